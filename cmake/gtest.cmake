@@ -1,0 +1,17 @@
+include(GoogleTest)
+# Real sample stores written by the mail client live beside the project, not in it.
+set(ORVEX_MUESTRAS "${PROJECT_SOURCE_DIR}/../shared/muestras" CACHE PATH "Folder of real sample stores")
+
+if(ORVEX_GTEST_FUENTES OR CMAKE_CROSSCOMPILING)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
+  set(ORVEX_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+  add_subdirectory(${ORVEX_GTEST_DIR} ${CMAKE_BINARY_DIR}/_googletest EXCLUDE_FROM_ALL SYSTEM)
+  add_library(orvex_gtest_main INTERFACE)
+  target_link_libraries(orvex_gtest_main INTERFACE gtest gtest_main)
+else()
+  find_package(GTest REQUIRED)
+  add_library(orvex_gtest_main INTERFACE)
+  target_link_libraries(orvex_gtest_main INTERFACE GTest::gtest GTest::gtest_main)
+endif()

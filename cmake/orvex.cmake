@@ -1,0 +1,23 @@
+# orvex_biblioteca(NOMBRE fuentes... [ENLAZA libs...]): one static library per directory.
+# Libraries may depend on each other in cycles (CMake repeats static archives on the link line).
+function(orvex_biblioteca nombre)
+  cmake_parse_arguments(A "" "" "ENLAZA" ${ARGN})
+  add_library(${nombre} STATIC ${A_UNPARSED_ARGUMENTS})
+  if(A_ENLAZA)
+    target_link_libraries(${nombre} PUBLIC ${A_ENLAZA})
+  endif()
+endfunction()
+
+# orvex_prueba(NOMBRE fuentes... [ENLAZA libs...]): a GoogleTest program registered with CTest.
+function(orvex_prueba nombre)
+  if(NOT ORVEX_PRUEBAS)
+    return()
+  endif()
+  cmake_parse_arguments(A "" "" "ENLAZA" ${ARGN})
+  add_executable(${nombre} ${A_UNPARSED_ARGUMENTS})
+  target_link_libraries(${nombre} PRIVATE ${A_ENLAZA} orvex_gtest_main)
+  gtest_discover_tests(${nombre}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
+    PROPERTIES ENVIRONMENT "ORVEX_MUESTRAS=${ORVEX_MUESTRAS};ORVEX_FUENTES=${PROJECT_SOURCE_DIR}")
+endfunction()
