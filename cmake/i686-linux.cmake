@@ -1,4 +1,5 @@
-# Linux i686 (-m32); tests run through qemu-i386 because these machines cannot execute 32-bit code.
+# Linux i686 (-m32). Tests run through qemu-i386: these machines' kernels cannot execute
+# 32-bit code, and a host whose kernel can still runs them correctly (only slower).
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 set(CMAKE_C_COMPILER gcc)
@@ -12,4 +13,6 @@ set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
 find_program(ORVEX_QEMU_I386 qemu-i386)
 if(ORVEX_QEMU_I386)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${ORVEX_QEMU_I386})
+else()
+  message(WARNING "qemu-i386 not found (Debian: qemu-user): tests run natively and fail where the kernel cannot execute 32-bit code")
 endif()

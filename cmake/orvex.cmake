@@ -8,7 +8,10 @@ function(orvex_biblioteca nombre)
   endif()
 endfunction()
 
-# orvex_prueba(NOMBRE fuentes... [ENLAZA libs...]): a GoogleTest program registered with CTest.
+# orvex_prueba(NOMBRE fuentes... [ENLAZA libs...]): a GoogleTest program registered with CTest,
+# one CTest test per GoogleTest case. Listing happens when CTest runs (PRE_TEST), so a cross
+# build lists through its emulator and a program that fails to build fails only its own tests.
+# Link orvex_gmock as well to use GoogleMock.
 function(orvex_prueba nombre)
   if(NOT ORVEX_PRUEBAS)
     return()
@@ -19,5 +22,5 @@ function(orvex_prueba nombre)
   gtest_discover_tests(${nombre}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120
-    PROPERTIES ENVIRONMENT "ORVEX_MUESTRAS=${ORVEX_MUESTRAS};ORVEX_FUENTES=${PROJECT_SOURCE_DIR}")
+    PROPERTIES ${ORVEX_PROPIEDADES_PRUEBAS})
 endfunction()
