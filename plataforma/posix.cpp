@@ -1,0 +1,459 @@
+// The POSIX backend: files through pread/pwrite, the registry from a regedit export named by
+// ORVEX_REGISTRY, drives from ORVEX_DRIVE_X, regions through mmap.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <new>
+#include <span>
+#include <utility>
+
+#include "plataforma/plataforma.h"
+#include "plataforma/registro_archivo.h"
+#include "plataforma/rutas_posix.h"
+
+extern char** environ;
+
+namespace orvex::plataforma {
+
+static_assert(sizeof(off_t) == 8, "file positions must be 64-bit (_FILE_OFFSET_BITS=64)");
+
+namespace {
+
+// Reads and writes go in pieces no larger than this so a count never exceeds ssize_t.
+constexpr std::size_t kTrozoMaximo = std::size_t{1} << 30;
+constexpr uint64_t kPosicionMaxima = static_cast<uint64_t>(std::numeric_limits<off_t>::max());
+
+int AbrirNativo(const std::string& ruta, int banderas) {
+  int fd;
+  do {
+    fd = ::open(ruta.c_str(), banderas | O_CLOEXEC | O_NONBLOCK);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+void CerrarNativo(int fd) { ::close(fd); }
+
+// Opens a regular file only: a folder, a device or a pipe is not a store file.
+int AbrirArchivoRegular(const std::string& ruta, int banderas, struct stat* st) {
+  int fd = AbrirNativo(ruta, banderas);
+  if (fd < 0) return -1;
+  if (::fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    CerrarNativo(fd);
+    return -1;
+  }
+  int estado = ::fcntl(fd, F_GETFL);
+  if (estado >= 0) ::fcntl(fd, F_SETFL, estado & ~O_NONBLOCK);
+  return fd;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------- Archivo
+
+std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
+  if (DebeFallar(Operacion::kAbrir)) return std::nullopt;
+  auto nativa = rutas::RutaNativa(ruta);
+  if (!nativa) return std::nullopt;
+  struct stat st;
+  int fd = AbrirArchivoRegular(*nativa, modo == Modo::kLectura ? O_RDONLY : O_RDWR, &st);
+  if (fd < 0) return std::nullopt;
+  return Archivo(fd);
+}
+
+Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_) { otro.manejador_ = -1; }
+
+Archivo& Archivo::operator=(Archivo&& otro) noexcept {
+  if (this != &otro) {
+    Cerrar();
+    manejador_ = otro.manejador_;
+    otro.manejador_ = -1;
+  }
+  return *this;
+}
+
+Archivo::~Archivo() { Cerrar(); }
+
+void Archivo::Cerrar() noexcept {
+  if (manejador_ >= 0) CerrarNativo(static_cast<int>(manejador_));
+  manejador_ = -1;
+}
+
+bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
+  std::size_t total = 0;
+  bool ok = !DebeFallar(Operacion::kLeer) && manejador_ >= 0 && pos <= kPosicionMaxima;
+  auto* bytes = static_cast<unsigned char*>(destino);
+  while (ok && total < n) {
+    if (total > kPosicionMaxima - pos) break;  // Nothing lies beyond the largest position.
+    std::size_t trozo = std::min(n - total, kTrozoMaximo);
+    ssize_t r = ::pread(static_cast<int>(manejador_), bytes + total, trozo, static_cast<off_t>(pos + total));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+    } else if (r == 0) {
+      break;
+    } else {
+      total += static_cast<std::size_t>(r);
+    }
+  }
+  if (leidos != nullptr) *leidos = total;
+  return ok;
+}
+
+bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {
+  std::size_t leidos = 0;
+  return Leer(pos, destino, n, &leidos) && leidos == n;
+}
+
+bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {
+  if (DebeFallar(Operacion::kEscribir) || manejador_ < 0) return false;
+  if (pos > kPosicionMaxima || n > kPosicionMaxima - pos) return false;
+  const auto* bytes = static_cast<const unsigned char*>(origen);
+  std::size_t total = 0;
+  while (total < n) {
+    std::size_t trozo = std::min(n - total, kTrozoMaximo);
+    ssize_t r = ::pwrite(static_cast<int>(manejador_), bytes + total, trozo, static_cast<off_t>(pos + total));
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (r == 0) return false;
+    total += static_cast<std::size_t>(r);
+  }
+  return true;
+}
+
+std::optional<uint64_t> Archivo::Tamano() const {
+  struct stat st;
+  if (manejador_ < 0 || ::fstat(static_cast<int>(manejador_), &st) != 0 || st.st_size < 0) return std::nullopt;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+// ------------------------------------------------------------------------------ Directories
+
+std::vector<std::string> ListarArchivos(const std::string& directorio, const std::string& patron) {
+  std::vector<std::string> nombres;
+  auto nativa = rutas::RutaNativa(directorio);
+  if (!nativa) return nombres;
+  DIR* dir = ::opendir(nativa->c_str());
+  if (dir == nullptr) return nombres;
+  std::string base = *nativa;
+  if (base.back() != '/') base.push_back('/');
+  while (const dirent* e = ::readdir(dir)) {
+    std::string nombre = e->d_name;
+    if (nombre == "." || nombre == ".." || !rutas::CoincidePatron(nombre, patron)) continue;
+    struct stat st;
+    if (::stat((base + nombre).c_str(), &st) == 0 && S_ISREG(st.st_mode)) nombres.push_back(std::move(nombre));
+  }
+  ::closedir(dir);
+  // readdir's order depends on the file system; the library's results must not.
+  std::sort(nombres.begin(), nombres.end(), [](const std::string& a, const std::string& b) {
+    std::string ma = registro::Mayusculas(a), mb = registro::Mayusculas(b);
+    return ma != mb ? ma < mb : a < b;
+  });
+  return nombres;
+}
+
+bool ExisteArchivo(const std::string& ruta) {
+  auto nativa = rutas::RutaNativa(ruta);
+  struct stat st;
+  return nativa && ::stat(nativa->c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// --------------------------------------------------------------------------------- Registry
+
+namespace {
+
+// Larger files are taken for something that is not a registry export.
+constexpr off_t kTamanoMaximoRegistro = off_t{64} << 20;
+
+std::shared_ptr<const registro::Registro> RegistroVacio() {
+  static const auto vacio = std::make_shared<const registro::Registro>();
+  return vacio;
+}
+
+// The last parsed file, reused while its identity and times are unchanged. A file modified
+// within the last seconds is never reused: its time stamp may not yet tell two writes apart.
+struct Cache {
+  std::string ruta;
+  dev_t dispositivo = 0;
+  ino_t nodo = 0;
+  off_t tamano = -1;
+  timespec modificado{};
+  timespec cambiado{};
+  std::shared_ptr<const registro::Registro> registro;
+};
+std::mutex g_cerrojo_cache;
+
+bool MismoInstante(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+std::shared_ptr<const registro::Registro> CargarRegistro() {
+  const char* ruta = std::getenv("ORVEX_REGISTRY");
+  if (ruta == nullptr || *ruta == '\0') return RegistroVacio();
+  struct stat st;
+  int fd = AbrirArchivoRegular(ruta, O_RDONLY, &st);
+  if (fd < 0) return RegistroVacio();
+  static Cache cache;
+  {
+    std::lock_guard<std::mutex> guarda(g_cerrojo_cache);
+    if (cache.registro && cache.ruta == ruta && cache.dispositivo == st.st_dev && cache.nodo == st.st_ino &&
+        cache.tamano == st.st_size && MismoInstante(cache.modificado, st.st_mtim) &&
+        MismoInstante(cache.cambiado, st.st_ctim)) {
+      CerrarNativo(fd);
+      return cache.registro;
+    }
+  }
+  if (st.st_size > kTamanoMaximoRegistro) {
+    CerrarNativo(fd);
+    return RegistroVacio();
+  }
+  std::vector<uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+  std::size_t total = 0;
+  while (total < bytes.size()) {
+    ssize_t r = ::pread(fd, bytes.data() + total, bytes.size() - total, static_cast<off_t>(total));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    total += static_cast<std::size_t>(r);
+  }
+  CerrarNativo(fd);
+  bytes.resize(total);
+  auto registro = std::make_shared<const registro::Registro>(registro::AnalizarRegistro(bytes));
+
+  constexpr time_t kAntiguedadMinima = 3;
+  if (::time(nullptr) - st.st_mtim.tv_sec > kAntiguedadMinima && ::time(nullptr) - st.st_ctim.tv_sec > kAntiguedadMinima) {
+    std::lock_guard<std::mutex> guarda(g_cerrojo_cache);
+    cache.ruta = ruta;
+    cache.dispositivo = st.st_dev;
+    cache.nodo = st.st_ino;
+    cache.tamano = st.st_size;
+    cache.modificado = st.st_mtim;
+    cache.cambiado = st.st_ctim;
+    cache.registro = registro;
+  }
+  return registro;
+}
+
+// Windows enumerates subkeys into a 100-byte buffer; a longer name fails there, and here too.
+constexpr std::size_t kNombreSubclaveMaximo = 99;
+
+}  // namespace
+
+struct ClaveRegistro::Impl {
+  std::shared_ptr<const registro::Registro> registro;
+  const registro::Clave* clave = nullptr;
+  mutable std::vector<const std::string*> subclaves;
+  mutable bool listadas = false;
+
+  const registro::Valor* Buscar(const std::string& nombre) const {
+    auto it = clave->valores.find(registro::Mayusculas(nombre));
+    return it == clave->valores.end() ? nullptr : &it->second;
+  }
+};
+
+ClaveRegistro::ClaveRegistro(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+ClaveRegistro::ClaveRegistro(ClaveRegistro&&) noexcept = default;
+ClaveRegistro& ClaveRegistro::operator=(ClaveRegistro&&) noexcept = default;
+ClaveRegistro::~ClaveRegistro() = default;
+
+std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& ruta) {
+  auto impl = std::make_unique<Impl>();
+  impl->registro = CargarRegistro();
+  impl->clave = impl->registro->Buscar(raiz, ruta);
+  if (impl->clave == nullptr) return std::nullopt;
+  return ClaveRegistro(std::move(impl));
+}
+
+bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, uint32_t* tipo) const {
+  const registro::Valor* valor = impl_ ? impl_->Buscar(nombre) : nullptr;
+  if (valor == nullptr) return false;
+  if (tamano != nullptr) *tamano = static_cast<uint32_t>(valor->datos.size());
+  if (tipo != nullptr) *tipo = valor->tipo;
+  return true;
+}
+
+bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) const {
+  const registro::Valor* valor = impl_ ? impl_->Buscar(nombre) : nullptr;
+  if (valor == nullptr) return false;
+  std::size_t n = std::min<std::size_t>(valor->datos.size(), capacidad);
+  if (n > 0) std::memcpy(destino, valor->datos.data(), n);
+  if (tamano != nullptr) *tamano = static_cast<uint32_t>(n);
+  return true;
+}
+
+bool ClaveRegistro::EnumerarSubclave(uint32_t indice, std::string* nombre) const {
+  if (!impl_) return false;
+  if (!impl_->listadas) {
+    for (const auto& [mayus, clave] : impl_->clave->subclaves) impl_->subclaves.push_back(&clave->nombre);
+    impl_->listadas = true;
+  }
+  if (indice >= impl_->subclaves.size()) return false;
+  const std::string& encontrado = *impl_->subclaves[indice];
+  if (encontrado.size() > kNombreSubclaveMaximo) return false;
+  *nombre = encontrado;
+  return true;
+}
+
+// ------------------------------------------------------------------------------ Environment
+
+namespace {
+
+// Windows looks environment names up without regard to case.
+const char* BuscarVariable(const std::string& nombre) {
+  if (nombre.empty()) return nullptr;
+  if (const char* valor = std::getenv(nombre.c_str())) return valor;
+  std::string buscado = registro::Mayusculas(nombre);
+  for (char** e = environ; e != nullptr && *e != nullptr; ++e) {
+    const char* igual = std::strchr(*e, '=');
+    if (igual == nullptr) continue;
+    if (registro::Mayusculas(std::string_view(*e, static_cast<std::size_t>(igual - *e))) == buscado) return igual + 1;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+std::string ExpandirEntorno(const std::string& texto) {
+  std::string salida;
+  std::size_t i = 0;
+  while (i < texto.size()) {
+    std::size_t abre = texto.find('%', i);
+    if (abre == std::string::npos) {
+      salida.append(texto, i, std::string::npos);
+      break;
+    }
+    salida.append(texto, i, abre - i);
+    std::size_t cierra = texto.find('%', abre + 1);
+    if (cierra == std::string::npos) {
+      salida.append(texto, abre, std::string::npos);
+      break;
+    }
+    if (const char* valor = BuscarVariable(texto.substr(abre + 1, cierra - abre - 1))) {
+      salida.append(valor);
+      i = cierra + 1;
+    } else {
+      // Unknown: kept as written, and its closing '%' may open the next name.
+      salida.append(texto, abre, cierra - abre);
+      i = cierra;
+    }
+  }
+  return salida;
+}
+
+// ------------------------------------------------------------------------------- Free space
+
+std::optional<uint64_t> EspacioLibre(const std::string& ruta) {
+  const GanchosPrueba& g = Ganchos();
+  if (g.espacio_desconocido) return std::nullopt;
+  if (g.espacio_libre) return g.espacio_libre;
+  std::string carpeta;
+  if (auto archivo = rutas::RutaNativaNueva(ruta)) {
+    std::size_t barra = archivo->rfind('/');
+    carpeta = barra == std::string::npos ? "." : barra == 0 ? "/" : archivo->substr(0, barra);
+  } else if (auto directorio = rutas::RutaNativa(ruta)) {
+    carpeta = *directorio;
+  } else {
+    return std::nullopt;
+  }
+  struct statvfs sv;
+  if (::statvfs(carpeta.c_str(), &sv) != 0) return std::nullopt;
+  return static_cast<uint64_t>(sv.f_bavail) * static_cast<uint64_t>(sv.f_frsize);
+}
+
+// ------------------------------------------------------------------------------------- Time
+
+std::optional<FechaLocal> FileTimeALocal(uint64_t filetime) {
+  // FileTimeToSystemTime refuses values with the top bit set.
+  if (filetime >= (uint64_t{1} << 63)) return std::nullopt;
+  constexpr int64_t kSegundos1601A1970 = 11644473600;
+  int64_t segundos = static_cast<int64_t>(filetime / 10000000u) - kSegundos1601A1970;
+  time_t t = static_cast<time_t>(segundos);
+  if (static_cast<int64_t>(t) != segundos) return std::nullopt;
+  ::tzset();  // localtime_r need not notice a change of TZ by itself.
+  struct tm local;
+  if (::localtime_r(&t, &local) == nullptr) return std::nullopt;
+  int64_t anio = static_cast<int64_t>(local.tm_year) + 1900;
+  if (anio < 1601 || anio > 30827) return std::nullopt;
+  return FechaLocal{static_cast<uint16_t>(anio), static_cast<uint16_t>(local.tm_mon + 1),
+                    static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
+                    static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(std::min(local.tm_sec, 59))};
+}
+
+// ---------------------------------------------------------------------------------- Regions
+
+namespace {
+
+using MapaRegiones = std::map<uintptr_t, std::size_t>;
+std::mutex g_cerrojo_regiones;
+
+// Reserved size of each region by base address: the caller owns every byte of a region, so
+// the size cannot live inside it. Never destroyed, since blocks may be released from static
+// destructors that run after this unit's.
+MapaRegiones& Regiones() {
+  alignas(MapaRegiones) static unsigned char almacen[sizeof(MapaRegiones)];
+  static MapaRegiones* mapa = ::new (static_cast<void*>(almacen)) MapaRegiones();
+  return *mapa;
+}
+
+std::size_t RedondearAPagina(std::size_t n) {
+  static const std::size_t pagina = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  return n > std::numeric_limits<std::size_t>::max() - (pagina - 1) ? 0 : (n + pagina - 1) / pagina * pagina;
+}
+
+}  // namespace
+
+void* ReservarRegion(std::size_t tamano) {
+  if (DebeFallar(Operacion::kRegion) || tamano == 0) return nullptr;
+  void* base = ::mmap(nullptr, tamano, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  if (base == MAP_FAILED) return nullptr;
+  try {
+    std::lock_guard<std::mutex> guarda(g_cerrojo_regiones);
+    Regiones()[reinterpret_cast<uintptr_t>(base)] = tamano;
+  } catch (const std::bad_alloc&) {
+    ::munmap(base, tamano);
+    return nullptr;
+  }
+  return base;
+}
+
+bool ConfirmarRegion(void* base, std::size_t tamano) {
+  if (DebeFallar(Operacion::kRegion) || tamano == 0) return false;
+  std::lock_guard<std::mutex> guarda(g_cerrojo_regiones);
+  auto it = Regiones().find(reinterpret_cast<uintptr_t>(base));
+  if (it == Regiones().end() || tamano > it->second) return false;
+  std::size_t paginas = RedondearAPagina(tamano);
+  return paginas != 0 && ::mprotect(base, paginas, PROT_READ | PROT_WRITE) == 0;
+}
+
+bool LiberarRegion(void* base) {
+  std::lock_guard<std::mutex> guarda(g_cerrojo_regiones);
+  auto it = Regiones().find(reinterpret_cast<uintptr_t>(base));
+  if (it == Regiones().end()) return false;
+  bool ok = ::munmap(base, it->second) == 0;
+  Regiones().erase(it);
+  return ok;
+}
+
+// ---------------------------------------------------------------------------------- Cerrojo
+
+struct Cerrojo::Impl {
+  std::mutex mutex;
+};
+
+Cerrojo::Cerrojo() : impl_(std::make_unique<Impl>()) {}
+Cerrojo::~Cerrojo() = default;
+void Cerrojo::Entrar() { impl_->mutex.lock(); }
+void Cerrojo::Salir() { impl_->mutex.unlock(); }
+
+}  // namespace orvex::plataforma
