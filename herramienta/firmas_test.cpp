@@ -1,0 +1,90 @@
+#include "herramienta/firmas.h"
+
+#include <gtest/gtest.h>
+
+namespace orvex::herramienta {
+namespace {
+
+const std::string kMd5Eicar = "44d88612fea8a8f36de82e1278abb02f";
+const std::string kSha256Eicar = "275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f";
+
+struct Caso {
+  const char* nombre;
+  std::string texto;
+  std::size_t firmas;
+  std::size_t avisos;
+};
+
+TEST(LeerFirmasTest, LineasValidasEInvalidas) {
+  const Caso casos[] = {
+      {"one hdb line", kMd5Eicar + ":68:Eicar-Test-Signature\n", 1, 0},
+      {"one hsb line", kSha256Eicar + ":68:Eicar-Test-Signature\n", 1, 0},
+      {"mixed kinds, CR LF, comments, blanks", "# list\r\n\r\n" + kMd5Eicar + ":68:A\r\n" + kSha256Eicar + ":*:B\r\n", 2, 0},
+      {"engine level field ignored", kMd5Eicar + ":68:A:73\n", 1, 0},
+      {"no final line end", kMd5Eicar + ":68:A", 1, 0},
+      {"upper-case hex accepted", "44D88612FEA8A8F36DE82E1278ABB02F:68:A\n", 1, 0},
+      {"too few fields", kMd5Eicar + ":68\n", 0, 1},
+      {"sha1 length refused", "3395856ce81f2b7382dee72602f798b642f14140:68:A\n", 0, 1},
+      {"not hex", std::string(32, 'g') + ":68:A\n", 0, 1},
+      {"bad size", kMd5Eicar + ":6x8:A\n", 0, 1},
+      {"negative size", kMd5Eicar + ":-1:A\n", 0, 1},
+      {"empty name", kMd5Eicar + ":68:\n", 0, 1},
+      {"bad line does not hide good ones", "basura\n" + kMd5Eicar + ":68:A\n", 1, 1},
+      {"empty file", "", 0, 0},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const ListaFirmas l = LeerFirmas(c.texto);
+    EXPECT_EQ(l.firmas.size(), c.firmas);
+    EXPECT_EQ(l.avisos.size(), c.avisos);
+  }
+}
+
+TEST(LeerFirmasTest, AvisoNombraLaLinea) {
+  const ListaFirmas l = LeerFirmas("# x\n" + kMd5Eicar + ":68:A\nbasura\n");
+  ASSERT_EQ(l.avisos.size(), 1u);
+  EXPECT_EQ(l.avisos[0].rfind("line 3:", 0), 0u);
+}
+
+TEST(LeerFirmasTest, CamposLeidos) {
+  const ListaFirmas l = LeerFirmas("44D88612FEA8A8F36DE82E1278ABB02F:68:Eicar-Test\n" + kSha256Eicar + ":*:Otra\n");
+  ASSERT_EQ(l.firmas.size(), 2u);
+  EXPECT_EQ(l.firmas[0].tipo, Firma::Tipo::kMd5);
+  EXPECT_EQ(l.firmas[0].resumen, kMd5Eicar);
+  EXPECT_EQ(l.firmas[0].tamano, 68u);
+  EXPECT_EQ(l.firmas[0].nombre, "Eicar-Test");
+  EXPECT_EQ(l.firmas[1].tipo, Firma::Tipo::kSha256);
+  EXPECT_FALSE(l.firmas[1].tamano.has_value());
+  EXPECT_TRUE(l.UsaMd5());
+  EXPECT_TRUE(l.UsaSha256());
+}
+
+TEST(ListaFirmasTest, Buscar) {
+  const ListaFirmas l = LeerFirmas(kMd5Eicar + ":68:PorMd5\n" + kSha256Eicar + ":*:PorSha\n");
+  const std::string otro_md5(32, '0'), otro_sha(64, '0');
+  struct Busqueda {
+    const char* nombre;
+    uint64_t tamano;
+    std::string md5, sha;
+    const char* esperado;  // null: no match
+  };
+  const Busqueda casos[] = {
+      {"md5 and size match", 68, kMd5Eicar, otro_sha, "PorMd5"},
+      {"md5 matches, size differs", 69, kMd5Eicar, otro_sha, nullptr},
+      {"sha256 with any size", 5, otro_md5, kSha256Eicar, "PorSha"},
+      {"nothing matches", 68, otro_md5, otro_sha, nullptr},
+  };
+  for (const Busqueda& b : casos) {
+    SCOPED_TRACE(b.nombre);
+    const Firma* f = l.Buscar(b.tamano, b.md5, b.sha);
+    if (b.esperado == nullptr) {
+      EXPECT_EQ(f, nullptr);
+    } else {
+      ASSERT_NE(f, nullptr);
+      EXPECT_EQ(f->nombre, b.esperado);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvex::herramienta

@@ -1,0 +1,120 @@
+#include "herramienta/sanear.h"
+
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <system_error>
+
+#include "herramienta/sistema.h"
+
+namespace orvex::herramienta {
+namespace {
+
+// Extensions longer than this are cut with the rest of an overlong name.
+constexpr std::size_t kMaximoExtension = 16;
+// Beyond this many candidates a folder full of look-alikes is treated as a failure.
+constexpr unsigned kMaximoIntentos = 10000;
+
+bool EsSeparador(char c) { return c == '/' || c == '\\'; }
+
+bool EsRechazadoPorWindows(unsigned char c) {
+  return c < 0x20 || c == 0x7F || std::strchr("<>:\"|?*", c) != nullptr;
+}
+
+std::string Mayusculas(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return r;
+}
+
+// Windows opens a device for these stems whatever extension follows.
+bool EsNombreReservado(std::string_view nombre) {
+  std::string_view raiz = nombre.substr(0, nombre.find('.'));
+  while (!raiz.empty() && raiz.back() == ' ') raiz.remove_suffix(1);
+  const std::string m = Mayusculas(raiz);
+  static constexpr std::array<const char*, 6> kFijos = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  for (const char* f : kFijos) {
+    if (m == f) return true;
+  }
+  if (m.size() == 4 && (m.compare(0, 3, "COM") == 0 || m.compare(0, 3, "LPT") == 0)) {
+    const unsigned char d = static_cast<unsigned char>(m[3]);
+    // The superscript digits of the ANSI code page count as well.
+    return (d >= '1' && d <= '9') || d == 0xB9 || d == 0xB2 || d == 0xB3;
+  }
+  return false;
+}
+
+void QuitarBordes(std::string& s) {
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == '.' || s[i] == ' ')) ++i;
+  s.erase(0, i);
+  while (!s.empty() && (s.back() == '.' || s.back() == ' ')) s.pop_back();
+}
+
+// Never leaves half of a UTF-8 sequence at the cut.
+std::size_t CorteSeguro(const std::string& s, std::size_t n) {
+  if (n >= s.size()) return s.size();
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return n;
+}
+
+}  // namespace
+
+std::string SanearNombre(std::string_view nombre, std::string_view respaldo) {
+  std::size_t i = nombre.size();
+  while (i > 0 && !EsSeparador(nombre[i - 1])) --i;
+  std::string_view base = nombre.substr(i);
+  if (base.size() >= 2 && std::isalpha(static_cast<unsigned char>(base[0])) && base[1] == ':') {
+    base.remove_prefix(2);
+  }
+
+  std::string r;
+  r.reserve(base.size());
+  for (char c : base) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 || u == 0x7F) continue;
+    r += EsRechazadoPorWindows(u) ? '_' : c;
+  }
+  QuitarBordes(r);
+  if (EsNombreReservado(r)) r.insert(0, "_");
+
+  if (r.size() > kMaximoNombre) {
+    std::string extension;
+    const std::size_t punto = r.rfind('.');
+    if (punto != std::string::npos && punto > 0 && r.size() - punto <= kMaximoExtension) {
+      extension = r.substr(punto);
+    }
+    std::string raiz = r.substr(0, CorteSeguro(r, kMaximoNombre - extension.size()));
+    QuitarBordes(raiz);
+    r = raiz + extension;
+    QuitarBordes(r);
+  }
+  if (r.empty()) return std::string(respaldo);
+  return r;
+}
+
+std::string NombreNumerado(const std::string& nombre, unsigned n) {
+  if (n <= 1) return nombre;
+  const std::size_t punto = nombre.rfind('.');
+  const std::string sufijo = " (" + std::to_string(n) + ")";
+  if (punto == std::string::npos || punto == 0) return nombre + sufijo;
+  return nombre.substr(0, punto) + sufijo + nombre.substr(punto);
+}
+
+std::optional<ArchivoCreado> CrearArchivoUnico(const std::filesystem::path& carpeta, std::string_view nombre,
+                                               std::string_view respaldo) {
+  const std::string limpio = SanearNombre(nombre, SanearNombre(respaldo, "adjunto"));
+  for (unsigned n = 1; n <= kMaximoIntentos; ++n) {
+    const std::string candidato = NombreNumerado(limpio, n);
+    const std::filesystem::path ruta = carpeta / candidato;
+    // The name is a single component, so the file can only land directly in carpeta.
+    if (ruta.parent_path() != carpeta && !(carpeta.empty() && ruta.parent_path().empty())) return std::nullopt;
+    bool existe = false;
+    std::FILE* f = CrearExclusivo(ruta, &existe);
+    if (f != nullptr) return ArchivoCreado{ruta, ArchivoSalida(f)};
+    if (!existe) return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+}  // namespace orvex::herramienta

@@ -1,0 +1,42 @@
+// File names that come from hostile mail, made safe to create inside one output folder.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orvex::herramienta {
+
+// Longest name, in bytes, that SanearNombre returns.
+inline constexpr std::size_t kMaximoNombre = 150;
+
+// Reduces an attachment name to a single plain file name: directories, drive letters,
+// "..", control characters, characters Windows refuses, reserved device names (CON, PRN,
+// AUX, NUL, COM1-9, LPT1-9, with any extension), leading dots and trailing dots and
+// spaces are removed or neutralised, and the result is cut to kMaximoNombre bytes
+// keeping a short extension. An empty result becomes respaldo.
+std::string SanearNombre(std::string_view nombre, std::string_view respaldo = "adjunto");
+
+// The n-th candidate for a name already taken: "name (n).ext" (n >= 2); n = 1 is the name itself.
+std::string NombreNumerado(const std::string& nombre, unsigned n);
+
+struct CerrarArchivo {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using ArchivoSalida = std::unique_ptr<std::FILE, CerrarArchivo>;
+
+struct ArchivoCreado {
+  std::filesystem::path ruta;
+  ArchivoSalida archivo;
+};
+
+// Creates a new file for writing in carpeta under the sanitised name, never replacing
+// anything that exists (a file, a folder or a link of that name): taken names are
+// numbered "name (2).ext", "name (3).ext", ... Empty when no name could be created.
+std::optional<ArchivoCreado> CrearArchivoUnico(const std::filesystem::path& carpeta, std::string_view nombre,
+                                               std::string_view respaldo = "adjunto");
+
+}  // namespace orvex::herramienta

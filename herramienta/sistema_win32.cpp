@@ -1,0 +1,28 @@
+#include <io.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "herramienta/sistema.h"
+
+namespace orvex::herramienta {
+
+bool FijarEntorno(const std::string& nombre, const std::string& valor) {
+  return ::_putenv_s(nombre.c_str(), valor.c_str()) == 0;
+}
+
+bool ErrorEsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
+
+std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe) {
+  *existe = std::filesystem::exists(std::filesystem::symlink_status(ruta));
+  if (*existe) return nullptr;
+  return ::_wfopen(ruta.c_str(), L"wbx");
+}
+
+int EjecutarConEntrada(const std::string& orden, std::string_view datos) {
+  std::FILE* tubo = ::_popen(orden.c_str(), "wb");
+  if (tubo == nullptr) return -1;
+  std::fwrite(datos.data(), 1, datos.size(), tubo);
+  return ::_pclose(tubo);
+}
+
+}  // namespace orvex::herramienta
