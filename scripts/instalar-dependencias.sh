@@ -7,7 +7,7 @@ paquetes=(
   cmake ninja-build g++ g++-multilib clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  libcli11-dev undbx file python3
+  libcli11-dev nlohmann-json3-dev undbx file python3
 )
 
 faltan=()
