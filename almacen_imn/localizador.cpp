@@ -1,0 +1,24 @@
+#include <string>
+
+#include "almacen_imn/imn.h"
+#include "api/estado.h"
+#include "plataforma/plataforma.h"
+#include "soporte/texto.h"
+
+namespace orvex::imn {
+
+uint32_t ObtenerRaizIMN(char* buffer) {
+  constexpr uint32_t kCapacidad = 260;
+  if (!LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Internet Mail and News",
+                         "Store Root", buffer, kCapacidad)) {
+    buffer[0] = '\0';
+    return 1;
+  }
+  std::string ruta = buffer;
+  if (ruta.empty() || ruta.back() != '\\') ruta += '\\';
+  ruta += "Mail";
+  CopiarAcotado(buffer, ruta.c_str(), kCapacidad);
+  return 0;
+}
+
+}  // namespace orvex::imn

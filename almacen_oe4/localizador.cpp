@@ -1,0 +1,26 @@
+#include <cstring>
+#include <string>
+
+#include "almacen_oe4/oe4.h"
+#include "api/estado.h"
+#include "plataforma/plataforma.h"
+#include "soporte/texto.h"
+
+namespace orvex::oe4 {
+
+uint32_t RutaFoldersNch(char* buffer) {
+  constexpr uint32_t kCapacidad = 260;
+  if (!LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Store Root",
+                         buffer, kCapacidad)) {
+    buffer[0] = '\0';
+    return 0;
+  }
+  std::string ruta = buffer;
+  if (!ruta.empty() && ruta[0] == '%') ruta = plataforma::ExpandirEntorno(ruta);
+  if (ruta.empty() || ruta.back() != '\\') ruta += '\\';
+  ruta += "mail\\folders.nch";
+  CopiarAcotado(buffer, ruta.c_str(), kCapacidad);
+  return 1;
+}
+
+}  // namespace orvex::oe4
