@@ -52,7 +52,7 @@ class CL_BUFFER_FLUJO : public CL_BUFFER {
   // For writers that fill the block directly: makes room for n more bytes (plus the NUL)
   // behind the contents and returns where they go. Throws CL_EXCEPCION_MEMORIA when the
   // length would not fit in 32 bits. The position is not touched.
-  char* PrepararAnadido(uint32_t n);
+  char* PrepararAnadido(uint64_t n);
   // Takes the first usados bytes of the room made by PrepararAnadido into the contents
   // and puts the NUL behind them.
   void ConfirmarAnadido(uint32_t usados);
