@@ -384,7 +384,7 @@ std::optional<FechaLocal> FileTimeALocal(uint64_t filetime) {
   struct tm local;
   if (::localtime_r(&t, &local) == nullptr) return std::nullopt;
   int64_t anio = static_cast<int64_t>(local.tm_year) + 1900;
-  if (anio < 1601 || anio > 30827) return std::nullopt;
+  if (anio < 1601 || anio > 30828) return std::nullopt;
   return FechaLocal{static_cast<uint16_t>(anio), static_cast<uint16_t>(local.tm_mon + 1),
                     static_cast<uint16_t>(local.tm_mday), static_cast<uint16_t>(local.tm_hour),
                     static_cast<uint16_t>(local.tm_min), static_cast<uint16_t>(std::min(local.tm_sec, 59))};
