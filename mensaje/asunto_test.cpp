@@ -1,0 +1,54 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "mensaje/objeto_mensaje.h"
+#include "pruebas/mensajes_mime.h"
+
+namespace orvex {
+namespace {
+
+TEST(RefrescarAsuntoTest, TomaElSubjectDeLaCabeceraDelMensaje) {
+  using namespace pruebas;
+  struct Caso {
+    const char* nombre;
+    std::string texto;
+    std::string esperado;
+  };
+  const std::string largo(300, 's');
+  const Caso casos[] = {
+      {"simple", MensajeSimple(), "Saludos"},
+      {"multiparte", MensajeConAdjunto("abc"), "Adjunto"},
+      {"sin Subject queda vacio", "From: a@b\r\n\r\ncuerpo\r\n", ""},
+      {"se corta a 255", "Subject: " + largo + "\r\n\r\ncuerpo\r\n", largo.substr(0, 255)},
+      {"el ultimo Subject gana", "Subject: uno\r\nSubject: dos\r\n\r\ncuerpo\r\n", "dos"},
+      {"un mensaje encapsulado pone el suyo",
+       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: message/rfc822\r\n\r\n"
+       "Subject: dentro\r\n\r\ncuerpo\r\n",
+       "dentro"},
+      {"con LF no se llega al cuerpo", Componer(Mensaje("a@b", "c@d", "nuevo", TextoPlano("x\n")), FinDeLinea::kLf),
+       "del indice"},
+      {"solo cabecera", "Subject: nuevo\r\n\r\n", "del indice"},
+      {"sin fin de linea", "Subject: nuevo", "del indice"},
+      {"vacio", "", "del indice"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    RegistroMensaje mensaje(caso.texto);
+    std::strcpy(mensaje->Asunto, "del indice");
+    mensaje::RefrescarAsunto(mensaje.Puntero());
+    EXPECT_EQ(std::string(mensaje->Asunto), caso.esperado);
+  }
+}
+
+TEST(RefrescarAsuntoTest, SinTextoNoCambiaNada) {
+  pruebas::RegistroMensaje mensaje(pruebas::MensajeSimple());
+  mensaje->Texto = nullptr;
+  std::strcpy(mensaje->Asunto, "del indice");
+  mensaje::RefrescarAsunto(mensaje.Puntero());
+  EXPECT_STREQ(mensaje->Asunto, "del indice");
+}
+
+}  // namespace
+}  // namespace orvex

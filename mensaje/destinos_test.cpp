@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "api/orvex.h"
+#include "pruebas/mensajes_mime.h"
+#include "soporte/memoria.h"
+
+namespace orvex {
+namespace {
+
+using pruebas::RegistroMensaje;
+
+// Lists every destination through the export; the record is closed before returning.
+std::vector<std::string> Destinos(OE_MENSAJE* mensaje, uint32_t* num_destinos = nullptr) {
+  std::vector<std::string> lista;
+  OE_DESTINO* destino = nullptr;
+  EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje, &destino, OE_PRIMERO), OE_OK);
+  if (destino == nullptr) return lista;
+  EXPECT_EQ(destino->Tamano, OE_TAM_DESTINO);
+  if (num_destinos != nullptr) *num_destinos = destino->NumDestinos;
+  uint32_t r;
+  while ((r = OE_ObtenerDestinoMsg(mensaje, &destino, OE_SIGUIENTE)) == OE_OK) {
+    lista.emplace_back(destino->Destino);
+    EXPECT_EQ(destino->Indice, lista.size());
+  }
+  EXPECT_EQ(r, OE_FIN);
+  EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje, &destino, OE_CERRAR), OE_OK);
+  EXPECT_EQ(destino, nullptr);
+  return lista;
+}
+
+TEST(DestinosTest, ListaLasDireccionesDelTo) {
+  using namespace pruebas;
+  struct Caso {
+    const char* nombre;
+    std::string texto;
+    std::vector<std::string> esperado;
+  };
+  const std::string larga(240, 'd');
+  const Caso casos[] = {
+      {"direccion suelta y nombre con direccion",
+       Componer(Mensaje("a@b", "luis@ejemplo.es, Pepa Gil <pepa@ejemplo.es>", "s", TextoPlano("x\n"))),
+       {"luis@ejemplo.es", "pepa@ejemplo.es"}},
+      {"sin To", Componer(Mensaje("a@b", "", "s", TextoPlano("x\n"))), {}},
+      {"To plegado", "To: a@b,\r\n\tCe <c@d>\r\nSubject: s\r\n\r\nx\r\n", {"a@b", "c@d"}},
+      {"con LF la cabecera no acaba, pero el To se lee",
+       Componer(Mensaje("a@b", "luis@ejemplo.es", "s", TextoPlano("x\n")), FinDeLinea::kLf),
+       {"luis@ejemplo.es"}},
+      {"un To dentro de una parte no cuenta",
+       "To: uno@b\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"f\"\r\n\r\n"
+       "--f\r\nTo: dos@b\r\n\r\ntexto\r\n--f--\r\n",
+       {"uno@b"}},
+      {"dos palabras sin corchetes no dan direccion", "To: Luis Gil, c@d\r\n\r\nx\r\n", {"c@d"}},
+      {"direccion de 240 caracteres", "To: Larga <" + larga + ">\r\n\r\nx\r\n", {larga}},
+      {"sin fin de linea", "To: a@b", {"a@b"}},
+      {"texto vacio", "", {}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    RegistroMensaje mensaje(caso.texto);
+    uint32_t num = 99;
+    EXPECT_EQ(Destinos(mensaje.Puntero(), &num), caso.esperado);
+    EXPECT_EQ(num, caso.esperado.size());
+  }
+}
+
+TEST(DestinosTest, ElRegistroNoDependeDelMensaje) {
+  OE_DESTINO* destino = nullptr;
+  {
+    RegistroMensaje mensaje(pruebas::MensajeSimple());
+    ASSERT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), &destino, OE_PRIMERO), OE_OK);
+  }
+  RegistroMensaje otro("Subject: otro\r\n\r\n");
+  ASSERT_EQ(OE_ObtenerDestinoMsg(otro.Puntero(), &destino, OE_SIGUIENTE), OE_OK);
+  EXPECT_STREQ(destino->Destino, "luis@ejemplo.es");
+  EXPECT_EQ(OE_ObtenerDestinoMsg(otro.Puntero(), &destino, OE_SIGUIENTE), OE_FIN);
+  EXPECT_EQ(OE_ObtenerDestinoMsg(otro.Puntero(), &destino, OE_CERRAR), OE_OK);
+}
+
+TEST(DestinosTest, RegistrosYModosQueNoSirven) {
+  RegistroMensaje mensaje(pruebas::MensajeSimple());
+  BloqueMem<OE_CARPETA> carpeta(static_cast<OE_CARPETA*>(MEM_Reservar(sizeof(OE_CARPETA))));
+  ASSERT_TRUE(carpeta);
+  carpeta->Tamano = OE_TAM_CARPETA;
+  auto* como_destino = reinterpret_cast<OE_DESTINO*>(carpeta.get());
+  OE_DESTINO* nulo = nullptr;
+  struct Caso {
+    const char* nombre;
+    OE_DESTINO** destino;
+    uint32_t modo;
+    uint32_t esperado;
+  };
+  const Caso casos[] = {
+      {"cerrar una carpeta", &como_destino, OE_CERRAR, OE_ERROR_PARAM},
+      {"avanzar una carpeta", &como_destino, OE_SIGUIENTE, OE_ERROR_PARAM},
+      {"avanzar sin registro", &nulo, OE_SIGUIENTE, OE_ERROR_PARAM},
+      {"cerrar sin registro", &nulo, OE_CERRAR, OE_ERROR_PARAM},
+      {"modo desconocido", &nulo, 4, OE_OK},
+      {"sin parametro de salida", nullptr, OE_PRIMERO, OE_ERROR_PARAM},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), caso.destino, caso.modo), caso.esperado);
+  }
+  EXPECT_EQ(nulo, nullptr);
+  EXPECT_EQ(como_destino, reinterpret_cast<OE_DESTINO*>(carpeta.get()));
+  mensaje->Texto = nullptr;
+  EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), &nulo, OE_PRIMERO), OE_ERROR_PARAM);
+  EXPECT_EQ(nulo, nullptr);
+}
+
+}  // namespace
+}  // namespace orvex
