@@ -89,7 +89,8 @@ class ClaveRegistro {
   // bytes copied. False when the value does not exist. Never writes past capacidad.
   bool LeerValor(const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) const;
   // Name of the subkey at index i, in Windows order (sorted without regard to case).
-  // False when there is no subkey at i.
+  // False when there is no subkey at i, or when its name does not fit the 100-byte buffer
+  // it is enumerated into (99 characters and the NUL).
   bool EnumerarSubclave(uint32_t indice, std::string* nombre) const;
 
   struct Impl;
@@ -159,6 +160,8 @@ struct GanchosPrueba {
 };
 GanchosPrueba& Ganchos();
 // Called by the backends before each operation; true when the hook says it must fail.
+// Counted: Archivo::Abrir, each Leer/LeerExacto, each Escribir, ReservarRegion and
+// ConfirmarRegion (LiberarRegion never fails by hook).
 bool DebeFallar(Operacion op);
 
 }  // namespace orvex::plataforma

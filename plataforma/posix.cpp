@@ -184,20 +184,13 @@ std::shared_ptr<const registro::Registro> RegistroVacio() {
   return vacio;
 }
 
-// The last parsed file, reused while its identity and times are unchanged. A file modified
-// within the last seconds is never reused: its time stamp may not yet tell two writes apart.
+// The last file parsed, reused only when the file still holds the very same bytes: every
+// open reads the file afresh, but a large export is not parsed again for each key.
 struct Cache {
-  std::string ruta;
-  dev_t dispositivo = 0;
-  ino_t nodo = 0;
-  off_t tamano = -1;
-  timespec modificado{};
-  timespec cambiado{};
+  std::vector<uint8_t> bytes;
   std::shared_ptr<const registro::Registro> registro;
 };
 std::mutex g_cerrojo_cache;
-
-bool MismoInstante(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
 std::shared_ptr<const registro::Registro> CargarRegistro() {
   const char* ruta = std::getenv("ORVEX_REGISTRY");
@@ -205,16 +198,6 @@ std::shared_ptr<const registro::Registro> CargarRegistro() {
   struct stat st;
   int fd = AbrirArchivoRegular(ruta, O_RDONLY, &st);
   if (fd < 0) return RegistroVacio();
-  static Cache cache;
-  {
-    std::lock_guard<std::mutex> guarda(g_cerrojo_cache);
-    if (cache.registro && cache.ruta == ruta && cache.dispositivo == st.st_dev && cache.nodo == st.st_ino &&
-        cache.tamano == st.st_size && MismoInstante(cache.modificado, st.st_mtim) &&
-        MismoInstante(cache.cambiado, st.st_ctim)) {
-      CerrarNativo(fd);
-      return cache.registro;
-    }
-  }
   if (st.st_size > kTamanoMaximoRegistro) {
     CerrarNativo(fd);
     return RegistroVacio();
@@ -229,20 +212,20 @@ std::shared_ptr<const registro::Registro> CargarRegistro() {
   }
   CerrarNativo(fd);
   bytes.resize(total);
-  auto registro = std::make_shared<const registro::Registro>(registro::AnalizarRegistro(bytes));
 
-  constexpr time_t kAntiguedadMinima = 3;
-  if (::time(nullptr) - st.st_mtim.tv_sec > kAntiguedadMinima && ::time(nullptr) - st.st_ctim.tv_sec > kAntiguedadMinima) {
-    std::lock_guard<std::mutex> guarda(g_cerrojo_cache);
-    cache.ruta = ruta;
-    cache.dispositivo = st.st_dev;
-    cache.nodo = st.st_ino;
-    cache.tamano = st.st_size;
-    cache.modificado = st.st_mtim;
-    cache.cambiado = st.st_ctim;
-    cache.registro = registro;
+  static Cache cache;
+  std::lock_guard<std::mutex> guarda(g_cerrojo_cache);
+  if (!cache.registro || cache.bytes != bytes) {
+    try {
+      cache.registro = std::make_shared<const registro::Registro>(registro::AnalizarRegistro(bytes));
+      cache.bytes = std::move(bytes);
+    } catch (const std::bad_alloc&) {
+      // A registry too big for memory reads as absent, like any other unreadable one.
+      cache = Cache{};
+      return RegistroVacio();
+    }
   }
-  return registro;
+  return cache.registro;
 }
 
 // Windows enumerates subkeys into a 100-byte buffer; a longer name fails there, and here too.
