@@ -364,6 +364,25 @@ MapaDbx ConstruirFoldersDbx(const AlmacenDbx& d) {
   return mapa;
 }
 
+MensajeDbx Mensaje(uint32_t id, std::string texto, uint64_t fecha) {
+  MensajeDbx m;
+  m.id = id;
+  m.texto = std::move(texto);
+  m.fecha = fecha;
+  return m;
+}
+
+CarpetaDbx Carpeta(uint32_t id, uint32_t padre, std::string nombre, std::optional<std::string> archivo,
+                   std::optional<ArchivoMensajesDbx> mensajes) {
+  CarpetaDbx c;
+  c.id = id;
+  c.padre = padre;
+  c.nombre = std::move(nombre);
+  c.archivo = std::move(archivo);
+  c.mensajes = std::move(mensajes);
+  return c;
+}
+
 std::string NombreArchivo(const CarpetaDbx& carpeta) {
   if (carpeta.archivo) return *carpeta.archivo;
   return carpeta.nombre + ".dbx";

@@ -81,6 +81,11 @@ struct MapaDbx {
   uint32_t area_raiz = 0;                      // folders.dbx: the root-folder area (header 0x8C)
 };
 
+// Shorthands for descriptions.
+MensajeDbx Mensaje(uint32_t id, std::string texto, uint64_t fecha = 0);
+CarpetaDbx Carpeta(uint32_t id, uint32_t padre, std::string nombre, std::optional<std::string> archivo = std::nullopt,
+                   std::optional<ArchivoMensajesDbx> mensajes = std::nullopt);
+
 // The bytes of one message file.
 MapaDbx ConstruirArchivoMensajes(const ArchivoMensajesDbx& descripcion);
 // The bytes of folders.dbx.

@@ -1,0 +1,311 @@
+#include "almacen_oe5/dbx.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "api/orvex.h"
+#include "soporte/memoria.h"
+
+namespace orvex::oe5 {
+
+using namespace orvex::dbx;
+
+namespace {
+
+uint32_t Palabra(const uint8_t* p) {
+  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+         static_cast<uint32_t>(p[3]) << 24;
+}
+
+void PonerPalabra(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+// Follows a chain of positions and reports when it comes back to one it has passed (Brent's
+// teleporting mark: constant memory, found within twice the cycle's reach).
+class DetectorCiclo {
+ public:
+  explicit DetectorCiclo(uint32_t inicio) : marca_(inicio) {}
+  // Registers the next position; true when it closes a cycle.
+  bool Avanzar(uint32_t pos) {
+    if (pos == marca_) return true;
+    if (++pasos_ == limite_) {
+      marca_ = pos;
+      limite_ *= 2;
+      pasos_ = 0;
+    }
+    return false;
+  }
+
+ private:
+  uint32_t marca_;
+  uint64_t pasos_ = 0;
+  uint64_t limite_ = 1;
+};
+
+struct CabeceraBloque {
+  uint32_t capacidad, usado, siguiente;
+};
+
+// A block head that passes the chain's rules and whose text lies inside the file.
+bool LeerCabeceraBloque(const ArchivoDbx& archivo, uint32_t pos, CabeceraBloque* cab) {
+  uint8_t b[kLongCabBloque];
+  if (!archivo.Leer(pos, b, sizeof b)) return false;
+  cab->capacidad = Palabra(b + kBloqueCapacidad);
+  cab->usado = Palabra(b + kBloqueUsado);
+  cab->siguiente = Palabra(b + kBloqueSiguiente);
+  if (cab->capacidad > kMaxTextoBloque || cab->usado > cab->capacidad || cab->siguiente == pos) return false;
+  return archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, cab->usado);
+}
+
+// A sound chain has disjoint blocks of at least a head each, so it cannot have more blocks
+// than this.
+uint64_t MaxBloques(const ArchivoDbx& archivo) { return archivo.Tamano() / kLongCabBloque + 1; }
+
+}  // namespace
+
+std::optional<ArchivoDbx> ArchivoDbx::Abrir(const std::string& ruta, Modo modo) {
+  auto archivo = plataforma::Archivo::Abrir(ruta, modo);
+  if (!archivo) return std::nullopt;
+  const auto tamano = archivo->Tamano();
+  if (!tamano) return std::nullopt;
+  return ArchivoDbx(std::move(*archivo), *tamano);
+}
+
+std::optional<ArchivoDbx> ArchivoDbx::AbrirYComprobar(const std::string& ruta, TipoDbx tipo, Modo modo) {
+  auto dbx = Abrir(ruta, modo);
+  if (!dbx) return std::nullopt;
+  const uint32_t leer = tipo == TipoDbx::kCarpetas ? kLeidoCabeceraCarpetas : kLeidoCabeceraMensajes;
+  if (!dbx->Leer(0, dbx->cabecera_.data(), leer)) return std::nullopt;
+  dbx->leido_cabecera_ = leer;
+  const uint32_t segunda = tipo == TipoDbx::kCarpetas ? kFirmaCarpetas : kFirmaMensajes;
+  if (dbx->Cabecera(0) != kFirma0 || dbx->Cabecera(4) != segunda) return std::nullopt;
+  return dbx;
+}
+
+uint32_t ArchivoDbx::Cabecera(uint32_t desplazamiento) const {
+  if (desplazamiento > leido_cabecera_ || leido_cabecera_ - desplazamiento < 4) return 0;
+  return Palabra(cabecera_.data() + desplazamiento);
+}
+
+bool ArchivoDbx::Leer(uint64_t pos, void* destino, std::size_t n) const {
+  if (!Contiene(pos, n)) return false;
+  return n == 0 || archivo_.LeerExacto(pos, destino, n);
+}
+
+bool ArchivoDbx::Leer32(uint64_t pos, uint32_t* valor) const {
+  uint8_t b[4];
+  if (!Leer(pos, b, sizeof b)) return false;
+  *valor = Palabra(b);
+  return true;
+}
+
+bool ArchivoDbx::Escribir(uint64_t pos, const void* origen, std::size_t n) {
+  if (!Contiene(pos, n)) return false;
+  return n == 0 || archivo_.Escribir(pos, origen, n);
+}
+
+uint32_t EntradasNodo(const ArchivoDbx& archivo, uint32_t nodo) {
+  uint32_t cuenta = 0;
+  if (!archivo.Leer32(static_cast<uint64_t>(nodo) + kNodoCuenta, &cuenta)) return 0;
+  cuenta = std::min(cuenta >> 8, kMaxEntradasNodo);
+  const uint64_t inicio = static_cast<uint64_t>(nodo) + kNodoEntradas;
+  if (!archivo.Contiene(inicio, 0)) return 0;
+  const uint64_t caben = (archivo.Tamano() - inicio) / kLongEntrada;
+  return static_cast<uint32_t>(std::min<uint64_t>(cuenta, caben));
+}
+
+namespace {
+
+// A node whose head and counted entries lie inside the file.
+bool NodoValido(const ArchivoDbx& archivo, uint32_t nodo) {
+  if (nodo == 0) return false;
+  uint32_t cuenta = 0;
+  if (!archivo.Leer32(static_cast<uint64_t>(nodo) + kNodoCuenta, &cuenta)) return false;
+  cuenta = std::min(cuenta >> 8, kMaxEntradasNodo);
+  return archivo.Contiene(nodo, kLongCabNodo + static_cast<uint64_t>(cuenta) * kLongEntrada);
+}
+
+}  // namespace
+
+std::vector<uint32_t> RecorrerArbol(const ArchivoDbx& archivo, uint32_t raiz, uint32_t capacidad) {
+  std::vector<uint32_t> lista;
+  if (capacidad == 0 || !NodoValido(archivo, raiz)) return lista;
+  std::unordered_set<uint32_t> vistos;
+  struct Marco {
+    uint32_t nodo;
+    uint32_t entrada;  // next entry whose child is looked at; kMaxEntradasNodo once done
+    bool hijo08;       // the +0x08 child was looked at
+  };
+  std::vector<Marco> pila;
+  auto visitar = [&](uint32_t nodo) {
+    if (lista.size() >= capacidad || !NodoValido(archivo, nodo) || !vistos.insert(nodo).second) return;
+    lista.push_back(nodo);
+    pila.push_back({nodo, 0, false});
+  };
+  visitar(raiz);
+  while (!pila.empty() && lista.size() < capacidad) {
+    Marco& m = pila.back();
+    if (m.entrada < kMaxEntradasNodo) {
+      uint32_t hijo = 0;
+      const uint64_t hueco = static_cast<uint64_t>(m.nodo) + kNodoEntradas + kEntradaHijo +
+                             static_cast<uint64_t>(m.entrada) * kLongEntrada;
+      ++m.entrada;
+      if (!archivo.Leer32(hueco, &hijo) || hijo == 0) {
+        m.entrada = kMaxEntradasNodo;
+        continue;
+      }
+      visitar(hijo);  // may move the stack: m is not used after this
+    } else if (!m.hijo08) {
+      m.hijo08 = true;
+      uint32_t hijo = 0;
+      if (archivo.Leer32(static_cast<uint64_t>(m.nodo) + kNodoHijo, &hijo) && hijo != 0) visitar(hijo);
+    } else {
+      pila.pop_back();
+    }
+  }
+  return lista;
+}
+
+bool LeerObjeto(const ArchivoDbx& archivo, uint32_t pos, ObjetoDbx* objeto) {
+  uint8_t cab[kLongCabObjeto];
+  if (pos == 0 || !archivo.Leer(pos, cab, sizeof cab)) return false;
+  const uint32_t cuerpo = Palabra(cab + kObjLongCuerpo);
+  const uint32_t n = cab[kObjNumIndices];
+  const uint64_t inicio = static_cast<uint64_t>(pos) + kLongCabObjeto;
+  if (4 * n > cuerpo || !archivo.Contiene(inicio, cuerpo)) return false;
+  uint8_t indices[4 * 255];
+  if (!archivo.Leer(inicio, indices, 4 * n)) return false;
+  std::memset(objeto->TablaIndices, 0, sizeof objeto->TablaIndices);
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t e = Palabra(indices + 4 * i);
+    objeto->TablaIndices[e & 0xFF] = e >> 8;
+  }
+  objeto->inicio_datos = static_cast<uint32_t>(inicio + 4 * n);
+  objeto->long_datos = cuerpo - 4 * n;
+  return true;
+}
+
+bool LeerCadenaDatos(const ArchivoDbx& archivo, const ObjetoDbx& objeto, uint32_t desplazamiento, char* destino,
+                     std::size_t capacidad) {
+  if (capacidad == 0) return false;
+  destino[0] = '\0';
+  if (desplazamiento >= objeto.long_datos) return false;
+  const std::size_t n = std::min<std::size_t>(capacidad - 1, objeto.long_datos - desplazamiento);
+  if (!archivo.Leer(static_cast<uint64_t>(objeto.inicio_datos) + desplazamiento, destino, n)) {
+    destino[0] = '\0';
+    return false;
+  }
+  destino[n] = '\0';
+  return true;
+}
+
+std::vector<uint32_t> ListaObjetosCarpetas(const ArchivoDbx& archivo, const std::vector<uint32_t>& nodos) {
+  std::vector<uint32_t> objetos;
+  for (uint32_t nodo : nodos) {
+    const uint32_t entradas = EntradasNodo(archivo, nodo);
+    for (uint32_t i = 0; i < entradas && objetos.size() < kMaxObjetosCarpetas; ++i) {
+      uint32_t objeto = 0;
+      if (!archivo.Leer32(static_cast<uint64_t>(nodo) + kNodoEntradas + static_cast<uint64_t>(i) * kLongEntrada,
+                          &objeto)) {
+        break;
+      }
+      if (objeto == 0 || (i == 0 && objeto == kPosObjetoRaiz)) continue;
+      objetos.push_back(objeto);
+    }
+    if (objetos.size() >= kMaxObjetosCarpetas) break;
+  }
+  return objetos;
+}
+
+uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** texto, uint32_t* longitud) {
+  *texto = nullptr;
+  *longitud = 0;
+
+  // Length pass.
+  uint64_t total = 0;
+  {
+    uint32_t pos = primer_bloque;
+    DetectorCiclo ciclo(pos);
+    const uint64_t max_bloques = MaxBloques(archivo);
+    for (uint64_t bloques = 1;; ++bloques) {
+      CabeceraBloque cab;
+      if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab)) return OE_ERROR;
+      total += cab.usado;
+      if (total > archivo.Tamano() || total >= UINT32_MAX) return OE_ERROR;
+      if (cab.siguiente == 0) break;
+      pos = cab.siguiente;
+      if (ciclo.Avanzar(pos)) return OE_ERROR;
+    }
+  }
+
+  // Read pass: the same chain again, into a buffer the length pass has sized.
+  auto* buffer = static_cast<char*>(MEM_Reservar(static_cast<std::size_t>(total) + 1));
+  if (buffer == nullptr) return OE_ERROR_MEMORIA;
+  BloqueMem<char> propio(buffer);
+  uint64_t reunido = 0;
+  uint32_t pos = primer_bloque;
+  const uint64_t max_bloques = MaxBloques(archivo);
+  for (uint64_t bloques = 1;; ++bloques) {
+    CabeceraBloque cab;
+    if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab)) return OE_ERROR;
+    if (reunido + cab.usado > total) return OE_ERROR;
+    if (!archivo.Leer(static_cast<uint64_t>(pos) + kLongCabBloque, buffer + reunido, cab.usado)) return OE_ERROR;
+    reunido += cab.usado;
+    buffer[reunido] = '\0';
+    if (cab.siguiente == 0 || reunido == total) break;
+    pos = cab.siguiente;
+  }
+  if (reunido != total) return OE_ERROR;
+  *texto = propio.release();
+  *longitud = static_cast<uint32_t>(total);
+  return OE_OK;
+}
+
+uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t longitud_vieja, const char* nuevo,
+                          uint32_t longitud_nueva) {
+  // The chain is checked whole before anything is written: a broken one is left as it is.
+  {
+    uint32_t pos = primer_bloque;
+    DetectorCiclo ciclo(pos);
+    const uint64_t max_bloques = MaxBloques(archivo);
+    for (uint64_t bloques = 1;; ++bloques) {
+      CabeceraBloque cab;
+      if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab) ||
+          !archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, cab.capacidad)) {
+        return 0;
+      }
+      if (cab.siguiente == 0) break;
+      pos = cab.siguiente;
+      if (ciclo.Avanzar(pos)) return 0;
+    }
+  }
+
+  uint32_t escrito = 0;
+  uint32_t pos = primer_bloque;
+  const uint64_t max_bloques = MaxBloques(archivo);
+  for (uint64_t bloques = 1; bloques <= max_bloques; ++bloques) {
+    uint8_t b[kLongCabBloque];
+    if (!archivo.Leer(pos, b, sizeof b)) break;
+    uint32_t capacidad = Palabra(b + kBloqueCapacidad);
+    uint32_t siguiente = Palabra(b + kBloqueSiguiente);
+    const uint32_t resto = longitud_nueva - escrito;
+    if (resto < capacidad) {
+      capacidad = resto;
+      siguiente = 0;
+      PonerPalabra(b + kBloqueCapacidad, resto);
+      PonerPalabra(b + kBloqueUsado, resto);
+      PonerPalabra(b + kBloqueSiguiente, 0);
+      if (!archivo.Escribir(pos, b, sizeof b)) break;
+    }
+    const uint32_t n = std::min(capacidad, resto);
+    if (!archivo.Escribir(static_cast<uint64_t>(pos) + kLongCabBloque, nuevo + escrito, n)) break;
+    escrito += n;
+    if (siguiente == 0 || escrito >= longitud_vieja) break;
+    pos = siguiente;
+  }
+  return escrito;
+}
+
+}  // namespace orvex::oe5

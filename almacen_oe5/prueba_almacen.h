@@ -1,0 +1,172 @@
+// Test support for this store: a built store in a temporary folder that the registry leads
+// to, and walkers that drive the public exports the way a host does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "api/estado.h"
+#include "api/orvex.h"
+#include "pruebas/dbx_constructor.h"
+#include "pruebas/entorno_prueba.h"
+
+namespace orvex::pruebas {
+
+inline constexpr const char* kIdentidadPrincipal = "{0D3F1A2B-0001-4C5D-9E8F-1234567890AB}";
+inline constexpr const char* kIdentidadSegunda = "{0D3F1A2B-0002-4C5D-9E8F-1234567890AB}";
+
+// A store written into a temporary folder, with a registry whose default identity has its
+// "Store Root" there; the generation is detected again and the default identity selected.
+// Dates come out in UTC unless a test sets TZ itself.
+class AlmacenInstalado {
+ public:
+  explicit AlmacenInstalado(const AlmacenDbx& descripcion) : zona_("TZ", std::string("UTC0")) {
+    escrito_ = EscribirAlmacen(dir_.Ruta(), descripcion);
+    RegistroDbx r;
+    r.identidades = {{kIdentidadPrincipal, "Principal", dir_.Ruta(), false}};
+    r.por_defecto = kIdentidadPrincipal;
+    DescribirRegistro(registro_, r);
+    registro_.Instalar();
+    OE_ObtenerVersionOE();
+    OE_IniciarIdentities(nullptr);
+  }
+
+  const DirectorioTemporal& Directorio() const { return dir_; }
+  RegistroPrueba& Registro() { return registro_; }
+  const AlmacenEscrito& Escrito() const { return escrito_; }
+  // The path the reader builds for a file of the store.
+  std::string RutaLector(const std::string& nombre) const { return dir_.Ruta() + "\\" + nombre; }
+  // Rewrites one file of the store (after damaging its image).
+  void Reescribir(const std::string& nombre, const std::vector<uint8_t>& bytes) const {
+    EscribirImagen(dir_.Ruta() + "/" + nombre, bytes);
+  }
+
+ private:
+  VariableEntorno zona_;
+  DirectorioTemporal dir_;
+  RegistroPrueba registro_;
+  AlmacenEscrito escrito_;
+};
+
+// What a host reads of a folder record.
+struct CarpetaVista {
+  uint32_t id = 0;
+  uint32_t padre = 0;
+  std::string nombre;
+  uint32_t num_mensajes = 0;
+  std::string ruta_indice;
+  bool operator==(const CarpetaVista&) const = default;
+};
+
+inline void PrintTo(const CarpetaVista& c, std::ostream* os) {
+  *os << "{" << c.id << ", " << c.padre << ", \"" << c.nombre << "\", " << c.num_mensajes << ", \"" << c.ruta_indice
+      << "\"}";
+}
+
+inline CarpetaVista Vista(const OE_CARPETA& c) {
+  return {c.IdCarpeta, c.IdPadre, c.Nombre, c.NumMensajes, c.RutaIndice};
+}
+
+// Releases a folder record through the export that made it.
+struct CursorCarpeta {
+  OE_CARPETA* c = nullptr;
+  ~CursorCarpeta() {
+    if (c != nullptr) OE_ObtenerCarpetas(&c, OE_CERRAR);
+  }
+};
+
+struct Recorrido {
+  uint32_t primero = 0;           // result of mode 1
+  std::vector<CarpetaVista> carpetas;  // the folders of mode 2, in order
+  uint32_t final = 0;             // the first mode 2 result other than 0
+};
+
+// Walks an enumeration: mode 1, then mode 2 until a result other than 0, then mode 3.
+template <class Paso>
+Recorrido Recorrer(Paso paso) {
+  Recorrido r;
+  OE_CARPETA* c = nullptr;
+  r.primero = paso(&c, OE_PRIMERO);
+  if (r.primero != OE_OK) {
+    if (c != nullptr) paso(&c, OE_CERRAR);
+    return r;
+  }
+  for (int vueltas = 0; vueltas < 10000; ++vueltas) {
+    const uint32_t res = paso(&c, OE_SIGUIENTE);
+    if (res != OE_OK) {
+      r.final = res;
+      break;
+    }
+    r.carpetas.push_back(Vista(*c));
+  }
+  EXPECT_EQ(paso(&c, OE_CERRAR), OE_OK);
+  EXPECT_EQ(c, nullptr);
+  return r;
+}
+
+// Looks a folder up by id through the export; null when not found.
+struct CarpetaAbierta {
+  OE_CARPETA* c = nullptr;
+  uint32_t resultado = 0;
+  explicit CarpetaAbierta(uint32_t id) {
+    OE_ENTRYID e{id, 0};
+    resultado = OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO);
+  }
+  ~CarpetaAbierta() {
+    if (c != nullptr) OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR);
+  }
+  CarpetaAbierta(const CarpetaAbierta&) = delete;
+  CarpetaAbierta& operator=(const CarpetaAbierta&) = delete;
+};
+
+// What a host reads of a message record.
+struct MensajeVisto {
+  uint32_t resultado = 0;
+  uint32_t id = 0;
+  uint32_t pos_registro = 0;
+  uint32_t fin_registro = 0;
+  uint32_t pos_texto = 0;
+  std::string fecha;
+  std::optional<std::string> texto;  // absent when Texto is null
+};
+
+struct Listado {
+  uint32_t primero = 0;
+  std::vector<MensajeVisto> mensajes;  // every mode 2 result up to the first 2 (or a bound)
+};
+
+// Lists a folder: mode 1, mode 2 until it gives 2 (results 1 are kept and the listing goes on,
+// as a host may), then mode 3.
+inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
+  Listado l;
+  OE_MENSAJE* m = nullptr;
+  l.primero = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO);
+  if (l.primero != OE_OK) {
+    EXPECT_EQ(m, nullptr);
+    return l;
+  }
+  for (uint32_t i = 0; i < max_pasos; ++i) {
+    MensajeVisto v;
+    v.resultado = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
+    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
+    v.id = m->IdMensaje;
+    v.pos_registro = m->PosRegistro;
+    v.fin_registro = m->FinRegistro;
+    v.pos_texto = m->PosTexto;
+    v.fecha = m->Fecha;
+    if (m->Texto != nullptr) {
+      EXPECT_EQ(m->Texto[m->LongTexto], '\0');
+      v.texto = std::string(m->Texto, m->LongTexto);
+    }
+    l.mensajes.push_back(std::move(v));
+  }
+  EXPECT_EQ(OE_ObtenerMensajes(carpeta, &m, OE_CERRAR), OE_OK);
+  EXPECT_EQ(m, nullptr);
+  return l;
+}
+
+}  // namespace orvex::pruebas
