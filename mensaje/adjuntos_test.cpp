@@ -1,0 +1,198 @@
+// Reopening a part from a kept reference, against a built .dbx store, as a host does it.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "almacen_oe5/prueba_almacen.h"
+#include "api/estado.h"
+#include "api/orvex.h"
+#include "mensaje/buffer_flujo.h"
+#include "pruebas/mensajes_mime.h"
+
+namespace orvex::pruebas {
+namespace {
+
+constexpr uint32_t kIdCarpeta = 4;
+constexpr uint32_t kIdConAdjuntos = 5;
+
+const std::string& TextoConAdjuntos() {
+  static const std::string texto =
+      Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Dos adjuntos",
+                       Multiparte("mixed", {TextoPlano("Body.\n"), Adjunto("x.exe", std::string("MZ\0\x90", 4)),
+                                            Adjunto("y.bin", "yyy"), Imagen("gif", "GIF")})));
+  return texto;
+}
+
+AlmacenDbx AlmacenConAdjuntos() {
+  ArchivoMensajesDbx archivo;
+  archivo.arbol = {2, FormaArbol::kMixto};
+  const struct {
+    uint32_t id;
+    std::string texto;
+  } mensajes[] = {{2, MensajeSimple()}, {kIdConAdjuntos, TextoConAdjuntos()}, {9, MensajeConAdjunto("nueve")}};
+  for (const auto& m : mensajes) {
+    MensajeDbx d;
+    d.id = m.id;
+    d.texto = m.texto;
+    d.asunto = "del indice";
+    d.fecha = FileTime(2001, 3, 5, 13, 7);
+    archivo.mensajes.push_back(d);
+  }
+  AlmacenDbx a;
+  a.carpetas = {{1, 0, "Local Folders", std::nullopt, std::nullopt, 0, std::nullopt},
+                {kIdCarpeta, 1, "Inbox", "Inbox.dbx", std::nullopt, 0, archivo}};
+  return a;
+}
+
+OE_REF_ADJUNTO Referencia(uint32_t id_mensaje, uint32_t num_parte, const char* nombre,
+                          uint32_t id_carpeta = kIdCarpeta) {
+  OE_REF_ADJUNTO r{};
+  r.IdCarpeta = id_carpeta;
+  r.IdMensaje = id_mensaje;
+  r.NumParte = num_parte;
+  std::strncpy(r.NombreAdjunto, nombre, sizeof r.NombreAdjunto - 1);
+  return r;
+}
+
+std::string Contenido(const OE_OBJMSG* objeto) {
+  const auto* c = static_cast<const CL_BUFFER_FLUJO*>(objeto->Contenido);
+  return std::string(c->Datos(), c->Longitud());
+}
+
+class AdjuntosTest : public ::testing::Test {
+ protected:
+  AdjuntosTest() : almacen_(AlmacenConAdjuntos()) {}
+  AlmacenInstalado almacen_;
+};
+
+TEST_F(AdjuntosTest, ReabreLaParteDeUnaReferenciaGuardada) {
+  // The host walks to the message, keeps the reference of its second part and closes all.
+  OE_REF_ADJUNTO guardada{};
+  {
+    CarpetaAbierta carpeta(kIdCarpeta);
+    ASSERT_EQ(carpeta.resultado, OE_OK);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_PRIMERO), OE_OK);
+    while (OE_ObtenerMensajes(carpeta.c, &m, OE_SIGUIENTE) == OE_OK && m->IdMensaje != kIdConAdjuntos) {
+    }
+    ASSERT_EQ(m->IdMensaje, kIdConAdjuntos);
+    OE_OBJMSG* o = nullptr;
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+    std::memcpy(&guardada, &o->IdCarpeta, sizeof guardada);
+    EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
+    EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
+  }
+  EXPECT_EQ(guardada.NumParte, 2u);
+  EXPECT_STREQ(guardada.NombreAdjunto, "x.exe");
+
+  OE_MENSAJE* m = nullptr;
+  OE_OBJMSG* o = nullptr;
+  ASSERT_EQ(OE_ObtenerAttachMensaje(&guardada, &m, &o, OE_PRIMERO), OE_OK);
+  ASSERT_NE(m, nullptr);
+  ASSERT_NE(o, nullptr);
+  EXPECT_EQ(m->IdMensaje, kIdConAdjuntos);
+  EXPECT_EQ(o->NumParte, 2u);
+  EXPECT_STREQ(o->NombreAdjunto, "x.exe");
+  EXPECT_EQ(Contenido(o), std::string("MZ\0\x90", 4));
+  EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(o, nullptr);
+}
+
+TEST_F(AdjuntosTest, BuscaPorNumeroYNombreExactos) {
+  struct Caso {
+    const char* nombre;
+    OE_REF_ADJUNTO referencia;
+    uint32_t esperado;
+    bool mensaje_abierto;  // the message record is left with the host
+    bool objeto_abierto;
+  };
+  const Caso casos[] = {
+      {"el cuerpo", Referencia(kIdConAdjuntos, 1, ""), OE_OK, true, true},
+      {"la tercera parte", Referencia(kIdConAdjuntos, 3, "y.bin"), OE_OK, true, true},
+      {"una imagen sin nombre", Referencia(kIdConAdjuntos, 4, ""), OE_OK, true, true},
+      {"otro mensaje", Referencia(9, 2, "x.exe"), OE_OK, true, true},
+      {"el nombre distingue mayusculas", Referencia(kIdConAdjuntos, 2, "X.EXE"), OE_ERROR, true, false},
+      {"numero y nombre de partes distintas", Referencia(kIdConAdjuntos, 3, "x.exe"), OE_ERROR, true, false},
+      {"mas alla de la ultima parte", Referencia(kIdConAdjuntos, 5, ""), OE_ERROR, true, false},
+      {"un mensaje que no esta", Referencia(77, 1, ""), OE_ERROR, true, false},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    OE_MENSAJE* m = nullptr;
+    OE_OBJMSG* o = nullptr;
+    OE_REF_ADJUNTO referencia = caso.referencia;
+    EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), caso.esperado);
+    EXPECT_EQ(m != nullptr, caso.mensaje_abierto);
+    EXPECT_EQ(o != nullptr, caso.objeto_abierto);
+    if (o != nullptr) {
+      EXPECT_EQ(o->NumParte, referencia.NumParte);
+      EXPECT_STREQ(o->NombreAdjunto, referencia.NombreAdjunto);
+      EXPECT_EQ(m->IdMensaje, referencia.IdMensaje);
+    }
+    EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
+    EXPECT_EQ(m, nullptr);
+    EXPECT_EQ(o, nullptr);
+  }
+}
+
+TEST_F(AdjuntosTest, UnaCarpetaQueNoExisteNoTocaLasSalidas) {
+  OE_MENSAJE testigo_m{};
+  OE_OBJMSG testigo_o{};
+  OE_MENSAJE* m = &testigo_m;
+  OE_OBJMSG* o = &testigo_o;
+  OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 1, "", 999);
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_ERROR);
+  EXPECT_EQ(m, &testigo_m);
+  EXPECT_EQ(o, &testigo_o);
+}
+
+TEST_F(AdjuntosTest, CerrarYOtrosModos) {
+  OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 2, "x.exe");
+  OE_MENSAJE* m = nullptr;
+  OE_OBJMSG* o = nullptr;
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_SIGUIENTE), OE_OK);
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, 0), OE_OK);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(o, nullptr);
+  // Nothing open: the message record is missing.
+  EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_ERROR_PARAM);
+
+  // An open object whose message went missing is still freed.
+  ASSERT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_OK);
+  OE_MENSAJE* perdido = nullptr;
+  EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &perdido, &o, OE_CERRAR), OE_ERROR_PARAM);
+  EXPECT_EQ(o, nullptr);
+  EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
+  EXPECT_EQ(m, nullptr);
+}
+
+TEST_F(AdjuntosTest, SinGeneracionQueLoSirvaEsUnError) {
+  OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 1, "");
+  OE_MENSAJE* m = nullptr;
+  OE_OBJMSG* o = nullptr;
+  VersionOE = VERSION_NINGUNA;
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_ERROR);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(o, nullptr);
+  OE_ObtenerVersionOE();
+}
+
+TEST_F(AdjuntosTest, ElListadoRefrescaElAsuntoDesdeElTexto) {
+  CarpetaAbierta carpeta(kIdCarpeta);
+  ASSERT_EQ(carpeta.resultado, OE_OK);
+  OE_MENSAJE* m = nullptr;
+  ASSERT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_PRIMERO), OE_OK);
+  const char* esperados[] = {"Saludos", "Dos adjuntos", "Adjunto"};
+  for (const char* asunto : esperados) {
+    ASSERT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_SIGUIENTE), OE_OK);
+    EXPECT_STREQ(m->Asunto, asunto);
+  }
+  EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
