@@ -134,6 +134,15 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
        {{"", Crudo("Body.\r\n")}, {"", Crudo("last line without end")}}},
       {"bytes NUL en el cuerpo", Componer(Mensaje("a@b", "c@d", "nul", cuerpo_nul)),
        {{"", Crudo(std::string("a\0b\r\nc\r\n", 8))}}},
+      {"mensaje reenviado dentro de una parte",
+       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"f\"\r\n\r\n"
+       "--f\r\n\r\ncuerpo\r\n--f\r\nContent-Type: message/rfc822\r\n\r\n"
+       "Subject: dentro\r\n\r\nreenviado\r\n--f--\r\n",
+       {{"", Crudo("cuerpo\r\n")}, {"", Crudo("reenviado\r\n")}}},
+      {"digest: cada hijo es un mensaje",
+       "Content-Type: multipart/digest; boundary=\"d\"\r\n\r\n--d\r\n\r\n"
+       "Subject: uno\r\n\r\nprimero\r\n--d\r\n\r\nSubject: dos\r\n\r\nsegundo\r\n--d--\r\n",
+       {{"", Crudo("primero\r\n")}, {"", Crudo("segundo\r\n")}}},
       {"solo cabeceras", "From: a@b\r\nSubject: nada\r\n\r\n", {}},
       {"sin fin de linea", "Subject: una sola linea", {}},
       {"vacio", "", {}},
@@ -182,6 +191,16 @@ TEST_F(ObjetoMensajeTest, ElCuerpoFijaPosicionesAsuntoYRemitente) {
   EXPECT_STREQ(mensaje->Asunto, "Saludos");
   EXPECT_STREQ(mensaje->De, "ana@ejemplo.es");
   EXPECT_STREQ(mensaje->DeMime, "ana@ejemplo.es");
+}
+
+TEST_F(ObjetoMensajeTest, ElAsuntoDelCuerpoEsElDelMensajeExterior) {
+  // A forwarded message inside a part does not replace the outer Subject or From.
+  RegistroMensaje mensaje(
+      "From: ana@b\r\nSubject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"f\"\r\n\r\n"
+      "--f\r\nContent-Type: message/rfc822\r\n\r\nFrom: pepe@c\r\nSubject: dentro\r\n\r\nreenviado\r\n--f--\r\n");
+  ASSERT_EQ(LeerTodo(mensaje.Puntero()).size(), 1u);
+  EXPECT_STREQ(mensaje->Asunto, "fuera");
+  EXPECT_STREQ(mensaje->De, "ana@b");
 }
 
 TEST_F(ObjetoMensajeTest, UnAdjuntoNoTocaElCuerpoDelMensaje) {
