@@ -327,6 +327,8 @@ TEST(CodificadorQPTest, ParesDeReferencia) {
                      {"byte alto", "\xE9", "=E9=\r\n"},
                      {"NUL", std::string(1, '\0'), "=00=\r\n"},
                      {"limites imprimibles", "!<>~", "!<>~=\r\n"},
+                     {"DEL entre letras", "abcdefgh\x7Fijklmnopq", "abcdefgh=7Fijklmnopq=\r\n"},
+                     {"igual entre letras", "abcdefgh=ijklmnopq", "abcdefgh=3Dijklmnopq=\r\n"},
                      {"100 letras", Repetir('a', 100),
                       Repetir('a', 74) + "=\r\n" + Repetir('a', 26) + "=\r\n"},
                      {"74 letras", Repetir('a', 74), Repetir('a', 74) + "=\r\n"},
@@ -375,24 +377,34 @@ std::vector<std::string> PiezasQP() {
   return p;
 }
 
+// Mail-like text: long runs of plain characters, so the word-at-a-time paths run too.
+std::vector<std::string> PiezasTexto() {
+  return {"Estimado", " cliente", ",", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0123456789abcdef",
+          "\r\n", "\n", "=", "=3D", "caf\xE9", "~!<>", "\t", "  ", "\x7F", " "};
+}
+
 struct Generador {
   const char* nombre;
   Direccion direccion;
-  int tipo;  // 0 random bytes, 1 base64-like text, 2 quoted-printable-like text
+  int tipo;  // 0 random bytes, 1 base64-like text, 2 quoted-printable-like text, 3 mail text
 };
+
+void PrintTo(const Generador& g, std::ostream* os) { *os << g.nombre; }
 
 class EquivalenciaTest : public ::testing::TestWithParam<Generador> {};
 
 TEST_P(EquivalenciaTest, IgualQueLaReferencia) {
   const Generador& g = GetParam();
   std::mt19937 rng(12345 + static_cast<int>(g.direccion) * 7 + g.tipo);
-  const auto piezas = g.tipo == 1 ? PiezasBase64() : PiezasQP();
+  const auto piezas = g.tipo == 1 ? PiezasBase64() : g.tipo == 2 ? PiezasQP() : PiezasTexto();
   for (int i = 0; i < 3000; ++i) {
     // Mostly short inputs, around the line and group sizes, with some long ones.
     std::size_t n = rng() % 300;
     if (i % 50 == 0) n = rng() % 20000;
-    const std::string entrada =
-        g.tipo == 0 ? BytesAleatorios(rng, n) : TextoAleatorio(rng, piezas, n);
+    std::string entrada = g.tipo == 0 ? BytesAleatorios(rng, n) : TextoAleatorio(rng, piezas, n);
+    if (g.tipo == 3 && g.direccion == Direccion::kDecodificarQP && i % 2 == 0) {
+      entrada = RefCodificarQP(entrada);  // real encoded text, soft breaks and all
+    }
     const std::string real = Ejecutar(g.direccion, entrada);
     const std::string ref = Referencia(g.direccion, entrada);
     if (real != ref) {
@@ -408,6 +420,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Generador{"DecodificarBase64Texto", Direccion::kDecodificarBase64, 1},
                       Generador{"CodificarQPBytes", Direccion::kCodificarQP, 0},
                       Generador{"CodificarQPTexto", Direccion::kCodificarQP, 2},
+                      Generador{"CodificarQPCorreo", Direccion::kCodificarQP, 3},
+                      Generador{"DecodificarQPCorreo", Direccion::kDecodificarQP, 3},
                       Generador{"DecodificarQPBytes", Direccion::kDecodificarQP, 0},
                       Generador{"DecodificarQPTexto", Direccion::kDecodificarQP, 2}),
     [](const ::testing::TestParamInfo<Generador>& info) { return info.param.nombre; });
