@@ -1,0 +1,355 @@
+// Damaged stores: one field at a time set to 0, the maximum, one off, past the end of the
+// file or pointing at itself; then truncated, zero-filled and random files. Every walk must
+// end with result codes, never a crash, a hang or a huge allocation.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <set>
+
+#include "almacen_oe5/formato_dbx.h"
+#include "almacen_oe5/prueba_almacen.h"
+
+namespace orvex::pruebas {
+namespace {
+
+using namespace orvex::dbx;
+
+// A field of a file image and what "pointing at itself" means for it.
+struct Campo {
+  std::string nombre;
+  uint32_t pos;
+  uint32_t propio;  // the offset of the structure that holds the field
+};
+
+enum class Danio { kCero, kMaximo, kMasUno, kMenosUno, kFinal, kPropio };
+constexpr Danio kDanios[] = {Danio::kCero, Danio::kMaximo, Danio::kMasUno, Danio::kMenosUno, Danio::kFinal,
+                             Danio::kPropio};
+const char* NombreDanio(Danio d) {
+  switch (d) {
+    case Danio::kCero: return "0";
+    case Danio::kMaximo: return "maximo";
+    case Danio::kMasUno: return "+1";
+    case Danio::kMenosUno: return "-1";
+    case Danio::kFinal: return "final del archivo";
+    case Danio::kPropio: return "a si mismo";
+  }
+  return "";
+}
+
+std::vector<uint8_t> Danar(const std::vector<uint8_t>& original, const Campo& c, Danio d) {
+  std::vector<uint8_t> b = original;
+  const uint32_t v = LeerPalabra(b, c.pos);
+  uint32_t nuevo = v;
+  switch (d) {
+    case Danio::kCero: nuevo = 0; break;
+    case Danio::kMaximo: nuevo = 0xFFFFFFFFu; break;
+    case Danio::kMasUno: nuevo = v + 1; break;
+    case Danio::kMenosUno: nuevo = v - 1; break;
+    case Danio::kFinal: nuevo = static_cast<uint32_t>(b.size()); break;
+    case Danio::kPropio: nuevo = c.propio; break;
+  }
+  PonerPalabra(b, c.pos, nuevo);
+  return b;
+}
+
+void CamposNodo(std::vector<Campo>& campos, const std::string& nombre, uint32_t nodo, uint32_t entradas) {
+  campos.push_back({nombre + " +0x08", nodo + kNodoHijo, nodo});
+  campos.push_back({nombre + " cuenta", nodo + kNodoCuenta, nodo});
+  for (uint32_t i = 0; i < entradas; ++i) {
+    const uint32_t e = nodo + kNodoEntradas + i * kLongEntrada;
+    campos.push_back({nombre + " objeto " + std::to_string(i), e + kEntradaObjeto, nodo});
+    campos.push_back({nombre + " hijo " + std::to_string(i), e + kEntradaHijo, nodo});
+  }
+}
+
+void CamposObjeto(std::vector<Campo>& campos, const std::vector<uint8_t>& b, const std::string& nombre, uint32_t obj) {
+  campos.push_back({nombre + " cuerpo", obj + kObjLongCuerpo, obj});
+  campos.push_back({nombre + " N", obj + 8, obj});
+  const uint32_t n = b[obj + kObjNumIndices];
+  for (uint32_t i = 0; i < n; ++i) {
+    campos.push_back({nombre + " indice " + std::to_string(i), obj + kLongCabObjeto + 4 * i, obj});
+  }
+  const uint32_t datos = obj + kLongCabObjeto + 4 * n;
+  campos.push_back({nombre + " datos 0", datos, obj});
+  campos.push_back({nombre + " datos 8", datos + 8, obj});
+}
+
+const std::set<uint32_t> kCodigos = {OE_OK, OE_ERROR, OE_FIN, OE_SIN_SUBCARPETAS, OE_SIN_MENSAJES};
+
+// Drives every export of the store over whatever the files hold, with the step bounds a
+// careful host would use; returns how many folders and messages came out whole.
+struct Cuenta {
+  int carpetas = 0;
+  int mensajes = 0;
+  int errores = 0;
+};
+
+Cuenta RecorrerTodo() {
+  Cuenta cuenta;
+  OE_CARPETA* c = nullptr;
+  const uint32_t primero = OE_ObtenerCarpetas(&c, OE_PRIMERO);
+  EXPECT_TRUE(kCodigos.count(primero)) << primero;
+  if (primero != OE_OK) {
+    EXPECT_EQ(c, nullptr);
+    return cuenta;
+  }
+  std::vector<uint32_t> ids;
+  for (int paso = 0; paso < 2100; ++paso) {
+    const uint32_t r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+    EXPECT_TRUE(kCodigos.count(r)) << r;
+    if (r == OE_FIN) break;
+    if (r != OE_OK) {
+      ++cuenta.errores;
+      continue;
+    }
+    ++cuenta.carpetas;
+    ids.push_back(c->IdCarpeta);
+    const Listado l = Listar(c, 200);
+    EXPECT_TRUE(kCodigos.count(l.primero)) << l.primero;
+    for (const MensajeVisto& m : l.mensajes) {
+      EXPECT_TRUE(kCodigos.count(m.resultado)) << m.resultado;
+      if (m.resultado == OE_OK) {
+        ++cuenta.mensajes;
+      } else {
+        ++cuenta.errores;
+      }
+    }
+    if (c->NumSubCarpetas != 0) {
+      const Recorrido sub = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(c, h, modo); });
+      EXPECT_TRUE(kCodigos.count(sub.primero) && kCodigos.count(sub.final));
+    }
+  }
+  EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_OK);
+  const Recorrido principales = Recorrer(OE_ObtenerCarpetasPrincipales);
+  EXPECT_TRUE(kCodigos.count(principales.primero) && kCodigos.count(principales.final));
+  for (uint32_t id : ids) {
+    CarpetaAbierta a(id);
+    EXPECT_TRUE(kCodigos.count(a.resultado));
+  }
+  return cuenta;
+}
+
+class CorrupcionOe5Test : public ::testing::Test {
+ protected:
+  CorrupcionOe5Test() : almacen_(AlmacenEjemplo()) {}
+  const MapaDbx& Carpetas() const { return almacen_.Escrito().carpetas; }
+  const MapaDbx& Entrada() const { return almacen_.Escrito().archivos.at("Inbox.dbx"); }
+
+  AlmacenInstalado almacen_;
+};
+
+TEST_F(CorrupcionOe5Test, ElAlmacenIntactoSaleEntero) {
+  const Cuenta c = RecorrerTodo();
+  EXPECT_EQ(c.carpetas, 7);
+  EXPECT_EQ(c.mensajes, 9);
+  EXPECT_EQ(c.errores, 0);
+}
+
+TEST_F(CorrupcionOe5Test, UnCampoDeFoldersDbxCadaVez) {
+  const MapaDbx& m = Carpetas();
+  std::vector<Campo> campos = {
+      {"cabecera area raiz", kCabAreaRaiz, 0},
+      {"cabecera subcarpetas", kCabNumSubCarpetas, 0},
+      {"cabecera arbol", kCabArbolCarpetas, 0},
+      {"longitud del area raiz", m.area_raiz + 4, m.area_raiz},
+  };
+  for (std::size_t i = 0; i < m.nodos.size(); ++i) {
+    CamposNodo(campos, "nodo " + std::to_string(i), m.nodos[i],
+               LeerPalabra(m.bytes, m.nodos[i] + kNodoCuenta) >> 8);
+  }
+  for (std::size_t i = 0; i < m.objetos.size(); ++i) {
+    CamposObjeto(campos, m.bytes, "carpeta " + std::to_string(i), m.objetos[i]);
+  }
+  for (const Campo& campo : campos) {
+    for (Danio d : kDanios) {
+      SCOPED_TRACE(campo.nombre + " = " + NombreDanio(d));
+      almacen_.Reescribir("folders.dbx", Danar(m.bytes, campo, d));
+      RecorrerTodo();
+    }
+  }
+}
+
+TEST_F(CorrupcionOe5Test, UnCampoDelArchivoDeMensajesCadaVez) {
+  const MapaDbx& m = Entrada();
+  std::vector<Campo> campos = {
+      {"cabecera inicio de objetos", kCabInicioObjetos, 0}, {"cabecera longitud de objetos", kCabLongObjetos, 0},
+      {"cabecera id maximo", kCabMaxIdMensaje, 0},         {"cabecera limite de texto", kCabLimiteTexto, 0},
+      {"cabecera mensajes", kCabNumMensajes, 0},           {"cabecera arbol", kCabArbolMensajes, 0},
+  };
+  for (std::size_t i = 0; i < m.nodos.size(); ++i) {
+    CamposNodo(campos, "nodo " + std::to_string(i), m.nodos[i], LeerPalabra(m.bytes, m.nodos[i] + kNodoCuenta) >> 8);
+  }
+  for (std::size_t i = 0; i < m.objetos.size(); ++i) {
+    CamposObjeto(campos, m.bytes, "mensaje " + std::to_string(i), m.objetos[i]);
+  }
+  for (std::size_t i = 0; i < m.bloques.size(); ++i) {
+    for (std::size_t j = 0; j < m.bloques[i].size(); ++j) {
+      const uint32_t b = m.bloques[i][j];
+      const std::string n = "bloque " + std::to_string(i) + "." + std::to_string(j);
+      campos.push_back({n + " capacidad", b + kBloqueCapacidad, b});
+      campos.push_back({n + " usado", b + kBloqueUsado, b});
+      campos.push_back({n + " siguiente", b + kBloqueSiguiente, b});
+    }
+  }
+  for (const Campo& campo : campos) {
+    for (Danio d : kDanios) {
+      SCOPED_TRACE(campo.nombre + " = " + NombreDanio(d));
+      almacen_.Reescribir("Inbox.dbx", Danar(m.bytes, campo, d));
+      RecorrerTodo();
+    }
+  }
+}
+
+// Lists Inbox with a damaged image and reports each message's result.
+std::vector<uint32_t> ResultadosEntrada(AlmacenInstalado& almacen, const std::vector<uint8_t>& bytes) {
+  almacen.Reescribir("Inbox.dbx", bytes);
+  CarpetaAbierta c(4);
+  EXPECT_EQ(c.resultado, OE_OK);
+  std::vector<uint32_t> r;
+  for (const MensajeVisto& m : Listar(c.c, 50).mensajes) r.push_back(m.resultado);
+  return r;
+}
+
+TEST_F(CorrupcionOe5Test, UnMensajeDanadoDa1YElListadoSigue) {
+  const MapaDbx& m = Entrada();
+  const uint32_t tamano = static_cast<uint32_t>(m.bytes.size());
+  struct Caso {
+    const char* nombre;
+    uint32_t pos;
+    uint32_t valor;
+    std::vector<uint32_t> resultados;
+  };
+  const std::vector<uint32_t> segundo_roto = {OE_OK, OE_ERROR, OE_OK, OE_OK, OE_OK};
+  const Caso casos[] = {
+      // An entry at or past the object bound ends its node: the message is passed over.
+      {"objeto fuera del archivo", m.nodos[0] + kNodoEntradas + kLongEntrada, tamano, {OE_OK, OE_OK, OE_OK, OE_OK}},
+      {"objeto a 0", m.nodos[0] + kNodoEntradas + kLongEntrada, 0, {OE_OK, OE_OK, OE_OK, OE_OK}},
+      {"cuerpo del objeto hasta pasado el final", m.objetos[1] + kObjLongCuerpo, tamano - m.objetos[1], segundo_roto},
+      {"bloque con capacidad 513", m.bloques[1][0] + kBloqueCapacidad, 513, segundo_roto},
+      {"bloque que apunta a si mismo", m.bloques[1][1] + kBloqueSiguiente, m.bloques[1][1], segundo_roto},
+      {"ciclo entre bloques", m.bloques[4][5] + kBloqueSiguiente, m.bloques[4][1],
+       {OE_OK, OE_OK, OE_OK, OE_OK, OE_ERROR}},
+      {"texto en el limite de la cabecera", kCabLimiteTexto, m.bloques[4][0], {OE_OK, OE_OK, OE_OK, OE_OK, OE_ERROR}},
+      {"texto justo antes del limite", kCabLimiteTexto, m.bloques[4][0] + 1, {OE_OK, OE_OK, OE_OK, OE_OK, OE_OK}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    std::vector<uint8_t> b = m.bytes;
+    PonerPalabra(b, caso.pos, caso.valor);
+    EXPECT_EQ(ResultadosEntrada(almacen_, b), caso.resultados);
+  }
+}
+
+TEST_F(CorrupcionOe5Test, UnaCarpetaDanadaDa1YElRecorridoSigue) {
+  const MapaDbx& m = Carpetas();
+  std::vector<uint8_t> b = m.bytes;
+  // Inbox's object claims a body past the end of the file.
+  PonerPalabra(b, m.objetos[1] + kObjLongCuerpo, 0x7FFFFFFF);
+  almacen_.Reescribir("folders.dbx", b);
+  OE_CARPETA* c = nullptr;
+  ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);
+  std::vector<uint32_t> resultados;
+  std::vector<std::string> nombres;
+  for (int i = 0; i < 20; ++i) {
+    const uint32_t r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+    resultados.push_back(r);
+    if (r == OE_FIN) break;
+    if (r == OE_OK) nombres.push_back(c->Nombre);
+  }
+  EXPECT_EQ(resultados, (std::vector<uint32_t>{OE_OK, OE_ERROR, OE_OK, OE_OK, OE_OK, OE_OK, OE_OK, OE_FIN}));
+  EXPECT_EQ(nombres, (std::vector<std::string>{"Local Folders", "Proyectos", "2001", "Outbox", "Sent Items",
+                                               "Hotmail"}));
+  OE_ObtenerCarpetas(&c, OE_CERRAR);
+  // The filtered walks pass over it; the search by id stops on it.
+  CarpetaAbierta local(1);
+  ASSERT_EQ(local.resultado, OE_OK);
+  const Recorrido hijas =
+      Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(local.c, h, modo); });
+  std::vector<std::string> hijas_nombres;
+  for (const auto& h : hijas.carpetas) hijas_nombres.push_back(h.nombre);
+  EXPECT_EQ(hijas_nombres, (std::vector<std::string>{"Outbox", "Sent Items"}));
+  CarpetaAbierta buscada(6);
+  EXPECT_EQ(buscada.resultado, OE_ERROR);
+  CarpetaAbierta antes(1);
+  EXPECT_EQ(antes.resultado, OE_OK);
+}
+
+TEST_F(CorrupcionOe5Test, NombresSinTerminadorSeCortan) {
+  AlmacenDbx d = AlmacenEjemplo();
+  d.carpetas[1].nombre = std::string(400, 'N');
+  d.carpetas[1].archivo = std::string(400, 'F');
+  d.carpetas[1].num_mensajes = 5;
+  d.carpetas[1].mensajes.reset();
+  AlmacenInstalado a(d);
+  CarpetaAbierta c(4);
+  ASSERT_EQ(c.resultado, OE_OK);
+  EXPECT_EQ(std::string(c.c->Nombre), std::string(255, 'N'));
+  EXPECT_EQ(std::strlen(c.c->RutaIndice), 259u);
+  OE_MENSAJE* m = nullptr;
+  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
+}
+
+TEST_F(CorrupcionOe5Test, ArchivosCortados) {
+  for (const char* nombre : {"folders.dbx", "Inbox.dbx"}) {
+    const std::vector<uint8_t>& original =
+        std::string(nombre) == "folders.dbx" ? Carpetas().bytes : Entrada().bytes;
+    std::vector<std::size_t> largos = {0, 1, 4, 8, 231, 232, 239, 240, 241, 1000, kPosObjetoRaiz, kPosObjetoRaiz + 20};
+    for (std::size_t l = kLongCabecera; l < original.size(); l += 97) largos.push_back(l);
+    largos.push_back(original.size() - 1);
+    for (std::size_t largo : largos) {
+      SCOPED_TRACE(std::string(nombre) + " cortado a " + std::to_string(largo));
+      std::vector<uint8_t> b(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(std::min(largo, original.size())));
+      almacen_.Reescribir(nombre, b);
+      RecorrerTodo();
+    }
+    almacen_.Reescribir(nombre, original);
+  }
+}
+
+TEST_F(CorrupcionOe5Test, ArchivosDeCerosYAlAzar) {
+  std::mt19937 azar(20011);
+  for (const char* nombre : {"folders.dbx", "Inbox.dbx"}) {
+    const bool carpetas = std::string(nombre) == "folders.dbx";
+    const std::vector<uint8_t>& original = carpetas ? Carpetas().bytes : Entrada().bytes;
+    for (int vuelta = 0; vuelta < 60; ++vuelta) {
+      SCOPED_TRACE(std::string(nombre) + " vuelta " + std::to_string(vuelta));
+      std::vector<uint8_t> b(original.size(), 0);
+      if (vuelta > 0) {
+        // Random bytes, or the real file with random words, under a valid signature.
+        b = vuelta % 2 == 0 ? original : b;
+        const int cambios = vuelta % 2 == 0 ? 40 : static_cast<int>(b.size() / 4);
+        for (int i = 0; i < cambios; ++i) {
+          const uint32_t pos = static_cast<uint32_t>(azar() % (b.size() / 4)) * 4;
+          // Small values, offsets inside the file, or anything.
+          const uint32_t clase = azar() % 3;
+          const uint32_t valor = clase == 0 ? azar() % 600 : clase == 1 ? azar() % b.size() : azar();
+          PonerPalabra(b, pos, valor);
+        }
+      }
+      PonerPalabra(b, 0, kFirma0);
+      PonerPalabra(b, 4, carpetas ? kFirmaCarpetas : kFirmaMensajes);
+      almacen_.Reescribir(nombre, b);
+      RecorrerTodo();
+    }
+    almacen_.Reescribir(nombre, original);
+  }
+}
+
+TEST_F(CorrupcionOe5Test, MuchosNodosSeCortanEnLaCapacidadDeLaLista) {
+  // 1100 nodes of one message each: the walk keeps the first 1000.
+  AlmacenDbx d;
+  ArchivoMensajesDbx a;
+  a.arbol = {1, FormaArbol::kMixto};
+  for (uint32_t i = 0; i < 1100; ++i) a.mensajes.push_back(Mensaje(i + 1, "x"));
+  d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
+  AlmacenInstalado almacen(d);
+  CarpetaAbierta c(4);
+  const Listado l = Listar(c.c, 2000);
+  ASSERT_EQ(l.mensajes.size(), kMaxNodosMensajes);
+  for (uint32_t i = 0; i < l.mensajes.size(); ++i) ASSERT_EQ(l.mensajes[i].id, i + 1);
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
