@@ -75,6 +75,10 @@ int CL_BUFFER_FLUJO::Leer(void* destino, uint32_t n, uint32_t* leidos) {
   }
   const uint32_t resto = longitud_ - posicion_;
   const uint32_t cuenta = n < resto ? n : resto;
+  if (destino == nullptr && cuenta > 0) {
+    if (leidos != nullptr) *leidos = 0;
+    return -1;
+  }
   if (cuenta > 0) std::memcpy(destino, datos_ + posicion_, cuenta);
   posicion_ += cuenta;
   if (leidos != nullptr) *leidos = cuenta;

@@ -32,7 +32,7 @@ class CL_BUFFER_FLUJO : public CL_BUFFER {
   virtual int Posicionar(int32_t desplazamiento, int16_t origen);
   // Under the lock: copies up to n bytes from the position into destino and advances past
   // them; *leidos gets how many. -1 (nothing copied, *leidos 0) when the position lies past
-  // the contents.
+  // the contents or destino is null.
   virtual int Leer(void* destino, uint32_t n, uint32_t* leidos);
   // Under the lock: writes n bytes at the position (extending the length when they reach
   // past it) and advances past them. -1 and no change unless Escribible() is 1.

@@ -125,6 +125,15 @@ TEST(ClBufferFlujoTest, LeerConLaPosicionFueraDelContenidoNoCopiaNada) {
   EXPECT_EQ(b.ObtenerPosicion(), 90u);
 }
 
+TEST(ClBufferFlujoTest, LeerSinDestinoNoAvanza) {
+  CL_BUFFER_FLUJO b;
+  Llenar(b, 10);
+  uint32_t cuenta = 7;
+  EXPECT_EQ(b.Leer(nullptr, 5, &cuenta), -1);
+  EXPECT_EQ(cuenta, 0u);
+  EXPECT_EQ(b.ObtenerPosicion(), 0u);
+}
+
 TEST(ClBufferFlujoTest, Escribir) {
   struct Caso {
     const char* nombre;
