@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "api/orvex.h"
+#include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
 #include "soporte/memoria.h"
 
@@ -109,6 +110,39 @@ TEST(DestinosTest, RegistrosYModosQueNoSirven) {
   mensaje->Texto = nullptr;
   EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), &nulo, OE_PRIMERO), OE_ERROR_PARAM);
   EXPECT_EQ(nulo, nullptr);
+}
+
+// Each page-allocator region in turn fails while mode 1 reads the header: the record is either
+// refused with 8 (host pointer null) or the failure propagates with nothing handed out.
+TEST(DestinosTest, UnFalloDeMemoriaNoDejaRegistroAMedias) {
+  RegistroMensaje mensaje(pruebas::Componer(pruebas::Mensaje(
+      "a@b", "uno@b, dos@b, Tres <tres@b>", "s", pruebas::TextoPlano("x\n"))));
+  auto& ganchos = plataforma::Ganchos();
+  const int region = static_cast<int>(plataforma::Operacion::kRegion);
+  bool fallo_alguno = true;
+  for (uint64_t n = 1; fallo_alguno && n < 100; ++n) {
+    SCOPED_TRACE(n);
+    ganchos.Reiniciar();
+    ganchos.fallar_en[region] = n;
+    OE_DESTINO* destino = nullptr;
+    uint32_t r = OE_ERROR;
+    try {
+      r = OE_ObtenerDestinoMsg(mensaje.Puntero(), &destino, OE_PRIMERO);
+    } catch (const CL_EXCEPCION_MEMORIA&) {
+      EXPECT_EQ(destino, nullptr);
+    }
+    fallo_alguno = ganchos.contador[region] >= n;
+    ganchos.Reiniciar();
+    if (r == OE_ERROR_MEMORIA) {
+      EXPECT_EQ(destino, nullptr);
+    }
+    if (r == OE_OK) {
+      EXPECT_FALSE(fallo_alguno);
+      EXPECT_EQ(destino->NumDestinos, 3u);
+      EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), &destino, OE_CERRAR), OE_OK);
+    }
+  }
+  EXPECT_FALSE(fallo_alguno);
 }
 
 }  // namespace
