@@ -23,7 +23,7 @@ uint32_t CL_ANALIZADOR_MIME::AnalizarLinea(const char* linea) {
     const char*& linea;
     ~OlvidarLinea() { linea = nullptr; }
   } olvidar{Linea};
-  Linea = linea;
+  Linea = linea == nullptr ? "" : linea;  // a missing line reads as the empty end-of-text line
   const PARTE_MIME* p = Interior();
   if (p != nullptr && p->EnCuerpo == 0) {
     LineaCabecera();

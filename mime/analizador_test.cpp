@@ -528,6 +528,13 @@ TEST(AnalizadorMimeTest, LineaConNulCuentaHastaElNul) {
   EXPECT_EQ(a.BytesCuerpo(), 2u);
 }
 
+TEST(AnalizadorMimeTest, LineaNulaEsComoElFinDelTexto) {
+  CL_ANALIZADOR_MIME a;
+  Alimentar(a, "Subject: s\r\n\r\nx\r\n");
+  EXPECT_EQ(a.AnalizarLinea(nullptr), 0u);
+  EXPECT_EQ(Preguntar(a), (Respuesta{1, 3, kDef, SUBTIPO_OTRO, kLit, 1, ""}));
+}
+
 TEST(AnalizadorMimeTest, ReiniciarParteDejaUnaParteNueva) {
   CL_ANALIZADOR_MIME a;
   Alimentar(a, "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n--b\r\n\r\nx\r\n");
