@@ -1,6 +1,7 @@
 // The fourteen exports: check the records handed in by their size tags, in the documented
 // order, then pass the call to the implementation of the generation in force.
 #include <cstring>
+#include <new>
 
 #include "almacen_imn/imn.h"
 #include "almacen_oe4/oe4.h"
@@ -15,6 +16,21 @@ using namespace orvex;
 
 namespace {
 
+// Nothing but CL_EXCEPCION_MEMORIA may reach the host: the standard library's own
+// out-of-memory becomes it, and any other failure becomes the call's error result.
+template <class Funcion, class Resultado>
+Resultado EnFrontera(Resultado en_error, Funcion&& funcion) {
+  try {
+    return funcion();
+  } catch (const CL_EXCEPCION_MEMORIA&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    throw CL_EXCEPCION_MEMORIA();
+  } catch (...) {
+    return en_error;
+  }
+}
+
 template <class Registro>
 bool EtiquetaValida(const Registro* registro, uint32_t etiqueta) {
   return registro != nullptr && registro->Tamano == etiqueta;
@@ -24,21 +40,27 @@ bool EtiquetaValida(const Registro* registro, uint32_t etiqueta) {
 
 extern "C" {
 
-ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerVersionOE(void) { return DetectarVersion(); }
+ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerVersionOE(void) {
+  return EnFrontera(VersionOE, [&]() -> uint32_t { return DetectarVersion(); });
+}
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_IniciarIdentities(const char* usuario) {
-  return oe5::IniciarIdentidad(usuario);
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    return oe5::IniciarIdentidad(usuario);
+  });
 }
 
 ORVEX_EXPORTA char** ORVEX_LLAMADA OE_ObtenerIdentities(char** identidades) {
-  if (VersionOE != VERSION_OE5) return nullptr;
-  if (identidades != nullptr) return identidades;
-  const uint32_t n = oe5::ContarIdentidades();
-  auto* lista = static_cast<char**>(MEM_Reservar((static_cast<std::size_t>(n) + 1) * sizeof(char*)));
-  if (lista == nullptr) return nullptr;
-  for (uint32_t i = 0; i < n; ++i) lista[i] = oe5::LeerNombreIdentidad(i);
-  lista[n] = nullptr;
-  return lista;
+  return EnFrontera(static_cast<char**>(nullptr), [&]() -> char** {
+    if (VersionOE != VERSION_OE5) return nullptr;
+    if (identidades != nullptr) return identidades;
+    const uint32_t n = oe5::ContarIdentidades();
+    auto* lista = static_cast<char**>(MEM_Reservar((static_cast<std::size_t>(n) + 1) * sizeof(char*)));
+    if (lista == nullptr) return nullptr;
+    for (uint32_t i = 0; i < n; ++i) lista[i] = oe5::LeerNombreIdentidad(i);
+    lista[n] = nullptr;
+    return lista;
+  });
 }
 
 ORVEX_EXPORTA void ORVEX_LLAMADA OE_LiberarIdentities(char*** identidades) {
@@ -53,110 +75,130 @@ ORVEX_EXPORTA void ORVEX_LLAMADA OE_LiberarIdentities(char*** identidades) {
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetas(OE_CARPETA** carpeta, uint32_t modo) {
-  if (carpeta == nullptr) return OE_ERROR_PARAM;
-  switch (VersionOE) {
-    case VERSION_OE5: return oe5::ObtenerCarpetas(carpeta, modo);
-    case VERSION_OE4: return oe4::ObtenerCarpetas(carpeta, modo);
-    case VERSION_IMN: return imn::ObtenerCarpetas(carpeta, modo);
-    default: return OE_ERROR;
-  }
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (carpeta == nullptr) return OE_ERROR_PARAM;
+    switch (VersionOE) {
+      case VERSION_OE5: return oe5::ObtenerCarpetas(carpeta, modo);
+      case VERSION_OE4: return oe4::ObtenerCarpetas(carpeta, modo);
+      case VERSION_IMN: return imn::ObtenerCarpetas(carpeta, modo);
+      default: return OE_ERROR;
+    }
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetasPrincipales(OE_CARPETA** carpeta, uint32_t modo) {
-  if (carpeta == nullptr) return OE_ERROR_PARAM;
-  switch (VersionOE) {
-    case VERSION_OE5: return oe5::ObtenerCarpetasPrincipales(carpeta, modo);
-    case VERSION_OE4: return oe4::ObtenerCarpetasPrincipales(carpeta, modo);
-    case VERSION_IMN: return imn::ObtenerCarpetas(carpeta, modo);
-    default: return OE_ERROR;
-  }
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (carpeta == nullptr) return OE_ERROR_PARAM;
+    switch (VersionOE) {
+      case VERSION_OE5: return oe5::ObtenerCarpetasPrincipales(carpeta, modo);
+      case VERSION_OE4: return oe4::ObtenerCarpetasPrincipales(carpeta, modo);
+      case VERSION_IMN: return imn::ObtenerCarpetas(carpeta, modo);
+      default: return OE_ERROR;
+    }
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerSubCarpetas(OE_CARPETA* padre, OE_CARPETA** carpeta,
                                                            uint32_t modo) {
-  if (!EtiquetaValida(padre, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
-  if (padre->NumSubCarpetas == 0) return OE_SIN_SUBCARPETAS;
-  if (carpeta == nullptr) return OE_ERROR_PARAM;
-  switch (VersionOE) {
-    case VERSION_OE5: return oe5::ObtenerSubCarpetas(padre, carpeta, modo);
-    case VERSION_OE4: return oe4::ObtenerSubCarpetas(padre, carpeta, modo);
-    default: return OE_ERROR;
-  }
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (!EtiquetaValida(padre, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
+    if (padre->NumSubCarpetas == 0) return OE_SIN_SUBCARPETAS;
+    if (carpeta == nullptr) return OE_ERROR_PARAM;
+    switch (VersionOE) {
+      case VERSION_OE5: return oe5::ObtenerSubCarpetas(padre, carpeta, modo);
+      case VERSION_OE4: return oe4::ObtenerSubCarpetas(padre, carpeta, modo);
+      default: return OE_ERROR;
+    }
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta,
                                                                 uint32_t modo) {
-  if (carpeta == nullptr || (modo == OE_PRIMERO && entryid == nullptr)) return OE_ERROR_PARAM;
-  switch (VersionOE) {
-    case VERSION_OE5: return oe5::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
-    case VERSION_OE4: return oe4::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
-    case VERSION_IMN: return imn::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
-    default: return OE_ERROR;
-  }
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (carpeta == nullptr || (modo == OE_PRIMERO && entryid == nullptr)) return OE_ERROR_PARAM;
+    switch (VersionOE) {
+      case VERSION_OE5: return oe5::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
+      case VERSION_OE4: return oe4::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
+      case VERSION_IMN: return imn::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
+      default: return OE_ERROR;
+    }
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje,
                                                         uint32_t modo) {
-  if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
-  if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
-  if (mensaje == nullptr) return OE_ERROR_PARAM;
-  uint32_t resultado;
-  switch (VersionOE) {
-    case VERSION_OE5: resultado = oe5::ObtenerMensajes(carpeta, mensaje, modo); break;
-    case VERSION_OE4: resultado = oe4::ObtenerMensajes(carpeta, mensaje, modo); break;
-    case VERSION_IMN: resultado = imn::ObtenerMensajes(carpeta, mensaje, modo); break;
-    default: return OE_ERROR;
-  }
-  if (modo == OE_SIGUIENTE && resultado == OE_OK && EtiquetaValida(*mensaje, OE_TAM_MENSAJE)) {
-    mensaje::RefrescarAsunto(*mensaje);
-  }
-  return resultado;
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
+    if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
+    if (mensaje == nullptr) return OE_ERROR_PARAM;
+    uint32_t resultado;
+    switch (VersionOE) {
+      case VERSION_OE5: resultado = oe5::ObtenerMensajes(carpeta, mensaje, modo); break;
+      case VERSION_OE4: resultado = oe4::ObtenerMensajes(carpeta, mensaje, modo); break;
+      case VERSION_IMN: resultado = imn::ObtenerMensajes(carpeta, mensaje, modo); break;
+      default: return OE_ERROR;
+    }
+    if (modo == OE_SIGUIENTE && resultado == OE_OK && EtiquetaValida(*mensaje, OE_TAM_MENSAJE)) {
+      mensaje::RefrescarAsunto(*mensaje);
+    }
+    return resultado;
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerObjMsg(OE_MENSAJE* mensaje, OE_OBJMSG** objeto, uint32_t modo) {
-  if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE)) return OE_ERROR_PARAM;
-  if (objeto == nullptr) return OE_ERROR_PARAM;
-  if (VersionOE == VERSION_IMN) return imn::ObtenerObjMsg(mensaje, objeto, modo);
-  return mensaje::ObtenerObjMsg(mensaje, objeto, modo);
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE)) return OE_ERROR_PARAM;
+    if (objeto == nullptr) return OE_ERROR_PARAM;
+    if (VersionOE == VERSION_IMN) return imn::ObtenerObjMsg(mensaje, objeto, modo);
+    return mensaje::ObtenerObjMsg(mensaje, objeto, modo);
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_GuardarObjMsg(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
-  if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE) || !EtiquetaValida(objeto, OE_TAM_OBJMSG)) {
-    return OE_ERROR_PARAM;
-  }
-  return mensaje::Guardar(mensaje, objeto, accion);
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE) || !EtiquetaValida(objeto, OE_TAM_OBJMSG)) {
+      return OE_ERROR_PARAM;
+    }
+    return mensaje::Guardar(mensaje, objeto, accion);
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerDestinoMsg(OE_MENSAJE* mensaje, OE_DESTINO** destino,
                                                           uint32_t modo) {
-  if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE) || mensaje->Texto == nullptr) return OE_ERROR_PARAM;
-  if (destino == nullptr) return OE_ERROR_PARAM;
-  return mensaje::ObtenerDestinoMsg(mensaje, destino, modo);
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE) || mensaje->Texto == nullptr) return OE_ERROR_PARAM;
+    if (destino == nullptr) return OE_ERROR_PARAM;
+    return mensaje::ObtenerDestinoMsg(mensaje, destino, modo);
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerAttachMensaje(OE_REF_ADJUNTO* referencia, OE_MENSAJE** mensaje,
                                                              OE_OBJMSG** objeto, uint32_t modo) {
-  if (mensaje == nullptr || objeto == nullptr) return OE_ERROR_PARAM;
-  if (modo == OE_PRIMERO && referencia == nullptr) return OE_ERROR_PARAM;
-  switch (VersionOE) {
-    case VERSION_OE5:
-    case VERSION_OE4:
-    case VERSION_IMN:
-      return mensaje::ObtenerAttachMensaje(referencia, mensaje, objeto, modo);
-    default:
-      return OE_ERROR;
-  }
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (mensaje == nullptr || objeto == nullptr) return OE_ERROR_PARAM;
+    if (modo == OE_PRIMERO && referencia == nullptr) return OE_ERROR_PARAM;
+    switch (VersionOE) {
+      case VERSION_OE5:
+      case VERSION_OE4:
+      case VERSION_IMN:
+        return mensaje::ObtenerAttachMensaje(referencia, mensaje, objeto, modo);
+      default:
+        return OE_ERROR;
+    }
+  });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerUnMensajeMail(OE_CARPETA* carpeta, OE_MENSAJE** mensaje) {
-  if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
-  switch (VersionOE) {
-    case VERSION_OE5: return OE_OK;
-    case VERSION_OE4:
-      if (mensaje == nullptr) return OE_ERROR_PARAM;
-      return oe4::ObtenerUnMensajeMail(carpeta, mensaje);
-    default: return OE_ERROR;
-  }
+  return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
+    switch (VersionOE) {
+      case VERSION_OE5: return OE_OK;
+      case VERSION_OE4:
+        if (mensaje == nullptr) return OE_ERROR_PARAM;
+        return oe4::ObtenerUnMensajeMail(carpeta, mensaje);
+      default: return OE_ERROR;
+    }
+  });
 }
 
 }  // extern "C"

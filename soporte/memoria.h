@@ -7,10 +7,13 @@
 #include <cstdint>
 #include <memory>
 
+// The one failure that leaves the library as an exception. Thrown by value. It lives outside
+// our namespace so that a host catches it under its own name.
+class CL_EXCEPCION_MEMORIA {};
+
 namespace orvex {
 
-// The one failure that leaves the library as an exception. Thrown by value.
-class CL_EXCEPCION_MEMORIA {};
+using ::CL_EXCEPCION_MEMORIA;
 
 // A zero-filled block of n bytes, or null.
 void* MEM_Reservar(std::size_t n);

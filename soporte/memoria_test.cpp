@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <typeinfo>
 
 #include "plataforma/plataforma.h"
 
@@ -239,3 +240,15 @@ TEST_F(MemoriaTest, LaExcepcionEsUnaClaseVacia) {
 
 }  // namespace
 }  // namespace orvex
+
+namespace {
+
+// A host catches the exception by its own name, outside any namespace of ours.
+TEST(ExcepcionMemoriaTest, SuNombreDeTipoEsElDelHost) {
+  const std::string nombre = typeid(::CL_EXCEPCION_MEMORIA).name();
+  EXPECT_NE(nombre.find("CL_EXCEPCION_MEMORIA"), std::string::npos);
+  EXPECT_EQ(nombre.find("orvex"), std::string::npos);
+  EXPECT_EQ(sizeof(::CL_EXCEPCION_MEMORIA), 1u);
+}
+
+}  // namespace
