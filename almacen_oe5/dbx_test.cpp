@@ -385,6 +385,24 @@ TEST_F(DbxTest, CicloLargoDeBloquesVacios) {
   EXPECT_EQ(Leer(*a, bl[0]).resultado, OE_ERROR);
 }
 
+TEST_F(DbxTest, CadenaDeBloquesSolapadosNoPasaDelTamanoDelArchivo) {
+  // Each block's next head lies inside its own text: the chain never closes, but the text it
+  // claims outgrows the file, which ends the read before any buffer is sized by it.
+  const pruebas::MapaDbx m = pruebas::ConstruirArchivoMensajes(UnMensaje(std::string(40 * 512, 's')));
+  std::vector<uint8_t> b = m.bytes;
+  const uint32_t inicio = m.bloques[0][0];
+  for (uint32_t p = inicio; p + 2 * kLongCabBloque + 512 < b.size(); p += kLongCabBloque) {
+    PonerPalabra(b, p + kBloqueCapacidad, 512);
+    PonerPalabra(b, p + kBloqueUsado, 512);
+    PonerPalabra(b, p + kBloqueSiguiente, p + kLongCabBloque);
+  }
+  auto a = Abrir(b, TipoDbx::kMensajes);
+  ASSERT_TRUE(a);
+  const TextoLeido r = Leer(*a, inicio);
+  EXPECT_EQ(r.resultado, OE_ERROR);
+  EXPECT_EQ(r.longitud, 0u);
+}
+
 struct Reescritura {
   std::size_t vieja;
   std::size_t nueva;
