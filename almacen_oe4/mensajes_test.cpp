@@ -1,0 +1,210 @@
+// Message listings of mail folders and newsgroups over a built store, through the exports.
+#include <gtest/gtest.h>
+
+#include "almacen_oe4/oe4.h"
+#include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/mensajes_mime.h"
+
+namespace orvex::pruebas {
+namespace {
+
+constexpr uint32_t kCuenta = 0x80000001u;
+
+MensajeOe4 Msg(uint32_t id, std::string texto) {
+  MensajeOe4 m;
+  m.id = id;
+  m.texto = std::move(texto);
+  m.asunto = "asunto " + std::to_string(id);
+  m.fechas[1] = FileTime(1999, 3, 5, 14, 7);
+  return m;
+}
+
+// A store with one mail folder (id 1) holding the given messages.
+AlmacenOe4 ConCarpeta(std::vector<MensajeOe4> mensajes, std::optional<uint32_t> num = std::nullopt) {
+  AlmacenOe4 d;
+  CarpetaOe4 c = CarpetaCorreo(1, 0, "Bandeja", "Inbox");
+  c.mensajes = std::move(mensajes);
+  c.num_mensajes = num;
+  d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), c};
+  d.cuenta_por_defecto = false;
+  return d;
+}
+
+std::vector<uint32_t> Ids(const std::vector<VistaMensaje>& v) {
+  std::vector<uint32_t> ids;
+  for (const auto& m : v) ids.push_back(m.id);
+  return ids;
+}
+
+TEST(MensajesOe4Test, ListadoDeCorreo) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+  ASSERT_EQ(c.Resultado(), OE_OK);
+  uint32_t fin = 0;
+  const auto v = Mensajes(c.Puntero(), &fin);
+  EXPECT_EQ(fin, OE_FIN);
+  ASSERT_EQ(Ids(v), (std::vector<uint32_t>{1, 3, 4}));
+  EXPECT_EQ(v[0].fecha, "05/03/1999  14:07");
+  EXPECT_EQ(v[0].de, "remitente1@example.com");
+  EXPECT_EQ(v[0].texto, "From: a@example.com\r\nSubject: hola\r\n\r\nCuerpo uno\r\n");
+  EXPECT_EQ(v[1].de, std::string(255, 'd'));
+  EXPECT_EQ(v[2].texto, "From: a@example.com\r\nSubject: hola\r\n\r\nCuerpo uno\r\ncopia\r\n");
+}
+
+TEST(MensajesOe4Test, CamposDelRegistro) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+  const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
+  OE_MENSAJE* m = nullptr;
+  // The store's own call: the export refreshes Asunto from the message's headers.
+  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+  EXPECT_EQ(m->FinRegistro, 80u);
+  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+  EXPECT_EQ(m->PosRegistro, par.registros[0]);
+  EXPECT_EQ(m->FinRegistro, par.registros[1]);
+  EXPECT_EQ(m->PosTexto, par.bloques[0]);
+  EXPECT_EQ(m->TamMsg % 4, 0u);
+  EXPECT_EQ(m->PalabrasGen[0], 4u);  // UltimoId of the mailbox
+  EXPECT_STREQ(m->TextoGen, "texto dos 1");
+  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+  EXPECT_EQ(std::string(m->Asunto), std::string(255, 'A'));
+  EXPECT_STREQ(m->TextoGen, "texto dos 3");  // read from its place after a 300-byte text
+  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+  EXPECT_EQ(m->PalabrasGen[2], 1u);  // Marca
+  EXPECT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_CERRAR), OE_OK);
+  EXPECT_EQ(m, nullptr);
+}
+
+TEST(MensajesOe4Test, FormasDelIndice) {
+  struct Caso {
+    const char* nombre;
+    std::vector<MensajeOe4> mensajes;
+    std::vector<uint32_t> esperado;
+    uint32_t fin;
+  };
+  MensajeOe4 sustituido = Msg(2, "b\r\n");
+  sustituido.sustituido = true;
+  sustituido.id_sustituto = 9;
+  const std::vector<Caso> casos = {
+      {"sin registros", {}, {}, OE_FIN},
+      {"solo sustituidos", {sustituido, sustituido}, {}, OE_FIN},
+      {"sustituidos al final", {Msg(1, "a\r\n"), sustituido}, {1}, OE_FIN},
+      {"texto vacio", {Msg(1, "")}, {1}, OE_FIN},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    AlmacenOe4Instalado almacen(ConCarpeta(caso.mensajes, 1));
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+    uint32_t fin = 0;
+    EXPECT_EQ(Ids(Mensajes(c.Puntero(), &fin)), caso.esperado);
+    EXPECT_EQ(fin, caso.fin);
+  }
+}
+
+TEST(MensajesOe4Test, CarpetaSinMensajes) {
+  AlmacenOe4Instalado almacen(ConCarpeta({}, 0));
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+  OE_MENSAJE* m = nullptr;
+  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_SIN_MENSAJES);
+}
+
+TEST(MensajesOe4Test, BuzonConOtraFirmaDaUnoYElCursorAvanza) {
+  AlmacenOe4Instalado almacen(ConCarpeta({Msg(1, "a\r\n"), Msg(2, "b\r\n")}));
+  std::vector<uint8_t> mbx = almacen.Leer("mail/Inbox.mbx");
+  PonerPalabra(mbx, 0, 0x12345678u);
+  almacen.Reescribir("mail/Inbox.mbx", mbx);
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+  OE_MENSAJE* m = nullptr;
+  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_ERROR);
+  EXPECT_EQ(m->FinRegistro, almacen.Escrito().pares.at("Inbox").registros[1]);
+  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_ERROR);
+  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_FIN);
+  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+}
+
+TEST(MensajesOe4Test, UnMensajeMailEsElSiguiente) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+  OE_MENSAJE* m = nullptr;
+  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &m), OE_OK);
+  EXPECT_EQ(m->IdMensaje, 1u);
+  ASSERT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &m), OE_OK);
+  EXPECT_EQ(m->IdMensaje, 3u);
+  OE_MENSAJE* nulo = nullptr;
+  EXPECT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &nulo), OE_ERROR_PARAM);
+  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+}
+
+TEST(MensajesOe4Test, MensajePorIdSigueLasSustituciones) {
+  // 1 was rewritten as 5, and 5 again as 8.
+  MensajeOe4 m1 = Msg(1, "uno\r\n"), m5 = Msg(5, "cinco\r\n");
+  m1.sustituido = true;
+  m1.id_sustituto = 5;
+  m5.sustituido = true;
+  m5.id_sustituto = 8;
+  AlmacenOe4Instalado almacen(ConCarpeta({m1, Msg(3, "tres\r\n"), m5, Msg(8, "ocho\r\n"), Msg(9, "nueve\r\n")}));
+  struct Caso {
+    uint32_t buscado;
+    uint32_t resultado;
+    uint32_t encontrado;
+  };
+  const Caso casos[] = {{1, OE_OK, 8}, {5, OE_OK, 8}, {3, OE_OK, 3}, {9, OE_OK, 9}, {4, OE_ERROR, 0}, {10, OE_ERROR, 0}};
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.buscado);
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+    OE_REF_ADJUNTO ref{};
+    ref.IdMensaje = caso.buscado;
+    EXPECT_EQ(oe4::PosicionarMensaje(&ref, c.Puntero(), m), caso.resultado);
+    if (caso.resultado == OE_OK) {
+      EXPECT_EQ(m->IdMensaje, caso.encontrado);
+    }
+    OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+  }
+}
+
+TEST(MensajesOe4Test, ArticulosDeUnGrupo) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  const auto& entradas = almacen.Escrito().sublists.at("news.example.com").entradas;
+  CarpetaPorId g(kCuenta, entradas[0]);
+  ASSERT_EQ(g.Resultado(), OE_OK);
+  uint32_t fin = 0;
+  const auto v = Mensajes(g.Puntero(), &fin);
+  EXPECT_EQ(fin, OE_FIN);
+  // The item without a body is skipped but counted.
+  ASSERT_EQ(Ids(v), (std::vector<uint32_t>{1, 4}));
+  EXPECT_EQ(v[0].texto, "Subject: uno\r\n\r\nArticulo uno\r\n");
+  EXPECT_EQ(v[1].texto, "Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n");
+  EXPECT_EQ(v[1].fecha, "");
+}
+
+TEST(MensajesOe4Test, IdsDeArticulosConCuerpo) {
+  AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.cuentas[1].grupos[0].articulos = {Articulo("a\r\n"), Articulo("b\r\n", 1), Articulo("c\r\n")};
+  AlmacenOe4Instalado almacen(d);
+  CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
+  EXPECT_EQ(Ids(Mensajes(g.Puntero())), (std::vector<uint32_t>{1, 3, 5}));
+}
+
+TEST(MensajesOe4Test, PartesPorElObjetoDeMensaje) {
+  AlmacenOe4 d = ConCarpeta({Msg(1, MensajeConAdjunto("contenido del adjunto"))});
+  AlmacenOe4Instalado almacen(d);
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+  OE_MENSAJE* m = nullptr;
+  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+  EXPECT_STREQ(m->Asunto, "Adjunto");
+  OE_OBJMSG* o = nullptr;
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+  std::vector<std::string> nombres;
+  while (OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE) == OE_OK) nombres.push_back(o->NombreAdjunto);
+  EXPECT_EQ(o, nullptr);
+  EXPECT_EQ(nombres, (std::vector<std::string>{"", "x.exe"}));
+  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+}
+
+}  // namespace
+}  // namespace orvex::pruebas

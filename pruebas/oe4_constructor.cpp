@@ -1,0 +1,360 @@
+#include "pruebas/oe4_constructor.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <stdexcept>
+
+#include "almacen_oe4/formato_oe4.h"
+#include "pruebas/dbx_constructor.h"
+
+namespace orvex::pruebas {
+
+namespace {
+
+using namespace orvex::oe4fmt;
+
+// A little-endian file image that grows at its end.
+class Imagen {
+ public:
+  explicit Imagen(uint32_t tamano_inicial = 0) : bytes_(tamano_inicial, 0) {}
+  uint32_t Anadir(uint32_t n) {
+    const uint32_t pos = Tamano();
+    bytes_.resize(bytes_.size() + n, 0);
+    return pos;
+  }
+  void Palabra(uint32_t pos, uint32_t v) { PonerPalabra(bytes_, pos, v); }
+  void Byte(uint32_t pos, uint8_t v) { bytes_.at(pos) = v; }
+  void Copiar(uint32_t pos, const void* origen, std::size_t n) {
+    if (static_cast<std::size_t>(pos) + n > bytes_.size()) throw std::logic_error("copia fuera de la imagen");
+    if (n != 0) std::memcpy(bytes_.data() + pos, origen, n);
+  }
+  uint32_t AnadirPalabra(uint32_t v) {
+    const uint32_t pos = Anadir(4);
+    Palabra(pos, v);
+    return pos;
+  }
+  uint32_t AnadirTexto(const std::string& s) {
+    const uint32_t pos = Anadir(static_cast<uint32_t>(s.size()));
+    Copiar(pos, s.data(), s.size());
+    return pos;
+  }
+  uint32_t Tamano() const { return static_cast<uint32_t>(bytes_.size()); }
+  std::vector<uint8_t>& Bytes() { return bytes_; }
+
+ private:
+  std::vector<uint8_t> bytes_;
+};
+
+uint32_t NumSubcarpetas(const AlmacenCorreoOe4& d, const CarpetaOe4& c) {
+  if (c.num_subcarpetas) return *c.num_subcarpetas;
+  return static_cast<uint32_t>(std::count_if(d.carpetas.begin(), d.carpetas.end(), [&](const CarpetaOe4& x) {
+    return x.id != 0 && x.padre == c.id && &x != &c;
+  }));
+}
+
+uint32_t Relleno(uint32_t n) { return (kAlineacionBloqueMbx - n % kAlineacionBloqueMbx) % kAlineacionBloqueMbx; }
+
+}  // namespace
+
+CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::string fichero) {
+  CarpetaOe4 c;
+  c.id = id;
+  c.padre = padre;
+  c.nombre = std::move(nombre);
+  c.fichero = std::move(fichero);
+  return c;
+}
+
+ArticuloOe4 Articulo(std::optional<std::string> texto, uint32_t capacidad_bloque) {
+  ArticuloOe4 a;
+  a.texto = std::move(texto);
+  a.capacidad_bloque = capacidad_bloque;
+  return a;
+}
+
+GrupoOe4 Grupo(std::string nombre, uint32_t num_fichero, std::vector<ArticuloOe4> articulos) {
+  GrupoOe4 g;
+  g.nombre = std::move(nombre);
+  g.num_fichero = num_fichero;
+  g.articulos = std::move(articulos);
+  return g;
+}
+
+CuentaOe4 Cuenta(std::string subclave, std::optional<std::string> directorio, std::vector<GrupoOe4> grupos) {
+  CuentaOe4 c;
+  c.subclave = std::move(subclave);
+  c.directorio = std::move(directorio);
+  c.grupos = std::move(grupos);
+  return c;
+}
+
+MapaNch ConstruirFoldersNch(const AlmacenCorreoOe4& d) {
+  Imagen img(kLongCabFolders);
+  img.Palabra(kNchFirma, kFirmaNch);
+  img.Palabra(kNchVersion, kVersionFolders);
+  MapaNch mapa;
+  const std::size_t n = d.carpetas.size();
+  mapa.registros.assign(n, 0);
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::size_t i = d.orden_inverso ? n - 1 - k : k;
+    mapa.registros[i] = img.Anadir(kLongCarpeta);
+  }
+  for (std::size_t i = 0; i < n; ++i) {
+    const CarpetaOe4& c = d.carpetas[i];
+    const uint32_t p = mapa.registros[i];
+    img.Palabra(p + kCarPosPropia, p);
+    img.Palabra(p + kCarPosAux, 0);
+    img.Palabra(p + kCarPosSiguiente, i + 1 < n ? mapa.registros[i + 1] : 0);
+    img.Palabra(p + kCarIdCarpeta, c.id);
+    img.Copiar(p + kCarNombre, c.nombre.data(), std::min<std::size_t>(c.nombre.size(), kLongCarNombre));
+    img.Copiar(p + kCarNombreFichero, c.fichero.data(), std::min<std::size_t>(c.fichero.size(), kLongCarNombreFichero - 1));
+    img.Palabra(p + kCarIdPadre, c.padre);
+    img.Palabra(p + kCarIdFin, c.id_fin);
+    img.Palabra(p + kCarIndice, c.indice);
+    img.Palabra(p + kCarNumSubCarpetas, NumSubcarpetas(d, c));
+    const uint32_t vivos = static_cast<uint32_t>(
+        std::count_if(c.mensajes.begin(), c.mensajes.end(), [](const MensajeOe4& m) { return !m.sustituido; }));
+    img.Palabra(p + kCarNumMensajes, c.num_mensajes.value_or(vivos));
+    img.Palabra(p + kCarExtra, c.extra);
+    img.Palabra(p + kCarTamBloques, c.tam_bloques);
+    img.Palabra(p + kCarTamMensajes, c.tam_mensajes);
+  }
+  if (n != 0) img.Palabra(kNchPrimero, mapa.registros[0]);
+  mapa.bytes = std::move(img.Bytes());
+  return mapa;
+}
+
+MapaIdxMbx ConstruirIdxMbx(const CarpetaOe4& c) {
+  Imagen mbx(kLongCabMbx);
+  mbx.Palabra(kMbxFirma, kFirmaMbx);
+  mbx.Palabra(kMbxVersion, kVersionMbx);
+  Imagen idx(kLongCabIdx);
+  idx.Palabra(kIdxFirma, kFirmaIdx);
+  idx.Palabra(kIdxVersion, kVersionIdx);
+  MapaIdxMbx mapa;
+  uint32_t ultimo = 0;
+  for (const MensajeOe4& m : c.mensajes) {
+    const uint32_t largo = static_cast<uint32_t>(m.texto.size());
+    const uint32_t tam = kLongCabBloqueMbx + largo + Relleno(largo);
+    const uint32_t b = mbx.Anadir(tam);
+    mbx.Palabra(b + kMbxBloquePrimera, m.primera_palabra);
+    mbx.Palabra(b + kMbxBloqueId, m.id);
+    mbx.Palabra(b + kMbxBloqueTam, tam);
+    mbx.Palabra(b + kMbxBloqueLongTexto, largo);
+    mbx.Copiar(b + kLongCabBloqueMbx, m.texto.data(), largo);
+    mapa.bloques.push_back(b);
+    ultimo = std::max(ultimo, m.id);
+
+    const uint32_t r = idx.Anadir(kLongFijoRegistro + m.long_extra);
+    for (uint64_t f : m.fechas) {
+      idx.AnadirPalabra(static_cast<uint32_t>(f));
+      idx.AnadirPalabra(static_cast<uint32_t>(f >> 32));
+    }
+    idx.Anadir(kLongTrasFechas);
+    for (const std::string* t : {&m.asunto, &m.texto2, &m.de}) {
+      idx.AnadirPalabra(static_cast<uint32_t>(t->size()));
+      idx.AnadirTexto(*t);
+    }
+    idx.Palabra(r + kRegMarcas, m.sustituido ? kMarcaSustituido : 0);
+    idx.Palabra(r + kRegIdSustituto, m.id_sustituto);
+    idx.Palabra(r + kRegIdMensaje, m.id);
+    idx.Palabra(r + kRegPosPropia, r);
+    idx.Palabra(r + kRegLongRegistro, idx.Tamano() - r);
+    idx.Palabra(r + kRegPosBloque, b);
+    idx.Palabra(r + kRegTamBloque, tam);
+    idx.Byte(r + kRegBanderas, m.banderas);
+    idx.Palabra(r + kRegLongTexto, largo);
+    idx.Palabra(r + kRegLongExtra, m.long_extra);
+    mapa.registros.push_back(r);
+  }
+  idx.Palabra(kIdxNumRegistros, static_cast<uint32_t>(c.mensajes.size()));
+  idx.Palabra(kIdxFinRegistros, idx.Tamano());
+  mbx.Palabra(kMbxNumBloques, static_cast<uint32_t>(c.mensajes.size()));
+  mbx.Palabra(kMbxUltimoId, c.ultimo_id.value_or(ultimo));
+  mbx.Palabra(kMbxTamDatos, mbx.Tamano() - kLongCabMbx);
+  mapa.idx = std::move(idx.Bytes());
+  mapa.mbx = std::move(mbx.Bytes());
+  return mapa;
+}
+
+MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {
+  Imagen img(kLongCabGrupo);
+  img.Palabra(kNchFirma, kFirmaNch);
+  img.Palabra(kNchVersion, kVersionGrupo);
+  MapaGrupo mapa;
+  const uint32_t n = static_cast<uint32_t>(g.articulos.size());
+  const uint32_t primero = img.Anadir(n * kLongArticulo);
+  img.Palabra(kNchPrimero, primero);
+  img.Palabra(kNchLongArea, n * kLongArticulo);
+  uint32_t textos = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    const ArticuloOe4& a = g.articulos[i];
+    const uint32_t p = primero + i * kLongArticulo;
+    mapa.articulos.push_back(p);
+    mapa.bloques.emplace_back();
+    const uint32_t largo = a.texto ? static_cast<uint32_t>(a.texto->size()) : 0;
+    img.Palabra(p + kArtPosPropia, p);
+    img.Palabra(p + kArtTamArticulo, a.tam_articulo.value_or(largo));
+    img.Palabra(p + kArtPosSiguiente, i + 1 < n ? p + kLongArticulo : 0);
+    img.Palabra(p + kArtLongArticulo, largo);
+    if (!a.texto) continue;
+    textos += largo;
+    const uint32_t cap = std::max<uint32_t>(1, a.capacidad_bloque);
+    uint32_t hecho = 0;
+    uint32_t anterior = 0;
+    do {
+      const uint32_t trozo = std::min(cap, largo - hecho);
+      const uint32_t b = img.Anadir(kLongCabBloqueNch + cap);
+      img.Palabra(b, b);
+      img.Palabra(b + kNchBloqueCapacidad, cap);
+      img.Palabra(b + kNchBloqueUsados, trozo);
+      img.Copiar(b + kLongCabBloqueNch, a.texto->data() + hecho, trozo);
+      if (anterior != 0) img.Palabra(anterior + kNchBloqueSiguiente, b);
+      mapa.bloques.back().push_back(b);
+      anterior = b;
+      hecho += trozo;
+    } while (hecho < largo);
+    img.Palabra(p + kArtPosBloque, mapa.bloques.back().front());
+  }
+  img.Palabra(kNchTamTextos, textos);
+  mapa.bytes = std::move(img.Bytes());
+  return mapa;
+}
+
+MapaSublist ConstruirSublist(const CuentaOe4& c) {
+  Imagen img(kLongCabSublist);
+  img.Palabra(kSubFirma, kFirmaSublist);
+  img.Palabra(kSubNumGrupos, static_cast<uint32_t>(c.grupos.size()));
+  img.Palabra(kSubTercera, c.tercera);
+  MapaSublist mapa;
+  for (const GrupoOe4& g : c.grupos) {
+    const uint32_t p = img.Anadir(kLongFijoGrupo);
+    mapa.entradas.push_back(p);
+    const uint32_t con_texto = static_cast<uint32_t>(
+        std::count_if(g.articulos.begin(), g.articulos.end(), [](const ArticuloOe4& a) { return a.texto.has_value(); }));
+    img.Palabra(p + kGrpNumMensajes, g.num_mensajes.value_or(con_texto));
+    // The four other texts are not read; give them different lengths so that skipping them counts.
+    const std::string otros[4] = {"a", "bb", "", "dddd"};
+    img.Palabra(p + kGrpLongNombre, static_cast<uint32_t>(g.nombre.size()));
+    for (int i = 0; i < 4; ++i) img.Palabra(p + kGrpLongNombre + 4 * (i + 1), static_cast<uint32_t>(otros[i].size()));
+    img.Palabra(p + kGrpNumFichero, g.num_fichero);
+    img.AnadirTexto(g.nombre);
+    for (const std::string& o : otros) img.AnadirTexto(o);
+  }
+  mapa.bytes = std::move(img.Bytes());
+  return mapa;
+}
+
+std::string NombreArchivoGrupo(uint32_t num_fichero) {
+  char nombre[32];
+  std::snprintf(nombre, sizeof nombre, "%08u.nch", static_cast<unsigned>(num_fichero));
+  return nombre;
+}
+
+AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& d) {
+  namespace fs = std::filesystem;
+  AlmacenOe4Escrito escrito;
+  fs::create_directories(raiz + "/mail");
+  escrito.folders = ConstruirFoldersNch(d.correo);
+  EscribirImagen(raiz + "/mail/folders.nch", escrito.folders.bytes);
+  for (const CarpetaOe4& c : d.correo.carpetas) {
+    if (c.id == 0 || !c.con_archivos || c.fichero.empty()) continue;
+    MapaIdxMbx par = ConstruirIdxMbx(c);
+    EscribirImagen(raiz + "/mail/" + c.fichero + ".idx", par.idx);
+    EscribirImagen(raiz + "/mail/" + c.fichero + ".mbx", par.mbx);
+    escrito.pares[c.fichero] = std::move(par);
+  }
+  for (const CuentaOe4& cuenta : d.cuentas) {
+    if (!cuenta.directorio) continue;
+    const std::string dir = raiz + "/News/" + *cuenta.directorio;
+    fs::create_directories(dir);
+    if (cuenta.con_sublist) {
+      MapaSublist s = ConstruirSublist(cuenta);
+      EscribirImagen(dir + "/sublist.dat", s.bytes);
+      escrito.sublists[*cuenta.directorio] = std::move(s);
+    }
+    for (const GrupoOe4& g : cuenta.grupos) {
+      if (!g.con_archivo) continue;
+      const std::string rel = "News/" + *cuenta.directorio + "/" + NombreArchivoGrupo(g.num_fichero);
+      MapaGrupo mg = ConstruirGrupoNch(g);
+      EscribirImagen(raiz + "/" + rel, mg.bytes);
+      escrito.grupos[rel] = std::move(mg);
+    }
+  }
+  return escrito;
+}
+
+void DescribirRegistroOe4(RegistroPrueba& registro, const RegistroOe4& d) {
+  if (d.version) {
+    registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", *d.version);
+  }
+  if (d.raiz) {
+    if (d.raiz_expandible) {
+      registro.CadenaExpandible(kClaveOe4Registro, "Store Root", *d.raiz);
+    } else {
+      registro.Cadena(kClaveOe4Registro, "Store Root", *d.raiz);
+    }
+  }
+  if (d.cuenta_por_defecto) registro.Cadena(kClaveCuentasRegistro, "Default News Account", *d.cuenta_por_defecto);
+  for (const CuentaOe4& c : d.cuentas) {
+    const std::string clave = std::string(kClaveCuentasRegistro) + "\\Accounts\\" + c.subclave;
+    registro.Clave(clave);
+    registro.Cadena(clave, "Account Name", c.subclave);
+    if (c.directorio) registro.Cadena(clave, "NNTP Data Directory", *c.directorio);
+  }
+}
+
+AlmacenOe4 AlmacenOe4Ejemplo() {
+  AlmacenOe4 a;
+  auto mensaje = [](uint32_t id, std::string asunto, std::string texto, int dia) {
+    MensajeOe4 m;
+    m.id = id;
+    m.asunto = std::move(asunto);
+    m.texto = std::move(texto);
+    m.texto2 = "texto dos " + std::to_string(id);
+    m.de = "remitente" + std::to_string(id) + "@example.com";
+    m.fechas[0] = FileTime(1999, 3, 1, 8, 0);
+    m.fechas[1] = FileTime(1999, 3, dia, 14, 7);
+    m.fechas[2] = FileTime(1999, 4, 1, 8, 0);
+    return m;
+  };
+  const std::string simple = "From: a@example.com\r\nSubject: hola\r\n\r\nCuerpo uno\r\n";
+  CarpetaOe4 bandeja = CarpetaCorreo(1, 0, "Bandeja de entrada", "Inbox");
+  bandeja.mensajes.push_back(mensaje(1, "Primero", simple, 5));
+  MensajeOe4 viejo = mensaje(2, "Reescrito", simple, 6);
+  viejo.sustituido = true;
+  viejo.id_sustituto = 4;
+  bandeja.mensajes.push_back(viejo);
+  bandeja.mensajes.push_back(mensaje(3, std::string(300, 'A'), simple, 7));
+  bandeja.mensajes.back().de = std::string(280, 'd');
+  bandeja.mensajes.back().long_extra = 12;
+  bandeja.mensajes.push_back(mensaje(4, "Reescrito", simple + "copia\r\n", 6));
+  bandeja.mensajes.back().banderas = 1;
+  CarpetaOe4 enviados = CarpetaCorreo(2, 0, "Elementos enviados", "Sent Items");
+  enviados.mensajes.push_back(mensaje(7, "Enviado", simple, 9));
+  CarpetaOe4 trabajo = CarpetaCorreo(3, 0, "Trabajo", "Trabajo");
+  CarpetaOe4 proyecto = CarpetaCorreo(4, 3, "Proyecto", "Proyecto");
+  proyecto.mensajes.push_back(mensaje(1, "Proyecto", simple, 10));
+  CarpetaOe4 detalle = CarpetaCorreo(5, 4, "Detalle", "Detalle");
+  CarpetaOe4 raiz = CarpetaCorreo(0, 0, "Outlook Express", "");
+  raiz.id_fin = 3;
+  CarpetaOe4 papelera = CarpetaCorreo(6, 0, "Elementos eliminados", "Deleted Items");
+  a.correo.carpetas = {bandeja, enviados, raiz, trabajo, proyecto, detalle, papelera};
+
+  CuentaOe4 correo_solo = Cuenta("00000001", std::nullopt);
+  CuentaOe4 noticias = Cuenta("00000002", "news.example.com");
+  noticias.tercera = 7;
+  ArticuloOe4 sin_cuerpo = Articulo(std::nullopt);
+  sin_cuerpo.tam_articulo = 100;
+  GrupoOe4 g1 = Grupo("comp.lang.c", 1,
+                      {Articulo("Subject: uno\r\n\r\nArticulo uno\r\n"), sin_cuerpo,
+                       Articulo("Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n", 32)});
+  GrupoOe4 g2 = Grupo("alt.test", 42, {Articulo("Subject: tres\r\n\r\nTres\r\n")});
+  noticias.grupos = {g1, g2};
+  a.cuentas = {correo_solo, noticias};
+  return a;
+}
+
+}  // namespace orvex::pruebas
