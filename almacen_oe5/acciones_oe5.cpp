@@ -1,0 +1,340 @@
+// The save actions. Each one describes its change as edits of the stored text (ranges of
+// Texto replaced by new bytes), worked out and checked against the part before anything is
+// written, and then splices them into Reescrito. Reescrito always ends with the stored text
+// from the last change on, unchanged, so any offset of Texto past that change has its place in
+// Reescrito at the offset plus the difference of the two lengths.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "almacen_oe5/reescritura.h"
+#include "mensaje/buffer_flujo.h"
+#include "mensaje/salida_parte.h"
+#include "soporte/memoria.h"
+#include "soporte/rutas.h"
+#include "soporte/texto.h"
+
+namespace orvex::oe5 {
+
+namespace {
+
+constexpr std::string_view kName = "name=";
+constexpr std::string_view kVir = ".VIR";
+
+// A range of Texto and the bytes that take its place.
+struct Edicion {
+  uint32_t desde;
+  uint32_t hasta;
+  std::string texto;
+};
+
+// The stored text of the message, read only inside its length.
+class TextoGuardado {
+ public:
+  TextoGuardado(const char* datos, uint32_t longitud) : datos_(datos), longitud_(longitud) {}
+
+  uint32_t Longitud() const { return longitud_; }
+  const char* Datos() const { return datos_; }
+  std::string_view Tramo(uint32_t desde, uint32_t hasta) const { return {datos_ + desde, hasta - desde}; }
+  // End of the line at pos: past its '\n', or the end of the text.
+  uint32_t FinLinea(uint32_t pos) const { return pos + LongitudLinea(pos, longitud_, datos_); }
+  // Start of the line that ends at fin (fin follows a '\n' or is the end), not before desde.
+  uint32_t InicioLineaQueAcabaEn(uint32_t desde, uint32_t fin) const {
+    if (fin <= desde) return desde;
+    uint32_t i = fin - 1;  // the line's own '\n', when it has one
+    while (i > desde && datos_[i - 1] != '\n') --i;
+    return i;
+  }
+
+ private:
+  const char* datos_;
+  uint32_t longitud_;
+};
+
+bool EsLineaVacia(std::string_view linea) { return linea == "\n" || linea == "\r\n"; }
+
+std::string_view FinDeLinea(std::string_view linea) {
+  if (linea.size() >= 2 && linea.substr(linea.size() - 2) == "\r\n") return "\r\n";
+  if (!linea.empty() && linea.back() == '\n') return "\n";
+  return "";
+}
+
+// Parameter names are not case-sensitive in a header.
+std::size_t BuscarSinCaso(std::string_view texto, std::string_view aguja) {
+  if (aguja.size() > texto.size()) return std::string_view::npos;
+  for (std::size_t i = 0; i + aguja.size() <= texto.size(); ++i) {
+    std::size_t k = 0;
+    while (k < aguja.size() && std::tolower(static_cast<unsigned char>(texto[i + k])) ==
+                                   std::tolower(static_cast<unsigned char>(aguja[k]))) {
+      ++k;
+    }
+    if (k == aguja.size()) return i;
+  }
+  return std::string_view::npos;
+}
+
+// Where the current part lies in the stored text. The part's stretch [inicio, siguiente) runs
+// from the line after the previous part to the line that closed this one, inclusive; its
+// content [contenido, fin_contenido) is the run of lines handed out; its own header block
+// [cabecera, fin_cabecera) ends at the blank line before the content.
+struct Parte {
+  uint32_t inicio = 0;
+  uint32_t siguiente = 0;
+  uint32_t contenido = 0;
+  uint32_t fin_contenido = 0;
+  uint32_t cabecera = 0;
+  uint32_t fin_cabecera = 0;
+};
+
+bool LineaVaciaAntes(const TextoGuardado& t, uint32_t inicio, uint32_t pos, uint32_t* linea) {
+  if (pos <= inicio || t.Datos()[pos - 1] != '\n') return false;
+  *linea = t.InicioLineaQueAcabaEn(inicio, pos);
+  return EsLineaVacia(t.Tramo(*linea, pos));
+}
+
+// The content of a named part: LongParte bytes that end where the closing line starts, or at
+// the end of the text when the text ran out inside the part, right after a blank line.
+bool LocalizarContenido(const TextoGuardado& t, const OE_OBJMSG& o, const CL_SALIDA_PARTE* salida, Parte* p) {
+  const uint32_t largo = o.LongParte;
+  if (largo == 0) return false;
+  struct Candidato {
+    uint32_t contenido, fin, blanca;
+  };
+  std::vector<Candidato> validos;
+  auto probar = [&](uint32_t fin) {
+    if (fin < p->inicio || fin - p->inicio <= largo) return;
+    Candidato c{fin - largo, fin, 0};
+    if (LineaVaciaAntes(t, p->inicio, c.contenido, &c.blanca)) validos.push_back(c);
+  };
+  if (p->siguiente > p->inicio) probar(t.InicioLineaQueAcabaEn(p->inicio, p->siguiente));
+  if (p->siguiente == t.Longitud()) probar(p->siguiente);
+  if (validos.empty()) return false;
+  Candidato elegido = validos.front();
+  // Both readings fit: the part's raw copy, while it is still the one handed out, decides.
+  if (validos.size() == 2 && salida != nullptr && salida->Longitud() == largo + 1) {
+    for (const Candidato& c : validos) {
+      if (std::memcmp(salida->Datos(), t.Datos() + c.contenido, largo) == 0) {
+        elegido = c;
+        break;
+      }
+    }
+  }
+  p->contenido = elegido.contenido;
+  p->fin_contenido = elegido.fin;
+  p->fin_cabecera = elegido.blanca;
+  // The part's own header block starts after the last boundary or blank line before it.
+  p->cabecera = p->inicio;
+  for (uint32_t a = p->inicio; a < p->fin_cabecera;) {
+    const uint32_t b = t.FinLinea(a);
+    if (b <= a || b > p->fin_cabecera) break;
+    const std::string_view linea = t.Tramo(a, b);
+    if (EsLineaVacia(linea) || linea.substr(0, 2) == "--") p->cabecera = b;
+    a = b;
+  }
+  return true;
+}
+
+// The body handed out last: PosCuerpo and FinCuerpo, which must agree with the part.
+bool LocalizarCuerpo(const OE_MENSAJE& m, const OE_OBJMSG& o, Parte* p) {
+  if (m.PosCuerpo < p->inicio || m.FinCuerpo < m.PosCuerpo || m.FinCuerpo > p->siguiente) return false;
+  if (m.FinCuerpo - m.PosCuerpo != o.LongParte || o.LongParte == 0) return false;
+  p->contenido = m.PosCuerpo;
+  p->fin_contenido = m.FinCuerpo;
+  return true;
+}
+
+// Every header line of the part that names it: from "name=" (which "filename=" ends with) to
+// the end of the line becomes name="<new name>", so both the Content-Type and the
+// Content-Disposition lines are renamed, in whichever order they come.
+bool EdicionesRenombrar(const TextoGuardado& t, const Parte& p, const std::string& nombre,
+                        std::vector<Edicion>* ediciones) {
+  for (uint32_t a = p.cabecera; a < p.fin_cabecera;) {
+    const uint32_t b = t.FinLinea(a);
+    if (b <= a || b > p.fin_cabecera) break;
+    const std::string_view linea = t.Tramo(a, b);
+    const std::size_t k = BuscarSinCaso(linea, kName);
+    if (k != std::string_view::npos) {
+      std::string nuevo;
+      nuevo.reserve(kName.size() + nombre.size() + 4);
+      nuevo.append(kName).append("\"").append(nombre).append("\"").append(FinDeLinea(linea));
+      ediciones->push_back({a + static_cast<uint32_t>(k), b, std::move(nuevo)});
+    }
+    a = b;
+  }
+  return !ediciones->empty();
+}
+
+// The part's new content in its own transfer encoding. The byte 0 that closes a handed-out
+// content is no message text; content that is followed by more text ends with a line end, so
+// that the next boundary still starts a line.
+std::string ContenidoNuevo(CL_SALIDA_PARTE& salida, const TextoGuardado& t, const Parte& p) {
+  const bool decodificada = salida.Modo() == CL_SALIDA_PARTE::kModoBase64 || salida.Modo() == CL_SALIDA_PARTE::kModoQP;
+  // Nothing to encode is no content, not an empty encoded line.
+  if (decodificada && salida.Decodificado().Longitud() == 0) return {};
+  salida.CodificarContenido();
+  std::string_view bytes(salida.Datos(), salida.Longitud());
+  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
+  std::string nuevo(bytes);
+  if (!nuevo.empty() && nuevo.back() != '\n' && p.fin_contenido < t.Longitud()) {
+    const std::string_view antes = t.Tramo(t.InicioLineaQueAcabaEn(p.inicio, p.fin_contenido), p.fin_contenido);
+    const std::string_view fin = FinDeLinea(antes);
+    nuevo.append(fin.empty() ? std::string_view("\r\n") : fin);
+  }
+  return nuevo;
+}
+
+// Places the position of r at p (p may be the end).
+void PosicionarEn(CL_BUFFER_FLUJO& r, uint32_t p) {
+  if (p < r.Longitud()) {
+    r.Posicionar(static_cast<int32_t>(p), 0);
+  } else if (r.Longitud() > 0) {
+    r.Posicionar(0, 2);
+  }
+}
+
+void Escribir(CL_BUFFER_FLUJO& r, const char* bytes, uint64_t n) {
+  if (n > std::numeric_limits<uint32_t>::max()) throw CL_EXCEPCION_MEMORIA();
+  if (n > 0) r.Escribir(bytes, static_cast<uint32_t>(n));
+}
+
+// Splices the edits (in text order, not overlapping, none past siguiente) into Reescrito,
+// starting it afresh when no rewrite is under way.
+uint32_t Empalmar(OE_MENSAJE* m, const std::vector<Edicion>& ediciones, uint32_t siguiente) {
+  const TextoGuardado t(m->Texto, m->LongTexto);
+  const uint32_t inicio = ediciones.front().desde;
+  CL_BUFFER_FLUJO* r = ReescritoDe(m);
+  const bool continuar = m->Modificado == 1 && r != nullptr;
+  uint32_t p0 = inicio;
+  if (continuar) {
+    const int64_t p = int64_t{inicio} + r->Longitud() - t.Longitud();
+    if (p < 0 || p > r->Longitud() ||
+        std::memcmp(r->Datos() + p, t.Datos() + inicio, t.Longitud() - inicio) != 0) {
+      return OE_ERROR;
+    }
+    p0 = static_cast<uint32_t>(p);
+  }
+
+  // A rewrite cut short by an allocation failure is never written back.
+  m->Modificado = 0;
+  if (!continuar) {
+    LiberarReescrito(m);
+    try {
+      r = new CL_BUFFER_FLUJO(10000);
+    } catch (const CL_EXCEPCION_MEMORIA&) {
+      return OE_ERROR_MEMORIA;
+    } catch (const std::bad_alloc&) {
+      return OE_ERROR_MEMORIA;
+    }
+    m->Reescrito = r;
+    r->FijarEscribible(1);
+    Escribir(*r, t.Datos(), inicio);
+  } else {
+    r->FijarEscribible(1);
+    PosicionarEn(*r, p0);
+  }
+  uint32_t desde = inicio;
+  for (const Edicion& e : ediciones) {
+    Escribir(*r, t.Datos() + desde, e.desde - desde);
+    Escribir(*r, e.texto.data(), e.texto.size());
+    desde = e.hasta;
+  }
+  // Where the next part starts in Reescrito: the rest is copied unchanged from here on.
+  const uint32_t copia = r->ObtenerPosicion() + (siguiente - desde);
+  Escribir(*r, t.Datos() + desde, t.Longitud() - desde);
+  r->FijarLongitud(r->ObtenerPosicion());
+  m->PosCopia = copia;
+  m->Modificado = 1;
+  return OE_OK;
+}
+
+// The edits of one action, or false when the part cannot be located safely.
+bool Planificar(const OE_MENSAJE& m, OE_OBJMSG& o, uint32_t accion, std::vector<Edicion>* ediciones,
+                uint32_t* siguiente) {
+  if (m.Texto == nullptr) return false;
+  const TextoGuardado t(m.Texto, m.LongTexto);
+  Parte p;
+  p.inicio = o.PosInicioParte;
+  p.siguiente = o.PosSigParte;
+  if (p.inicio > p.siguiente || p.siguiente > t.Longitud()) return false;
+  *siguiente = p.siguiente;
+  auto* salida = static_cast<CL_SALIDA_PARTE*>(o.Salida);
+  const std::size_t largo_nombre = strnlen(o.NombreParte, sizeof o.NombreParte);
+  const bool con_nombre = largo_nombre > 0 && largo_nombre < sizeof o.NombreParte;
+
+  if (con_nombre) {
+    if (!LocalizarContenido(t, o, salida, &p)) return false;
+  } else if (!LocalizarCuerpo(m, o, &p)) {
+    return false;
+  }
+  switch (accion) {
+    case ACCION_RENOMBRAR:
+      if (!con_nombre) return false;
+      return EdicionesRenombrar(t, p, NombreVir(std::string_view(o.NombreParte, largo_nombre)), ediciones);
+    case ACCION_BORRAR: {
+      uint32_t desde = p.contenido;
+      // Removing a body that an HTML alternative opens takes the boundary line before it too,
+      // when that line is the one that closed the previous part.
+      if (!con_nombre && m.PosNextPart > 0 && m.PosNextPart < p.inicio &&
+          t.FinLinea(m.PosNextPart) == p.inicio && t.Tramo(m.PosNextPart, p.inicio).substr(0, 2) == "--") {
+        desde = m.PosNextPart;
+      }
+      ediciones->push_back({desde, p.fin_contenido, {}});
+      return true;
+    }
+    case ACCION_SUSTITUIR:
+      if (salida == nullptr) return false;
+      ediciones->push_back({p.contenido, p.fin_contenido, ContenidoNuevo(*salida, t, p)});
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+std::string NombreVir(std::string_view nombre) {
+  const PartesRuta partes = DividirRuta(nombre);
+  std::string nuevo = partes.nombre;
+  nuevo += '_';
+  if (!partes.extension.empty()) nuevo.append(partes.extension, 1, std::string::npos);
+  for (char& c : nuevo) {
+    if (c == '"' || c == '\r' || c == '\n') c = '_';
+  }
+  nuevo.append(kVir);
+  return nuevo;
+}
+
+CL_BUFFER_FLUJO* ReescritoDe(const OE_MENSAJE* mensaje) { return static_cast<CL_BUFFER_FLUJO*>(mensaje->Reescrito); }
+
+void LiberarReescrito(OE_MENSAJE* mensaje) {
+  delete ReescritoDe(mensaje);
+  mensaje->Reescrito = nullptr;
+}
+
+uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion) {
+  if (m == nullptr || m->Tamano != OE_TAM_MENSAJE || o == nullptr || o->Tamano != OE_TAM_OBJMSG) {
+    return OE_ERROR_PARAM;
+  }
+  if (accion > ACCION_SUSTITUIR) return OE_OK;
+  if (o->IdMensaje != m->IdMensaje || o->PosTexto != m->PosTexto) return OE_ERROR_PARAM;
+  if (accion == ACCION_CONSERVAR) {
+    if (m->Modificado == 1) m->PosCopia += o->BytesLeidos;
+    return OE_OK;
+  }
+  std::vector<Edicion> ediciones;
+  uint32_t siguiente = 0;
+  if (!Planificar(*m, *o, accion, &ediciones, &siguiente)) {
+    m->Modificado = 0;
+    return OE_ERROR;
+  }
+  const uint32_t resultado = Empalmar(m, ediciones, siguiente);
+  if (resultado != OE_OK) m->Modificado = 0;
+  return resultado;
+}
+
+}  // namespace orvex::oe5
