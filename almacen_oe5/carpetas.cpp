@@ -105,12 +105,11 @@ uint32_t ConstruirRaiz(OE_CARPETA** carpeta) {
   }
   const uint32_t pos_raiz = pos_area + 8 + area[1];
 
-  auto* c = static_cast<OE_CARPETA*>(MEM_Reservar(sizeof(OE_CARPETA)));
-  if (c == nullptr) return OE_ERROR_MEMORIA;
-  *carpeta = c;
+  BloqueMem<OE_CARPETA> c(static_cast<OE_CARPETA*>(MEM_Reservar(sizeof(OE_CARPETA))));
+  if (!c) return OE_ERROR_MEMORIA;
   const auto nodos = RecorrerArbol(*archivo, archivo->Cabecera(kCabArbolCarpetas), kMaxNodosCarpetas);
   if (nodos.empty()) {
-    Liberar(carpeta);
+    *carpeta = nullptr;
     return OE_ERROR;
   }
   const auto objetos = ListaObjetosCarpetas(*archivo, nodos);
@@ -123,6 +122,7 @@ uint32_t ConstruirRaiz(OE_CARPETA** carpeta) {
   CopiarAcotado(c->Nombre, "Outlook Express", sizeof c->Nombre);
   CopiarAcotado(c->RutaAlmacen, ruta, sizeof c->RutaAlmacen);
   c->NumSubCarpetas = archivo->Cabecera(kCabNumSubCarpetas);
+  *carpeta = c.release();
   return OE_OK;
 }
 

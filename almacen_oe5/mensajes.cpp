@@ -37,13 +37,11 @@ uint32_t Iniciar(OE_CARPETA* carpeta, OE_MENSAJE** mensaje) {
   auto archivo = ArchivoDbx::AbrirYComprobar(carpeta->RutaIndice, TipoDbx::kMensajes);
   if (!archivo) return OE_ERROR;
   if (archivo->Cabecera(kCabNumMensajes) == 0) return OE_SIN_MENSAJES;
-  auto* m = static_cast<OE_MENSAJE*>(MEM_Reservar(sizeof(OE_MENSAJE)));
-  if (m == nullptr) return OE_ERROR_MEMORIA;
-  *mensaje = m;
+  BloqueMem<OE_MENSAJE> m(static_cast<OE_MENSAJE*>(MEM_Reservar(sizeof(OE_MENSAJE))));
+  if (!m) return OE_ERROR_MEMORIA;
   const uint32_t raiz = archivo->Cabecera(kCabArbolMensajes);
   const auto nodos = RecorrerArbol(*archivo, raiz, kMaxNodosMensajes);
   if (nodos.empty()) {
-    MEM_Liberar(m);
     *mensaje = nullptr;
     return OE_ERROR;
   }
@@ -63,6 +61,7 @@ uint32_t Iniciar(OE_CARPETA* carpeta, OE_MENSAJE** mensaje) {
   PonerPalabra(*m, kMsgNumNodoActual, 1);
   PonerPalabra(*m, kMsgNodoActual, raiz);
   PonerPalabra(*m, kMsgNodoSiguiente, NodoLista(*m, 1));
+  *mensaje = m.release();
   return OE_OK;
 }
 
