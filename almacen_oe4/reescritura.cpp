@@ -1,0 +1,234 @@
+// Changing a stored message. The save actions are the shared ones that build Reescrito from
+// the stored text; what this store adds is where the result goes. A mail message is never
+// overwritten: its copy is appended to the mailbox as a new block under a new id, a copy of
+// its index record pointing there is appended to the index, and only then is the old record
+// marked replaced, so that the original stays reachable until its copy is complete. A news
+// article is overwritten in place inside its own block chain.
+#include <cstring>
+#include <unordered_set>
+#include <vector>
+
+#include "almacen_oe4/formato_oe4.h"
+#include "almacen_oe4/interno.h"
+#include "almacen_oe4/oe4.h"
+#include "almacen_oe5/reescritura.h"
+#include "mensaje/buffer_flujo.h"
+#include "soporte/memoria.h"
+
+namespace orvex::oe4 {
+
+using namespace orvex::oe4fmt;
+
+namespace {
+
+bool EsNoticias(uint32_t id) { return (id & kBitNoticias) != 0; }
+
+// The mailbox the first action of a mail rewrite needs: its header and the old block's head.
+bool BuzonLegible(const OE_MENSAJE& m) {
+  auto buzon = ArchivoOe4::Abrir(m.RutaBuzon);
+  uint8_t cab[kLongCabMbx];
+  uint8_t bloque[kLongCabBloqueMbx];
+  return buzon && buzon->Leer(0, cab, sizeof cab) && Le32(cab + kMbxFirma) == kFirmaMbx &&
+         Le32(cab + kMbxVersion) == kVersionMbx && m.PosTexto >= kLongCabMbx &&
+         buzon->Leer(m.PosTexto, bloque, sizeof bloque);
+}
+
+// Ends a write-back whatever it did: Reescrito goes and nothing asks for it again.
+class FinVolcado {
+ public:
+  explicit FinVolcado(OE_MENSAJE& m) : m_(m) {}
+  ~FinVolcado() {
+    LiberarReescrito(m_);
+    m_.Modificado = 0;
+  }
+  FinVolcado(const FinVolcado&) = delete;
+  FinVolcado& operator=(const FinVolcado&) = delete;
+
+ private:
+  OE_MENSAJE& m_;
+};
+
+uint32_t Relleno(uint32_t n) { return (kAlineacionBloqueMbx - n % kAlineacionBloqueMbx) % kAlineacionBloqueMbx; }
+
+uint32_t VolcarCorreo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito, uint32_t largo_registro) {
+  const uint32_t largo = reescrito.Longitud();
+  const uint64_t tam_bloque = uint64_t{kLongCabBloqueMbx} + largo + Relleno(largo);
+  if (tam_bloque > UINT32_MAX) return OE_ERROR;
+
+  // Everything is read and checked before the first write, so a store that does not match the
+  // message is left as it was.
+  auto buzon = ArchivoOe4::Abrir(m.RutaBuzon, ArchivoOe4::Modo::kLecturaEscritura);
+  if (!buzon) return OE_ERROR;
+  uint8_t cab_mbx[kLongCabMbx];
+  uint8_t viejo[kLongCabBloqueMbx];
+  if (!buzon->Leer(0, cab_mbx, sizeof cab_mbx) || Le32(cab_mbx + kMbxFirma) != kFirmaMbx ||
+      Le32(cab_mbx + kMbxVersion) != kVersionMbx || m.PosTexto < kLongCabMbx ||
+      !buzon->Leer(m.PosTexto, viejo, sizeof viejo)) {
+    return OE_ERROR;
+  }
+  auto indice = ArchivoOe4::Abrir(m.RutaIndice, ArchivoOe4::Modo::kLecturaEscritura);
+  if (!indice) return OE_ERROR;
+  uint8_t cab_idx[kLongCabIdx];
+  if (!indice->Leer(0, cab_idx, sizeof cab_idx) || Le32(cab_idx + kIdxFirma) != kFirmaIdx ||
+      Le32(cab_idx + kIdxVersion) != kVersionIdx) {
+    return OE_ERROR;
+  }
+  // The old record must still be this message's live record, whole inside the index.
+  if (largo_registro < kLongFijoRegistro || m.PosRegistro < kLongCabIdx ||
+      !indice->Contiene(m.PosRegistro, largo_registro)) {
+    return OE_ERROR;
+  }
+  std::vector<uint8_t> registro(largo_registro);
+  if (!indice->Leer(m.PosRegistro, registro.data(), registro.size())) return OE_ERROR;
+  if (Le32(registro.data() + kRegPosPropia) != m.PosRegistro ||
+      Le32(registro.data() + kRegLongRegistro) != largo_registro ||
+      Le32(registro.data() + kRegPosBloque) != m.PosTexto ||
+      (Le32(registro.data() + kRegMarcas) & kMarcaSustituido) != 0) {
+    return OE_ERROR;
+  }
+  // The new record goes where the index ends by its header: a tail left behind by an
+  // interrupted write-back is not part of the index and is written over.
+  const uint32_t fin_registros = Le32(cab_idx + kIdxFinRegistros);
+  if (fin_registros < kLongCabIdx || fin_registros > indice->Tamano() ||
+      uint64_t{fin_registros} + largo_registro > UINT32_MAX) {
+    return OE_ERROR;
+  }
+  auto folders = ArchivoOe4::Abrir(m.RutaAlmacen, ArchivoOe4::Modo::kLecturaEscritura);
+  RegistroNch carpeta;
+  if (!folders || !LeerRegistroNch(*folders, m.PosCarpeta, &carpeta) || carpeta.IdCarpeta != m.IdCarpeta) {
+    return OE_ERROR;
+  }
+  uint8_t nch[kLongCarpeta];
+  if (!folders->Leer(m.PosCarpeta, nch, sizeof nch)) return OE_ERROR;
+  if (buzon->Tamano() > UINT32_MAX - tam_bloque) return OE_ERROR;
+
+  // 1. The new block at the end of the mailbox, then the mailbox header that counts it.
+  const uint32_t id_nuevo = Le32(cab_mbx + kMbxUltimoId) + 1;
+  const uint32_t p = static_cast<uint32_t>(buzon->Tamano());
+  BloqueMem<uint8_t> bloque(static_cast<uint8_t*>(MEM_Reservar(static_cast<std::size_t>(tam_bloque))));
+  if (!bloque) return OE_ERROR_MEMORIA;
+  Pon32(bloque.get() + kMbxBloquePrimera, Le32(viejo + kMbxBloquePrimera));
+  Pon32(bloque.get() + kMbxBloqueId, id_nuevo);
+  Pon32(bloque.get() + kMbxBloqueTam, static_cast<uint32_t>(tam_bloque));
+  Pon32(bloque.get() + kMbxBloqueLongTexto, largo);
+  if (largo != 0) std::memcpy(bloque.get() + kLongCabBloqueMbx, reescrito.Datos(), largo);
+  if (!buzon->Escribir(p, bloque.get(), static_cast<std::size_t>(tam_bloque))) return OE_ERROR;
+  Pon32(cab_mbx + kMbxNumBloques, Le32(cab_mbx + kMbxNumBloques) + 1);
+  Pon32(cab_mbx + kMbxUltimoId, id_nuevo);
+  Pon32(cab_mbx + kMbxTamDatos, Le32(cab_mbx + kMbxTamDatos) + static_cast<uint32_t>(tam_bloque));
+  if (!buzon->Escribir(0, cab_mbx, sizeof cab_mbx)) return OE_ERROR;
+
+  // 2. The copy of the record, then the index header that takes it in.
+  const uint32_t q = fin_registros;
+  std::vector<uint8_t> nuevo = registro;
+  Pon32(nuevo.data() + kRegIdMensaje, id_nuevo);
+  Pon32(nuevo.data() + kRegPosPropia, q);
+  Pon32(nuevo.data() + kRegPosBloque, p);
+  Pon32(nuevo.data() + kRegTamBloque, static_cast<uint32_t>(tam_bloque));
+  Pon32(nuevo.data() + kRegLongTexto, largo);
+  if (!indice->Escribir(q, nuevo.data(), nuevo.size())) return OE_ERROR;
+  Pon32(cab_idx + kIdxFinRegistros, q + largo_registro);
+  Pon32(cab_idx + kIdxNumRegistros, Le32(cab_idx + kIdxNumRegistros) + 1);
+  if (!indice->Escribir(0, cab_idx, sizeof cab_idx)) return OE_ERROR;
+
+  // 3. Only now the old record is marked replaced, pointing at its copy.
+  uint8_t marca[8];
+  Pon32(marca, Le32(registro.data() + kRegMarcas) | kMarcaSustituido);
+  Pon32(marca + 4, id_nuevo);
+  if (!indice->Escribir(m.PosRegistro, marca, sizeof marca)) return OE_ERROR;
+
+  // 4. The folder's byte counters.
+  Pon32(nch + kCarTamBloques, carpeta.TamBloques + static_cast<uint32_t>(tam_bloque));
+  Pon32(nch + kCarTamMensajes, carpeta.TamMensajes + static_cast<uint32_t>(tam_bloque) - m.TamMsg);
+  if (!folders->Escribir(m.PosCarpeta, nch, sizeof nch)) return OE_ERROR;
+  return OE_OK;
+}
+
+// A block of the article's chain: where it is and how much text it can hold.
+struct BloqueArticulo {
+  uint32_t pos;
+  uint32_t capacidad;
+  uint8_t cab[kLongCabBloqueNch];
+};
+
+uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
+  auto grupo = ArchivoOe4::Abrir(m.RutaIndice, ArchivoOe4::Modo::kLecturaEscritura);
+  if (!grupo) return OE_ERROR;
+  uint8_t cab[kLongCabGrupo];
+  if (!grupo->Leer(0, cab, sizeof cab) || Le32(cab + kNchFirma) != kFirmaNch ||
+      Le32(cab + kNchVersion) != kVersionGrupo) {
+    return OE_ERROR;
+  }
+  uint8_t item[kLongArticulo];
+  if (m.PosRegistro < kLongCabGrupo || !grupo->Leer(m.PosRegistro, item, sizeof item) ||
+      Le32(item + kArtPosPropia) != m.PosRegistro || Le32(item + kArtPosBloque) != m.PosTexto || m.PosTexto == 0) {
+    return OE_ERROR;
+  }
+  // The chain as it stands, checked whole before anything is written; it is never moved or
+  // lengthened, so a longer text is cut where the chain ends.
+  const uint32_t largo = reescrito.Longitud();
+  const uint32_t viejo = Le32(item + kArtLongArticulo);
+  std::vector<BloqueArticulo> cadena;
+  std::unordered_set<uint32_t> vistos;
+  const uint64_t max_bloques = grupo->Tamano() / kLongCabBloqueNch + 1;
+  uint64_t cabe = 0;
+  for (uint32_t b = m.PosTexto; b != 0 && cabe < largo;) {
+    BloqueArticulo x{b, 0, {}};
+    if (cadena.size() >= max_bloques || !vistos.insert(b).second || !grupo->Leer(b, x.cab, sizeof x.cab)) {
+      return OE_ERROR;
+    }
+    x.capacidad = Le32(x.cab + kNchBloqueCapacidad);
+    if (!grupo->Contiene(uint64_t{b} + kLongCabBloqueNch, x.capacidad)) return OE_ERROR;
+    cadena.push_back(x);
+    cabe += x.capacidad;
+    b = Le32(x.cab + kNchBloqueSiguiente);
+  }
+  uint32_t escrito = 0;
+  for (std::size_t i = 0; i < cadena.size(); ++i) {
+    BloqueArticulo& x = cadena[i];
+    const uint32_t resto = largo - escrito;
+    const uint32_t n = resto < x.capacidad ? resto : x.capacidad;
+    // The block where the text ends closes the chain; every block says what it holds.
+    if (n < x.capacidad || i + 1 == cadena.size()) {
+      if (n < x.capacidad) Pon32(x.cab + kNchBloqueCapacidad, n);
+      Pon32(x.cab + kNchBloqueSiguiente, 0);
+    }
+    Pon32(x.cab + kNchBloqueUsados, n);
+    if (!grupo->Escribir(x.pos, x.cab, sizeof x.cab)) return OE_ERROR;
+    if (n != 0 && !grupo->Escribir(uint64_t{x.pos} + kLongCabBloqueNch, reescrito.Datos() + escrito, n)) {
+      return OE_ERROR;
+    }
+    escrito += n;
+  }
+  Pon32(item + kArtLongArticulo, escrito);
+  Pon32(cab + kNchTamTextos, Le32(cab + kNchTamTextos) + escrito - viejo);
+  if (!grupo->Escribir(0, cab, sizeof cab)) return OE_ERROR;
+  if (!grupo->Escribir(m.PosRegistro, item, sizeof item)) return OE_ERROR;
+  return OE_OK;
+}
+
+}  // namespace
+
+uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
+  if (!EsMensaje(mensaje) || objeto == nullptr || objeto->Tamano != OE_TAM_OBJMSG) return OE_ERROR_PARAM;
+  if (accion > ACCION_SUSTITUIR) return OE_OK;
+  const bool con_nombre = objeto->NombreParte[0] != '\0';
+  // Renaming or removing a part without a name is no change here.
+  if (!con_nombre && (accion == ACCION_RENOMBRAR || accion == ACCION_BORRAR)) return OE_OK;
+  if (accion != ACCION_CONSERVAR && mensaje->Modificado == 0 && !EsNoticias(mensaje->IdCarpeta) &&
+      !BuzonLegible(*mensaje)) {
+    return OE_ERROR;
+  }
+  return oe5::AplicarAccion(mensaje, objeto, accion);
+}
+
+uint32_t Reescribir(OE_MENSAJE* mensaje, uint32_t tamano) {
+  if (!EsMensaje(mensaje)) return OE_ERROR_PARAM;
+  FinVolcado fin(*mensaje);
+  const CL_BUFFER_FLUJO* reescrito = oe5::ReescritoDe(mensaje);
+  if (reescrito == nullptr) return OE_ERROR;
+  return EsNoticias(mensaje->IdCarpeta) ? VolcarArticulo(*mensaje, *reescrito)
+                                        : VolcarCorreo(*mensaje, *reescrito, tamano);
+}
+
+}  // namespace orvex::oe4
