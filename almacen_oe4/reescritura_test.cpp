@@ -261,3 +261,58 @@ TEST(ReescrituraOe4Test, UnArticuloMasLargoSeCortaAlFinalDeSuCadena) {
 
 }  // namespace
 }  // namespace orvex::pruebas
+
+namespace orvex::pruebas {
+namespace {
+
+// The write-back changes three files in turn. Failing it at each of its writes in turn, and
+// with the disk gone from that write on, must leave a folder from which the original message
+// or its complete copy is listed and read, never neither.
+TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraNoPierdeElMensaje) {
+  const std::string original = DosAdjuntos();
+  std::string copia;
+  {
+    AlmacenOe4Instalado almacen(Correo(original));
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+    ASSERT_EQ(Guardar(c.Puntero(), ACCION_RENOMBRAR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
+    const auto v = Mensajes(c.Puntero());
+    ASSERT_EQ(v.size(), 1u);
+    copia = v[0].texto;
+  }
+  auto& ganchos = plataforma::Ganchos();
+  const auto escribir = static_cast<int>(plataforma::Operacion::kEscribir);
+  for (bool desde : {false, true}) {
+    uint64_t n = 1;
+    for (; n < 100; ++n) {
+      SCOPED_TRACE(std::string(desde ? "desde la escritura " : "escritura ") + std::to_string(n));
+      AlmacenOe4Instalado almacen(Correo(original));
+      CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+      ganchos.Reiniciar();
+      ganchos.fallar_en[escribir] = n;
+      ganchos.fallar_desde = desde;
+      Guardar(c.Puntero(), ACCION_RENOMBRAR, {"a.exe"});
+      const bool disparado = ganchos.contador[escribir] >= n;
+      ganchos.Reiniciar();
+
+      uint32_t fin = 0;
+      const auto v = Mensajes(c.Puntero(), &fin);
+      EXPECT_EQ(fin, OE_FIN);
+      bool alguno = false;
+      for (const auto& m : v) {
+        EXPECT_TRUE(m.texto == original || m.texto == copia);
+        alguno = true;
+      }
+      EXPECT_TRUE(alguno);
+      if (!disparado) {
+        // Every write went through: only the copy is left.
+        ASSERT_EQ(v.size(), 1u);
+        EXPECT_EQ(v[0].texto, copia);
+        break;
+      }
+    }
+    EXPECT_EQ(n, 7u);  // block, mailbox header, record, index header, mark, folder record
+  }
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
