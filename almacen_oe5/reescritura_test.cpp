@@ -1,0 +1,502 @@
+// Changing messages of a built store through the public exports, as a host does: walk to the
+// folder, list to the message, hand its parts out, save actions, and let the last mode 2 call
+// write the message back. Then a fresh walk shows what a host would see.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "almacen_oe5/oe5.h"
+#include "almacen_oe5/prueba_almacen.h"
+#include "almacen_oe5/reescritura.h"
+#include "mensaje/buffer_flujo.h"
+#include "plataforma/plataforma.h"
+#include "pruebas/mensajes_mime.h"
+
+namespace orvex::pruebas {
+namespace {
+
+constexpr uint32_t kIdCarpeta = 4;
+constexpr const char* kCarpeta = "Inbox";
+constexpr const char* kArchivo = "Inbox.dbx";
+constexpr uint32_t kIdObjetivo = 3;
+
+std::string Relleno(std::size_t n) {
+  std::string s;
+  for (std::size_t i = 0; s.size() < n; ++i) s += "Line " + std::to_string(i) + " of the body of the message.\n";
+  return s;
+}
+
+const std::string kVirus = "MZ\x90" + std::string(900, 'v') + " a binary that the host wants to defuse.";
+const std::string kNotas = "Notes that travel as a second attachment.\n";
+const std::string kCuerpo = Relleno(700);
+
+ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& bytes, bool disposicion_primero) {
+  ParteMime p;
+  const std::string tipo = "application/octet-stream;\n\tname=\"" + nombre + "\"";
+  const std::string disposicion = "attachment;\n\tfilename=\"" + nombre + "\"";
+  if (disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
+  p.Cabecera("Content-Type", tipo);
+  p.Cabecera("Content-Transfer-Encoding", "base64");
+  if (!disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
+  p.cuerpo = Base64(bytes);
+  return p;
+}
+
+ParteMime SinCuerpo(ParteMime p) {
+  p.cuerpo.clear();
+  return p;
+}
+
+std::string Correo(std::vector<ParteMime> partes) {
+  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
+}
+
+// The folder: the message to change (id 3) among others that must not move.
+AlmacenDbx Almacen(const std::string& objetivo) {
+  ArchivoMensajesDbx a;
+  a.arbol = {2, FormaArbol::kMixto};
+  a.mensajes = {pruebas::Mensaje(2, MensajeSimple()), pruebas::Mensaje(kIdObjetivo, objetivo),
+                pruebas::Mensaje(4, MensajeHtml()), pruebas::Mensaje(5, MensajeConAdjunto(kVirus))};
+  AlmacenDbx d;
+  d.carpetas = {Carpeta(kIdCarpeta, 1, kCarpeta, kArchivo, a)};
+  return d;
+}
+
+// What the host does with one handed-out part.
+struct Decision {
+  std::optional<uint32_t> accion;      // none: no save call
+  std::optional<std::string> contenido;  // written into Contenido first
+};
+using Politica = std::function<Decision(OE_MENSAJE&, const OE_OBJMSG&)>;
+
+Politica Segun(std::map<std::string, Decision> por_nombre) {
+  return [por_nombre](OE_MENSAJE&, const OE_OBJMSG& o) {
+    const auto it = por_nombre.find(o.NombreParte);
+    return it == por_nombre.end() ? Decision{ACCION_CONSERVAR, std::nullopt} : it->second;
+  };
+}
+
+void PonerContenido(const OE_OBJMSG& o, const std::string& bytes) {
+  auto* c = static_cast<CL_BUFFER_FLUJO*>(o.Contenido);
+  c->FijarLongitud(0);
+  c->Escribir(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+struct Conduccion {
+  bool encontrado = false;
+  std::vector<uint32_t> guardados;  // results of OE_GuardarObjMsg, in order
+  uint32_t final = 0;               // the mode 2 result that ended the object
+};
+
+// The host's folder walk: OE_ObtenerCarpetas down to the folder by its name.
+class CarpetaPorNombre {
+ public:
+  CarpetaPorNombre() {
+    if (OE_ObtenerCarpetas(&c_, OE_PRIMERO) != OE_OK) return;
+    for (int i = 0; i < 100; ++i) {
+      if (OE_ObtenerCarpetas(&c_, OE_SIGUIENTE) != OE_OK) break;
+      if (std::strcmp(c_->Nombre, kCarpeta) == 0) {
+        encontrada_ = true;
+        break;
+      }
+    }
+  }
+  ~CarpetaPorNombre() {
+    if (c_ != nullptr) OE_ObtenerCarpetas(&c_, OE_CERRAR);
+  }
+  CarpetaPorNombre(const CarpetaPorNombre&) = delete;
+  CarpetaPorNombre& operator=(const CarpetaPorNombre&) = delete;
+  OE_CARPETA* Carpeta() const { return encontrada_ ? c_ : nullptr; }
+
+ private:
+  OE_CARPETA* c_ = nullptr;
+  bool encontrada_ = false;
+};
+
+// Lists the folder up to the message with this id; null when it is not there.
+OE_MENSAJE* ListarHasta(OE_CARPETA* carpeta, OE_MENSAJE** m, uint32_t id) {
+  if (OE_ObtenerMensajes(carpeta, m, OE_PRIMERO) != OE_OK) return nullptr;
+  for (int i = 0; i < 100; ++i) {
+    if (OE_ObtenerMensajes(carpeta, m, OE_SIGUIENTE) != OE_OK) return nullptr;
+    if ((*m)->IdMensaje == id) return *m;
+  }
+  return nullptr;
+}
+
+// One message changed the way a host changes it, to the end of its parts.
+Conduccion Conducir(const Politica& politica, uint32_t id = kIdObjetivo) {
+  Conduccion c;
+  CarpetaPorNombre carpeta;
+  if (carpeta.Carpeta() == nullptr) return c;
+  OE_MENSAJE* m = nullptr;
+  if (ListarHasta(carpeta.Carpeta(), &m, id) != nullptr) {
+    c.encontrado = true;
+    OE_OBJMSG* o = nullptr;
+    EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+    for (int i = 0; i < 100; ++i) {
+      c.final = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE);
+      if (c.final != OE_OK) break;
+      const Decision d = politica(*m, *o);
+      if (d.contenido) PonerContenido(*o, *d.contenido);
+      if (d.accion) c.guardados.push_back(OE_GuardarObjMsg(m, o, *d.accion));
+    }
+    EXPECT_EQ(o, nullptr);
+    // After the write-back nothing is left; a rewrite abandoned earlier goes with the record.
+    EXPECT_EQ(m->Modificado, 0u);
+    oe5::LiberarReescrito(m);
+  }
+  if (m != nullptr) OE_ObtenerMensajes(carpeta.Carpeta(), &m, OE_CERRAR);
+  return c;
+}
+
+// The folder's texts by message id, as a fresh walk reads them.
+std::map<uint32_t, std::string> Textos() {
+  std::map<uint32_t, std::string> textos;
+  CarpetaPorNombre carpeta;
+  EXPECT_NE(carpeta.Carpeta(), nullptr);
+  if (carpeta.Carpeta() == nullptr) return textos;
+  const Listado l = Listar(carpeta.Carpeta());
+  EXPECT_EQ(l.primero, OE_OK);
+  for (const MensajeVisto& v : l.mensajes) {
+    EXPECT_EQ(v.resultado, OE_OK) << "message " << v.id;
+    textos[v.id] = v.texto.value_or("<unreadable>");
+  }
+  return textos;
+}
+
+// What the old chain keeps of a new text: the format never lengthens a chain.
+std::string LoQueCabe(const std::string& nuevo, const std::string& viejo) {
+  const std::size_t bloques = (viejo.size() + 511) / 512;
+  return nuevo.substr(0, std::min(nuevo.size(), bloques * 512));
+}
+
+bool HayUndbx() { return std::system("command -v undbx >/dev/null 2>&1") == 0; }
+
+// The message texts undbx takes out of the folder's file.
+std::multiset<std::string> SegunUndbx(const AlmacenInstalado& almacen) {
+  namespace fs = std::filesystem;
+  const fs::path salida = fs::path(almacen.Directorio().Ruta()) / "undbx";
+  fs::create_directories(salida);
+  const std::string orden = "undbx -v 0 '" + almacen.Directorio().Ruta() + "/" + kArchivo + "' '" + salida.string() +
+                            "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(orden.c_str()), 0);
+  std::multiset<std::string> textos;
+  for (const auto& e : fs::recursive_directory_iterator(salida)) {
+    if (!e.is_regular_file() || e.path().extension() != ".eml") continue;
+    std::ifstream f(e.path(), std::ios::binary);
+    textos.insert(std::string(std::istreambuf_iterator<char>(f), {}));
+  }
+  fs::remove_all(salida);
+  return textos;
+}
+
+class ReescrituraOe5Test : public ::testing::Test {
+ protected:
+  ~ReescrituraOe5Test() override { plataforma::Ganchos().Reiniciar(); }
+
+  // Every message but the target reads as it was written; the target reads as `objetivo`.
+  static void ComprobarCarpeta(const AlmacenDbx& d, const std::string& objetivo) {
+    std::map<uint32_t, std::string> esperados;
+    for (const MensajeDbx& m : d.carpetas[0].mensajes->mensajes) esperados[m.id] = m.texto;
+    esperados[kIdObjetivo] = objetivo;
+    EXPECT_EQ(Textos(), esperados);
+  }
+
+  static void ComprobarUndbx(const AlmacenInstalado& almacen, const AlmacenDbx& d, const std::string& objetivo) {
+    if (!HayUndbx()) return;
+    std::multiset<std::string> esperados;
+    for (const MensajeDbx& m : d.carpetas[0].mensajes->mensajes) esperados.insert(m.id == kIdObjetivo ? objetivo : m.texto);
+    EXPECT_EQ(SegunUndbx(almacen), esperados);
+  }
+};
+
+TEST_F(ReescrituraOe5Test, LaCarpetaMuestraElMensajeCambiadoYLosDemasIntactos) {
+  const std::string nuevo_virus = "A short harmless replacement.";
+  struct Caso {
+    const char* nombre;
+    std::string texto;
+    std::map<std::string, Decision> decisiones;
+    std::string esperado;
+  };
+  const auto virus = Adjunto("virus.exe", kVirus);
+  const auto notas = Adjunto("notas.txt", kNotas);
+  const auto cuerpo = TextoPlano(kCuerpo);
+  const Caso casos[] = {
+      {"renombrar, Content-Type primero", Correo({cuerpo, AdjuntoOrdenado("virus.exe", kVirus, false), notas}),
+       {{"virus.exe", {ACCION_RENOMBRAR, {}}}},
+       Correo({cuerpo, AdjuntoOrdenado("virus_exe.VIR", kVirus, false), notas})},
+      {"renombrar, Content-Disposition primero", Correo({cuerpo, AdjuntoOrdenado("virus.exe", kVirus, true), notas}),
+       {{"virus.exe", {ACCION_RENOMBRAR, {}}}},
+       Correo({cuerpo, AdjuntoOrdenado("virus_exe.VIR", kVirus, true), notas})},
+      {"borrar un adjunto", Correo({cuerpo, virus, notas}), {{"virus.exe", {ACCION_BORRAR, {}}}},
+       Correo({cuerpo, SinCuerpo(virus), notas})},
+      {"sustituir un adjunto", Correo({cuerpo, virus, notas}), {{"virus.exe", {ACCION_SUSTITUIR, nuevo_virus}}},
+       Correo({cuerpo, Adjunto("virus.exe", nuevo_virus), notas})},
+      {"borrar el cuerpo", Correo({cuerpo, virus, notas}), {{"", {ACCION_BORRAR, {}}}},
+       Correo({SinCuerpo(cuerpo), virus, notas})},
+      {"sustituir el cuerpo", Correo({cuerpo, virus, notas}), {{"", {ACCION_SUSTITUIR, "Checked.\r\n"}}},
+       Correo({TextoPlano("Checked.\n"), virus, notas})},
+      {"varias acciones", Correo({cuerpo, virus, notas, Adjunto("otro.pif", kVirus)}),
+       {{"", {ACCION_SUSTITUIR, "Checked.\r\n"}},
+        {"virus.exe", {ACCION_RENOMBRAR, {}}},
+        {"notas.txt", {std::nullopt, {}}},
+        {"otro.pif", {ACCION_BORRAR, {}}}},
+       Correo({TextoPlano("Checked.\n"), Adjunto("virus_exe.VIR", kVirus), notas, SinCuerpo(Adjunto("otro.pif", kVirus))})},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    const AlmacenDbx d = Almacen(caso.texto);
+    AlmacenInstalado almacen(d);
+    const Conduccion c = Conducir(Segun(caso.decisiones));
+    ASSERT_TRUE(c.encontrado);
+    EXPECT_EQ(c.final, OE_FIN);
+    for (const uint32_t r : c.guardados) EXPECT_EQ(r, OE_OK);
+    ASSERT_LE(caso.esperado.size(), caso.texto.size() + 16);
+    ComprobarCarpeta(d, LoQueCabe(caso.esperado, caso.texto));
+    ComprobarUndbx(almacen, d, LoQueCabe(caso.esperado, caso.texto));
+  }
+}
+
+TEST_F(ReescrituraOe5Test, UnTextoMasLargoQueSuCadenaSeCortaAlFinalDeLaCadena) {
+  // The text fills its blocks exactly: the eight bytes a rename adds have no room.
+  std::string cuerpo;
+  std::string texto;
+  for (std::size_t x = 0; x < 512; ++x) {
+    cuerpo = kCuerpo + std::string(x, 'x') + "\n";
+    texto = Correo({TextoPlano(cuerpo), Adjunto("virus.exe", kVirus)});
+    if (texto.size() % 512 == 0) break;
+  }
+  ASSERT_EQ(texto.size() % 512, 0u);
+  const std::string renombrado = Correo({TextoPlano(cuerpo), Adjunto("virus_exe.VIR", kVirus)});
+  ASSERT_EQ(renombrado.size(), texto.size() + 8);
+  const AlmacenDbx d = Almacen(texto);
+  AlmacenInstalado almacen(d);
+  const Conduccion c = Conducir(Segun({{"virus.exe", {ACCION_RENOMBRAR, {}}}}));
+  ASSERT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+  ComprobarCarpeta(d, renombrado.substr(0, texto.size()));
+}
+
+TEST_F(ReescrituraOe5Test, AccionesQueNoCambianElArchivo) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  struct Caso {
+    const char* nombre;
+    std::map<std::string, Decision> decisiones;
+    std::vector<uint32_t> guardados;
+  };
+  const Caso casos[] = {
+      {"accion 4", {{"virus.exe", {4u, {}}}}, {OE_OK, OE_OK}},
+      {"solo conservar", {}, {OE_OK, OE_OK}},
+      {"renombrar el cuerpo", {{"", {ACCION_RENOMBRAR, {}}}}, {OE_ERROR, OE_OK}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    const AlmacenDbx d = Almacen(texto);
+    AlmacenInstalado almacen(d);
+    const auto antes = almacen.Directorio().Leer(kArchivo);
+    const Conduccion c = Conducir(Segun(caso.decisiones));
+    EXPECT_EQ(c.guardados, caso.guardados);
+    EXPECT_EQ(c.final, OE_FIN);
+    EXPECT_EQ(almacen.Directorio().Leer(kArchivo), antes);
+  }
+}
+
+TEST_F(ReescrituraOe5Test, EspacioLibreEnElBorde) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  const std::string borrado = Correo({TextoPlano(kCuerpo), SinCuerpo(Adjunto("virus.exe", kVirus))});
+  struct Caso {
+    uint32_t tam_msg;
+    uint64_t libre;
+    uint32_t resultado;
+  };
+  const Caso casos[] = {
+      {0, 499, OE_SIN_MENSAJES},   {0, 500, OE_OK},
+      {1000, 1499, OE_SIN_MENSAJES}, {1000, 1500, OE_OK},
+      {0xFFFFFFFFu, uint64_t{1} << 32, OE_OK},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(testing::Message() << caso.tam_msg << " / " << caso.libre);
+    const AlmacenDbx d = Almacen(texto);
+    AlmacenInstalado almacen(d);
+    plataforma::Ganchos().espacio_libre = caso.libre;
+    const Conduccion c = Conducir([&](OE_MENSAJE& m, const OE_OBJMSG& o) {
+      m.TamMsg = caso.tam_msg;
+      if (std::string(o.NombreParte) == "virus.exe") return Decision{ACCION_BORRAR, std::nullopt};
+      return Decision{std::nullopt, std::nullopt};
+    });
+    plataforma::Ganchos().Reiniciar();
+    EXPECT_EQ(c.guardados, std::vector<uint32_t>{caso.resultado});
+    ComprobarCarpeta(d, caso.resultado == OE_OK ? borrado : texto);
+  }
+}
+
+TEST_F(ReescrituraOe5Test, SinEspacioSeAbandonaLoYaCambiado) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  const AlmacenDbx d = Almacen(texto);
+  AlmacenInstalado almacen(d);
+  auto& g = plataforma::Ganchos();
+  g.espacio_libre = 10000;
+  const Conduccion c = Conducir([&](OE_MENSAJE& m, const OE_OBJMSG& o) {
+    const bool cuerpo = o.NombreParte[0] == 0;
+    // Each call looks at the disk again: the second finds it full.
+    if (!cuerpo) g.espacio_libre = 10;
+    EXPECT_EQ(m.Modificado, cuerpo ? 0u : 1u);
+    return Decision{cuerpo ? ACCION_BORRAR : ACCION_RENOMBRAR, std::nullopt};
+  });
+  EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_SIN_MENSAJES}));
+  ComprobarCarpeta(d, texto);
+}
+
+TEST_F(ReescrituraOe5Test, ArgumentosCambiadosDanSiete) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  const AlmacenDbx d = Almacen(texto);
+  AlmacenInstalado almacen(d);
+  std::vector<uint32_t> resultados;
+  Conducir([&](OE_MENSAJE& m, const OE_OBJMSG& o) {
+    auto* objeto = const_cast<OE_OBJMSG*>(&o);
+    resultados.push_back(OE_GuardarObjMsg(reinterpret_cast<OE_MENSAJE*>(objeto), reinterpret_cast<OE_OBJMSG*>(&m),
+                                          ACCION_BORRAR));
+    resultados.push_back(OE_GuardarObjMsg(nullptr, objeto, ACCION_BORRAR));
+    resultados.push_back(OE_GuardarObjMsg(&m, nullptr, ACCION_BORRAR));
+    return Decision{std::nullopt, std::nullopt};
+  });
+  EXPECT_EQ(resultados, std::vector<uint32_t>(6, OE_ERROR_PARAM));
+  ComprobarCarpeta(d, texto);
+}
+
+TEST_F(ReescrituraOe5Test, UnaCadenaCambiadaDesdeElListadoNoSeSobrescribe) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  const AlmacenDbx d = Almacen(texto);
+  AlmacenInstalado almacen(d);
+  // Another program changes one byte of the message while the host holds it.
+  const uint32_t bloque = almacen.Escrito().archivos.at(kArchivo).bloques[1][0];
+  std::string cambiado = texto;
+  cambiado[0] = 'f';
+  const Conduccion c = Conducir([&](OE_MENSAJE&, const OE_OBJMSG& o) {
+    if (o.NombreParte[0] == 0) {
+      auto bytes = almacen.Directorio().Leer(kArchivo);
+      bytes[bloque + 16] = 'f';
+      almacen.Reescribir(kArchivo, bytes);
+    }
+    return Decision{ACCION_BORRAR, std::nullopt};
+  });
+  EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+  ComprobarCarpeta(d, cambiado);
+}
+
+// The write-back with its N-th write failing, for N = 1, 2, ... until no fault fires.
+TEST_F(ReescrituraOe5Test, EscriturasQueFallanANMitadDeLaReescritura) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus), Adjunto("notas.txt", kNotas)});
+  const std::string esperado =
+      Correo({TextoPlano(kCuerpo), Adjunto("virus_exe.VIR", kVirus), SinCuerpo(Adjunto("notas.txt", kNotas))});
+  const auto politica = Segun({{"virus.exe", {ACCION_RENOMBRAR, {}}}, {"notas.txt", {ACCION_BORRAR, {}}}});
+  const std::size_t escrituras = static_cast<std::size_t>(plataforma::Operacion::kEscribir);
+  for (const bool disco_perdido : {false, true}) {
+    bool disparado = true;
+    for (uint64_t n = 1; disparado && n < 200; ++n) {
+      SCOPED_TRACE(testing::Message() << "write " << n << (disco_perdido ? ", disk gone" : ""));
+      const AlmacenDbx d = Almacen(texto);
+      AlmacenInstalado almacen(d);
+      auto& g = plataforma::Ganchos();
+
+      // As a host: the last mode 2 call writes back and reports only the end.
+      g.Reiniciar();
+      g.fallar_en[escrituras] = n;
+      g.fallar_desde = disco_perdido;
+      const Conduccion c = Conducir(politica);
+      disparado = g.contador[escrituras] >= n;
+      g.Reiniciar();
+      EXPECT_EQ(c.final, OE_FIN);
+      EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK, OE_OK}));
+      if (!disparado) {
+        ComprobarCarpeta(d, esperado);
+      } else if (!disco_perdido) {
+        // The blocks went back as they were.
+        ComprobarCarpeta(d, texto);
+      } else {
+        // Whatever the message holds now, it reads, and nothing else moved.
+        auto textos = Textos();
+        ASSERT_EQ(textos.count(kIdObjetivo), 1u);
+        ComprobarCarpeta(d, textos[kIdObjetivo]);
+      }
+      if (HayUndbx()) {
+        EXPECT_EQ(SegunUndbx(almacen).size(), d.carpetas[0].mensajes->mensajes.size());
+      }
+    }
+    EXPECT_FALSE(disparado);
+  }
+}
+
+// The same faults seen from the write-back itself: its result is the code of the failure.
+TEST_F(ReescrituraOe5Test, LaReescrituraDevuelveSuCodigo) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  const std::string esperado = Correo({TextoPlano(kCuerpo), Adjunto("virus_exe.VIR", kVirus)});
+  const std::size_t escrituras = static_cast<std::size_t>(plataforma::Operacion::kEscribir);
+  bool disparado = true;
+  for (uint64_t n = 1; disparado && n < 200; ++n) {
+    SCOPED_TRACE(testing::Message() << "write " << n);
+    const AlmacenDbx d = Almacen(texto);
+    AlmacenInstalado almacen(d);
+    CarpetaPorNombre carpeta;
+    ASSERT_NE(carpeta.Carpeta(), nullptr);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_NE(ListarHasta(carpeta.Carpeta(), &m, kIdObjetivo), nullptr);
+    OE_OBJMSG* o = nullptr;
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+    ASSERT_EQ(OE_GuardarObjMsg(m, o, ACCION_RENOMBRAR), OE_OK);
+    // Closed early, the object writes nothing; the write-back is then called directly.
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
+    auto& g = plataforma::Ganchos();
+    g.Reiniciar();
+    g.fallar_en[escrituras] = n;
+    const uint32_t resultado = oe5::Reescribir(m, 0);
+    disparado = g.contador[escrituras] >= n;
+    g.Reiniciar();
+    EXPECT_EQ(resultado, disparado ? OE_ERROR : OE_OK);
+    EXPECT_EQ(m->Reescrito, nullptr);
+    EXPECT_EQ(m->Modificado, 0u);
+    ASSERT_EQ(OE_ObtenerMensajes(carpeta.Carpeta(), &m, OE_CERRAR), OE_OK);
+    ComprobarCarpeta(d, disparado ? texto : esperado);
+  }
+  EXPECT_FALSE(disparado);
+}
+
+TEST_F(ReescrituraOe5Test, LaReescrituraSinArchivoOSinTextoNuevo) {
+  const std::string texto = Correo({TextoPlano(kCuerpo), Adjunto("virus.exe", kVirus)});
+  const AlmacenDbx d = Almacen(texto);
+  AlmacenInstalado almacen(d);
+  CarpetaPorNombre carpeta;
+  ASSERT_NE(carpeta.Carpeta(), nullptr);
+  OE_MENSAJE* m = nullptr;
+  ASSERT_NE(ListarHasta(carpeta.Carpeta(), &m, kIdObjetivo), nullptr);
+  OE_OBJMSG* o = nullptr;
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+  ASSERT_EQ(OE_GuardarObjMsg(m, o, ACCION_BORRAR), OE_OK);
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
+  // A folder file that went away: 1, and the rewrite is over.
+  const std::string ruta = m->RutaIndice;
+  std::strcpy(m->RutaIndice, (ruta + ".missing").c_str());
+  EXPECT_EQ(oe5::Reescribir(m, 0), OE_ERROR);
+  EXPECT_EQ(m->Reescrito, nullptr);
+  EXPECT_EQ(m->Modificado, 0u);
+  std::strcpy(m->RutaIndice, ruta.c_str());
+  // Nothing left to write.
+  EXPECT_EQ(oe5::Reescribir(m, 0), OE_ERROR);
+  EXPECT_EQ(oe5::Reescribir(nullptr, 0), OE_ERROR_PARAM);
+  ASSERT_EQ(OE_ObtenerMensajes(carpeta.Carpeta(), &m, OE_CERRAR), OE_OK);
+  ComprobarCarpeta(d, texto);
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
