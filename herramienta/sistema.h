@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,8 +20,14 @@ bool ErrorEsTerminal();
 // following links. Null on failure; *existe tells whether the name was already taken.
 std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe);
 
-// Runs a shell command with datos on its standard input and its output passed through;
-// returns its exit status, or -1 when it could not be run or ended by a signal.
-int EjecutarConEntrada(const std::string& orden, std::string_view datos);
+// Runs a shell command with datos on its standard input; *salida gets what it wrote on
+// standard output (its standard error passes through). Returns its exit status, or -1 when
+// it could not be run or ended by a signal.
+int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::string* salida);
+
+// The file on this system that a path handed out by the library names (the library's paths
+// are Windows-style; on POSIX "X:" is the folder in ORVEX_DRIVE_X and names are matched
+// without regard to case). Empty when it does not exist.
+std::optional<std::filesystem::path> RutaLocal(const std::string& ruta_biblioteca);
 
 }  // namespace orvex::herramienta

@@ -18,11 +18,19 @@ std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe) {
   return ::_wfopen(ruta.c_str(), L"wbx");
 }
 
-int EjecutarConEntrada(const std::string& orden, std::string_view datos) {
+int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::string* salida) {
+  // The scanner's verdict is its exit status; its report is not captured on this system.
+  salida->clear();
   std::FILE* tubo = ::_popen(orden.c_str(), "wb");
   if (tubo == nullptr) return -1;
   std::fwrite(datos.data(), 1, datos.size(), tubo);
   return ::_pclose(tubo);
+}
+
+std::optional<std::filesystem::path> RutaLocal(const std::string& ruta_biblioteca) {
+  std::filesystem::path p(ruta_biblioteca);
+  if (!std::filesystem::exists(p)) return std::nullopt;
+  return p;
 }
 
 }  // namespace orvex::herramienta

@@ -117,6 +117,42 @@ std::string CortarAncho(std::string_view utf8, std::size_t ancho) {
   return r + "\xE2\x80\xA6";
 }
 
+std::string Cabecera(std::string_view texto, std::string_view nombre) {
+  const auto es = [&](std::string_view linea) {
+    if (linea.size() <= nombre.size() || linea[nombre.size()] != ':') return false;
+    for (std::size_t i = 0; i < nombre.size(); ++i) {
+      if (std::tolower(static_cast<unsigned char>(linea[i])) != std::tolower(static_cast<unsigned char>(nombre[i]))) {
+        return false;
+      }
+    }
+    return true;
+  };
+  std::string valor;
+  bool dentro = false;
+  std::size_t pos = 0;
+  while (pos < texto.size()) {
+    std::size_t fin = texto.find('\n', pos);
+    if (fin == std::string_view::npos) fin = texto.size();
+    std::string_view linea = texto.substr(pos, fin - pos);
+    pos = fin + 1;
+    if (!linea.empty() && linea.back() == '\r') linea.remove_suffix(1);
+    if (linea.empty()) break;
+    if (dentro && (linea.front() == ' ' || linea.front() == '\t')) {
+      valor += linea;  // unfolding drops only the line break
+      continue;
+    }
+    if (dentro) break;
+    if (es(linea)) {
+      dentro = true;
+      valor = std::string(linea.substr(nombre.size() + 1));
+    }
+  }
+  const std::size_t inicio = valor.find_first_not_of(" \t");
+  if (inicio == std::string::npos) return {};
+  const std::size_t ultimo = valor.find_last_not_of(" \t");
+  return valor.substr(inicio, ultimo - inicio + 1);
+}
+
 std::optional<Fecha> LeerFecha(std::string_view s) {
   Fecha f{};
   std::size_t i = 0;

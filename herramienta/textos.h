@@ -18,6 +18,10 @@ std::size_t AnchoVisible(std::string_view utf8);
 // The first ancho columns of a UTF-8 text, with "…" when cut.
 std::string CortarAncho(std::string_view utf8, std::size_t ancho);
 
+// The value of a header of a message's outer header block (the lines before the first empty
+// line), folded lines joined; empty when the header is absent.
+std::string Cabecera(std::string_view texto, std::string_view nombre);
+
 struct Fecha {
   int anio, mes, dia, hora, minuto;
 };

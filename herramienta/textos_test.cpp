@@ -34,6 +34,23 @@ TEST(CortarAnchoTest, CuentaPuntosDeCodigo) {
   EXPECT_EQ(CortarAncho("\xC3\xA9\xC3\xA9\xC3\xA9", 2), "\xC3\xA9\xE2\x80\xA6");
 }
 
+TEST(CabeceraTest, BloqueExterior) {
+  const std::string texto =
+      "Received: x\r\nfrom: Ana\r\n <ana@example.org>\r\nSubject: Hola\r\n\r\nFrom: body@example.org\r\n";
+  const Caso casos[] = {
+      {"folded, any case", "From", "Ana <ana@example.org>"},
+      {"plain", "Subject", "Hola"},
+      {"only the outer block", "To", ""},
+      {"prefix of another name", "Subj", ""},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    EXPECT_EQ(Cabecera(texto, c.entrada), c.esperado);
+  }
+  EXPECT_EQ(Cabecera("From: a@b", "From"), "a@b");
+  EXPECT_EQ(Cabecera("", "From"), "");
+}
+
 TEST(LeerFechaTest, Formas) {
   const Caso casos[] = {
       {"full", "05/12/2026 18:08", "2026-12-05 18:08"},

@@ -1,0 +1,170 @@
+#include "herramienta/cliente.h"
+
+#include <cctype>
+#include <map>
+
+#include "mensaje/buffer_flujo.h"
+
+namespace orvex::herramienta {
+namespace {
+
+// Closes an enumeration record on every path out of a walk.
+template <typename Registro, typename Cierre>
+class Cursor {
+ public:
+  explicit Cursor(Cierre cierre) : cierre_(cierre) {}
+  ~Cursor() {
+    if (registro != nullptr) cierre_(&registro);
+  }
+  Cursor(const Cursor&) = delete;
+  Cursor& operator=(const Cursor&) = delete;
+  Registro* registro = nullptr;
+
+ private:
+  Cierre cierre_;
+};
+
+auto CerrarCarpetas = [](OE_CARPETA** c) { OE_ObtenerCarpetas(c, OE_CERRAR); };
+
+
+CarpetaVista Vista(const OE_CARPETA& c) {
+  CarpetaVista v;
+  v.id = c.IdCarpeta;
+  v.padre = c.IdPadre;
+  v.nombre = Campo(c.Nombre);
+  v.num_mensajes = c.NumMensajes;
+  v.archivo = Campo(c.RutaIndice);
+  v.almacen = Campo(c.RutaAlmacen);
+  v.buzon = Campo(c.RutaBuzon);
+  return v;
+}
+
+std::string Minusculas(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+}  // namespace
+
+uint32_t ListarCarpetas(std::vector<CarpetaVista>* carpetas) {
+  carpetas->clear();
+  Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
+  uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
+  // Mode 1 holds the store's root record (generations 5 and 4) or nothing (generation 1).
+  if (r != OE_OK) return r;
+  while ((r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
+    carpetas->push_back(Vista(*cursor.registro));
+  }
+  CompletarRutas(*carpetas);
+  return r == OE_FIN ? OE_OK : r;
+}
+
+uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint32_t>& ids,
+                          const VisitaMensaje& visita) {
+  std::map<uint32_t, const CarpetaVista*> por_id;
+  for (const CarpetaVista& c : carpetas) por_id.emplace(c.id, &c);
+  Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
+  uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
+  if (r != OE_OK) return r;
+  std::size_t pendientes = ids.size();
+  while (pendientes > 0 && (r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
+    OE_CARPETA* carpeta = cursor.registro;
+    if (ids.count(carpeta->IdCarpeta) == 0) continue;
+    --pendientes;
+    const auto vista = por_id.find(carpeta->IdCarpeta);
+    if (vista == por_id.end()) continue;
+    const auto cerrar = [carpeta](OE_MENSAJE** m) { OE_ObtenerMensajes(carpeta, m, OE_CERRAR); };
+    Cursor<OE_MENSAJE, decltype(cerrar)> mensajes(cerrar);
+    const uint32_t rm = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_PRIMERO);
+    if (rm == OE_SIN_MENSAJES) continue;
+    if (rm != OE_OK) return rm;
+    uint32_t rs;
+    while ((rs = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_SIGUIENTE)) == OE_OK) {
+      if (!visita(*vista->second, mensajes.registro)) return OE_OK;
+    }
+    if (rs != OE_FIN) return rs;
+  }
+  return r == OE_FIN || r == OE_OK ? OE_OK : r;
+}
+
+uint32_t RecorrerPartes(OE_MENSAJE* mensaje, const VisitaParte& visita) {
+  const auto cerrar = [mensaje](OE_OBJMSG** o) { OE_ObtenerObjMsg(mensaje, o, OE_CERRAR); };
+  Cursor<OE_OBJMSG, decltype(cerrar)> objeto(cerrar);
+  uint32_t r = OE_ObtenerObjMsg(mensaje, &objeto.registro, OE_PRIMERO);
+  if (r != OE_OK) return r;
+  while ((r = OE_ObtenerObjMsg(mensaje, &objeto.registro, OE_SIGUIENTE)) == OE_OK) {
+    OE_OBJMSG* o = objeto.registro;
+    ParteVista parte;
+    parte.numero = o->NumParte;
+    parte.nombre = Campo(o->NombreAdjunto);
+    parte.longitud_codificada = o->LongParte;
+    if (mensaje->Texto != nullptr && o->PosInicioParte <= o->PosSigParte && o->PosSigParte <= mensaje->LongTexto) {
+      parte.tipo = TipoDeContenido(
+          std::string_view(mensaje->Texto + o->PosInicioParte, o->PosSigParte - o->PosInicioParte));
+    }
+    if (o->Contenido != nullptr) {
+      const auto* b = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
+      uint32_t n = b->Longitud();
+      // A part that is not decoded is published as the raw buffer, with a counted NUL.
+      if (o->Contenido == o->Salida && n > 0 && b->Datos()[n - 1] == '\0') --n;
+      parte.contenido.assign(b->Datos(), n);
+    }
+    if (!visita(o, parte)) return OE_OK;
+  }
+  // After the last part the library has freed the object and nulled the pointer.
+  return r;
+}
+
+std::vector<std::string> Identidades() {
+  std::vector<std::string> nombres;
+  char** lista = OE_ObtenerIdentities(nullptr);
+  if (lista == nullptr) return nombres;
+  for (char** p = lista; *p != nullptr; ++p) nombres.emplace_back(*p);
+  OE_LiberarIdentities(&lista);
+  return nombres;
+}
+
+std::string TipoDeContenido(std::string_view texto) {
+  std::string tipo;
+  std::size_t pos = 0;
+  while (pos < texto.size()) {
+    std::size_t fin = texto.find('\n', pos);
+    if (fin == std::string_view::npos) fin = texto.size();
+    const std::string_view linea = texto.substr(pos, fin - pos);
+    if (linea.size() >= 13 && Minusculas(linea.substr(0, 13)) == "content-type:") {
+      std::string valor(linea.substr(13));
+      // Folded continuation lines belong to the same header.
+      std::size_t sig = fin + 1;
+      while (sig < texto.size() && (texto[sig] == ' ' || texto[sig] == '\t')) {
+        std::size_t f2 = texto.find('\n', sig);
+        if (f2 == std::string_view::npos) f2 = texto.size();
+        valor += texto.substr(sig, f2 - sig);
+        sig = f2 + 1;
+      }
+      valor = valor.substr(0, valor.find(';'));
+      std::string limpio;
+      for (char c : valor) {
+        if (!std::isspace(static_cast<unsigned char>(c))) limpio += c;
+      }
+      tipo = Minusculas(limpio);
+    }
+    pos = fin + 1;
+  }
+  return tipo;
+}
+
+const char* NombreResultado(uint32_t codigo) {
+  switch (codigo) {
+    case OE_OK: return "OE_OK";
+    case OE_ERROR: return "OE_ERROR";
+    case OE_FIN: return "OE_FIN";
+    case OE_SIN_SUBCARPETAS: return "OE_SIN_SUBCARPETAS";
+    case OE_SIN_MENSAJES: return "OE_SIN_MENSAJES";
+    case OE_ERROR_PARAM: return "OE_ERROR_PARAM";
+    case OE_ERROR_MEMORIA: return "OE_ERROR_MEMORIA";
+    default: return "unknown result";
+  }
+}
+
+}  // namespace orvex::herramienta

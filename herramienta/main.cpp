@@ -1,0 +1,85 @@
+// orvex: lists, exports, extracts and scans the mail of Outlook Express 5/6, Outlook Express 4
+// and Internet Mail and News stores through the library's exports.
+#include <CLI/CLI.hpp>
+
+#include "herramienta/ordenes.h"
+
+using orvex::herramienta::Opciones;
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "orvex: read the mail stores of Outlook Express 5/6, Outlook Express 4 and Internet Mail and News.\n"
+      "Exit status: 0 done (scan: nothing found), 1 scan found something, 2 error.",
+      "orvex"};
+  app.fallthrough();
+  app.require_subcommand(0, 1);
+  Opciones o;
+  o.programa = argc > 0 ? argv[0] : "";
+
+  auto* store = app.add_option("--store", o.almacen,
+                               "A store folder: the one with folders.dbx (Outlook Express 5/6), with "
+                               "mail/folders.nch (Outlook Express 4) or with Mail/*.mbx and *.idx (Internet Mail "
+                               "and News). Without it the store comes from the registry (ORVEX_REGISTRY).");
+  app.add_option("--registry", o.registro, "A regedit export to read as the registry (sets ORVEX_REGISTRY)")
+      ->excludes(store);
+  app.add_option("--drive", o.unidades, "Map a drive letter of the registry's paths to a folder, as C=DIR")
+      ->type_name("C=DIR");
+  app.add_option("--identity", o.identidad, "The Outlook Express 5/6 identity to open (default: the default one)");
+  app.add_flag("--json", o.json, "JSON Lines on standard output, one object per folder, message, part or finding");
+
+  const char* ayuda_carpeta =
+      "A folder: its path (\"Local Folders/Inbox\"), a trailing part of it that only one folder has "
+      "(\"Inbox\"), or its numeric id; without regard to case. Default: every folder.";
+
+  auto* info = app.add_subcommand("info", "The store: generation, identities, store root, folders");
+  auto* folders = app.add_subcommand("folders", "The folder tree with message counts");
+  folders->add_flag("--flat", o.plano, "One row per folder with its whole path, parent id and file");
+  auto* messages = app.add_subcommand("messages", "Date, sender, subject, size and parts of each message");
+  messages->add_option("FOLDER", o.carpeta, ayuda_carpeta);
+  auto* parts = app.add_subcommand("parts", "The parts of one message: number, name, type, sizes");
+  parts->add_option("FOLDER", o.carpeta, "The folder (path, name or id)")->required();
+  parts->add_option("MESSAGE", o.mensaje, "The message id (the ID column of `orvex messages`)")->required();
+  auto* extract = app.add_subcommand("extract", "Write every attachment into a folder");
+  extract->add_option("FOLDER", o.carpeta, ayuda_carpeta);
+  extract->add_option("--out", o.salida, "Output folder (created if missing)")->required();
+  extract->add_flag("--bodies", o.cuerpos, "Also write the unnamed body parts");
+  auto* exportar = app.add_subcommand("export", "Write the raw messages as .eml files or one mbox per folder");
+  exportar->add_option("FOLDER", o.carpeta, ayuda_carpeta);
+  exportar->add_option("--format", o.formato, "eml: one file per message; mbox: one mboxrd file per folder")
+      ->check(CLI::IsMember({"eml", "mbox"}))
+      ->default_str("eml");
+  exportar->add_option("--out", o.salida, "Output folder (created if missing)")->required();
+  auto* scan = app.add_subcommand("scan", "Check every part against a hash list or a scanner");
+  scan->add_option("FOLDER", o.carpeta, ayuda_carpeta);
+  auto* hashes = scan->add_option("--hashes", o.firmas, "Known-bad contents: .hdb (md5:size:name) or .hsb "
+                                                        "(sha256:size:name) lines");
+  scan->add_option("--command", o.orden,
+                   "A scanner run once per part with the decoded content on standard input; exit status 1 "
+                   "means infected (as `clamscan -`)")
+      ->excludes(hashes);
+  scan->add_option("--action", o.accion, "What to do with a found part: keep, rename (to a .VIR name), remove")
+      ->check(CLI::IsMember({"keep", "rename", "remove"}))
+      ->default_str("keep");
+  scan->add_flag("--dry-run", o.simulacion, "Report what would be done; change nothing");
+  auto* backup = scan->add_option("--backup", o.copia,
+                                  "Where to copy each store file before its first change (default: a folder "
+                                  "beside the store, named after it with .orvex-backup-TIME)");
+  scan->add_flag("--no-backup", o.sin_copia, "Change the store without copying its files first")->excludes(backup);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    const int estado = app.exit(e);
+    return estado == 0 ? 0 : orvex::herramienta::kSalidaError;
+  }
+
+  using namespace orvex::herramienta;
+  if (*folders) return OrdenCarpetas(o);
+  if (*messages) return OrdenMensajes(o);
+  if (*parts) return OrdenPartes(o);
+  if (*extract) return OrdenExtraer(o);
+  if (*exportar) return OrdenExportar(o);
+  if (*scan) return OrdenEscanear(o);
+  (void)info;
+  return OrdenInfo(o);
+}

@@ -1,0 +1,892 @@
+#include "herramienta/ordenes.h"
+
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <random>
+#include <set>
+#include <system_error>
+
+#include "herramienta/almacen.h"
+#include "herramienta/cliente.h"
+#include "herramienta/firmas.h"
+#include "herramienta/mbox.h"
+#include "herramienta/resumen.h"
+#include "herramienta/sanear.h"
+#include "herramienta/sistema.h"
+#include "herramienta/tabla.h"
+#include "herramienta/textos.h"
+
+namespace orvex::herramienta {
+namespace {
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+// Widths of the free-text columns of the tables.
+constexpr std::size_t kAnchoRemitente = 32;
+constexpr std::size_t kAnchoAsunto = 50;
+
+void Error(const std::string& texto) { std::cerr << "orvex: " << texto << '\n'; }
+
+void EmitirJson(const json& j) {
+  std::cout << j.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+}
+
+const char* NombreGeneracion(uint32_t v) {
+  switch (v) {
+    case VERSION_OE5: return "Outlook Express 5/6";
+    case VERSION_OE4: return "Outlook Express 4";
+    case VERSION_IMN: return "Internet Mail and News";
+    default: return "none";
+  }
+}
+
+std::string Carpeta(const std::string& ruta_archivo) {
+  const std::size_t corte = ruta_archivo.find_last_of("\\/");
+  return corte == std::string::npos ? std::string() : ruta_archivo.substr(0, corte);
+}
+
+// Everything set up for one run: the environment the library reads, and the temporary
+// registry file (with its folder) that --store writes, removed at the end.
+class Sesion {
+ public:
+  ~Sesion() {
+    if (!temporal.empty()) {
+      std::error_code ec;
+      fs::remove_all(temporal, ec);
+    }
+  }
+  uint32_t version = 0;
+  std::string identidad;
+  std::vector<CarpetaVista> carpetas;
+  fs::path temporal;
+};
+
+void ExplicarSinAlmacen(const Opciones& o) {
+  std::string demo = "orvex_demo";
+  std::error_code ec;
+  const fs::path junto = fs::path(o.programa).parent_path() / "orvex_demo";
+  if (!o.programa.empty() && fs::exists(junto, ec)) demo = junto.string();
+  std::cerr << "orvex: no mail store found.\n"
+               "The library finds a store through the registry entries of the mail client;\n"
+               "here they come from the regedit export file named by ORVEX_REGISTRY, which is "
+            << (std::getenv("ORVEX_REGISTRY") ? "set but names no store." : "not set.")
+            << "\n\n"
+               "  Point at a store folder:  orvex --store DIR folders\n"
+               "                            (DIR holds folders.dbx, mail\\folders.nch, or Mail\\*.mbx)\n"
+               "  Or at a registry export:  orvex --registry FILE.reg folders\n"
+               "  Or try the demo store:    "
+            << demo << " /tmp/orvex-demo && orvex --store /tmp/orvex-demo/store folders\n";
+}
+
+fs::path CarpetaTemporalNueva() {
+  std::random_device azar;
+  for (int i = 0; i < 100; ++i) {
+    const fs::path p = fs::temp_directory_path() / ("orvex-" + std::to_string(azar()));
+    std::error_code ec;
+    if (fs::create_directory(p, ec)) return p;
+  }
+  return {};
+}
+
+bool PrepararAlmacen(const Opciones& o, Sesion& s) {
+  for (const std::string& u : o.unidades) {
+    if (u.size() < 3 || !std::isalpha(static_cast<unsigned char>(u[0])) || u[1] != '=') {
+      Error("--drive wants LETTER=DIR, as in C=/mnt/windows; got \"" + u + "\"");
+      return false;
+    }
+    std::error_code ec;
+    const fs::path dir = fs::absolute(u.substr(2), ec);
+    if (ec || !fs::is_directory(dir, ec)) {
+      Error("--drive " + u + ": not a folder");
+      return false;
+    }
+    const char letra = static_cast<char>(std::toupper(static_cast<unsigned char>(u[0])));
+    FijarEntorno(std::string("ORVEX_DRIVE_") + letra, dir.string());
+  }
+  if (!o.registro.empty()) {
+    std::error_code ec;
+    const fs::path archivo = fs::absolute(o.registro, ec);
+    if (ec || !fs::is_regular_file(archivo, ec)) {
+      Error("--registry " + o.registro + ": no such file");
+      return false;
+    }
+    FijarEntorno("ORVEX_REGISTRY", archivo.string());
+  }
+  if (!o.almacen.empty()) {
+    const std::optional<AlmacenReconocido> a = ReconocerAlmacen(o.almacen);
+    if (!a) {
+      Error("no mail store in " + o.almacen +
+            ": expected folders.dbx (Outlook Express 5/6), mail/folders.nch (Outlook Express 4)\n"
+            "or .mbx mailboxes with their .idx (Internet Mail and News)");
+      return false;
+    }
+    s.temporal = CarpetaTemporalNueva();
+    if (s.temporal.empty()) {
+      Error("cannot create a temporary folder for the registry file");
+      return false;
+    }
+    fs::path raiz = a->raiz;
+    if (raiz.empty()) {
+      // The client finds these files in a subfolder of a fixed name: lend it one.
+      std::error_code ec;
+      fs::create_directory_symlink(a->datos, s.temporal / a->subcarpeta, ec);
+      if (ec) {
+        Error("the store files must be in a folder named " + a->subcarpeta + " (cannot link one: " + ec.message() +
+              ")");
+        return false;
+      }
+      raiz = s.temporal;
+    }
+    const fs::path archivo = s.temporal / "store.reg";
+    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, raiz.string());
+    FijarEntorno("ORVEX_REGISTRY", archivo.string());
+  }
+  s.version = OE_ObtenerVersionOE();
+  if (s.version == VERSION_NINGUNA) {
+    ExplicarSinAlmacen(o);
+    return false;
+  }
+  if (s.version == VERSION_OE5) {
+    const uint32_t r = OE_IniciarIdentities(o.identidad.empty() ? nullptr : o.identidad.c_str());
+    if (r != OE_OK) {
+      std::string texto = o.identidad.empty() ? "the registry names no default identity"
+                                              : "no identity is called \"" + o.identidad + "\"";
+      const std::vector<std::string> nombres = Identidades();
+      if (!nombres.empty()) {
+        texto += "; the identities are:";
+        for (const std::string& n : nombres) texto += "\n  " + AUtf8(n);
+        texto += "\nchoose one with --identity NAME";
+      }
+      Error(texto);
+      return false;
+    }
+    s.identidad = o.identidad.empty() ? "(default)" : o.identidad;
+  } else if (!o.identidad.empty()) {
+    Error(std::string("--identity is ignored: ") + NombreGeneracion(s.version) + " stores have no identities");
+  }
+  const uint32_t r = ListarCarpetas(&s.carpetas);
+  if (r != OE_OK) {
+    Error(std::string("cannot read the folder list of the ") + NombreGeneracion(s.version) + " store (" +
+          NombreResultado(r) + "): its file is missing, unreadable or damaged");
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<Sesion> AbrirSesion(const Opciones& o) {
+  auto s = std::make_unique<Sesion>();
+  if (!PrepararAlmacen(o, *s)) return nullptr;
+  return s;
+}
+
+bool Elegir(const Sesion& s, const std::string& selector, std::vector<const CarpetaVista*>* elegidas,
+            std::set<uint32_t>* ids) {
+  std::string error;
+  *elegidas = ElegirCarpetas(s.carpetas, selector, &error);
+  if (!error.empty()) {
+    Error(error);
+    return false;
+  }
+  for (const CarpetaVista* c : *elegidas) ids->insert(c->id);
+  return true;
+}
+
+// The fields of a message record the command shows, read before a message object is
+// opened (opening one empties the sender and subject of the record).
+struct MensajeVista {
+  uint32_t id;
+  std::string fecha, de, asunto;
+  uint32_t tamano;
+};
+
+std::string_view TextoDe(const OE_MENSAJE& m) {
+  if (m.Texto == nullptr) return {};
+  return std::string_view(m.Texto, m.LongTexto);
+}
+
+// The sender from the message's own From header. The record's sender fields are filled by
+// the message object in some generations, so between objects they may hold another message's.
+std::string Remitente(const OE_MENSAJE& m) {
+  std::string de = Cabecera(TextoDe(m), "From");
+  if (de.empty() && OE_ObtenerVersionOE() != VERSION_OE5) de = Campo(m.De);
+  return de;
+}
+
+// The subject from the message's own header when the text is there: the record's copy keeps
+// the previous message's subject when a text has none.
+std::string Asunto(const OE_MENSAJE& m) {
+  if (m.Texto == nullptr) return Campo(m.Asunto);
+  return Cabecera(TextoDe(m), "Subject");
+}
+
+MensajeVista LeerMensaje(const OE_MENSAJE& m) {
+  MensajeVista v;
+  v.id = m.IdMensaje;
+  v.fecha = FechaLegible(Campo(m.Fecha));
+  v.de = AUtf8(Remitente(m));
+  v.asunto = AUtf8(Asunto(m));
+  v.tamano = m.LongTexto;
+  return v;
+}
+
+void ExplicarSinObjeto(const Sesion& s) {
+  Error(std::string("reading the parts of messages is not available for ") + NombreGeneracion(s.version) +
+        " stores in this build of the library (OE_ObtenerObjMsg answered OE_ERROR)");
+}
+
+// Counts walked folders, messages and bytes for the progress line.
+struct Cuenta {
+  std::size_t carpetas = 0, mensajes = 0;
+  uint64_t bytes = 0;
+  uint32_t ultima = 0;
+  bool alguna = false;
+  void Mensaje(const CarpetaVista& c, const OE_MENSAJE& m) {
+    if (!alguna || c.id != ultima) {
+      if (alguna) ++carpetas;
+      ultima = c.id;
+      alguna = true;
+    }
+    ++mensajes;
+    bytes += m.LongTexto;
+  }
+};
+
+std::string ExtensionPorTipo(const std::string& tipo) {
+  if (tipo == "text/html") return ".html";
+  if (tipo.rfind("text/", 0) == 0 || tipo.empty()) return ".txt";
+  if (tipo == "message/rfc822") return ".eml";
+  return ".bin";
+}
+
+// A folder of the output tree for a store folder: each name made safe on its own.
+fs::path CarpetaSalida(const fs::path& base, const CarpetaVista& c) {
+  fs::path p = base;
+  std::size_t inicio = 0;
+  while (inicio <= c.ruta.size()) {
+    std::size_t fin = c.ruta.find('/', inicio);
+    if (fin == std::string::npos) fin = c.ruta.size();
+    p /= SanearNombre(AUtf8(c.ruta.substr(inicio, fin - inicio)), "folder");
+    inicio = fin + 1;
+  }
+  return p;
+}
+
+bool CrearSalida(const std::string& dir) {
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec || !fs::is_directory(dir, ec)) {
+    Error("cannot create the output folder " + dir);
+    return false;
+  }
+  return true;
+}
+
+std::string Cuantos(std::size_t n, const std::string& cosa) {
+  return std::to_string(n) + " " + cosa + (n == 1 ? "" : "s");
+}
+
+bool EscribirTodo(std::FILE* f, std::string_view datos) {
+  return std::fwrite(datos.data(), 1, datos.size(), f) == datos.size();
+}
+
+}  // namespace
+
+int OrdenInfo(const Opciones& o) {
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  std::vector<std::string> identidades;
+  for (const std::string& n : Identidades()) identidades.push_back(AUtf8(n));
+  uint64_t mensajes = 0;
+  for (const CarpetaVista& c : s->carpetas) mensajes += c.num_mensajes;
+  std::string raiz;
+  if (!s->carpetas.empty()) {
+    const CarpetaVista& c = s->carpetas.front();
+    raiz = Carpeta(!c.almacen.empty() ? c.almacen : c.buzon);
+  }
+  if (o.json) {
+    json j = {{"type", "store"},
+              {"generation", s->version},
+              {"generation_name", NombreGeneracion(s->version)},
+              {"identities", identidades},
+              {"identity", s->identidad.empty() ? json(nullptr) : json(s->identidad)},
+              {"store_root", AUtf8(raiz)},
+              {"folders", s->carpetas.size()},
+              {"messages", mensajes}};
+    EmitirJson(j);
+    return kSalidaBien;
+  }
+  std::string lista;
+  for (const std::string& n : identidades) lista += (lista.empty() ? "" : ", ") + n;
+  Tabla t({"Store", ""});
+  t.Fila({"generation", std::to_string(s->version) + " (" + NombreGeneracion(s->version) + ")"});
+  if (s->version == VERSION_OE5) {
+    t.Fila({"identities", lista.empty() ? "(none listed)" : lista});
+    t.Fila({"identity", s->identidad});
+  }
+  t.Fila({"store root", AUtf8(raiz)});
+  t.Fila({"folders", std::to_string(s->carpetas.size())});
+  t.Fila({"messages", std::to_string(mensajes)});
+  t.Imprimir(std::cout);
+  return kSalidaBien;
+}
+
+int OrdenCarpetas(const Opciones& o) {
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  const std::vector<const CarpetaVista*> orden = OrdenArbol(s->carpetas);
+  if (o.json) {
+    for (const CarpetaVista* c : orden) {
+      EmitirJson({{"type", "folder"},
+                  {"id", c->id},
+                  {"parent", c->padre},
+                  {"name", AUtf8(c->nombre)},
+                  {"path", AUtf8(c->ruta)},
+                  {"depth", c->profundidad},
+                  {"messages", c->num_mensajes},
+                  {"file", AUtf8(c->archivo)}});
+    }
+    return kSalidaBien;
+  }
+  if (o.plano) {
+    Tabla t({">ID", ">Parent", ">Messages", "Folder", "File"});
+    for (const CarpetaVista& c : s->carpetas) {
+      t.Fila({std::to_string(c.id), std::to_string(c.padre), std::to_string(c.num_mensajes), AUtf8(c.ruta),
+              AUtf8(c.archivo)});
+    }
+    t.Imprimir(std::cout);
+    return kSalidaBien;
+  }
+  Tabla t({"Folder", ">Messages", ">ID"});
+  for (const CarpetaVista* c : orden) {
+    t.Fila({std::string(2 * static_cast<std::size_t>(c->profundidad), ' ') + AUtf8(c->nombre),
+            std::to_string(c->num_mensajes), std::to_string(c->id)});
+  }
+  t.Imprimir(std::cout);
+  return kSalidaBien;
+}
+
+int OrdenMensajes(const Opciones& o) {
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  std::vector<const CarpetaVista*> elegidas;
+  std::set<uint32_t> ids;
+  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+
+  bool con_partes = true;
+  bool primero = true;
+  Cuenta cuenta;
+  Progreso progreso(!o.json && ErrorEsTerminal());
+  std::vector<std::vector<std::string>> filas;
+  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+    cuenta.Mensaje(c, *m);
+    progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
+    const MensajeVista v = LeerMensaje(*m);
+    std::optional<uint32_t> partes;
+    if (con_partes) {
+      uint32_t n = 0;
+      const uint32_t rp = RecorrerPartes(m, [&n](OE_OBJMSG*, const ParteVista&) {
+        ++n;
+        return true;
+      });
+      if (rp == OE_FIN) {
+        partes = n;
+      } else if (primero) {
+        con_partes = false;  // the store has no message object in this build
+      }
+    }
+    primero = false;
+    if (o.json) {
+      EmitirJson({{"type", "message"},
+                  {"folder_id", c.id},
+                  {"folder", AUtf8(c.ruta)},
+                  {"id", v.id},
+                  {"date", v.fecha},
+                  {"from", v.de},
+                  {"subject", v.asunto},
+                  {"size", v.tamano},
+                  {"parts", partes ? json(*partes) : json(nullptr)}});
+    } else {
+      filas.push_back({AUtf8(c.ruta), std::to_string(v.id), v.fecha, CortarAncho(v.de, kAnchoRemitente),
+                       CortarAncho(v.asunto, kAnchoAsunto), std::to_string(v.tamano),
+                       partes ? std::to_string(*partes) : "-"});
+    }
+    return true;
+  });
+  progreso.Terminar();
+  if (!o.json) {
+    const bool varias = elegidas.size() > 1;
+    std::vector<std::string> columnas = {"Folder", ">ID", "Date", "From", "Subject", ">Size"};
+    if (con_partes) columnas.push_back(">Parts");
+    if (!varias) columnas.erase(columnas.begin());
+    Tabla t(columnas);
+    for (auto& f : filas) {
+      if (!con_partes) f.pop_back();
+      if (!varias) f.erase(f.begin());
+      t.Fila(std::move(f));
+    }
+    if (!t.Vacia()) t.Imprimir(std::cout);
+  }
+  if (r != OE_OK) {
+    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+    return kSalidaError;
+  }
+  return kSalidaBien;
+}
+
+int OrdenPartes(const Opciones& o) {
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  std::vector<const CarpetaVista*> elegidas;
+  std::set<uint32_t> ids;
+  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  if (elegidas.size() != 1) {
+    Error("name one folder");
+    return kSalidaError;
+  }
+  uint32_t buscado = 0;
+  try {
+    std::size_t usado = 0;
+    const unsigned long v = std::stoul(o.mensaje, &usado);
+    if (usado != o.mensaje.size() || v > 0xFFFFFFFFul) throw std::invalid_argument("id");
+    buscado = static_cast<uint32_t>(v);
+  } catch (const std::exception&) {
+    Error("MESSAGE is a message id, as the ID column of `orvex messages` shows it");
+    return kSalidaError;
+  }
+  bool hallado = false;
+  uint32_t rp = OE_OK;
+  Tabla t({">Part", "Name", "Type", ">Encoded", ">Decoded"});
+  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+    if (m->IdMensaje != buscado) return true;
+    hallado = true;
+    rp = RecorrerPartes(m, [&](OE_OBJMSG*, const ParteVista& p) {
+      if (o.json) {
+        EmitirJson({{"type", "part"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", buscado},
+                    {"number", p.numero},
+                    {"name", AUtf8(p.nombre)},
+                    {"content_type", p.tipo},
+                    {"encoded_size", p.longitud_codificada},
+                    {"decoded_size", p.contenido.size()},
+                    {"md5", ResumenMd5(p.contenido)},
+                    {"sha256", ResumenSha256(p.contenido)}});
+      } else {
+        t.Fila({std::to_string(p.numero), p.nombre.empty() ? "(body)" : AUtf8(p.nombre), p.tipo,
+                std::to_string(p.longitud_codificada), std::to_string(p.contenido.size())});
+      }
+      return true;
+    });
+    return false;
+  });
+  if (r != OE_OK) {
+    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+    return kSalidaError;
+  }
+  if (!hallado) {
+    Error("folder " + AUtf8(elegidas.front()->ruta) + " has no message with id " + o.mensaje);
+    return kSalidaError;
+  }
+  if (rp == OE_ERROR) {
+    ExplicarSinObjeto(*s);
+    return kSalidaError;
+  }
+  if (!o.json) t.Imprimir(std::cout);
+  if (rp != OE_FIN) {
+    Error(std::string("reading the parts failed (") + NombreResultado(rp) + ")");
+    return kSalidaError;
+  }
+  return kSalidaBien;
+}
+
+int OrdenExtraer(const Opciones& o) {
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  std::vector<const CarpetaVista*> elegidas;
+  std::set<uint32_t> ids;
+  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  if (!CrearSalida(o.salida)) return kSalidaError;
+
+  bool sin_objeto = false, fallo = false;
+  Cuenta cuenta;
+  Progreso progreso(!o.json && ErrorEsTerminal());
+  Tabla t({"Folder", ">Message", ">Part", "File", ">Size"});
+  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+    cuenta.Mensaje(c, *m);
+    progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
+    const uint32_t id = m->IdMensaje;
+    const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG*, const ParteVista& p) {
+      if (p.nombre.empty() && !o.cuerpos) return true;
+      const std::string respaldo = "folder-" + std::to_string(c.id) + "-message-" + std::to_string(id) + "-part-" +
+                                   std::to_string(p.numero) + ExtensionPorTipo(p.tipo);
+      std::optional<ArchivoCreado> a = CrearArchivoUnico(o.salida, p.nombre, respaldo);
+      if (!a || !EscribirTodo(a->archivo.get(), p.contenido)) {
+        Error("cannot write " + (a ? a->ruta.string() : respaldo) + " in " + o.salida);
+        fallo = true;
+        return false;
+      }
+      if (o.json) {
+        EmitirJson({{"type", "extracted"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", id},
+                    {"part", p.numero},
+                    {"name", AUtf8(p.nombre)},
+                    {"file", a->ruta.string()},
+                    {"size", p.contenido.size()}});
+      } else {
+        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), a->ruta.filename().string(),
+                std::to_string(p.contenido.size())});
+      }
+      return true;
+    });
+    if (rp == OE_ERROR && cuenta.mensajes == 1) {
+      sin_objeto = true;
+      return false;
+    }
+    if (rp != OE_FIN && rp != OE_OK) {
+      Error("message " + std::to_string(id) + " of " + AUtf8(c.ruta) + ": reading its parts failed (" +
+            NombreResultado(rp) + ")");
+      fallo = true;
+    }
+    return !fallo;
+  });
+  progreso.Terminar();
+  if (sin_objeto) {
+    ExplicarSinObjeto(*s);
+    return kSalidaError;
+  }
+  if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
+  if (r != OE_OK) {
+    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+    return kSalidaError;
+  }
+  return fallo ? kSalidaError : kSalidaBien;
+}
+
+int OrdenExportar(const Opciones& o) {
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  std::vector<const CarpetaVista*> elegidas;
+  std::set<uint32_t> ids;
+  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  if (!CrearSalida(o.salida)) return kSalidaError;
+  const bool mbox = o.formato == "mbox";
+
+  bool fallo = false;
+  Cuenta cuenta;
+  Progreso progreso(!o.json && ErrorEsTerminal());
+  Tabla t(mbox ? std::vector<std::string>{"Folder", ">Messages", "File"}
+               : std::vector<std::string>{"Folder", ">Message", "File"});
+  // The mailbox being written: one per folder, created with its first message.
+  std::optional<ArchivoCreado> buzon;
+  const CarpetaVista* carpeta_buzon = nullptr;
+  std::size_t en_buzon = 0;
+  const auto cerrar_buzon = [&] {
+    if (!buzon) return;
+    if (std::fflush(buzon->archivo.get()) != 0) {
+      Error("cannot write " + buzon->ruta.string());
+      fallo = true;
+    }
+    if (o.json) {
+      EmitirJson({{"type", "exported"},
+                  {"folder_id", carpeta_buzon->id},
+                  {"folder", AUtf8(carpeta_buzon->ruta)},
+                  {"messages", en_buzon},
+                  {"file", buzon->ruta.string()}});
+    } else {
+      t.Fila({AUtf8(carpeta_buzon->ruta), std::to_string(en_buzon), buzon->ruta.string()});
+    }
+    buzon.reset();
+  };
+  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+    cuenta.Mensaje(c, *m);
+    progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
+    const std::string_view texto = TextoDe(*m);
+    if (mbox) {
+      if (carpeta_buzon != &c) {
+        cerrar_buzon();
+        const fs::path dir = CarpetaSalida(o.salida, c);
+        std::error_code ec;
+        fs::create_directories(dir.parent_path(), ec);
+        buzon = CrearArchivoUnico(dir.parent_path(), dir.filename().string() + ".mbox", "folder.mbox");
+        if (!buzon) {
+          Error("cannot create a mailbox for " + AUtf8(c.ruta) + " in " + dir.parent_path().string());
+          fallo = true;
+          return false;
+        }
+        carpeta_buzon = &c;
+        en_buzon = 0;
+      }
+      std::string bloque = LineaFrom(Remitente(*m), Campo(m->Fecha));
+      AnadirCuerpoMboxrd(bloque, texto);
+      if (!EscribirTodo(buzon->archivo.get(), bloque)) {
+        Error("cannot write " + buzon->ruta.string());
+        fallo = true;
+        return false;
+      }
+      ++en_buzon;
+      return true;
+    }
+    const fs::path dir = CarpetaSalida(o.salida, c);
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    char numero[16];
+    std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
+    std::string nombre = std::string(numero) + " " + CortarAncho(AUtf8(Asunto(*m)), 60);
+    std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
+    if (!a || !EscribirTodo(a->archivo.get(), texto)) {
+      Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +
+            dir.string());
+      fallo = true;
+      return false;
+    }
+    if (o.json) {
+      EmitirJson({{"type", "exported"},
+                  {"folder_id", c.id},
+                  {"folder", AUtf8(c.ruta)},
+                  {"message_id", m->IdMensaje},
+                  {"file", a->ruta.string()}});
+    } else {
+      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), a->ruta.string()});
+    }
+    return true;
+  });
+  cerrar_buzon();
+  progreso.Terminar();
+  if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
+  if (r != OE_OK) {
+    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+    return kSalidaError;
+  }
+  return fallo ? kSalidaError : kSalidaBien;
+}
+
+namespace {
+
+std::string MarcaTiempo() {
+  const std::time_t ahora = std::time(nullptr);
+  const std::tm utc = *std::gmtime(&ahora);
+  char b[32];
+  std::strftime(b, sizeof b, "%Y%m%dT%H%M%SZ", &utc);
+  return b;
+}
+
+// Copies each store file once, before the first change to it.
+class Copias {
+ public:
+  Copias(std::string carpeta, bool activas) : carpeta_(std::move(carpeta)), activas_(activas) {}
+
+  // False (with the reason told) when a file that is about to change could not be copied.
+  bool Asegurar(const std::vector<std::string>& rutas) {
+    if (!activas_) return true;
+    for (const std::string& r : rutas) {
+      if (r.empty() || !hechas_.insert(r).second) continue;
+      const std::optional<fs::path> local = RutaLocal(r);
+      if (!local) continue;  // a file that does not exist is not changed either
+      if (destino_.empty()) {
+        destino_ = carpeta_.empty() ? fs::path(local->parent_path().string() + ".orvex-backup-" + MarcaTiempo())
+                                    : fs::path(carpeta_);
+        std::error_code ec;
+        fs::create_directories(destino_, ec);
+        if (ec) {
+          Error("cannot create the backup folder " + destino_.string() + ": " + ec.message());
+          return false;
+        }
+      }
+      std::optional<ArchivoCreado> copia = CrearArchivoUnico(destino_, local->filename().string(), "store-file");
+      std::ifstream origen(*local, std::ios::binary);
+      bool bien = copia.has_value() && origen.good();
+      char trozo[1 << 16];
+      while (bien && origen) {
+        origen.read(trozo, sizeof trozo);
+        const std::streamsize n = origen.gcount();
+        if (n > 0) bien = std::fwrite(trozo, 1, static_cast<std::size_t>(n), copia->archivo.get()) ==
+                          static_cast<std::size_t>(n);
+      }
+      if (bien) bien = std::fflush(copia->archivo.get()) == 0 && !origen.bad();
+      if (!bien) {
+        Error("cannot back up " + local->string() + " into " + destino_.string() + "; the store was not changed");
+        return false;
+      }
+      copiados_.push_back(copia->ruta);
+    }
+    return true;
+  }
+  const fs::path& Destino() const { return destino_; }
+  const std::vector<fs::path>& Copiados() const { return copiados_; }
+
+ private:
+  std::string carpeta_;
+  bool activas_;
+  fs::path destino_;
+  std::set<std::string> hechas_;
+  std::vector<fs::path> copiados_;
+};
+
+// The scanner's own name for what it found: the text before " FOUND" on its report line.
+std::string NombreDelInforme(const std::string& informe) {
+  const std::size_t hallado = informe.find(" FOUND");
+  if (hallado == std::string::npos) return "found by the scanner";
+  std::size_t inicio = informe.rfind('\n', hallado);
+  inicio = inicio == std::string::npos ? 0 : inicio + 1;
+  std::string linea = informe.substr(inicio, hallado - inicio);
+  const std::size_t dos_puntos = linea.find(": ");
+  if (dos_puntos != std::string::npos) linea.erase(0, dos_puntos + 2);
+  return linea.empty() ? "found by the scanner" : linea;
+}
+
+}  // namespace
+
+int OrdenEscanear(const Opciones& o) {
+  if (o.firmas.empty() == o.orden.empty()) {
+    Error("scan needs exactly one of --hashes FILE and --command CMD");
+    return kSalidaError;
+  }
+  static const std::map<std::string, uint32_t> kAcciones = {
+      {"keep", ACCION_CONSERVAR}, {"rename", ACCION_RENOMBRAR}, {"remove", ACCION_BORRAR}};
+  const auto accion = kAcciones.find(o.accion);
+  if (accion == kAcciones.end()) {
+    Error("--action is keep, rename or remove");
+    return kSalidaError;
+  }
+  ListaFirmas firmas;
+  if (!o.firmas.empty()) {
+    std::ifstream f(o.firmas, std::ios::binary);
+    if (!f) {
+      Error("--hashes " + o.firmas + ": cannot read the file");
+      return kSalidaError;
+    }
+    const std::string texto((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    firmas = LeerFirmas(texto);
+    for (const std::string& a : firmas.avisos) Error(o.firmas + ": " + a);
+    if (firmas.firmas.empty()) {
+      Error(o.firmas + ": no signatures");
+      return kSalidaError;
+    }
+  }
+  const auto s = AbrirSesion(o);
+  if (!s) return kSalidaError;
+  std::vector<const CarpetaVista*> elegidas;
+  std::set<uint32_t> ids;
+  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+
+  const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;
+  Copias copias(o.copia, cambiar && !o.sin_copia);
+  std::size_t partes = 0, hallazgos = 0, cambios = 0, errores = 0;
+  bool sin_objeto = false;
+  Cuenta cuenta;
+  Progreso progreso(!o.json && ErrorEsTerminal());
+  Tabla t({"Folder", ">Message", ">Part", "Name", "Found", "Action"});
+  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+    cuenta.Mensaje(c, *m);
+    progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
+    const uint32_t id = m->IdMensaje;
+    const std::vector<std::string> archivos = {Campo(m->RutaIndice), Campo(m->RutaBuzon), Campo(m->RutaAlmacen)};
+    const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG* objeto, const ParteVista& p) {
+      ++partes;
+      std::string hallado;
+      if (!o.orden.empty()) {
+        std::string informe;
+        const int estado = EjecutarConEntrada(o.orden, p.contenido, &informe);
+        if (estado == 1) {
+          hallado = NombreDelInforme(informe);
+        } else if (estado != 0) {
+          Error("the scanner failed on part " + std::to_string(p.numero) + " of message " + std::to_string(id) +
+                " in " + AUtf8(c.ruta) + " (exit status " + std::to_string(estado) + ")");
+          ++errores;
+        }
+      } else {
+        const Firma* f = firmas.Buscar(p.contenido.size(), firmas.UsaMd5() ? ResumenMd5(p.contenido) : "",
+                                       firmas.UsaSha256() ? ResumenSha256(p.contenido) : "");
+        if (f != nullptr) hallado = f->nombre;
+      }
+      if (hallado.empty()) return true;
+      ++hallazgos;
+      std::string hecho = o.accion;
+      std::string fallo;
+      bool aplicada = false;
+      if (!cambiar) {
+        if (o.simulacion && accion->second != ACCION_CONSERVAR) hecho += " (dry run)";
+      } else if (!copias.Asegurar(archivos)) {
+        fallo = "no backup";
+        hecho += " (not done: no backup)";
+        ++errores;
+      } else {
+        const uint32_t rg = OE_GuardarObjMsg(m, objeto, accion->second);
+        if (rg == OE_OK) {
+          aplicada = true;
+          ++cambios;
+        } else {
+          fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
+          hecho += " (failed: " + fallo + ")";
+          ++errores;
+        }
+      }
+      if (o.json) {
+        EmitirJson({{"type", "finding"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", id},
+                    {"part", p.numero},
+                    {"name", AUtf8(p.nombre)},
+                    {"size", p.contenido.size()},
+                    {"signature", AUtf8(hallado)},
+                    {"action", o.accion},
+                    {"applied", aplicada},
+                    {"dry_run", o.simulacion},
+                    {"error", fallo.empty() ? json(nullptr) : json(fallo)}});
+      } else {
+        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero),
+                p.nombre.empty() ? "(body)" : AUtf8(p.nombre), AUtf8(hallado), hecho});
+      }
+      return true;
+    });
+    if (rp == OE_ERROR && cuenta.mensajes == 1) {
+      sin_objeto = true;
+      return false;
+    }
+    if (rp != OE_FIN) {
+      Error("message " + std::to_string(id) + " of " + AUtf8(c.ruta) + ": reading its parts failed (" +
+            NombreResultado(rp) + ")");
+      ++errores;
+    }
+    return true;
+  });
+  progreso.Terminar();
+  if (sin_objeto) {
+    ExplicarSinObjeto(*s);
+    return kSalidaError;
+  }
+  if (r != OE_OK) {
+    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+    ++errores;
+  }
+  if (o.json) {
+    json resumen = {{"type", "summary"},         {"folders", elegidas.size()}, {"messages", cuenta.mensajes},
+                    {"parts", partes},           {"found", hallazgos},         {"changed", cambios},
+                    {"errors", errores},         {"backup", nullptr}};
+    if (!copias.Destino().empty()) resumen["backup"] = copias.Destino().string();
+    EmitirJson(resumen);
+  } else {
+    if (!t.Vacia()) t.Imprimir(std::cout);
+    std::cout << "Scanned " << Cuantos(cuenta.mensajes, "message") << " (" << Cuantos(partes, "part") << ") in "
+              << Cuantos(elegidas.size(), "folder") << ": " << hallazgos << " found, " << cambios << " changed, "
+              << Cuantos(errores, "error") << ".\n";
+    if (!copias.Destino().empty()) std::cout << "Store files backed up in " << copias.Destino().string() << "\n";
+  }
+  if (errores > 0) return kSalidaError;
+  return hallazgos > 0 ? kSalidaHallazgo : kSalidaBien;
+}
+
+}  // namespace orvex::herramienta

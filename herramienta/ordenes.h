@@ -1,0 +1,45 @@
+// The subcommands of orvex. Each returns the process exit status: 0 done (scan: nothing
+// found), 1 something found (scan), 2 error.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace orvex::herramienta {
+
+inline constexpr int kSalidaBien = 0;
+inline constexpr int kSalidaHallazgo = 1;
+inline constexpr int kSalidaError = 2;
+
+struct Opciones {
+  // Where the store is.
+  std::string almacen;                // --store DIR
+  std::string registro;               // --registry FILE
+  std::vector<std::string> unidades;  // --drive C=DIR
+  std::string identidad;              // --identity NAME
+  bool json = false;
+  std::string programa;               // argv[0], to point at orvex_demo beside it
+
+  std::string carpeta;                // FOLDER
+  std::string mensaje;                // MESSAGE (parts)
+  bool plano = false;                 // folders --flat
+  std::string formato = "eml";        // export --format
+  std::string salida;                 // --out DIR
+  bool cuerpos = false;               // extract --bodies
+  std::string firmas;                 // scan --hashes FILE
+  std::string orden;                  // scan --command CMD
+  std::string accion = "keep";        // scan --action
+  bool simulacion = false;            // scan --dry-run
+  std::string copia;                  // scan --backup DIR
+  bool sin_copia = false;             // scan --no-backup
+};
+
+int OrdenInfo(const Opciones& o);
+int OrdenCarpetas(const Opciones& o);
+int OrdenMensajes(const Opciones& o);
+int OrdenPartes(const Opciones& o);
+int OrdenExtraer(const Opciones& o);
+int OrdenExportar(const Opciones& o);
+int OrdenEscanear(const Opciones& o);
+
+}  // namespace orvex::herramienta

@@ -1,0 +1,125 @@
+#include "herramienta/seleccion.h"
+
+#include <cctype>
+#include <map>
+#include <set>
+
+namespace orvex::herramienta {
+namespace {
+
+// Deeper folder chains than this are taken as a cycle in a damaged folder list.
+constexpr int kProfundidadMaxima = 64;
+
+std::string Normalizar(std::string_view ruta) {
+  std::string r;
+  for (char c : ruta) {
+    if (c == '\\') c = '/';
+    if (c == '/' && (r.empty() || r.back() == '/')) continue;
+    r += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  while (!r.empty() && r.back() == '/') r.pop_back();
+  return r;
+}
+
+bool SoloCifras(const std::string& s) {
+  if (s.empty() || s.size() > 10) return false;
+  for (char c : s) {
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void CompletarRutas(std::vector<CarpetaVista>& carpetas) {
+  std::map<uint32_t, const CarpetaVista*> por_id;
+  for (const CarpetaVista& c : carpetas) por_id.emplace(c.id, &c);
+  for (CarpetaVista& c : carpetas) {
+    std::vector<const std::string*> nombres{&c.nombre};
+    std::set<uint32_t> vistos{c.id};
+    uint32_t padre = c.padre;
+    while (padre != 0 && static_cast<int>(nombres.size()) <= kProfundidadMaxima) {
+      const auto it = por_id.find(padre);
+      if (it == por_id.end() || !vistos.insert(padre).second) break;
+      nombres.push_back(&it->second->nombre);
+      padre = it->second->padre;
+    }
+    c.profundidad = static_cast<int>(nombres.size()) - 1;
+    c.ruta.clear();
+    for (auto it = nombres.rbegin(); it != nombres.rend(); ++it) {
+      if (!c.ruta.empty()) c.ruta += '/';
+      c.ruta += **it;
+    }
+  }
+}
+
+std::vector<const CarpetaVista*> ElegirCarpetas(const std::vector<CarpetaVista>& carpetas,
+                                                const std::string& selector, std::string* error) {
+  std::vector<const CarpetaVista*> elegidas;
+  if (selector.empty()) {
+    for (const CarpetaVista& c : carpetas) elegidas.push_back(&c);
+    return elegidas;
+  }
+  if (SoloCifras(selector)) {
+    const unsigned long long id = std::stoull(selector);
+    for (const CarpetaVista& c : carpetas) {
+      if (c.id == id) return {&c};
+    }
+    *error = "no folder has id " + selector;
+    return {};
+  }
+  const std::string buscada = Normalizar(selector);
+  for (const CarpetaVista& c : carpetas) {
+    if (Normalizar(c.ruta) == buscada) return {&c};
+  }
+  for (const CarpetaVista& c : carpetas) {
+    const std::string ruta = Normalizar(c.ruta);
+    if (ruta.size() > buscada.size() && ruta.compare(ruta.size() - buscada.size(), buscada.size(), buscada) == 0 &&
+        ruta[ruta.size() - buscada.size() - 1] == '/') {
+      elegidas.push_back(&c);
+    }
+  }
+  if (elegidas.empty()) {
+    *error = "no folder is called \"" + selector + "\" (see: orvex folders)";
+  } else if (elegidas.size() > 1) {
+    *error = "\"" + selector + "\" names " + std::to_string(elegidas.size()) + " folders:";
+    for (const CarpetaVista* c : elegidas) *error += "\n  " + c->ruta + "  (id " + std::to_string(c->id) + ")";
+    *error += "\ngive the whole path or the id";
+    elegidas.clear();
+  }
+  return elegidas;
+}
+
+std::vector<const CarpetaVista*> OrdenArbol(const std::vector<CarpetaVista>& carpetas) {
+  std::set<uint32_t> ids;
+  for (const CarpetaVista& c : carpetas) ids.insert(c.id);
+  std::multimap<uint32_t, const CarpetaVista*> hijos;
+  std::vector<const CarpetaVista*> raices;
+  for (const CarpetaVista& c : carpetas) {
+    if (c.padre == 0 || c.padre == c.id || ids.count(c.padre) == 0) {
+      raices.push_back(&c);
+    } else {
+      hijos.emplace(c.padre, &c);
+    }
+  }
+  std::vector<const CarpetaVista*> orden;
+  std::set<const CarpetaVista*> puestos;
+  std::vector<const CarpetaVista*> pila(raices.rbegin(), raices.rend());
+  while (!pila.empty()) {
+    const CarpetaVista* c = pila.back();
+    pila.pop_back();
+    if (!puestos.insert(c).second) continue;
+    orden.push_back(c);
+    const auto [ini, fin] = hijos.equal_range(c->id);
+    std::vector<const CarpetaVista*> propios;
+    for (auto it = ini; it != fin; ++it) propios.push_back(it->second);
+    pila.insert(pila.end(), propios.rbegin(), propios.rend());
+  }
+  // Folders caught in a cycle of parents hang from nothing above: list them at the end.
+  for (const CarpetaVista& c : carpetas) {
+    if (puestos.insert(&c).second) orden.push_back(&c);
+  }
+  return orden;
+}
+
+}  // namespace orvex::herramienta
