@@ -1,4 +1,5 @@
-// Reopening a part from a kept reference, against a built .dbx store, as a host does it.
+// Against a built .dbx store, as a host does it: reopening a part from a kept reference, and
+// the write-back that ends the walk of a changed message.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -63,8 +64,77 @@ std::string Contenido(const OE_OBJMSG* objeto) {
 class AdjuntosTest : public ::testing::Test {
  protected:
   AdjuntosTest() : almacen_(AlmacenConAdjuntos()) {}
+
+  // The stored text of a message, as a fresh listing reads it.
+  static std::string TextoGuardado(uint32_t id) {
+    CarpetaAbierta carpeta(kIdCarpeta);
+    EXPECT_EQ(carpeta.resultado, OE_OK);
+    std::string texto;
+    OE_MENSAJE* m = nullptr;
+    if (carpeta.c == nullptr || OE_ObtenerMensajes(carpeta.c, &m, OE_PRIMERO) != OE_OK) return texto;
+    while (OE_ObtenerMensajes(carpeta.c, &m, OE_SIGUIENTE) == OE_OK) {
+      if (m->IdMensaje == id) texto.assign(m->Texto, m->LongTexto);
+    }
+    EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
+    return texto;
+  }
+
   AlmacenInstalado almacen_;
 };
+
+// The removed attachment's base64 line, which the stored text holds until a write-back.
+const std::string kLineaDeXExe = "TVoAkA==";
+
+TEST_F(AdjuntosTest, UnMensajeCambiadoSeEscribeAlAcabarSusPartes) {
+  struct Caso {
+    const char* nombre;
+    bool cerrar_antes;  // mode 3 after the save instead of walking to the end
+    bool escrito;
+  };
+  const Caso casos[] = {{"hasta el final", false, true}, {"cerrado a medias", true, false}};
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    AlmacenInstalado almacen(AlmacenConAdjuntos());
+    ASSERT_NE(TextoGuardado(kIdConAdjuntos).find(kLineaDeXExe), std::string::npos);
+    CarpetaAbierta carpeta(kIdCarpeta);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_PRIMERO), OE_OK);
+    while (OE_ObtenerMensajes(carpeta.c, &m, OE_SIGUIENTE) == OE_OK && m->IdMensaje != kIdConAdjuntos) {
+    }
+    OE_OBJMSG* o = nullptr;
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+    ASSERT_STREQ(o->NombreParte, "x.exe");
+    ASSERT_EQ(OE_GuardarObjMsg(m, o, ACCION_BORRAR), OE_OK);
+    EXPECT_EQ(m->Modificado, 1u);
+    if (caso.cerrar_antes) {
+      EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
+    } else {
+      while (OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE) == OE_OK) {
+      }
+    }
+    EXPECT_EQ(o, nullptr);
+    EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
+    const std::string despues = TextoGuardado(kIdConAdjuntos);
+    EXPECT_EQ(despues.find(kLineaDeXExe) == std::string::npos, caso.escrito);
+    EXPECT_NE(despues.find("y.bin"), std::string::npos);
+  }
+}
+
+TEST_F(AdjuntosTest, CerrarUnaParteReabiertaEscribeLoQueSeGuardo) {
+  OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 2, "x.exe");
+  OE_MENSAJE* m = nullptr;
+  OE_OBJMSG* o = nullptr;
+  ASSERT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_GuardarObjMsg(m, o, ACCION_BORRAR), OE_OK);
+  EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
+  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(o, nullptr);
+  const std::string despues = TextoGuardado(kIdConAdjuntos);
+  EXPECT_EQ(despues.find(kLineaDeXExe), std::string::npos);
+  EXPECT_NE(despues.find("y.bin"), std::string::npos);
+}
 
 TEST_F(AdjuntosTest, ReabreLaParteDeUnaReferenciaGuardada) {
   // The host walks to the message, keeps the reference of its second part and closes all.
