@@ -201,6 +201,39 @@ TEST(CarpetasOe4Test, UnaCuentaSinSublistNoTieneSubcarpetas) {
   OE_ObtenerCarpetas(&c, OE_CERRAR);
 }
 
+TEST(CarpetasOe4Test, NombresLargosSeCortan) {
+  AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.correo.carpetas[0].nombre = std::string(300, 'n');
+  d.cuentas[1].grupos[0].nombre = std::string(300, 'g');
+  AlmacenOe4Instalado almacen(d);
+  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+  ASSERT_EQ(c.Resultado(), OE_OK);
+  EXPECT_EQ(std::string(c->Nombre), std::string(255, 'n'));
+  // The stored name fills its field without a NUL: the file name after it is still its own.
+  EXPECT_EQ(std::string(c->RutaIndice), almacen.Directorio().Ruta() + "\\mail\\Inbox.idx");
+  CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
+  ASSERT_EQ(g.Resultado(), OE_OK);
+  EXPECT_EQ(std::string(g->Nombre), std::string(255, 'g'));
+  // The next entry is found behind the whole name.
+  CarpetaPorId g2(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[1]);
+  EXPECT_STREQ(g2->Nombre, "alt.test");
+}
+
+TEST(CarpetasOe4Test, LaCuentaDelRecorridoYLaDeLaBusqueda) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  OE_CARPETA* c = nullptr;
+  uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO);
+  while (r == OE_OK && c->IdCarpeta != kCuenta) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+  ASSERT_EQ(r, OE_OK);
+  EXPECT_EQ(c->Indice, 0xFFFFFFFFu);
+  EXPECT_EQ(c->PosSiguiente, 2u);
+  CarpetaPorId b(kCuenta, 0);
+  EXPECT_EQ(b->Indice, 0x80000000u);
+  EXPECT_STREQ(b->RutaBuzon, c->RutaBuzon);
+  EXPECT_EQ(b->NumSubCarpetas, c->NumSubCarpetas);
+  OE_ObtenerCarpetas(&c, OE_CERRAR);
+}
+
 TEST(CarpetasOe4Test, RaizDelAlmacenDesdeElEntorno) {
   AlmacenOe4 d = AlmacenOe4Ejemplo();
   DirectorioTemporal dir;

@@ -1,6 +1,8 @@
 // Message listings of mail folders and newsgroups over a built store, through the exports.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "almacen_oe4/oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
 #include "pruebas/mensajes_mime.h"
@@ -187,6 +189,28 @@ TEST(MensajesOe4Test, IdsDeArticulosConCuerpo) {
   AlmacenOe4Instalado almacen(d);
   CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
   EXPECT_EQ(Ids(Mensajes(g.Puntero())), (std::vector<uint32_t>{1, 3, 5}));
+}
+
+TEST(MensajesOe4Test, ReabrirUnAdjuntoDeUnArticulo) {
+  AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.cuentas[1].grupos[0].articulos = {Articulo(std::nullopt), Articulo("Subject: a\r\n\r\na\r\n"),
+                                      Articulo(MensajeConAdjunto("datos"), 40)};
+  AlmacenOe4Instalado almacen(d);
+  OE_REF_ADJUNTO ref{};
+  ref.IdCarpeta = kCuenta;
+  ref.PosCarpeta = almacen.Escrito().sublists.at("news.example.com").entradas[0];
+  ref.IdMensaje = 4;
+  ref.NumParte = 2;
+  std::snprintf(ref.NombreAdjunto, sizeof ref.NombreAdjunto, "x.exe");
+  OE_MENSAJE* m = nullptr;
+  OE_OBJMSG* o = nullptr;
+  ASSERT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), OE_OK);
+  EXPECT_EQ(m->IdMensaje, 4u);
+  EXPECT_STREQ(o->NombreAdjunto, "x.exe");
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
+  ref.IdMensaje = 3;
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), OE_ERROR);
+  OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR);
 }
 
 TEST(MensajesOe4Test, PartesPorElObjetoDeMensaje) {
