@@ -1,6 +1,7 @@
 // Message listings of a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 
@@ -12,6 +13,20 @@
 namespace orvex::pruebas {
 namespace {
 
+// A FILETIME as the listing writes it in UTC: day/month/year hour:minute.
+std::string FechaUtc(uint64_t filetime) {
+  using namespace std::chrono;
+  const sys_seconds t{seconds{static_cast<int64_t>(filetime / 10000000u) - 11644473600}};
+  const sys_days dia = floor<days>(t);
+  const year_month_day fecha{dia};
+  const hh_mm_ss hora{t - dia};
+  char texto[32];
+  std::snprintf(texto, sizeof texto, "%02u/%02u/%04d %02d:%02d", static_cast<unsigned>(fecha.day()),
+                static_cast<unsigned>(fecha.month()), static_cast<int>(fecha.year()),
+                static_cast<int>(hora.hours().count()), static_cast<int>(hora.minutes().count()));
+  return texto;
+}
+
 // The folder's messages as the builder wrote them, with the cursor words a listing must show.
 struct Esperado {
   uint32_t id;
@@ -19,6 +34,7 @@ struct Esperado {
   uint32_t fin_registro;
   uint32_t pos_texto;
   std::string texto;
+  std::string fecha;
 };
 
 std::vector<Esperado> EsperadosDe(const ArchivoMensajesDbx& d, const MapaDbx& mapa) {
@@ -29,7 +45,7 @@ std::vector<Esperado> EsperadosDe(const ArchivoMensajesDbx& d, const MapaDbx& ma
   for (uint32_t i = 0; i < d.mensajes.size(); ++i) {
     const bool ultimo_del_nodo = (i + 1) % k == 0 || i + 1 == d.mensajes.size();
     e.push_back({d.mensajes[i].id, mapa.objetos[i], ultimo_del_nodo ? 0 : mapa.objetos[i + 1], mapa.bloques[i][0],
-                 d.mensajes[i].texto});
+                 d.mensajes[i].texto, FechaUtc(d.mensajes[i].fecha)});
   }
   return e;
 }
@@ -45,6 +61,7 @@ void ComprobarListado(const Listado& l, const std::vector<Esperado>& esperados) 
     EXPECT_EQ(v.pos_registro, esperados[i].pos_registro);
     EXPECT_EQ(v.fin_registro, esperados[i].fin_registro);
     EXPECT_EQ(v.pos_texto, esperados[i].pos_texto);
+    EXPECT_EQ(v.fecha, esperados[i].fecha);
     ASSERT_TRUE(v.texto.has_value());
     EXPECT_EQ(*v.texto, esperados[i].texto);
   }

@@ -29,10 +29,13 @@ struct OpcionesArbol {
   FormaArbol forma = FormaArbol::kMixto;
 };
 
+// 2001-03-05 13:07 UTC, a date every build's time conversion handles.
+inline constexpr uint64_t kFechaPorDefecto = 126282712200000000ull;
+
 struct MensajeDbx {
   uint32_t id = 0;                  // id 0x80 (below 2^24)
   std::string texto;                // the raw message, chained over blocks
-  uint64_t fecha = 0;               // FILETIME (UTC) at data-area offset 0
+  uint64_t fecha = kFechaPorDefecto;  // FILETIME (UTC) at data-area offset 0
   bool bloque_en_area = false;      // first block offset through id 0x04 (data-area word 8), no 0x84
   uint32_t capacidad_bloque = 512;  // text room of each block, 1 to 512
   std::string asunto;               // id 0x08, as real files carry it (the reader takes the text's)
@@ -82,7 +85,7 @@ struct MapaDbx {
 };
 
 // Shorthands for descriptions.
-MensajeDbx Mensaje(uint32_t id, std::string texto, uint64_t fecha = 0);
+MensajeDbx Mensaje(uint32_t id, std::string texto, uint64_t fecha = kFechaPorDefecto);
 CarpetaDbx Carpeta(uint32_t id, uint32_t padre, std::string nombre, std::optional<std::string> archivo = std::nullopt,
                    std::optional<ArchivoMensajesDbx> mensajes = std::nullopt);
 

@@ -191,6 +191,7 @@ TEST(DbxConstructorTest, FileTimeDelCalendario) {
       {1970, 1, 1, 0, 0, 0, 116444736000000000ull},
       {2000, 2, 29, 0, 0, 0, (951782400ull + 11644473600ull) * 10000000ull},
       {2001, 3, 5, 13, 7, 0, (983797620ull + 11644473600ull) * 10000000ull},
+      {2001, 3, 5, 13, 7, 0, kFechaPorDefecto},
   };
   for (const Caso& c : casos) {
     EXPECT_EQ(FileTime(c.anio, c.mes, c.dia, c.hora, c.minuto, c.segundo), c.esperado) << c.anio;
