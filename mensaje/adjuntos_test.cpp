@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "almacen_imn/prueba_imn.h"
+#include "almacen_oe4/prueba_oe4.h"
 #include "almacen_oe5/prueba_almacen.h"
 #include "api/estado.h"
 #include "api/orvex.h"
@@ -262,6 +264,72 @@ TEST_F(AdjuntosTest, ElListadoRefrescaElAsuntoDesdeElTexto) {
     EXPECT_STREQ(m->Asunto, asunto);
   }
   EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
+}
+
+TEST(AdjuntosOtrasGeneracionesTest, Oe4ReabreUnaParteDeUnBuzon) {
+  CarpetaOe4 bandeja = CarpetaCorreo(1, 0, "Bandeja de entrada", "Inbox");
+  for (uint32_t id : {1u, 2u}) {
+    MensajeOe4 m;
+    m.id = id;
+    m.texto = id == 2 ? TextoConAdjuntos() : MensajeSimple();
+    m.asunto = "indice";
+    bandeja.mensajes.push_back(m);
+  }
+  CarpetaOe4 raiz = CarpetaCorreo(0, 0, "Outlook Express", "");
+  AlmacenOe4 descripcion;
+  descripcion.correo.carpetas = {bandeja, raiz};
+  AlmacenOe4Instalado almacen(descripcion);
+  ASSERT_EQ(almacen.Version(), VERSION_OE4);
+  // This store names a folder by its id and the position of its entry in folders.nch.
+  uint32_t pos_carpeta = 0;
+  OE_CARPETA* c = nullptr;
+  for (uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO); r == OE_OK; r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE)) {
+    if (c->IdCarpeta == 1) pos_carpeta = c->PosCarpeta;
+  }
+  OE_ObtenerCarpetas(&c, OE_CERRAR);
+  ASSERT_NE(pos_carpeta, 0u);
+
+  struct Caso {
+    OE_REF_ADJUNTO referencia;
+    uint32_t esperado;
+  };
+  const Caso casos[] = {{Referencia(2, 3, "y.bin", 1), OE_OK},
+                        {Referencia(1, 1, "", 1), OE_OK},
+                        {Referencia(2, 9, "", 1), OE_ERROR},
+                        {Referencia(5, 1, "", 1), OE_ERROR}};
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.referencia.IdMensaje * 10 + caso.referencia.NumParte);
+    OE_REF_ADJUNTO referencia = caso.referencia;
+    referencia.PosCarpeta = pos_carpeta;
+    OE_MENSAJE* m = nullptr;
+    OE_OBJMSG* o = nullptr;
+    EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), caso.esperado);
+    if (caso.esperado == OE_OK && o != nullptr) {
+      EXPECT_EQ(m->IdMensaje, referencia.IdMensaje);
+      EXPECT_EQ(o->NumParte, referencia.NumParte);
+      EXPECT_STREQ(o->NombreAdjunto, referencia.NombreAdjunto);
+    } else if (caso.esperado != OE_OK) {
+      EXPECT_EQ(o, nullptr);
+    }
+    EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
+    EXPECT_EQ(m, nullptr);
+  }
+  VersionOE = VERSION_NINGUNA;
+}
+
+TEST(AdjuntosOtrasGeneracionesTest, InternetMailNoReabrePartes) {
+  AlmacenImnInstalado almacen(AlmacenImnEjemplo());
+  ASSERT_EQ(almacen.Version(), VERSION_IMN);
+  OE_REF_ADJUNTO referencia = Referencia(1, 1, "", 1);  // Inbox, the second mailbox listed
+  OE_MENSAJE* m = nullptr;
+  OE_OBJMSG* o = nullptr;
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_ERROR);
+  // The listing of that generation was opened and stays with the host until mode 3.
+  EXPECT_NE(m, nullptr);
+  EXPECT_EQ(o, nullptr);
+  EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
+  EXPECT_EQ(m, nullptr);
+  VersionOE = VERSION_NINGUNA;
 }
 
 }  // namespace
