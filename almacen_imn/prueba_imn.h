@@ -1,0 +1,119 @@
+// Test support for this store: a built store in a temporary folder that the registry's
+// "Store Root" leads to, and walkers that drive the public exports the way a host does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "api/orvex.h"
+#include "pruebas/entorno_prueba.h"
+#include "pruebas/imn_constructor.h"
+
+namespace orvex::pruebas {
+
+// Dates come out in UTC.
+class AlmacenImnInstalado {
+ public:
+  explicit AlmacenImnInstalado(const std::vector<BuzonImn>& buzones, bool barra_final = false)
+      : zona_("TZ", std::string("UTC0")) {
+    mapas_ = EscribirAlmacenImn(dir_.Ruta(), buzones);
+    DescribirRegistroImn(registro_, dir_.Ruta() + (barra_final ? "\\" : ""));
+    registro_.Instalar();
+    version_ = OE_ObtenerVersionOE();
+  }
+
+  uint32_t Version() const { return version_; }
+  const DirectorioTemporal& Directorio() const { return dir_; }
+  RegistroPrueba& Registro() { return registro_; }
+  const MapaImn& Mapa(const std::string& nombre) const { return mapas_.at(nombre); }
+  std::vector<uint8_t> Leer(const std::string& archivo) const { return dir_.Leer("Mail/" + archivo); }
+  void Escribir(const std::string& archivo, const std::vector<uint8_t>& bytes) const {
+    dir_.Escribir("Mail/" + archivo, bytes);
+  }
+  // The path the reader builds for a mailbox.
+  std::string RutaLector(const std::string& archivo) const { return dir_.Ruta() + "\\Mail\\" + archivo; }
+
+ private:
+  VariableEntorno zona_;
+  DirectorioTemporal dir_;
+  RegistroPrueba registro_;
+  std::map<std::string, MapaImn> mapas_;
+  uint32_t version_ = 0;
+};
+
+// A folder looked up by id through the export; freed through it.
+struct CarpetaImn {
+  OE_CARPETA* c = nullptr;
+  uint32_t resultado = 0;
+  explicit CarpetaImn(uint32_t id) {
+    OE_ENTRYID e{id, 0};
+    resultado = OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO);
+  }
+  ~CarpetaImn() {
+    if (c != nullptr) OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR);
+  }
+  CarpetaImn(const CarpetaImn&) = delete;
+  CarpetaImn& operator=(const CarpetaImn&) = delete;
+};
+
+// A message listing held open; freed through the export.
+struct ListadoAbierto {
+  OE_CARPETA* carpeta;
+  OE_MENSAJE* m = nullptr;
+  uint32_t primero = 0;
+  explicit ListadoAbierto(OE_CARPETA* c) : carpeta(c) { primero = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO); }
+  ~ListadoAbierto() {
+    if (m != nullptr) OE_ObtenerMensajes(carpeta, &m, OE_CERRAR);
+  }
+  uint32_t Siguiente() { return OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE); }
+  // Advances to the live message with this id; false when the listing ends first.
+  bool IrA(uint32_t id) {
+    for (int i = 0; i < 1000; ++i) {
+      const uint32_t r = Siguiente();
+      if (r == OE_OK && m->IdMensaje == id) return true;
+      if (r == OE_FIN || r == OE_ERROR_PARAM) return false;
+    }
+    return false;
+  }
+  ListadoAbierto(const ListadoAbierto&) = delete;
+  ListadoAbierto& operator=(const ListadoAbierto&) = delete;
+};
+
+// What a host reads of one listed message.
+struct MensajeImnVisto {
+  uint32_t resultado = 0;
+  uint32_t id = 0;
+  uint32_t pos_registro = 0;
+  std::string asunto;
+  std::string texto;
+};
+
+// Lists a folder: mode 1, mode 2 until 2 (results 1 are kept and the walk goes on), mode 3.
+inline std::vector<MensajeImnVisto> ListarImn(uint32_t id_carpeta, uint32_t* primero = nullptr) {
+  std::vector<MensajeImnVisto> vistos;
+  CarpetaImn c(id_carpeta);
+  EXPECT_EQ(c.resultado, OE_OK);
+  if (c.c == nullptr) return vistos;
+  ListadoAbierto l(c.c);
+  if (primero != nullptr) *primero = l.primero;
+  if (l.primero != OE_OK) return vistos;
+  for (int i = 0; i < 1000; ++i) {
+    MensajeImnVisto v;
+    v.resultado = l.Siguiente();
+    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
+    if (v.resultado == OE_OK) {
+      v.id = l.m->IdMensaje;
+      v.pos_registro = l.m->PosRegistro;
+      v.asunto = l.m->Asunto;
+      v.texto.assign(l.m->Texto, l.m->LongTexto);
+    }
+    vistos.push_back(v);
+  }
+  return vistos;
+}
+
+}  // namespace orvex::pruebas
