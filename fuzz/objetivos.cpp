@@ -1,0 +1,33 @@
+#include "fuzz/objetivos.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+
+namespace orvex::fuzz {
+
+// Caps: a message or registry file of 64 KiB already holds every structure many times over;
+// the store targets take the real sample files (up to 140 KiB).
+const Objetivo kObjetivos[] = {
+    {"codecs", Codecs, 64 * 1024},
+    {"analizador", Analizador, 64 * 1024},
+    {"mensaje", Mensaje, 64 * 1024},
+    {"registro", Registro, 64 * 1024},
+    {"rutas", Rutas, 4 * 1024},
+    {"dbx_carpetas", DbxCarpetas, 192 * 1024},
+    {"dbx_mensajes", DbxMensajes, 192 * 1024},
+};
+const std::size_t kNumObjetivos = std::size(kObjetivos);
+
+void Exigir(bool condicion) {
+  if (!condicion) std::abort();
+}
+
+const Objetivo* BuscarObjetivo(const char* nombre) {
+  for (const Objetivo& o : kObjetivos) {
+    if (std::strcmp(o.nombre, nombre) == 0) return &o;
+  }
+  return nullptr;
+}
+
+}  // namespace orvex::fuzz

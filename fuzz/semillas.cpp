@@ -1,0 +1,150 @@
+#include "fuzz/semillas.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pruebas/dbx_constructor.h"
+#include "pruebas/entorno_prueba.h"
+#include "pruebas/mensajes_mime.h"
+
+namespace orvex::fuzz {
+namespace {
+
+using namespace pruebas;
+
+std::string Cadena(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+const std::string kBinario("MZ\x90\0\x03\0\0\0\xff\xfe\r\n\0end=\r\n", 19);
+
+// Message texts of every shape the parser and the message object know, CR LF and LF.
+std::vector<Semilla> Textos() {
+  ParteMime sin_cierre = Multiparte("mixed", {TextoPlano("Body.\n"), Adjunto("a.bin", "abc")});
+  sin_cierre.cerrar = false;
+  const ParteMime anidado = Mensaje(
+      "\"Ana\" <ana@example.org>", "luis@example.org, Pepa <pepa@example.org>", "anidado",
+      Multiparte("mixed", {Multiparte("alternative", {TextoPlano("p\n"), Html("<p>h=</p>\n", true)}),
+                           Adjunto("informe.pdf", kBinario, "application/pdf"), Imagen("gif", "GIF89a\x01", "f.gif"),
+                           Adjunto("voz.wav", "RIFF", "audio/wav"), Adjunto("v.avi", "RIFF", "video/avi"),
+                           TextoQP("caf\xe9 = caf\xe9\n", "enriched")}));
+  const std::vector<std::pair<std::string, std::string>> textos = {
+      {"simple", MensajeSimple()},
+      {"adjunto", MensajeConAdjunto(kBinario)},
+      {"html", MensajeHtml()},
+      {"anidado", Componer(anidado)},
+      {"sin_cierre", Componer(Mensaje("a@b", "c@d", "s", sin_cierre))},
+      {"reenviado",
+       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"f\"\r\n\r\n"
+       "--f\r\n\r\ncuerpo\r\n--f\r\nContent-Type: message/rfc822\r\n\r\n"
+       "Subject: dentro\r\n\r\nreenviado\r\n--f--\r\n"},
+      {"digest",
+       "Content-Type: multipart/digest; boundary=\"d\"\r\n\r\n--d\r\n\r\n"
+       "Subject: uno\r\n\r\nprimero\r\n--d\r\n\r\nSubject: dos\r\n\r\nsegundo\r\n--d--\r\n"},
+      {"to_plegado", "To: a@b,\r\n\tCe <c@d>\r\nMessage-ID: <x@y>\r\nSubject: s\r\n\r\nx\r\n"},
+  };
+  std::vector<Semilla> semillas;
+  for (const auto& [nombre, texto] : textos) {
+    semillas.push_back({nombre + "_crlf", texto});
+    std::string lf;
+    for (char c : texto) {
+      if (c != '\r') lf += c;
+    }
+    semillas.push_back({nombre + "_lf", lf});
+  }
+  return semillas;
+}
+
+std::vector<Semilla> SemillasCodecs() {
+  const std::string texto = "Line one\r\ncaf\xe9 = 100% \t\r\n" + std::string(90, 'x') + "\r\n";
+  return {
+      {"base64", Base64(kBinario + texto)},
+      {"qp", QuotedPrintable(texto)},
+      {"binario", kBinario},
+      {"qp_escapes", "=41=4=\r\n=G1==3D=0A=0d=\n\xff=20 \r\n"},
+  };
+}
+
+std::vector<Semilla> SemillasMensaje() {
+  std::vector<Semilla> semillas;
+  // Flags byte and switches byte in front of every text: all switches on, then some off.
+  const std::pair<std::string, std::string> prefijos[] = {
+      {"", std::string(2, '\0')}, {"_filtro1", std::string("\x02\x00", 2)}, {"_sin_nul_sin_texto", "\x01\x03"},
+      {"_primera", std::string("\x08\x00", 2)}};
+  for (const Semilla& t : Textos()) {
+    for (const auto& [sufijo, prefijo] : prefijos) semillas.push_back({t.nombre + sufijo, prefijo + t.bytes});
+  }
+  return semillas;
+}
+
+std::vector<Semilla> SemillasRegistro() {
+  RegistroPrueba registro;
+  RegistroDbx r;
+  r.identidades = {{"{0D3F1A2B-0001-4C5D-9E8F-1234567890AB}", "Principal", "C:\\Correo\\Almacen", false},
+                   {"{0D3F1A2B-0002-4C5D-9E8F-1234567890AB}", "Segunda", "%USERPROFILE%\\Correo", true}};
+  r.por_defecto = r.identidades[0].clave;
+  DescribirRegistro(registro, r);
+  registro.Dword("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express", "Numero", 0x12345678);
+  registro.Binario("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express", "Datos", {0, 1, 2, 0xff});
+  return {
+      {"regedit4", registro.Texto(RegistroPrueba::Formato::kRegedit4)},
+      {"version5", registro.Texto(RegistroPrueba::Formato::kVersion5)},
+  };
+}
+
+std::vector<Semilla> SemillasRutas() {
+  const std::string cero(1, '\0');
+  return {
+      {"patron", "Inbox.dbx" + cero + "*.DBX" + cero + "Correo\\INBOX.DBX"},
+      {"todo", "folders.dbx" + cero + "*.*" + cero + "correo/Folders.dbx"},
+      {"interrogacion", "a.idx" + cero + "?.i*x" + cero + "Correo\\Sub Carpeta\\nuevo.mbx"},
+  };
+}
+
+std::vector<Semilla> SemillasDbxCarpetas() {
+  std::vector<Semilla> semillas;
+  AlmacenDbx a = AlmacenEjemplo();
+  semillas.push_back({"ejemplo", Cadena(ConstruirFoldersDbx(a).bytes)});
+  const std::pair<const char*, OpcionesArbol> formas[] = {
+      {"cadena", {1, FormaArbol::kCadena08}}, {"hijos", {2, FormaArbol::kHijosEntrada}}};
+  for (const auto& [nombre, arbol] : formas) {
+    a.arbol = arbol;
+    semillas.push_back({nombre, Cadena(ConstruirFoldersDbx(a).bytes)});
+  }
+  a.raiz_en_arbol = false;
+  semillas.push_back({"sin_raiz", Cadena(ConstruirFoldersDbx(a).bytes)});
+  return semillas;
+}
+
+std::vector<Semilla> SemillasDbxMensajes() {
+  std::vector<Semilla> semillas;
+  for (const CarpetaDbx& c : AlmacenEjemplo().carpetas) {
+    if (c.mensajes) semillas.push_back({c.archivo.value_or(c.nombre + ".dbx"), Cadena(ConstruirArchivoMensajes(*c.mensajes).bytes)});
+  }
+  ArchivoMensajesDbx archivo;
+  archivo.arbol = {2, FormaArbol::kHijosEntrada};
+  uint32_t id = 2;
+  for (const Semilla& t : Textos()) {
+    if (t.nombre.ends_with("_lf")) continue;
+    MensajeDbx m = pruebas::Mensaje(id++, t.bytes, FileTime(2004, 2, 29, 23, 59));
+    m.capacidad_bloque = id % 2 == 0 ? 512 : 100;
+    m.bloque_en_area = id % 3 == 0;
+    archivo.mensajes.push_back(m);
+  }
+  semillas.push_back({"formas_mime", Cadena(ConstruirArchivoMensajes(archivo).bytes)});
+  return semillas;
+}
+
+}  // namespace
+
+std::vector<Semilla> Semillas(const std::string& objetivo) {
+  if (objetivo == "codecs") return SemillasCodecs();
+  if (objetivo == "analizador") return Textos();
+  if (objetivo == "mensaje") return SemillasMensaje();
+  if (objetivo == "registro") return SemillasRegistro();
+  if (objetivo == "rutas") return SemillasRutas();
+  if (objetivo == "dbx_carpetas") return SemillasDbxCarpetas();
+  if (objetivo == "dbx_mensajes") return SemillasDbxMensajes();
+  return {};
+}
+
+}  // namespace orvex::fuzz

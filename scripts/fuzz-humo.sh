@@ -1,0 +1,110 @@
+#!/usr/bin/env bash
+# Fuzz smoke run, as CI does it: builds the libFuzzer targets with clang (preset "fuzz",
+# build/fuzz), writes the seed corpora (adding the real sample stores when they are there),
+# replays the inputs kept under pruebas/regresion/, then runs each target for a bounded time
+# with a fixed seed. Any crash, hang or memory finding fails the run; its input is printed in
+# base64 so that it can be kept as a regression input once fixed.
+#
+# Usage: bash scripts/fuzz-humo.sh [-t SECONDS] [TARGET...]
+#   -t SECONDS  fuzzing time per target (default 30)
+#   TARGET      only these targets (default: all, as fuzz/CMakeLists.txt lists them)
+# Environment: ORVEX_JOBS (parallel build jobs, default 2), ORVEX_MUESTRAS (sample stores,
+# default ../shared/muestras beside the repository), TMPDIR (work folder, default /dev/shm).
+set -uo pipefail
+
+raiz=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$raiz" || exit 1
+segundos=30
+if [[ "${1:-}" == "-t" ]]; then
+  segundos=$2
+  shift 2
+fi
+todos=(codecs analizador mensaje registro rutas dbx_carpetas dbx_mensajes)
+objetivos=("$@")
+(( ${#objetivos[@]} )) || objetivos=("${todos[@]}")
+
+declare -A diccionario=(
+  [codecs]=codecs.dict [analizador]=mime.dict [mensaje]=mime.dict [registro]=registro.dict
+  [dbx_carpetas]=dbx.dict [dbx_mensajes]=dbx.dict)
+
+if ! command -v clang++ >/dev/null; then
+  echo "fuzz-humo: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2
+  exit 1
+fi
+
+echo "==> configure and build build/fuzz"
+cmake --preset fuzz >/dev/null || exit 1
+cmake --build build/fuzz --target fuzz -j "${ORVEX_JOBS:-2}" || exit 1
+bin=$raiz/build/fuzz/fuzz
+
+base=${TMPDIR:-/dev/shm}
+[[ -d "$base" && -w "$base" ]] || base=/tmp
+trabajo=$(mktemp -d "$base/orvex-fuzz-humo.XXXXXX") || exit 1
+trap 'rm -rf "$trabajo"' EXIT
+export TMPDIR=$trabajo
+
+"$bin/fuzz_semillas" "$trabajo/semillas" "${objetivos[@]}" || exit 1
+# Real sample stores join the seeds at run time; the repository never holds copies.
+muestras=${ORVEX_MUESTRAS:-$raiz/../shared/muestras}
+if [[ -d "$muestras" ]]; then
+  while IFS= read -r -d '' f; do
+    n=$(basename "$f")
+    case "${n,,}" in
+      folders.dbx) destino=dbx_carpetas ;;
+      *.dbx) destino=dbx_mensajes ;;
+      *) continue ;;
+    esac
+    [[ -d "$trabajo/semillas/$destino" ]] && cp "$f" "$trabajo/semillas/$destino/muestra_$(basename "$(dirname "$f")")_$n"
+  done < <(find "$muestras" -type f -print0)
+fi
+
+fallos=0
+informe=()
+for t in "${objetivos[@]}"; do
+  programa=$bin/fuzz_$t
+  if [[ ! -x "$programa" ]]; then
+    echo "fuzz-humo: no program for target $t" >&2
+    fallos=$((fallos + 1))
+    continue
+  fi
+  log=$trabajo/$t.log
+  mkdir -p "$trabajo/corpus/$t" "$trabajo/hallazgos/$t"
+  # Kept inputs first: each must run clean.
+  guardadas=()
+  if [[ -d pruebas/regresion/$t ]]; then
+    while IFS= read -r -d '' f; do guardadas+=("$f"); done < <(find "pruebas/regresion/$t" -type f -print0 | sort -z)
+  fi
+  if (( ${#guardadas[@]} )) && ! "$programa" -rss_limit_mb=2048 -timeout=10 "${guardadas[@]}" >"$log" 2>&1; then
+    echo "--- $t: a kept regression input fails:"
+    tail -n 40 "$log"
+    informe+=("$(printf '%-14s FAILED  kept input' "$t")")
+    fallos=$((fallos + 1))
+    continue
+  fi
+  opciones=(-seed=1 -max_total_time="$segundos" -rss_limit_mb=2048 -timeout=10
+            -artifact_prefix="$trabajo/hallazgos/$t/" -print_final_stats=1)
+  [[ -n "${diccionario[$t]:-}" ]] && opciones+=(-dict="$raiz/fuzz/${diccionario[$t]}")
+  echo "==> $t: ${segundos}s"
+  if "$programa" "${opciones[@]}" "$trabajo/corpus/$t" "$trabajo/semillas/$t" >"$log" 2>&1; then
+    ejecuciones=$(grep -m1 -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')
+    cobertura=$(grep -E '^#[0-9]+' "$log" | tail -n 1 | grep -oE 'cov: [0-9]+' | grep -oE '[0-9]+')
+    informe+=("$(printf '%-14s ok      %s runs, %s edges' "$t" "${ejecuciones:-?}" "${cobertura:-?}")")
+  else
+    echo "--- $t FAILED:"
+    grep -E 'ERROR|SUMMARY|#[0-9]+ 0x[0-9a-f]+ in ' "$log" | head -n 30
+    for h in "$trabajo/hallazgos/$t"/*; do
+      [[ -f "$h" ]] || continue
+      echo "input $(basename "$h") (base64):"
+      base64 -w 0 "$h" | head -c 4096
+      echo
+    done
+    informe+=("$(printf '%-14s FAILED  see the log above' "$t")")
+    fallos=$((fallos + 1))
+  fi
+done
+
+echo
+echo "==================== fuzz smoke summary ===================="
+printf '%s\n' "${informe[@]}"
+echo "$fallos failed"
+(( fallos == 0 ))
