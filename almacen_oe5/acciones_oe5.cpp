@@ -263,8 +263,11 @@ bool Planificar(const OE_MENSAJE& m, OE_OBJMSG& o, uint32_t accion, std::vector<
   if (p.inicio > p.siguiente || p.siguiente > t.Longitud()) return false;
   *siguiente = p.siguiente;
   auto* salida = static_cast<CL_SALIDA_PARTE*>(o.Salida);
-  const std::size_t largo_nombre = strnlen(o.NombreParte, sizeof o.NombreParte);
-  const bool con_nombre = largo_nombre > 0 && largo_nombre < sizeof o.NombreParte;
+  // A name field without its NUL is no name this action can trust.
+  const void* nul = std::memchr(o.NombreParte, 0, sizeof o.NombreParte);
+  if (nul == nullptr) return false;
+  const std::size_t largo_nombre = static_cast<std::size_t>(static_cast<const char*>(nul) - o.NombreParte);
+  const bool con_nombre = largo_nombre > 0;
 
   if (con_nombre) {
     if (!LocalizarContenido(t, o, salida, &p)) return false;

@@ -2,6 +2,7 @@
 // replacing parts, compared with the same message written with the changed parts.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -411,6 +412,7 @@ TEST_F(AccionesOe5Test, PosicionesQueNoCuadranTerminanConUnoSinTocarReescrito) {
       {"parte enorme", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = 0xFFFFFFF0u; }},
       {"parte vacia", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = 0; }},
       {"texto acortado", false, [](OE_MENSAJE& m, OE_OBJMSG& o) { m.LongTexto = o.PosSigParte - 1; }},
+      {"nombre sin su NUL", false, [](OE_MENSAJE&, OE_OBJMSG& o) { std::memset(o.NombreParte, 'a', sizeof o.NombreParte); }},
       {"cuerpo al reves", true, [](OE_MENSAJE& m, OE_OBJMSG&) { m.FinCuerpo = m.PosCuerpo - 1; }},
       {"cuerpo fuera de la parte", true, [](OE_MENSAJE& m, OE_OBJMSG& o) { m.FinCuerpo = o.PosSigParte + 10; }},
       {"cuerpo antes de la parte", true, [](OE_MENSAJE& m, OE_OBJMSG& o) { m.PosCuerpo = o.PosInicioParte - 1; }},
