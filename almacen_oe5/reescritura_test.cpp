@@ -498,5 +498,89 @@ TEST_F(ReescrituraOe5Test, LaReescrituraSinArchivoOSinTextoNuevo) {
   ComprobarCarpeta(d, texto);
 }
 
+// A message the mail client wrote itself: a single HTML body in quoted-printable. Removing and
+// replacing it keep its header, touch no byte outside its text chain, and undbx still reads it.
+TEST_F(ReescrituraOe5Test, UnMensajeDelPropioClienteDeCorreo) {
+  namespace fs = std::filesystem;
+  const char* muestras = std::getenv("ORVEX_MUESTRAS");
+  if (muestras == nullptr || !fs::is_directory(fs::path(muestras) / "oe6_dbx_mit")) GTEST_SKIP() << "sin muestras";
+  const std::string nuevo = "<HTML><BODY>Checked =) \xE9</BODY></HTML>\r\n";
+  for (const uint32_t accion : {ACCION_BORRAR, ACCION_SUSTITUIR}) {
+    SCOPED_TRACE(accion);
+    DirectorioTemporal dir;
+    for (const char* f : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx"}) {
+      fs::copy_file(fs::path(muestras) / "oe6_dbx_mit" / f, fs::path(dir.Ruta()) / f);
+    }
+    RegistroPrueba registro;
+    RegistroDbx r;
+    r.identidades = {{kIdentidadPrincipal, "Principal", dir.Ruta(), false}};
+    r.por_defecto = kIdentidadPrincipal;
+    DescribirRegistro(registro, r);
+    registro.Instalar();
+    ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_OE5);
+    ASSERT_EQ(OE_IniciarIdentities(nullptr), OE_OK);
+    const auto antes = dir.Leer(kArchivo);
+    const auto textos_antes = Textos();
+    ASSERT_EQ(textos_antes.size(), 1u);
+    const uint32_t id = textos_antes.begin()->first;
+    const std::string original = textos_antes.begin()->second;
+    const std::string cabecera = original.substr(0, original.find("\r\n\r\n") + 4);
+    ASSERT_NE(original.find("text/html"), std::string::npos);
+
+    // The blocks of the chain, read off the file as it was.
+    std::set<uint32_t> en_cadena;
+    {
+      CarpetaPorNombre carpeta;
+      OE_MENSAJE* m = nullptr;
+      ASSERT_NE(ListarHasta(carpeta.Carpeta(), &m, id), nullptr);
+      for (uint32_t pos = m->PosTexto, n = 0; pos != 0 && n < 1000; pos = LeerPalabra(antes, pos + 12), ++n) {
+        for (uint32_t i = 0; i < 16 + LeerPalabra(antes, pos + 4); ++i) en_cadena.insert(pos + i);
+      }
+      OE_ObtenerMensajes(carpeta.Carpeta(), &m, OE_CERRAR);
+    }
+
+    const Conduccion c = Conducir(Segun({{"", {accion, nuevo}}}), id);
+    ASSERT_EQ(c.guardados, std::vector<uint32_t>{OE_OK});
+    const auto textos = Textos();
+    ASSERT_EQ(textos.size(), 1u);
+    const std::string& texto = textos.at(id);
+    EXPECT_EQ(texto.substr(0, cabecera.size()), cabecera);
+    if (accion == ACCION_BORRAR) {
+      EXPECT_EQ(texto, cabecera);
+    } else {
+      // The new body is stored in the part's own encoding and reads back as the host wrote it.
+      RegistroMensaje leido(texto);
+      OE_OBJMSG* o = nullptr;
+      ASSERT_EQ(OE_ObtenerObjMsg(leido.Puntero(), &o, OE_PRIMERO), OE_OK);
+      ASSERT_EQ(OE_ObtenerObjMsg(leido.Puntero(), &o, OE_SIGUIENTE), OE_OK);
+      const auto* contenido = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
+      std::string decodificado(contenido->Datos(), contenido->Longitud());
+      while (!decodificado.empty() && decodificado.back() == '\0') decodificado.pop_back();
+      EXPECT_EQ(decodificado, nuevo);
+      EXPECT_EQ(OE_ObtenerObjMsg(leido.Puntero(), &o, OE_CERRAR), OE_OK);
+    }
+    const auto despues = dir.Leer(kArchivo);
+    ASSERT_EQ(despues.size(), antes.size());
+    for (uint32_t i = 0; i < antes.size(); ++i) {
+      if (antes[i] != despues[i]) {
+        ASSERT_TRUE(en_cadena.count(i)) << "byte " << i << " outside the chain";
+      }
+    }
+    if (HayUndbx()) {
+      const fs::path salida = fs::path(dir.Ruta()) / "undbx";
+      fs::create_directories(salida);
+      const std::string orden = "undbx -v 0 '" + dir.Ruta() + "/" + kArchivo + "' '" + salida.string() + "' >/dev/null 2>&1";
+      EXPECT_EQ(std::system(orden.c_str()), 0);
+      std::vector<std::string> emls;
+      for (const auto& e : fs::recursive_directory_iterator(salida)) {
+        if (!e.is_regular_file() || e.path().extension() != ".eml") continue;
+        std::ifstream f(e.path(), std::ios::binary);
+        emls.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+      }
+      EXPECT_EQ(emls, std::vector<std::string>{texto});
+    }
+  }
+}
+
 }  // namespace
 }  // namespace orvex::pruebas
