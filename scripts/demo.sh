@@ -35,29 +35,36 @@ fi
 echo "==> build orvex, orvex_demo"
 cmake --build "$construccion" --target orvex_cli orvex_demo -j "$trabajos"
 orvex=$construccion/herramienta/orvex
-generador=$construccion/herramienta/orvex_demo
 
+echo
 echo "==> write the demo store into $demo"
 rm -rf "$demo"
-"$generador" "$demo"
+"$construccion/herramienta/orvex_demo" "$demo"
+almacen=$demo/store
 
+# Dates are shown in local time; UTC unless the caller chose a zone.
+export TZ=${TZ:-UTC}
+
+# ejecuta ARGS...: shows and runs one orvex command. scan exits 1 when it finds something.
 ejecuta() {
   echo
   echo "\$ orvex $*"
-  "$orvex" "$@"
+  local rc=0
+  "$orvex" "$@" || rc=$?
+  if (( rc > 1 )); then
+    echo "demo: orvex $1 ... failed (exit $rc)" >&2
+    exit "$rc"
+  fi
 }
 
-# One store per folder that the writer made (or build/demo itself when it wrote just one).
-almacenes=()
-while IFS= read -r d; do almacenes+=("$d"); done < <(find "$demo" -mindepth 1 -maxdepth 1 -type d | sort)
-(( ${#almacenes[@]} )) || almacenes=("$demo")
-
-for almacen in "${almacenes[@]}"; do
-  echo
-  echo "==================== store $almacen ===================="
-  ejecuta --store "$almacen" info
-  ejecuta --store "$almacen" folders
-  ejecuta --store "$almacen" messages
-done
+ejecuta --store "$almacen" info
+ejecuta --store "$almacen" folders
+ejecuta --store "$almacen" messages
+ejecuta --store "$almacen" parts Inbox 5
+ejecuta --store "$almacen" extract Inbox --out "$demo/attachments"
+ejecuta --store "$almacen" scan --hashes "$demo/eicar.hdb" --action rename
+# The attachment the scan found now carries the .VIR name, written back into Inbox.dbx.
+ejecuta --store "$almacen" parts Inbox 5
+ejecuta --store "$almacen" --json messages Inbox/Projects
 echo
-echo "demo: done (store files in $demo; run $orvex --help for more)"
+echo "demo: done; the store and what came out of it are in $demo ($orvex --help for more)"
