@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
@@ -211,6 +212,27 @@ TEST(CorrupcionOe4Test, ArchivosCortados) {
       if (largo >= n) continue;
       SCOPED_TRACE(a.relativo + " cortado a " + std::to_string(largo));
       almacen.Reescribir(a.relativo, std::vector<uint8_t>(a.original.begin(), a.original.begin() + largo));
+      RecorrerTodo();
+    }
+    almacen.Reescribir(a.relativo, a.original);
+  }
+}
+
+TEST(CorrupcionOe4Test, BytesAlAzar) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  std::mt19937 azar(20261205);
+  for (const ArchivoDanado& a : Archivos(almacen.Escrito())) {
+    for (int vuelta = 0; vuelta < 40; ++vuelta) {
+      std::vector<uint8_t> b = a.original;
+      const int cambios = 1 + static_cast<int>(azar() % 4);
+      std::string traza = a.relativo;
+      for (int k = 0; k < cambios; ++k) {
+        const std::size_t pos = azar() % b.size();
+        b[pos] = static_cast<uint8_t>(azar());
+        traza += " " + std::to_string(pos) + "=" + std::to_string(b[pos]);
+      }
+      SCOPED_TRACE(traza);
+      almacen.Reescribir(a.relativo, b);
       RecorrerTodo();
     }
     almacen.Reescribir(a.relativo, a.original);

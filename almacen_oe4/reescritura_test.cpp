@@ -316,3 +316,59 @@ TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraNoPierdeElMensaje) {
 
 }  // namespace
 }  // namespace orvex::pruebas
+
+namespace orvex::pruebas {
+namespace {
+
+// A write-back over a damaged store writes nothing it cannot check, and the folder still
+// lists to its end afterwards.
+TEST(ReescrituraOe4Test, SobreArchivosDanados) {
+  struct Campo {
+    const char* archivo;
+    const char* nombre;
+    uint32_t pos;  // within the image; registro/bloque offsets are added below
+    bool en_registro;
+    bool en_bloque;
+  };
+  const Campo campos[] = {
+      {"mail/Inbox.idx", "FinRegistros", kIdxFinRegistros, false, false},
+      {"mail/Inbox.idx", "NumRegistros", kIdxNumRegistros, false, false},
+      {"mail/Inbox.idx", "Marcas", kRegMarcas, true, false},
+      {"mail/Inbox.idx", "PosPropia", kRegPosPropia, true, false},
+      {"mail/Inbox.idx", "LongRegistro", kRegLongRegistro, true, false},
+      {"mail/Inbox.idx", "PosBloque", kRegPosBloque, true, false},
+      {"mail/Inbox.mbx", "UltimoId", kMbxUltimoId, false, false},
+      {"mail/Inbox.mbx", "TamDatos", kMbxTamDatos, false, false},
+      {"mail/Inbox.mbx", "LongTexto", kMbxBloqueLongTexto, false, true},
+      {"mail/Inbox.mbx", "TamBloque", kMbxBloqueTam, false, true},
+  };
+  const std::string original = DosAdjuntos();
+  for (const Campo& campo : campos) {
+    for (uint32_t valor : {0u, 0xFFFFFFFFu, 1u, 80u, 84u, 100000u}) {
+      SCOPED_TRACE(std::string(campo.archivo) + " " + campo.nombre + " = " + std::to_string(valor));
+      AlmacenOe4Instalado almacen(Correo(original));
+      const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
+      CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+      // The message is read whole first, then the file changes under the rewrite.
+      OE_MENSAJE* m = nullptr;
+      ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+      ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+      std::vector<uint8_t> b = almacen.Leer(campo.archivo);
+      const uint32_t base = campo.en_registro ? par.registros[0] : campo.en_bloque ? par.bloques[0] : 0;
+      PonerPalabra(b, base + campo.pos, valor);
+      almacen.Reescribir(campo.archivo, b);
+      OE_OBJMSG* o = nullptr;
+      ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+      while (OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE) == OE_OK) {
+        if (std::string(o->NombreAdjunto) == "a.exe") OE_GuardarObjMsg(m, o, ACCION_RENOMBRAR);
+      }
+      OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+      uint32_t fin = 0;
+      EXPECT_LT(Mensajes(c.Puntero(), &fin).size(), 10u);
+      EXPECT_NE(fin, OE_OK);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
