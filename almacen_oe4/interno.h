@@ -53,7 +53,7 @@ void LiberarCarpeta(OE_CARPETA** carpeta);
 
 void Copiar(char* destino, const std::string& origen, std::size_t capacidad);
 
-// Destroys the message's rewrite buffer, if any, and clears the pointer.
+// Destroys the message's rewrite buffer, if any, and clears the pointer (the shared one).
 void LiberarReescrito(OE_MENSAJE& mensaje);
 
 }  // namespace orvex::oe4

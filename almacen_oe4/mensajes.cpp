@@ -8,7 +8,7 @@
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/interno.h"
 #include "almacen_oe4/oe4.h"
-#include "mensaje/buffer_flujo.h"
+#include "almacen_oe5/reescritura.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -329,10 +329,7 @@ uint32_t Siguiente(OE_MENSAJE& m) { return EsNoticias(m.IdCarpeta) ? SiguienteAr
 
 }  // namespace
 
-void LiberarReescrito(OE_MENSAJE& mensaje) {
-  delete static_cast<CL_BUFFER_FLUJO*>(mensaje.Reescrito);
-  mensaje.Reescrito = nullptr;
-}
+void LiberarReescrito(OE_MENSAJE& mensaje) { oe5::LiberarReescrito(&mensaje); }
 
 uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t modo) {
   if (!EsCarpeta(carpeta) || mensaje == nullptr) return OE_ERROR_PARAM;
