@@ -232,8 +232,8 @@ MensajeVista LeerMensaje(const OE_MENSAJE& m) {
   MensajeVista v;
   v.id = m.IdMensaje;
   v.fecha = FechaLegible(Campo(m.Fecha));
-  v.de = AUtf8(Remitente(m));
-  v.asunto = AUtf8(Asunto(m));
+  v.de = TextoCabecera(Remitente(m));
+  v.asunto = TextoCabecera(Asunto(m));
   v.tamano = m.LongTexto;
   return v;
 }
@@ -452,13 +452,13 @@ int OrdenPartes(const Opciones& o) {
     Error("name one folder");
     return kSalidaError;
   }
-  uint32_t buscado = 0;
-  try {
-    std::size_t usado = 0;
-    const unsigned long v = std::stoul(o.mensaje, &usado);
-    if (usado != o.mensaje.size() || v > 0xFFFFFFFFul) throw std::invalid_argument("id");
-    buscado = static_cast<uint32_t>(v);
-  } catch (const std::exception&) {
+  uint64_t buscado = 0;
+  bool id_valido = !o.mensaje.empty() && o.mensaje.size() <= 10;
+  for (char ch : o.mensaje) {
+    if (!std::isdigit(static_cast<unsigned char>(ch))) id_valido = false;
+    buscado = buscado * 10 + static_cast<uint64_t>(ch - '0');
+  }
+  if (!id_valido || buscado > 0xFFFFFFFFu) {
     Error("MESSAGE is a message id, as the ID column of `orvex messages` shows it");
     return kSalidaError;
   }
@@ -643,7 +643,7 @@ int OrdenExportar(const Opciones& o) {
     fs::create_directories(dir, ec);
     char numero[16];
     std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
-    std::string nombre = std::string(numero) + " " + CortarAncho(AUtf8(Asunto(*m)), 60);
+    std::string nombre = std::string(numero) + " " + CortarAncho(TextoCabecera(Asunto(*m)), 60);
     std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
     if (!a || !EscribirTodo(a->archivo.get(), texto)) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +

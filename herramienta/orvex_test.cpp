@@ -47,7 +47,7 @@ std::string Leer(const fs::path& p) {
 Resultado Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos,
                    const std::string& entorno = "") {
   CarpetaTemporal tmp;
-  std::string orden = "env -u ORVEX_REGISTRY " + entorno + " " + Citar(programa);
+  std::string orden = "env -u ORVEX_REGISTRY " + entorno + " " + std::string(ORVEX_EMULADOR) + " " + Citar(programa);
   for (const std::string& a : argumentos) orden += " " + Citar(a);
   orden += " 2>" + Citar((tmp.Ruta() / "error").string()) + " </dev/null";
   Resultado r;
@@ -161,6 +161,12 @@ TEST_F(OrvexTest, CarpetaDesconocidaOAmbigua) {
   EXPECT_NE(r.error.find("no folder is called"), std::string::npos) << r.error;
   const Resultado r2 = Orvex({"--store", almacen_, "messages", "999"});
   EXPECT_EQ(r2.estado, 2);
+  for (const char* id : {"4294967298", "x1", "99"}) {
+    SCOPED_TRACE(id);
+    const Resultado r3 = Orvex({"--store", almacen_, "parts", "Inbox", id});
+    EXPECT_EQ(r3.estado, 2);
+    EXPECT_TRUE(r3.salida.empty()) << r3.salida;
+  }
 }
 
 TEST_F(OrvexTest, ExportarEml) {
@@ -289,6 +295,30 @@ TEST_F(OrvexTest, EscanearConUnaOrden) {
   const Resultado roto = Orvex({"--store", almacen_, "scan", "--command", "exit 3"});
   EXPECT_EQ(roto.estado, 2);
   EXPECT_NE(roto.error.find("exit status 3"), std::string::npos) << roto.error;
+}
+
+// A real scanner: Debian's clamscan with only our signature for the EICAR string (no download).
+TEST_F(OrvexTest, EscanearConClamscan) {
+  if (std::system("command -v clamscan >/dev/null 2>&1") != 0) GTEST_SKIP() << "clamscan is not installed";
+  const std::string orden = "clamscan --no-summary -d " + Citar(Ruta("demo/eicar.hdb")) + " -";
+  const Resultado antes = Orvex({"--store", almacen_, "--json", "messages"});
+  const Resultado r = Orvex({"--store", almacen_, "--json", "scan", "--command", orden, "--action", "rename"});
+  if (SinObjeto(r)) GTEST_SKIP() << "no message object in this library yet";
+  const std::vector<json> lineas = Lineas(r.salida);
+  ASSERT_EQ(lineas.size(), 2u) << r.salida << r.error;
+  if (lineas[0]["error"] == "OE_ERROR") GTEST_SKIP() << "this library cannot rewrite a .dbx message yet";
+  EXPECT_EQ(r.estado, 1) << r.error;
+  EXPECT_EQ(lineas[0]["name"], "prize.com");
+  EXPECT_EQ(lineas[0]["signature"].get<std::string>().rfind("Eicar-Test-Signature", 0), 0u) << lineas[0];
+  EXPECT_EQ(lineas[0]["applied"], true);
+  EXPECT_EQ(lineas[1]["errors"], 0);
+  const std::vector<json> m_antes = Lineas(antes.salida);
+  const std::vector<json> m_despues = Lineas(Orvex({"--store", almacen_, "--json", "messages"}).salida);
+  ASSERT_EQ(m_antes.size(), m_despues.size());
+  for (std::size_t i = 0; i < m_antes.size(); ++i) {
+    if (m_antes[i]["folder_id"] == 4 && m_antes[i]["id"] == 5) continue;
+    EXPECT_EQ(m_antes[i], m_despues[i]);
+  }
 }
 
 TEST_F(OrvexTest, ExtraerAdjuntos) {

@@ -74,12 +74,9 @@ bool LeerNumero(std::string_view s, std::size_t& i, int& v, std::size_t max_cifr
   return i > inicio;
 }
 
-}  // namespace
-
-std::string AUtf8(std::string_view ansi) {
+std::string Convertir(std::string_view ansi, bool utf8) {
   std::string r;
   r.reserve(ansi.size());
-  const bool utf8 = EsUtf8(ansi);
   for (char c : ansi) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (u < 0x20 || u == 0x7F) {
@@ -93,6 +90,120 @@ std::string AUtf8(std::string_view ansi) {
       AnadirPunto(r, u);
     }
   }
+  return r;
+}
+
+std::string Minusculas(std::string_view s) {
+  std::string r(s);
+  for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return r;
+}
+
+std::optional<std::string> Base64(std::string_view s) {
+  std::string r;
+  uint32_t acumulado = 0;
+  int bits = 0;
+  for (char c : s) {
+    int v;
+    if (c >= 'A' && c <= 'Z') {
+      v = c - 'A';
+    } else if (c >= 'a' && c <= 'z') {
+      v = c - 'a' + 26;
+    } else if (c >= '0' && c <= '9') {
+      v = c - '0' + 52;
+    } else if (c == '+') {
+      v = 62;
+    } else if (c == '/') {
+      v = 63;
+    } else if (c == '=') {
+      break;
+    } else {
+      return std::nullopt;
+    }
+    acumulado = (acumulado << 6) | static_cast<uint32_t>(v);
+    bits += 6;
+    if (bits >= 8) {
+      bits -= 8;
+      r += static_cast<char>((acumulado >> bits) & 0xFF);
+    }
+  }
+  return r;
+}
+
+int ValorHex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+std::string Q(std::string_view s) {
+  std::string r;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '_') {
+      r += ' ';
+    } else if (s[i] == '=' && i + 2 < s.size() && ValorHex(s[i + 1]) >= 0 && ValorHex(s[i + 2]) >= 0) {
+      r += static_cast<char>(ValorHex(s[i + 1]) * 16 + ValorHex(s[i + 2]));
+      i += 2;
+    } else {
+      r += s[i];
+    }
+  }
+  return r;
+}
+
+// One encoded word at the start of s, decoded to UTF-8; *usados gets its length.
+std::optional<std::string> PalabraCodificada(std::string_view s, std::size_t* usados) {
+  if (s.substr(0, 2) != "=?") return std::nullopt;
+  const std::size_t q1 = s.find('?', 2);
+  if (q1 == std::string_view::npos || q1 + 2 >= s.size() || s[q1 + 2] != '?') return std::nullopt;
+  const std::size_t fin = s.find("?=", q1 + 3);
+  if (fin == std::string_view::npos) return std::nullopt;
+  std::string juego = Minusculas(s.substr(2, q1 - 2));
+  juego = juego.substr(0, juego.find('*'));  // an RFC 2231 language suffix
+  const char codificacion = static_cast<char>(std::toupper(static_cast<unsigned char>(s[q1 + 1])));
+  const std::string_view datos = s.substr(q1 + 3, fin - q1 - 3);
+  std::optional<std::string> bytes;
+  if (codificacion == 'B') {
+    bytes = Base64(datos);
+  } else if (codificacion == 'Q') {
+    bytes = Q(datos);
+  }
+  if (!bytes) return std::nullopt;
+  *usados = fin + 2;
+  if (juego == "utf-8" || juego == "utf8") return Convertir(*bytes, EsUtf8(*bytes));
+  if (juego == "iso-8859-1" || juego == "windows-1252" || juego == "us-ascii" || juego == "latin1" ||
+      juego == "cp1252") {
+    return Convertir(*bytes, false);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string AUtf8(std::string_view ansi) { return Convertir(ansi, EsUtf8(ansi)); }
+
+std::string TextoCabecera(std::string_view valor) {
+  std::string r;
+  std::size_t literal = 0;
+  std::size_t fin_palabra = std::string_view::npos;  // end of the last encoded word, if it was the last thing
+  for (std::size_t i = 0; i < valor.size();) {
+    std::size_t usados = 0;
+    const std::optional<std::string> palabra = PalabraCodificada(valor.substr(i), &usados);
+    if (!palabra) {
+      ++i;
+      continue;
+    }
+    std::string_view entre = valor.substr(literal, i - literal);
+    // Blank space between two encoded words is not part of the text.
+    const bool solo_blancos = entre.find_first_not_of(" \t\r\n") == std::string_view::npos;
+    if (!(fin_palabra == literal && solo_blancos)) r += AUtf8(entre);
+    r += *palabra;
+    i += usados;
+    literal = i;
+    fin_palabra = i;
+  }
+  r += AUtf8(valor.substr(literal));
   return r;
 }
 

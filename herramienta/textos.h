@@ -12,6 +12,11 @@ namespace orvex::herramienta {
 // cannot move the terminal's cursor.
 std::string AUtf8(std::string_view ansi);
 
+// A header value for display, in UTF-8: encoded words (=?charset?B|Q?...?=) in UTF-8,
+// ISO-8859-1, Windows-1252 or US-ASCII are decoded, the rest goes through AUtf8. Encoded words
+// in other character sets are left as they are.
+std::string TextoCabecera(std::string_view valor);
+
 // Columns a UTF-8 text takes on a terminal (one per code point).
 std::size_t AnchoVisible(std::string_view utf8);
 

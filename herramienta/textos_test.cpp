@@ -27,6 +27,26 @@ TEST(AUtf8Test, Conversion) {
   }
 }
 
+TEST(TextoCabeceraTest, PalabrasCodificadas) {
+  const Caso casos[] = {
+      {"plain", "Hola", "Hola"},
+      {"q latin-1", "=?iso-8859-1?Q?Caf=E9_solo?=", "Caf\xC3\xA9 solo"},
+      {"b utf-8", "=?UTF-8?B?Q2Fmw6k=?=", "Caf\xC3\xA9"},
+      {"text around", "Re: =?iso-8859-1?q?=A1Hola!?= amigo", "Re: \xC2\xA1Hola! amigo"},
+      {"adjacent words joined", "=?utf-8?q?a?= \r\n =?utf-8?q?b?=", "ab"},
+      {"cp1252 quote", "=?windows-1252?Q?=93x=94?=", "\xE2\x80\x9Cx\xE2\x80\x9D"},
+      {"unknown charset kept", "=?koi8-r?B?98/M?=", "=?koi8-r?B?98/M?="},
+      {"broken word kept", "=?utf-8?Q?abc", "=?utf-8?Q?abc"},
+      {"bad base64 kept", "=?utf-8?B?@@@?=", "=?utf-8?B?@@@?="},
+      {"raw ansi outside", "Caf\xE9 =?utf-8?q?x?=", "Caf\xC3\xA9 x"},
+      {"control chars inside word", "=?utf-8?q?a=1Bb?=", "a b"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    EXPECT_EQ(TextoCabecera(c.entrada), c.esperado);
+  }
+}
+
 TEST(CortarAnchoTest, CuentaPuntosDeCodigo) {
   EXPECT_EQ(AnchoVisible("Caf\xC3\xA9"), 4u);
   EXPECT_EQ(CortarAncho("abcdef", 6), "abcdef");
