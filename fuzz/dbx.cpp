@@ -1,154 +1,134 @@
-// Outlook Express 5/6 store: a built store in a temporary folder with a registry that leads
-// to it, made once per process; each input replaces one of its files, and the exports walk
-// it the way a host does.
+// Outlook Express 5/6 store: the example store of the builder, with a registry whose default
+// identity leads to it. Each input replaces folders.dbx or the Inbox message file, or (the save
+// path) holds a message text that a built Inbox carries and that gets changed part by part.
 #include <cstring>
-#include <memory>
-#include <set>
-#include <utility>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "api/orvex.h"
+#include "fuzz/almacen.h"
 #include "fuzz/objetivos.h"
 #include "fuzz/recorridos.h"
+#include "mensaje/buffer_flujo.h"
 #include "pruebas/dbx_constructor.h"
-#include "pruebas/entorno_prueba.h"
+#include "pruebas/mensajes_mime.h"
 
 namespace orvex::fuzz {
 namespace {
 
-constexpr uint32_t kMaxPasos = 2000;
-constexpr uint32_t kIdBandeja = 4;  // the example store's Inbox, whose file the message target replaces
+constexpr uint32_t kIdBandeja = 4;  // the example store's Inbox
 constexpr const char* kArchivoBandeja = "Inbox.dbx";
-constexpr std::size_t kMaxSubrecorridos = 16;
-
-class AlmacenFuzz {
- public:
-  AlmacenFuzz() : zona_("TZ", std::string("UTC0")) {
-    const pruebas::AlmacenEscrito escrito = pruebas::EscribirAlmacen(dir_.Ruta(), pruebas::AlmacenEjemplo());
-    carpetas_ = escrito.carpetas.bytes;
-    pruebas::RegistroDbx r;
-    r.identidades = {{"{0D3F1A2B-0001-4C5D-9E8F-1234567890AB}", "Principal", dir_.Ruta(), false}};
-    r.por_defecto = r.identidades[0].clave;
-    pruebas::DescribirRegistro(registro_, r);
-    registro_.Instalar();
-    Preparar();
-  }
-
-  // The generation and identity are module-wide: another target in the same process may
-  // have changed them.
-  void Preparar() {
-    OE_ObtenerVersionOE();
-    OE_IniciarIdentities(nullptr);
-  }
-
-  void EscribirCarpetas(const uint8_t* datos, std::size_t n) {
-    pruebas::EscribirImagen(dir_.Ruta() + "/folders.dbx", std::vector<uint8_t>(datos, datos + n));
-    carpetas_rotas_ = true;
-  }
-
-  void EscribirBandeja(const uint8_t* datos, std::size_t n) {
-    if (carpetas_rotas_) {
-      pruebas::EscribirImagen(dir_.Ruta() + "/folders.dbx", carpetas_);
-      carpetas_rotas_ = false;
-    }
-    pruebas::EscribirImagen(dir_.Ruta() + "/" + kArchivoBandeja, std::vector<uint8_t>(datos, datos + n));
-  }
-
- private:
-  pruebas::VariableEntorno zona_;
-  pruebas::DirectorioTemporal dir_;
-  pruebas::RegistroPrueba registro_;
-  std::vector<uint8_t> carpetas_;
-  bool carpetas_rotas_ = false;
-};
+constexpr uint32_t kIdFuzz = 2;     // the save path's message, and its neighbour behind it
+constexpr uint32_t kIdVecino = 3;
+constexpr uint32_t kMaxPasos = 2000;
+constexpr char kSustituto[] = "Replacement content.\r\n";
 
 AlmacenFuzz& Almacen() {
-  static AlmacenFuzz almacen;
-  almacen.Preparar();
+  static AlmacenFuzz almacen(
+      [](const std::string& raiz, pruebas::RegistroPrueba& registro) {
+        pruebas::EscribirAlmacen(raiz, pruebas::AlmacenEjemplo());
+        pruebas::RegistroDbx r;
+        r.identidades = {{"{0D3F1A2B-0001-4C5D-9E8F-1234567890AB}", "Principal", raiz, false}};
+        r.por_defecto = r.identidades[0].clave;
+        pruebas::DescribirRegistro(registro, r);
+      },
+      true);
   return almacen;
 }
 
-using Paso = uint32_t (*)(OE_CARPETA**, uint32_t);
-
-uint32_t PasoCarpetas(OE_CARPETA** c, uint32_t modo) { return OE_ObtenerCarpetas(c, modo); }
-uint32_t PasoPrincipales(OE_CARPETA** c, uint32_t modo) { return OE_ObtenerCarpetasPrincipales(c, modo); }
-
-template <std::size_t N>
-bool Terminado(const char (&texto)[N]) {
-  return std::memchr(texto, 0, N) != nullptr;
+// Changes the listing's current message part by part: part k gets the action in bits 2k..2k+1
+// of acciones (cycling over 16 parts); a replaced part gets kSustituto, or nothing.
+void CambiarPartes(OE_MENSAJE* m, uint32_t acciones, bool sustituir_por_nada) {
+  OE_OBJMSG* o = nullptr;
+  if (OE_ObtenerObjMsg(m, &o, OE_PRIMERO) != OE_OK) return;
+  for (uint32_t k = 0; k < kMaxPasos; ++k) {
+    const uint32_t r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE);
+    if (r != OE_OK) {
+      Exigir(o == nullptr);
+      return;
+    }
+    const uint32_t accion = (acciones >> (2 * (k % 16))) & 3u;
+    if (accion == ACCION_SUSTITUIR && o->Contenido != nullptr) {
+      auto* contenido = static_cast<CL_BUFFER_FLUJO*>(o->Contenido);
+      contenido->FijarLongitud(0);
+      if (!sustituir_por_nada) contenido->Escribir(kSustituto, sizeof kSustituto - 1);
+    }
+    (void)OE_GuardarObjMsg(m, o, accion);
+  }
+  Exigir(OE_ObtenerObjMsg(m, &o, OE_CERRAR) == OE_OK);
 }
 
-void ComprobarCarpeta(const OE_CARPETA& c) {
-  Exigir(c.Tamano == OE_TAM_CARPETA);
-  Exigir(Terminado(c.Nombre) && Terminado(c.RutaAlmacen) && Terminado(c.RutaIndice) && Terminado(c.RutaBuzon));
-}
-
-// Mode 1, mode 2 until a result other than 0 (each folder checked and handed to al_cada_una),
-// then mode 3 when the record is still held.
-template <class Paso, class AlCadaUna>
-void Enumerar(Paso paso, AlCadaUna al_cada_una) {
-  OE_CARPETA* c = nullptr;
-  if (paso(&c, OE_PRIMERO) == OE_OK) {
-    Exigir(c != nullptr);
-    ComprobarCarpeta(*c);
+// The text of the message with that id in the Inbox listing, if the listing has it.
+std::optional<std::string> TextoDe(uint32_t id) {
+  OE_ENTRYID e{kIdBandeja, 0};
+  OE_CARPETA* carpeta = nullptr;
+  Exigir(OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_PRIMERO) == OE_OK);
+  std::optional<std::string> texto;
+  OE_MENSAJE* m = nullptr;
+  if (OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO) == OE_OK) {
     for (uint32_t i = 0; i < kMaxPasos; ++i) {
-      if (paso(&c, OE_SIGUIENTE) != OE_OK) break;
-      ComprobarCarpeta(*c);
-      al_cada_una(*c);
+      const uint32_t r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
+      if (r == OE_ERROR) continue;
+      if (r != OE_OK) break;
+      if (m->IdMensaje == id && m->Texto != nullptr) {
+        texto = std::string(m->Texto, m->LongTexto);
+        break;
+      }
     }
   }
-  if (c != nullptr) Exigir(paso(&c, OE_CERRAR) == OE_OK && c == nullptr);
-}
-
-void PorEntryId(uint32_t id, uint32_t pos) {
-  OE_ENTRYID e{id, pos};
-  OE_CARPETA* c = nullptr;
-  if (OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO) == OE_OK) ComprobarCarpeta(*c);
-  if (c != nullptr) Exigir(OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR) == OE_OK && c == nullptr);
+  if (m != nullptr) OE_ObtenerMensajes(carpeta, &m, OE_CERRAR);
+  OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_CERRAR);
+  return texto;
 }
 
 }  // namespace
 
 int DbxCarpetas(const uint8_t* datos, std::size_t n) {
-  Almacen().EscribirCarpetas(datos, n);
-  std::set<std::pair<uint32_t, uint32_t>> vistas;
-  auto nada = [](const OE_CARPETA&) {};
-  Enumerar(PasoCarpetas, [&](OE_CARPETA& padre) {
-    if (vistas.size() >= kMaxSubrecorridos) return;
-    vistas.insert({padre.IdCarpeta, padre.PosCarpeta});
-    Enumerar([&](OE_CARPETA** c, uint32_t modo) { return OE_ObtenerSubCarpetas(&padre, c, modo); }, nada);
-  });
-  Enumerar(PasoPrincipales, nada);
-  vistas.insert({0, 0});
-  vistas.insert({1, 0});
-  vistas.insert({kIdBandeja, 0});
-  vistas.insert({0xFFFFFFFFu, 0xFFFFFFFFu});
-  for (const auto& [id, pos] : vistas) PorEntryId(id, pos);
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar("folders.dbx", datos, n);
+  RecorrerCarpetas({{0, 0}, {1, 0}, {kIdBandeja, 0}, {0xFFFFFFFFu, 0xFFFFFFFFu}});
   return 0;
 }
 
 int DbxMensajes(const uint8_t* datos, std::size_t n) {
-  Almacen().EscribirBandeja(datos, n);
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar(kArchivoBandeja, datos, n);
+  RecorrerMensajesDe(kIdBandeja, 0, true);
+  return 0;
+}
+
+// Input: bytes 0-3 the actions (2 bits per part), byte 4 flags (bit 0: replace by nothing),
+// then the message text.
+int DbxGuardado(const uint8_t* datos, std::size_t n) {
+  if (n < 5) return 0;
+  const uint32_t acciones = uint32_t{datos[0]} | uint32_t{datos[1]} << 8 | uint32_t{datos[2]} << 16 |
+                            uint32_t{datos[3]} << 24;
+  const bool por_nada = (datos[4] & 1) != 0;
+  pruebas::ArchivoMensajesDbx archivo;
+  archivo.mensajes = {pruebas::Mensaje(kIdFuzz, std::string(reinterpret_cast<const char*>(datos + 5), n - 5)),
+                      pruebas::Mensaje(kIdVecino, pruebas::MensajeConAdjunto("neighbour"))};
+  const std::vector<uint8_t> bytes = pruebas::ConstruirArchivoMensajes(archivo).bytes;
+
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar(kArchivoBandeja, bytes.data(), bytes.size());
+  const std::optional<std::string> vecino = TextoDe(kIdVecino);
+  Exigir(vecino.has_value());
+
   OE_ENTRYID e{kIdBandeja, 0};
   OE_CARPETA* carpeta = nullptr;
-  // folders.dbx is the built one: the folder must be found.
-  Exigir(OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_PRIMERO) == OE_OK && carpeta != nullptr);
+  Exigir(OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_PRIMERO) == OE_OK);
   OE_MENSAJE* m = nullptr;
-  if (OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO) == OE_OK) {
-    for (uint32_t i = 0; i < kMaxPasos; ++i) {
-      const uint32_t r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-      if (r == OE_ERROR) continue;  // a damaged message; a host goes on to the next
-      if (r != OE_OK) break;
-      Exigir(m != nullptr && m->Tamano == OE_TAM_MENSAJE);
-      if (m->Texto == nullptr) continue;
-      Exigir(m->Texto[m->LongTexto] == '\0');
-      RecorrerPartes(m);
-      RecorrerDestinos(m);
-    }
+  if (OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO) == OE_OK &&
+      OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE) == OE_OK && m->IdMensaje == kIdFuzz && m->Texto != nullptr) {
+    CambiarPartes(m, acciones, por_nada);
   }
-  if (m != nullptr) Exigir(OE_ObtenerMensajes(carpeta, &m, OE_CERRAR) == OE_OK && m == nullptr);
-  Exigir(OE_ObtenerCarpetaDeEntryID(nullptr, &carpeta, OE_CERRAR) == OE_OK && carpeta == nullptr);
+  if (m != nullptr) Exigir(OE_ObtenerMensajes(carpeta, &m, OE_CERRAR) == OE_OK);
+  Exigir(OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_CERRAR) == OE_OK);
+
+  // The store still reads, and the write-back left the other message alone.
+  RecorrerMensajesDe(kIdBandeja, 0, true);
+  Exigir(TextoDe(kIdVecino) == vecino);
   return 0;
 }
 

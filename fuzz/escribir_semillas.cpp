@@ -27,7 +27,11 @@ int main(int argc, char** argv) {
     const std::filesystem::path carpeta = std::filesystem::path(argv[1]) / nombre;
     std::filesystem::create_directories(carpeta);
     for (const auto& s : semillas) {
-      std::ofstream f(carpeta / ("semilla_" + s.nombre), std::ios::binary);
+      std::string archivo = "semilla_" + s.nombre;
+      for (char& c : archivo) {
+        if (c == ' ') c = '_';
+      }
+      std::ofstream f(carpeta / archivo, std::ios::binary);
       f.write(s.bytes.data(), static_cast<std::streamsize>(s.bytes.size()));
       if (!f) {
         std::fprintf(stderr, "cannot write %s\n", (carpeta / s.nombre).c_str());

@@ -7,7 +7,8 @@
 namespace orvex::fuzz {
 
 // Caps: a message or registry file of 64 KiB already holds every structure many times over;
-// the store targets take the real sample files (up to 140 KiB).
+// the .dbx targets take the real sample files (up to 140 KiB); the other stores' files are
+// small in the builders' examples.
 const Objetivo kObjetivos[] = {
     {"codecs", Codecs, 64 * 1024},
     {"analizador", Analizador, 64 * 1024},
@@ -16,6 +17,12 @@ const Objetivo kObjetivos[] = {
     {"rutas", Rutas, 4 * 1024},
     {"dbx_carpetas", DbxCarpetas, 192 * 1024},
     {"dbx_mensajes", DbxMensajes, 192 * 1024},
+    {"dbx_guardado", DbxGuardado, 64 * 1024},
+    {"oe4_carpetas", Oe4Carpetas, 64 * 1024},
+    {"oe4_mensajes", Oe4Mensajes, 128 * 1024},
+    {"oe4_sublist", Oe4Sublist, 16 * 1024},
+    {"oe4_grupo", Oe4Grupo, 128 * 1024},
+    {"imn_mensajes", ImnMensajes, 128 * 1024},
 };
 const std::size_t kNumObjetivos = std::size(kObjetivos);
 

@@ -23,6 +23,12 @@ int Registro(const uint8_t* datos, std::size_t n);
 int Rutas(const uint8_t* datos, std::size_t n);
 int DbxCarpetas(const uint8_t* datos, std::size_t n);
 int DbxMensajes(const uint8_t* datos, std::size_t n);
+int DbxGuardado(const uint8_t* datos, std::size_t n);
+int Oe4Carpetas(const uint8_t* datos, std::size_t n);
+int Oe4Mensajes(const uint8_t* datos, std::size_t n);
+int Oe4Sublist(const uint8_t* datos, std::size_t n);
+int Oe4Grupo(const uint8_t* datos, std::size_t n);
+int ImnMensajes(const uint8_t* datos, std::size_t n);
 
 // Every target, in the order CI runs them.
 extern const Objetivo kObjetivos[];

@@ -6,6 +6,8 @@
 
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/imn_constructor.h"
+#include "pruebas/oe4_constructor.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::fuzz {
@@ -117,7 +119,8 @@ std::vector<Semilla> SemillasDbxCarpetas() {
 
 std::vector<Semilla> SemillasDbxMensajes() {
   std::vector<Semilla> semillas;
-  for (const CarpetaDbx& c : AlmacenEjemplo().carpetas) {
+  const AlmacenDbx ejemplo = AlmacenEjemplo();
+  for (const CarpetaDbx& c : ejemplo.carpetas) {
     if (c.mensajes) semillas.push_back({c.archivo.value_or(c.nombre + ".dbx"), Cadena(ConstruirArchivoMensajes(*c.mensajes).bytes)});
   }
   ArchivoMensajesDbx archivo;
@@ -134,6 +137,104 @@ std::vector<Semilla> SemillasDbxMensajes() {
   return semillas;
 }
 
+std::vector<Semilla> SemillasDbxGuardado() {
+  std::vector<Semilla> semillas;
+  // Four action bytes (2 bits per part) and a flags byte in front of every text.
+  const std::pair<std::string, std::string> prefijos[] = {
+      {"_conservar", std::string(5, '\0')},
+      {"_renombrar", std::string(4, '\x55') + '\0'},
+      {"_borrar", std::string(4, '\xAA') + '\0'},
+      {"_sustituir", std::string(4, '\xFF') + '\0'},
+      {"_sustituir_por_nada", std::string(4, '\xFF') + '\x01'},
+      {"_mezcla", std::string("\xE4\x1B\xE4\x1B\x00", 5)}};
+  for (const Semilla& t : Textos()) {
+    for (const auto& [sufijo, prefijo] : prefijos) semillas.push_back({t.nombre + sufijo, prefijo + t.bytes});
+  }
+  return semillas;
+}
+
+std::string Par(const std::vector<uint8_t>& primero, const std::vector<uint8_t>& segundo) {
+  const auto largo = static_cast<uint32_t>(primero.size());
+  std::string s;
+  for (int k = 0; k < 4; ++k) s += static_cast<char>((largo >> (8 * k)) & 0xFF);
+  return s + Cadena(primero) + Cadena(segundo);
+}
+
+std::vector<Semilla> SemillasOe4Carpetas() {
+  AlmacenOe4 a = AlmacenOe4Ejemplo();
+  std::vector<Semilla> semillas = {{"ejemplo", Cadena(ConstruirFoldersNch(a.correo).bytes)}};
+  a.correo.orden_inverso = true;
+  semillas.push_back({"orden_inverso", Cadena(ConstruirFoldersNch(a.correo).bytes)});
+  return semillas;
+}
+
+std::vector<Semilla> SemillasOe4Mensajes() {
+  std::vector<Semilla> semillas;
+  const AlmacenOe4 ejemplo = AlmacenOe4Ejemplo();
+  for (const CarpetaOe4& c : ejemplo.correo.carpetas) {
+    if (c.id == 0 || c.fichero.empty()) continue;
+    const MapaIdxMbx m = ConstruirIdxMbx(c);
+    semillas.push_back({c.fichero, Par(m.idx, m.mbx)});
+  }
+  CarpetaOe4 formas = CarpetaCorreo(1, 0, "Formas", "Inbox");
+  uint32_t id = 1;
+  for (const Semilla& t : Textos()) {
+    if (t.nombre.ends_with("_lf")) continue;
+    MensajeOe4 m;
+    m.id = id++;
+    m.texto = t.bytes;
+    m.asunto = t.nombre;
+    m.de = "a@example.org";
+    formas.mensajes.push_back(m);
+  }
+  const MapaIdxMbx m = ConstruirIdxMbx(formas);
+  semillas.push_back({"formas_mime", Par(m.idx, m.mbx)});
+  return semillas;
+}
+
+std::vector<Semilla> SemillasOe4Sublist() {
+  std::vector<Semilla> semillas;
+  const AlmacenOe4 a = AlmacenOe4Ejemplo();
+  semillas.push_back({"ejemplo", Cadena(ConstruirSublist(a.cuentas[1]).bytes)});
+  CuentaOe4 muchos = a.cuentas[1];
+  for (uint32_t k = 2; k < 10; ++k) muchos.grupos.push_back(Grupo("alt.grupo" + std::to_string(k), k, {}));
+  semillas.push_back({"muchos_grupos", Cadena(ConstruirSublist(muchos).bytes)});
+  return semillas;
+}
+
+std::vector<Semilla> SemillasOe4Grupo() {
+  std::vector<Semilla> semillas;
+  const AlmacenOe4 ejemplo = AlmacenOe4Ejemplo();
+  for (const GrupoOe4& g : ejemplo.cuentas[1].grupos) {
+    semillas.push_back({g.nombre, Cadena(ConstruirGrupoNch(g).bytes)});
+  }
+  std::vector<ArticuloOe4> articulos;
+  for (const Semilla& t : Textos()) {
+    if (!t.nombre.ends_with("_lf")) articulos.push_back(Articulo(t.bytes, articulos.size() % 2 ? 512 : 40));
+  }
+  semillas.push_back({"formas_mime", Cadena(ConstruirGrupoNch(Grupo("comp.lang.c", 1, articulos)).bytes)});
+  return semillas;
+}
+
+std::vector<Semilla> SemillasImnMensajes() {
+  std::vector<Semilla> semillas;
+  for (const BuzonImn& b : AlmacenImnEjemplo()) {
+    const MapaImn m = ConstruirBuzonImn(b);
+    semillas.push_back({b.nombre, Par(m.idx, m.mbx)});
+  }
+  BuzonImn formas;
+  formas.nombre = "Inbox";
+  uint32_t id = 1;
+  for (const Semilla& t : Textos()) {
+    if (!t.nombre.ends_with("_lf")) formas.mensajes.push_back(MensajeVivo(id++, t.bytes, t.nombre));
+  }
+  formas.mensajes.push_back(
+      MensajeVivo(id, MensajeConAdjuntosImn({{"a.exe", "MZ"}, {"b.txt", "hola"}}), "adjuntos"));
+  const MapaImn m = ConstruirBuzonImn(formas);
+  semillas.push_back({"formas_mime", Par(m.idx, m.mbx)});
+  return semillas;
+}
+
 }  // namespace
 
 std::vector<Semilla> Semillas(const std::string& objetivo) {
@@ -144,6 +245,12 @@ std::vector<Semilla> Semillas(const std::string& objetivo) {
   if (objetivo == "rutas") return SemillasRutas();
   if (objetivo == "dbx_carpetas") return SemillasDbxCarpetas();
   if (objetivo == "dbx_mensajes") return SemillasDbxMensajes();
+  if (objetivo == "dbx_guardado") return SemillasDbxGuardado();
+  if (objetivo == "oe4_carpetas") return SemillasOe4Carpetas();
+  if (objetivo == "oe4_mensajes") return SemillasOe4Mensajes();
+  if (objetivo == "oe4_sublist") return SemillasOe4Sublist();
+  if (objetivo == "oe4_grupo") return SemillasOe4Grupo();
+  if (objetivo == "imn_mensajes") return SemillasImnMensajes();
   return {};
 }
 

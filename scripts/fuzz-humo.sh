@@ -19,13 +19,17 @@ if [[ "${1:-}" == "-t" ]]; then
   segundos=$2
   shift 2
 fi
-todos=(codecs analizador mensaje registro rutas dbx_carpetas dbx_mensajes)
+todos=(codecs analizador mensaje registro rutas dbx_carpetas dbx_mensajes dbx_guardado
+       oe4_carpetas oe4_mensajes oe4_sublist oe4_grupo imn_mensajes)
 objetivos=("$@")
 (( ${#objetivos[@]} )) || objetivos=("${todos[@]}")
 
 declare -A diccionario=(
   [codecs]=codecs.dict [analizador]=mime.dict [mensaje]=mime.dict [registro]=registro.dict
-  [dbx_carpetas]=dbx.dict [dbx_mensajes]=dbx.dict)
+  [dbx_carpetas]=dbx.dict [dbx_mensajes]=dbx.dict [dbx_guardado]=mime.dict
+  [oe4_carpetas]=almacenes_antiguos.dict [oe4_mensajes]=almacenes_antiguos.dict
+  [oe4_sublist]=almacenes_antiguos.dict [oe4_grupo]=almacenes_antiguos.dict
+  [imn_mensajes]=almacenes_antiguos.dict)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz-humo: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2

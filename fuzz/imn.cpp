@@ -1,0 +1,40 @@
+// Internet Mail and News store: the builder's example mailboxes with the registry "Store
+// Root" that leads to them. Each input replaces the Inbox's .idx and .mbx; every folder is
+// then walked and listed.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "api/orvex.h"
+#include "fuzz/almacen.h"
+#include "fuzz/objetivos.h"
+#include "pruebas/imn_constructor.h"
+
+namespace orvex::fuzz {
+namespace {
+
+AlmacenFuzz& Almacen() {
+  static AlmacenFuzz almacen(
+      [](const std::string& raiz, pruebas::RegistroPrueba& registro) {
+        pruebas::EscribirAlmacenImn(raiz, pruebas::AlmacenImnEjemplo());
+        pruebas::DescribirRegistroImn(registro, raiz);
+      },
+      false);
+  return almacen;
+}
+
+}  // namespace
+
+int ImnMensajes(const uint8_t* datos, std::size_t n) {
+  const Par par = Partir(datos, n);
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar("Mail/Inbox.idx", par.primero, par.n_primero);
+  uso->Reemplazar("Mail/Inbox.mbx", par.segundo, par.n_segundo);
+  std::vector<std::pair<uint32_t, uint32_t>> carpetas;
+  Enumerar(OE_ObtenerCarpetas, [&](OE_CARPETA& c) { carpetas.emplace_back(c.IdCarpeta, c.PosCarpeta); });
+  for (const auto& [id, pos] : carpetas) RecorrerMensajesDe(id, pos, false);
+  RecorrerCarpetas({{0, 0}, {1, 0}});
+  return 0;
+}
+
+}  // namespace orvex::fuzz
