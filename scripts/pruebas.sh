@@ -6,7 +6,8 @@
 #
 # Usage: bash scripts/pruebas.sh [--limpio] [PRESET...]
 #   --limpio   remove the presets' build folders first (a from-scratch build)
-#   PRESET     run only these of x64 x64-asan i686 mingw-i686 (default: all)
+#   PRESET     run only these of x64 x64-asan i686 mingw-i686 (default: all of them, then
+#              the suites of scripts/pruebas-windows.sh and scripts/fuzz-humo.sh if present)
 # Environment: ORVEX_JOBS (parallel jobs, default 2), ORVEX_MUESTRAS (sample stores, default
 # ../shared/muestras beside the repository; their tests skip when it is absent).
 set -uo pipefail
@@ -25,7 +26,11 @@ for a in "$@"; do
     *) echo "usage: $0 [--limpio] [x64|x64-asan|i686|mingw-i686]..." >&2; exit 2 ;;
   esac
 done
-(( ${#presets[@]} )) || presets=(x64 x64-asan i686 mingw-i686)
+completo=0
+if (( ${#presets[@]} == 0 )); then
+  presets=(x64 x64-asan i686 mingw-i686)
+  completo=1
+fi
 quiere() { local p; for p in "${presets[@]}"; do [[ "$p" == "$1" ]] && return 0; done; return 1; }
 
 if (( limpio )); then
@@ -129,10 +134,38 @@ if quiere mingw-i686; then
   fi
 fi
 
-# ---- Hook: fuzz smoke runs. scripts/fuzz-humo.sh, when present, builds the fuzz targets
-# ---- and runs each briefly; a non-zero exit counts as a failed step.
-if [[ -f scripts/fuzz-humo.sh ]]; then
-  paso fuzz-humo bash scripts/fuzz-humo.sh
+# ---- Hooks: suites that live in their own scripts, run when the script is there. Their
+# ---- output shows as they run. A last line "N passed, N failed" adds to the totals;
+# ---- otherwise a non-zero exit counts as one failed step.
+#   scripts/pruebas-windows.sh  the test suite and a Windows host under Wine (mingw-x64)
+#   scripts/fuzz-humo.sh        fuzz smoke runs: the libFuzzer targets, briefly each
+gancho() {
+  local nombre=$1 guion=$2 log=$registros/$1.log t0=$SECONDS rc
+  echo "==> $nombre ($guion)"
+  bash "$guion" 2>&1 | tee "$log"
+  rc=${PIPESTATUS[0]}
+  if [[ $(tail -n 1 "$log") =~ ^([0-9]+)\ passed,\ ([0-9]+)\ failed$ ]]; then
+    local pasadas=${BASH_REMATCH[1]} fallidas=${BASH_REMATCH[2]}
+    pruebas_pasadas=$((pruebas_pasadas + pasadas))
+    pruebas_fallidas=$((pruebas_fallidas + fallidas))
+    if (( rc == 0 )); then
+      anota "$nombre" ok $((SECONDS - t0)) "$pasadas passed, $fallidas failed"
+      return
+    fi
+    anota "$nombre" FAILED $((SECONDS - t0)) "$pasadas passed, $fallidas failed; exit $rc"
+    (( fallidas > 0 )) || pasos_fallidos=$((pasos_fallidos + 1))
+  elif (( rc == 0 )); then
+    anota "$nombre" ok $((SECONDS - t0)) "$(tail -n 1 "$log")"
+  else
+    anota "$nombre" FAILED $((SECONDS - t0)) "exit $rc; log: build/registros/$nombre.log"
+    pasos_fallidos=$((pasos_fallidos + 1))
+  fi
+}
+if [[ -f scripts/pruebas-windows.sh ]] && (( completo )); then
+  gancho windows scripts/pruebas-windows.sh
+fi
+if [[ -f scripts/fuzz-humo.sh ]] && (( completo )); then
+  gancho fuzz-humo scripts/fuzz-humo.sh
 fi
 
 total=$((SECONDS - inicio))
