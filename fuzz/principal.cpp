@@ -2,6 +2,7 @@
 #include <cstdlib>
 
 #include "fuzz/objetivos.h"
+#include "fuzz/vigilancia.h"
 
 namespace {
 const orvex::fuzz::Objetivo* objetivo = nullptr;
@@ -17,5 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* datos, std::size_t n) {
   if (n > objetivo->tamano_maximo) return -1;
-  return objetivo->funcion(datos, n);
+  const orvex::fuzz::EstadoRegiones inicio = orvex::fuzz::Vigilancia::Inicio();
+  const int r = objetivo->funcion(datos, n);
+  orvex::fuzz::Vigilancia::Fin(inicio, n);
+  return r;
 }
