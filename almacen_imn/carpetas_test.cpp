@@ -33,7 +33,9 @@ struct Recorrido {
   uint32_t cierre = 0;
 };
 
-Recorrido Recorrer(uint32_t (*paso)(OE_CARPETA**, uint32_t)) {
+// The export's calling convention is part of its type, so the step is any callable.
+template <class Paso>
+Recorrido Recorrer(Paso paso) {
   Recorrido r;
   OE_CARPETA* c = nullptr;
   r.primero = paso(&c, OE_PRIMERO);
