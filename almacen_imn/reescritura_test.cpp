@@ -348,6 +348,78 @@ TEST_F(ReescrituraImnTest, UnTextoDeDiezBytesAnadeUnRegistroDe28) {
   EXPECT_EQ(imn::Reescribir(l.m, 0), OE_ERROR);  // no rewrite at all
 }
 
+// The attachment's header as a mail client may write it, and what a rename makes of it: each
+// parameter is found on its own header line after "; ", in whichever order the lines come.
+TEST(RenombrarImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
+  struct Caso {
+    const char* nombre;
+    std::vector<std::pair<std::string, std::string>> cabeceras;
+    uint32_t resultado;
+    std::vector<std::pair<std::string, std::string>> esperadas;  // empty: nothing changes
+  };
+  const std::string ct = "Content-Type";
+  const std::string cd = "Content-Disposition";
+  const Caso casos[] = {
+      {"disposicion antes que el tipo",
+       {{cd, "attachment; filename=\"v.exe\""}, {ct, "application/octet-stream; name=\"v.exe\""}},
+       OE_OK,
+       {{cd, "attachment; filename=\"v.VIR\""}, {ct, "application/octet-stream; name=\"v.VIR\""}}},
+      {"solo el tipo", {{ct, "application/octet-stream; name=\"v.exe\"; x=1"}}, OE_OK,
+       {{ct, "application/octet-stream; name=\"v.VIR\""}}},
+      {"sin extension", {{ct, "application/octet-stream; name=\"README\""}}, OE_OK,
+       {{ct, "application/octet-stream; name=\"README.VIR\""}}},
+      {"parametros plegados",
+       {{ct, "application/octet-stream;\n\tname=\"v.exe\""}, {cd, "attachment;\n\tfilename=\"v.exe\""}},
+       OE_ERROR,
+       {}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    auto mensaje = [](const std::vector<std::pair<std::string, std::string>>& cabeceras) {
+      ParteMime adjunto;
+      for (const auto& [n, v] : cabeceras) adjunto.Cabecera(n, v);
+      adjunto.Cabecera("Content-Transfer-Encoding", "base64");
+      adjunto.cuerpo = Base64("MZ payload");
+      return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "v",
+                              Multiparte("mixed", {TextoPlano("body\n"), adjunto}, kFronteraImn)));
+    };
+    BuzonImn b;
+    b.nombre = "Inbox";
+    const std::string texto = mensaje(caso.cabeceras);
+    b.mensajes = {MensajeVivo(1, texto, "v")};
+    AlmacenImnInstalado almacen({b});
+    const Resultado r = Recorrer(0, 1, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+    EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, caso.resultado}));
+    const auto vistos = ListarImn(0);
+    ASSERT_EQ(vistos.size(), 1u);
+    if (caso.esperadas.empty()) {
+      EXPECT_EQ(r.reescrito_final, "");
+      EXPECT_EQ(vistos[0].texto, texto);
+      continue;
+    }
+    // The renamed lines end with CR LF, as the rest of the text.
+    EXPECT_EQ(vistos[0].texto, mensaje(caso.esperadas));
+  }
+}
+
+// Removing works from the part's header block, so folded parameters do not stop it.
+TEST(BorrarImnTest, UnaCabeceraPlegadaTambienPierdeSuContenido) {
+  BuzonImn b;
+  b.nombre = "Inbox";
+  const std::string texto = MensajeConAdjunto("MZ payload");  // folded name= and filename=
+  b.mensajes = {MensajeVivo(1, texto, "v")};
+  AlmacenImnInstalado almacen({b});
+  const Resultado r = Recorrer(0, 1, {{ACCION_CONSERVAR}, {ACCION_BORRAR}});
+  EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+  const std::size_t cab = texto.find("\r\n\r\n", texto.find("x.exe")) + 4;
+  const std::size_t fin = texto.find("\r\n--", cab) + 2;
+  std::string esperado = texto;
+  esperado.replace(cab, fin - cab, "\r\n");
+  const auto vistos = ListarImn(0);
+  ASSERT_EQ(vistos.size(), 1u);
+  EXPECT_EQ(vistos[0].texto, esperado);
+}
+
 // Every write of the write-back fails in turn: the folder then shows the original message or
 // its complete copy, never neither, and the listing stays sound.
 TEST(FallosImnTest, UnaEscrituraQueFallaNuncaPierdeElMensaje) {
