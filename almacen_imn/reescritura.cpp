@@ -65,8 +65,8 @@ uint32_t Volcar(OE_MENSAJE& m, uint32_t long_antigua) {
   // actions left it, then the old tail (subject, sender and dates stay those of the old record).
   BloqueMem<uint8_t> nuevo(static_cast<uint8_t*>(MEM_Reservar(long_antigua)));
   if (!nuevo) return OE_ERROR_MEMORIA;
-  if (!idx->Leer(m.PosRegistro + kLongCabRegistro + bytes_entradas,
-                 nuevo.get() + kLongCabRegistro + bytes_entradas, static_cast<std::size_t>(cola))) {
+  if (cola > 0 && !idx->Leer(m.PosRegistro + kLongCabRegistro + bytes_entradas,
+                            nuevo.get() + kLongCabRegistro + bytes_entradas, static_cast<std::size_t>(cola))) {
     return OE_ERROR;
   }
   // The new mailbox record: the old head with the new id and sizes, the text, the fill.

@@ -319,33 +319,46 @@ TEST_F(ReescrituraImnTest, UnaSegundaAccionSobreLaMismaParteSeRechaza) {
 }
 
 TEST_F(ReescrituraImnTest, UnTextoDeDiezBytesAnadeUnRegistroDe28) {
-  CarpetaImn c(2);
-  ListadoAbierto l(c.c);
-  ASSERT_TRUE(l.IrA(7));
-  auto* r = new CL_BUFFER_FLUJO(10000);
-  r->FijarEscribible(1);
-  r->Escribir("0123456789", 10);
-  l.m->Reescrito = r;
-  l.m->Modificado = 1;
-  ASSERT_EQ(imn::Reescribir(l.m, l.m->FinRegistro - l.m->PosRegistro), OE_OK);
-  EXPECT_EQ(l.m->Reescrito, nullptr);
-  const MapaImn& antes = almacen_.Mapa("Sent");
-  const std::vector<uint8_t> mbx = almacen_.Leer("Sent.mbx");
-  ASSERT_EQ(mbx.size(), antes.mbx.size() + 28);
-  EXPECT_EQ(Le32(mbx.data() + antes.mbx.size() + 4), 8u);
-  EXPECT_EQ(Le32(mbx.data() + antes.mbx.size() + 8), 28u);
-  EXPECT_EQ(Le32(mbx.data() + antes.mbx.size() + 12), 10u);
-  EXPECT_EQ(std::string(mbx.end() - 12, mbx.end()), std::string("0123456789\0\0", 12));
-  EXPECT_EQ(Le32(mbx.data() + 12), 9u);
-  EXPECT_EQ(Le32(almacen_.Leer("Sent.idx").data() + antes.registros[0]) & 1u, 1u);
-  // The old record is dead now: writing it back again is refused and changes nothing.
-  auto* otra = new CL_BUFFER_FLUJO(10000);
-  otra->FijarEscribible(1);
-  otra->Escribir("x", 1);
-  l.m->Reescrito = otra;
-  EXPECT_EQ(imn::Reescribir(l.m, l.m->FinRegistro - l.m->PosRegistro), OE_ERROR);
-  EXPECT_EQ(almacen_.Leer("Sent.mbx"), mbx);
-  EXPECT_EQ(imn::Reescribir(l.m, 0), OE_ERROR);  // no rewrite at all
+  struct Caso {
+    uint32_t carpeta;
+    const char* buzon;
+    uint32_t id;
+    std::size_t indice;
+  };
+  // Sent's message has a three-entry table; Inbox's id 5 has none.
+  for (const Caso& caso : {Caso{2, "Sent", 7, 0}, Caso{1, "Inbox", 5, 3}}) {
+    SCOPED_TRACE(caso.buzon);
+    CarpetaImn c(caso.carpeta);
+    ListadoAbierto l(c.c);
+    ASSERT_TRUE(l.IrA(caso.id));
+    auto* r = new CL_BUFFER_FLUJO(10000);
+    r->FijarEscribible(1);
+    r->Escribir("0123456789", 10);
+    l.m->Reescrito = r;
+    l.m->Modificado = 1;
+    ASSERT_EQ(imn::Reescribir(l.m, l.m->FinRegistro - l.m->PosRegistro), OE_OK);
+    EXPECT_EQ(l.m->Reescrito, nullptr);
+    const MapaImn& antes = almacen_.Mapa(caso.buzon);
+    const uint32_t ultimo = Le32(antes.mbx.data() + 12);
+    const std::vector<uint8_t> mbx = almacen_.Leer(std::string(caso.buzon) + ".mbx");
+    ASSERT_EQ(mbx.size(), antes.mbx.size() + 28);
+    EXPECT_EQ(Le32(mbx.data() + antes.mbx.size() + 4), ultimo + 1);
+    EXPECT_EQ(Le32(mbx.data() + antes.mbx.size() + 8), 28u);
+    EXPECT_EQ(Le32(mbx.data() + antes.mbx.size() + 12), 10u);
+    EXPECT_EQ(std::string(mbx.end() - 12, mbx.end()), std::string("0123456789\0\0", 12));
+    EXPECT_EQ(Le32(mbx.data() + 12), ultimo + 2);
+    const std::vector<uint8_t> idx = almacen_.Leer(std::string(caso.buzon) + ".idx");
+    EXPECT_EQ(Le32(idx.data() + antes.registros[caso.indice]) & 1u, 1u);
+    EXPECT_EQ(idx.size() - antes.idx.size(), l.m->FinRegistro - l.m->PosRegistro);
+    // The old record is dead now: writing it back again is refused and changes nothing.
+    auto* otra = new CL_BUFFER_FLUJO(10000);
+    otra->FijarEscribible(1);
+    otra->Escribir("x", 1);
+    l.m->Reescrito = otra;
+    EXPECT_EQ(imn::Reescribir(l.m, l.m->FinRegistro - l.m->PosRegistro), OE_ERROR);
+    EXPECT_EQ(almacen_.Leer(std::string(caso.buzon) + ".mbx"), mbx);
+    EXPECT_EQ(imn::Reescribir(l.m, 0), OE_ERROR);  // no rewrite at all
+  }
 }
 
 // The attachment's header as a mail client may write it, and what a rename makes of it: each
