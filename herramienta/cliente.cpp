@@ -47,13 +47,15 @@ std::string Minusculas(std::string_view s) {
 
 }  // namespace
 
-uint32_t ListarCarpetas(std::vector<CarpetaVista>* carpetas) {
+uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas) {
+  const bool raiz_cero = version == VERSION_OE5 || version == VERSION_OE4;
   carpetas->clear();
   Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
   uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
   // Mode 1 holds the store's root record (generations 5 and 4) or nothing (generation 1).
   if (r != OE_OK) return r;
   while ((r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
+    if (raiz_cero && cursor.registro->IdCarpeta == 0) continue;
     carpetas->push_back(Vista(*cursor.registro));
   }
   CompletarRutas(*carpetas);

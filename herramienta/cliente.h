@@ -14,9 +14,9 @@
 namespace orvex::herramienta {
 
 
-// Every folder of the store, in the library's order, without the root record that some
-// generations hand out first. Returns OE_OK or the failing export's code.
-uint32_t ListarCarpetas(std::vector<CarpetaVista>* carpetas);
+// Every folder of the store, in the library's order, without the store's root record (id 0
+// in generations 5 and 4, where it is no mail folder). Returns OE_OK or the failing export's code.
+uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas);
 
 // Called with each message of the chosen folders; return false to stop the walk.
 using VisitaMensaje = std::function<bool(const CarpetaVista& carpeta, OE_MENSAJE* mensaje)>;

@@ -173,7 +173,7 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
   } else if (!o.identidad.empty()) {
     Error(std::string("--identity is ignored: ") + NombreGeneracion(s.version) + " stores have no identities");
   }
-  const uint32_t r = ListarCarpetas(&s.carpetas);
+  const uint32_t r = ListarCarpetas(s.version, &s.carpetas);
   if (r != OE_OK) {
     Error(std::string("cannot read the folder list of the ") + NombreGeneracion(s.version) + " store (" +
           NombreResultado(r) + "): its file is missing, unreadable or damaged");
