@@ -1,21 +1,24 @@
 // Layout of the Internet Mail and News store files: the one place where the reader, the
 // rewrite and the test builder take their offsets, signatures and sizes from. The index and
-// mailbox headers are those of Outlook Express 4; the index record is read differently (a
-// 58-byte head, a table of 24-byte part entries, a tail). Packed, little-endian.
+// mailbox headers and the mailbox records are those of Outlook Express 4 (taken from its
+// layout); the index record is read differently: a 58-byte head, a table of 24-byte part
+// entries, a tail. Packed, little-endian.
 #pragma once
 
 #include <cstdint>
 
+#include "almacen_oe4/formato_oe4.h"
+
 namespace orvex::imnfmt {
 
 // Index header: the first 80 bytes of a .idx file, read and written as one block.
-inline constexpr uint32_t kFirmaIdx = 0x39464D4Au;  // "JMF9"
-inline constexpr uint32_t kVersionIdx = 0x00010004u;
-inline constexpr uint32_t kLongCabIdx = 80;
-inline constexpr uint32_t kIdxFirma = 0;
-inline constexpr uint32_t kIdxVersion = 4;
-inline constexpr uint32_t kIdxNumMensajes = 8;    // taken as signed: 0 or less means none
-inline constexpr uint32_t kIdxFinRegistros = 12;  // end of the record area
+inline constexpr uint32_t kFirmaIdx = oe4fmt::kFirmaIdx;  // "JMF9"
+inline constexpr uint32_t kVersionIdx = oe4fmt::kVersionIdx;
+inline constexpr uint32_t kLongCabIdx = oe4fmt::kLongCabIdx;
+inline constexpr uint32_t kIdxFirma = oe4fmt::kIdxFirma;
+inline constexpr uint32_t kIdxVersion = oe4fmt::kIdxVersion;
+inline constexpr uint32_t kIdxNumMensajes = oe4fmt::kIdxNumRegistros;  // taken as signed: 0 or less means none
+inline constexpr uint32_t kIdxFinRegistros = oe4fmt::kIdxFinRegistros;  // end of the record area
 
 // Index record: the head, then NumEntradas part entries, then the tail.
 inline constexpr uint32_t kLongCabRegistro = 58;
@@ -42,22 +45,21 @@ inline constexpr uint32_t kLongTrasFechas = 2;
 inline constexpr uint32_t kNumTextos = 3;
 inline constexpr uint32_t kMaxTexto = 255;        // characters kept of each text
 
-// Mailbox header: the first 84 bytes of a .mbx file.
-inline constexpr uint32_t kFirmaMbx = 0x36464D4Au;  // "JMF6"
-inline constexpr uint32_t kVersionMbx = 0x00010003u;
-inline constexpr uint32_t kLongCabMbx = 84;
-inline constexpr uint32_t kMbxFirma = 0;
-inline constexpr uint32_t kMbxVersion = 4;
-inline constexpr uint32_t kMbxNumRegistros = 8;
-inline constexpr uint32_t kMbxUltimoId = 12;
-inline constexpr uint32_t kMbxTamDatos = 16;
-
-// Mailbox record: a 16-byte head, the text, 0 to 3 zero bytes to a multiple of 4.
-inline constexpr uint32_t kLongCabBloque = 16;
-inline constexpr uint32_t kBloqueId = 4;
-inline constexpr uint32_t kBloqueTam = 8;         // the whole record, head and fill included
-inline constexpr uint32_t kBloqueLongTexto = 12;
-inline constexpr uint32_t kAlineacionBloque = 4;
+// Mailbox header and records: the first 84 bytes of a .mbx file, then records of a 16-byte
+// head, the text and 0 to 3 zero bytes to a multiple of 4.
+inline constexpr uint32_t kFirmaMbx = oe4fmt::kFirmaMbx;  // "JMF6"
+inline constexpr uint32_t kVersionMbx = oe4fmt::kVersionMbx;
+inline constexpr uint32_t kLongCabMbx = oe4fmt::kLongCabMbx;
+inline constexpr uint32_t kMbxFirma = oe4fmt::kMbxFirma;
+inline constexpr uint32_t kMbxVersion = oe4fmt::kMbxVersion;
+inline constexpr uint32_t kMbxNumRegistros = oe4fmt::kMbxNumBloques;
+inline constexpr uint32_t kMbxUltimoId = oe4fmt::kMbxUltimoId;
+inline constexpr uint32_t kMbxTamDatos = oe4fmt::kMbxTamDatos;
+inline constexpr uint32_t kLongCabBloque = oe4fmt::kLongCabBloqueMbx;
+inline constexpr uint32_t kBloqueId = oe4fmt::kMbxBloqueId;
+inline constexpr uint32_t kBloqueTam = oe4fmt::kMbxBloqueTam;  // the whole record, head and fill included
+inline constexpr uint32_t kBloqueLongTexto = oe4fmt::kMbxBloqueLongTexto;
+inline constexpr uint32_t kAlineacionBloque = oe4fmt::kAlineacionBloqueMbx;
 
 // Registry and directory.
 inline constexpr const char* kClaveImn = "Software\\Microsoft\\Internet Mail and News";

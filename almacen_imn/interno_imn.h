@@ -1,53 +1,22 @@
 // What the units of this store share: the words and pointers it keeps in the generation
-// areas of OE_CARPETA and OE_MENSAJE, a store file opened for one call with its size, and
-// little-endian helpers over byte images.
+// areas of OE_CARPETA and OE_MENSAJE, the store file opened for one call, and little-endian
+// helpers over byte images.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <optional>
-#include <string>
 
+#include "almacen_oe4/archivo_oe4.h"
 #include "api/orvex.h"
-#include "plataforma/plataforma.h"
 
 namespace orvex::imn {
 
-// A store file open for the length of one call; every read is checked against its size.
-class ArchivoImn {
- public:
-  using Modo = plataforma::Archivo::Modo;
-
-  // Empty when the file cannot be opened or its size cannot be learned.
-  static std::optional<ArchivoImn> Abrir(const std::string& ruta, Modo modo = Modo::kLectura);
-
-  uint64_t Tamano() const { return tamano_; }
-  // True when n bytes at pos lie inside the file (written so it cannot overflow).
-  bool Contiene(uint64_t pos, uint64_t n) const { return pos <= tamano_ && n <= tamano_ - pos; }
-  // Reads exactly n bytes at pos, only when they lie inside the file.
-  bool Leer(uint64_t pos, void* destino, std::size_t n) const;
-  bool Leer32(uint64_t pos, uint32_t* valor) const;
-  // Writes n bytes at pos; a write at the end lengthens the file and the size follows.
-  bool Escribir(uint64_t pos, const void* origen, std::size_t n);
-
- private:
-  ArchivoImn(plataforma::Archivo archivo, uint64_t tamano) : archivo_(std::move(archivo)), tamano_(tamano) {}
-  plataforma::Archivo archivo_;
-  uint64_t tamano_;
-};
-
-inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-inline uint64_t Le64(const uint8_t* p) { return static_cast<uint64_t>(Le32(p + 4)) << 32 | Le32(p); }
-inline void Pon32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
+// The index and mailbox files are opened, bounded and read as the Outlook Express 4 store does.
+using ArchivoImn = oe4::ArchivoOe4;
+using oe4::Le32;
+using oe4::Le64;
+using oe4::Pon32;
 
 // ---- OE_CARPETA. No pointer precedes the working area, so the word offsets hold on every
 // build. The mailbox path list is a pointer: at 9128 where pointers are 4 bytes, and at an
@@ -114,7 +83,7 @@ inline bool EsObjeto(const OE_OBJMSG* o) { return o != nullptr && o->Tamano == O
 
 // Frees the part table and clears the pointer.
 void LiberarEntradas(OE_MENSAJE& m);
-// Destroys the rewrite buffer, if any, and clears the pointer.
+// Destroys the rewrite buffer, if any, and clears the pointer (the stores' shared helper).
 void LiberarReescrito(OE_MENSAJE& m);
 
 }  // namespace orvex::imn
