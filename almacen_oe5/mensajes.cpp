@@ -7,6 +7,7 @@
 #include "almacen_oe5/areas.h"
 #include "almacen_oe5/dbx.h"
 #include "almacen_oe5/oe5.h"
+#include "almacen_oe5/reescritura.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -102,7 +103,9 @@ Paso LeerActual(const ArchivoDbx& archivo, OE_MENSAJE& m, uint32_t* resultado) {
   m.FinRegistro = 0;
   if (IndiceEntrada(m, siguiente) < entradas) archivo.Leer32(siguiente, &m.FinRegistro);
 
+  // A rewrite belongs to the message it was started on.
   LiberarTexto(m);
+  LiberarReescrito(&m);
   m.Modificado = 0;
   m.LongTexto = 0;
   ObjetoDbx objeto;
@@ -169,6 +172,7 @@ uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t mod
     case OE_CERRAR:
       if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       LiberarTexto(**mensaje);
+      LiberarReescrito(*mensaje);
       MEM_Liberar(*mensaje);
       *mensaje = nullptr;
       return OE_OK;
