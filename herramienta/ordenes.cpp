@@ -643,7 +643,12 @@ int OrdenExportar(const Opciones& o) {
     fs::create_directories(dir, ec);
     char numero[16];
     std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
-    std::string nombre = std::string(numero) + " " + CortarAncho(TextoCabecera(Asunto(*m)), 60);
+    std::string asunto = CortarAncho(TextoCabecera(Asunto(*m)), 60);
+    // A subject is one name: its slashes are text, not folders.
+    for (char& ch : asunto) {
+      if (ch == '/' || ch == '\\') ch = '-';
+    }
+    std::string nombre = std::string(numero) + " " + asunto;
     std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
     if (!a || !EscribirTodo(a->archivo.get(), texto)) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "herramienta/almacen.h"
 #include "herramienta/carpeta_temporal.h"
 #include "herramienta/mbox.h"
 #include "pruebas/imn_constructor.h"
@@ -219,6 +220,23 @@ TEST_F(OrvexTest, RegistroEIdentidad) {
   EXPECT_NE(nadie.error.find("Main Identity"), std::string::npos) << nadie.error;
   const Resultado entorno = Orvex({"info"}, "ORVEX_REGISTRY=" + Citar(Ruta("demo/registry.reg")));
   EXPECT_EQ(entorno.estado, 0) << entorno.error;
+}
+
+TEST_F(OrvexTest, UnidadDelRegistro) {
+  const std::string registro = Ruta("unidad.reg");
+  std::ofstream(registro, std::ios::binary) << TextoRegistro(5, "C:\\demo\\STORE");
+  const Resultado r = Orvex({"--registry", registro, "--drive", "c=" + dir_.Ruta().string(), "--json", "folders"});
+  ASSERT_EQ(r.estado, 0) << r.error;
+  EXPECT_EQ(Lineas(r.salida).size(), 6u);
+  const Resultado sin_unidad = Orvex({"--registry", registro, "folders"});
+  EXPECT_EQ(sin_unidad.estado, 2);
+  EXPECT_NE(sin_unidad.error.find("cannot read the folder list"), std::string::npos) << sin_unidad.error;
+  for (const std::string& mala : {std::string("C"), std::string("C:") + dir_.Ruta().string(), std::string("C=/no/such")}) {
+    SCOPED_TRACE(mala);
+    const Resultado r2 = Orvex({"--registry", registro, "--drive", mala, "folders"});
+    EXPECT_EQ(r2.estado, 2);
+    EXPECT_NE(r2.error.find("--drive"), std::string::npos) << r2.error;
+  }
 }
 
 // Parts, extraction and scanning need the message object; a library without it says so.
