@@ -831,6 +831,7 @@ int OrdenEscanear(const Opciones& o) {
         const uint32_t rg = OE_GuardarObjMsg(m, objeto, accion->second);
         if (rg == OE_OK) {
           aplicada = true;
+          hecho = accion->second == ACCION_RENOMBRAR ? "renamed" : "removed";
           ++cambios;
         } else {
           fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
