@@ -293,6 +293,16 @@ TEST_F(AccionesOe5Test, BorrarElCuerpoHtmlQuitaSuAlternativa) {
     oe5::LiberarReescrito(r.Puntero());
   }
   {
+    SCOPED_TRACE("both");
+    RegistroMensaje r(MensajeHtml());
+    const auto pasos = Recorrer(r, [&](const OE_OBJMSG&) { return Decision{ACCION_BORRAR, std::nullopt}; });
+    ASSERT_EQ(pasos.size(), 2u);
+    EXPECT_EQ(pasos[0].resultado, OE_OK);
+    EXPECT_EQ(pasos[1].resultado, OE_OK);
+    EXPECT_EQ(Reescrito(r), html({SinCuerpo(plano)}));
+    oe5::LiberarReescrito(r.Puntero());
+  }
+  {
     SCOPED_TRACE("plain");
     RegistroMensaje r(MensajeHtml());
     int n = 0;
