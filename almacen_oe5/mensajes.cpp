@@ -73,8 +73,9 @@ uint32_t EntradasNodoActual(const ArchivoDbx& archivo, const OE_MENSAJE& m) {
 
 // Index of the entry at a cursor position of the current node.
 uint32_t IndiceEntrada(const OE_MENSAJE& m, uint32_t cursor) {
-  return static_cast<uint32_t>((static_cast<uint64_t>(cursor) - Palabra(m, kMsgNodoActual) - kNodoEntradas) /
-                               kLongEntrada);
+  const uint64_t base = static_cast<uint64_t>(Palabra(m, kMsgNodoActual)) + kNodoEntradas;
+  if (cursor < base) return UINT32_MAX;
+  return static_cast<uint32_t>((cursor - base) / kLongEntrada);
 }
 
 enum class Paso { kMensaje, kNodoAgotado };
