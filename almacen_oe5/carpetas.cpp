@@ -126,7 +126,7 @@ uint32_t ConstruirRaiz(OE_CARPETA** carpeta) {
   return OE_OK;
 }
 
-// Modes 3 and checks shared by the walks.
+// Mode 3 of every walk.
 uint32_t Cerrar(OE_CARPETA** carpeta) {
   if (carpeta == nullptr || !EsCarpeta(*carpeta)) return OE_ERROR_PARAM;
   Liberar(carpeta);
