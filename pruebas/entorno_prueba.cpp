@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "plataforma/registro_archivo.h"
+#include "pruebas/entorno_sistema.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -26,17 +27,6 @@ std::string Normalizar(std::string_view nombre_relativo) {
 }
 
 [[noreturn]] void Fallar(const std::string& que) { throw std::runtime_error("entorno de prueba: " + que); }
-
-std::optional<std::string> LeerVariable(const std::string& nombre) {
-  const char* v = std::getenv(nombre.c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
-}
-
-void PonerVariable(const std::string& nombre, const std::optional<std::string>& valor) {
-  int r = valor ? ::setenv(nombre.c_str(), valor->c_str(), 1) : ::unsetenv(nombre.c_str());
-  if (r != 0) Fallar("no se pudo cambiar " + nombre);
-}
 
 }  // namespace
 
@@ -115,17 +105,11 @@ std::string DirectorioTemporal::LeerTexto(std::string_view nombre_relativo) cons
 // --------------------------------------------------------------------------- VariableEntorno
 
 VariableEntorno::VariableEntorno(std::string nombre, const std::optional<std::string>& valor)
-    : nombre_(std::move(nombre)), anterior_(LeerVariable(nombre_)) {
-  PonerVariable(nombre_, valor);
+    : nombre_(std::move(nombre)), anterior_(sistema::LeerVariable(nombre_)) {
+  if (!sistema::PonerVariable(nombre_, valor)) Fallar("no se pudo cambiar " + nombre_);
 }
 
-VariableEntorno::~VariableEntorno() {
-  if (anterior_) {
-    ::setenv(nombre_.c_str(), anterior_->c_str(), 1);
-  } else {
-    ::unsetenv(nombre_.c_str());
-  }
-}
+VariableEntorno::~VariableEntorno() { sistema::PonerVariable(nombre_, anterior_); }
 
 // ---------------------------------------------------------------------------- RegistroPrueba
 
@@ -198,7 +182,7 @@ std::vector<uint8_t> ConNul(const std::string& texto) {
 }  // namespace
 
 RegistroPrueba::RegistroPrueba() = default;
-RegistroPrueba::~RegistroPrueba() = default;  // variable_ restores ORVEX_REGISTRY before directorio_ goes.
+RegistroPrueba::~RegistroPrueba() = default;  // instalado_ goes before directorio_ and its file.
 
 RegistroPrueba::Nodo& RegistroPrueba::NodoDe(const std::string& clave) {
   std::string completa = ClaveCompleta(clave);
@@ -302,7 +286,14 @@ std::string RegistroPrueba::Instalar(Formato formato) {
   if (!directorio_) directorio_ = std::make_unique<DirectorioTemporal>();
   std::string ruta = directorio_->RutaDe("registro.reg");
   Escribir(ruta, formato);
-  if (!variable_) variable_ = std::make_unique<VariableEntorno>("ORVEX_REGISTRY", ruta);
+  std::vector<sistema::ClaveArchivo> claves;
+  for (const auto& [mayus, nodo] : claves_) {
+    sistema::ClaveArchivo& c = claves.emplace_back();
+    c.clave = nodo.nombre;
+    for (const auto& [nombre_mayus, valor] : nodo.valores) c.valores.push_back(valor.nombre);
+  }
+  if (!instalado_) instalado_ = std::make_unique<sistema::RegistroInstalado>();
+  instalado_->Instalar(ruta, claves);
   return ruta;
 }
 

@@ -1,5 +1,6 @@
 // Test environment: temporary folders, environment variables and a registry file that the
-// POSIX platform layer reads through ORVEX_REGISTRY. Every helper undoes itself on destruction.
+// POSIX platform layer reads through ORVEX_REGISTRY and Windows imports into its registry.
+// Every helper undoes itself on destruction.
 // Failures to set the environment up throw std::runtime_error, which GoogleTest reports.
 #pragma once
 
@@ -13,7 +14,12 @@
 
 namespace orvex::pruebas {
 
-// A fresh folder under $TMPDIR (or /tmp), removed with everything in it on destruction.
+namespace sistema {
+class RegistroInstalado;
+}
+
+// A fresh folder in the system's temporary folder ($TMPDIR or /tmp; Windows: GetTempPath),
+// removed with everything in it on destruction.
 class DirectorioTemporal {
  public:
   DirectorioTemporal();
@@ -21,7 +27,7 @@ class DirectorioTemporal {
   DirectorioTemporal(const DirectorioTemporal&) = delete;
   DirectorioTemporal& operator=(const DirectorioTemporal&) = delete;
 
-  // Absolute path of the folder (POSIX form, no trailing slash).
+  // Absolute path of the folder (the system's form, no trailing separator).
   const std::string& Ruta() const { return ruta_; }
   // Absolute path of nombre_relativo ('/' or '\' separated) inside the folder.
   std::string RutaDe(std::string_view nombre_relativo) const;
@@ -63,7 +69,7 @@ class RegistroPrueba {
   };
 
   RegistroPrueba();
-  ~RegistroPrueba();  // Restores ORVEX_REGISTRY if Instalar was called.
+  ~RegistroPrueba();  // Undoes Instalar.
   RegistroPrueba(const RegistroPrueba&) = delete;
   RegistroPrueba& operator=(const RegistroPrueba&) = delete;
 
@@ -86,8 +92,10 @@ class RegistroPrueba {
   std::string Texto(Formato formato) const;
   // Writes the file at ruta (a POSIX path); also usable as input for `regedit /S`.
   void Escribir(const std::string& ruta, Formato formato) const;
-  // Writes the file into a private temporary folder and points ORVEX_REGISTRY at it until
-  // destruction. Call again after changing values to rewrite it. Returns the file's path.
+  // Writes the file into a private temporary folder and makes it the registry the library
+  // reads until destruction: POSIX points ORVEX_REGISTRY at it, Windows imports it with
+  // regedit (and deletes the keys afterwards). Call again after changing values to rewrite
+  // it. Returns the file's path.
   std::string Instalar(Formato formato = Formato::kRegedit4);
 
  private:
@@ -103,7 +111,7 @@ class RegistroPrueba {
   Nodo& NodoDe(const std::string& clave);
   std::map<std::string, Nodo> claves_;  // Keyed by upper-cased full path, root spelled out.
   std::unique_ptr<DirectorioTemporal> directorio_;
-  std::unique_ptr<VariableEntorno> variable_;
+  std::unique_ptr<sistema::RegistroInstalado> instalado_;
 };
 
 }  // namespace orvex::pruebas
