@@ -243,18 +243,33 @@ std::string ExpandirEntorno(const std::string& texto) {
 
 namespace {
 using GetDiskFreeSpaceExA_t = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+// The root whose disk holds ruta: "X:\\" for a drive letter, "\\\\server\\share\\" for a UNC
+// path, "" (the current drive) for a path with neither; nothing for a UNC path without a share.
+std::optional<std::string> RaizDeLaRuta(const std::string& ruta) {
+  const bool letra = ruta.size() >= 2 && ruta[1] == ':' &&
+                     ((ruta[0] >= 'A' && ruta[0] <= 'Z') || (ruta[0] >= 'a' && ruta[0] <= 'z'));
+  if (letra) return ruta.substr(0, 2) + "\\";
+  auto separador = [](char c) { return c == '\\' || c == '/'; };
+  if (ruta.size() < 2 || !separador(ruta[0]) || !separador(ruta[1])) return std::string();
+  const std::size_t servidor = ruta.find_first_of("\\/", 2);
+  if (servidor == std::string::npos || servidor == 2 || servidor + 1 == ruta.size() ||
+      separador(ruta[servidor + 1])) {
+    return std::nullopt;
+  }
+  return ruta.substr(0, ruta.find_first_of("\\/", servidor + 1)) + "\\";
+}
+
 }  // namespace
 
 std::optional<uint64_t> EspacioLibre(const std::string& ruta) {
   const GanchosPrueba& g = Ganchos();
   if (g.espacio_desconocido) return std::nullopt;
   if (g.espacio_libre) return g.espacio_libre;
-  // Only the drive component counts: a letter and its colon.
-  if (ruta.size() < 2 || ruta[1] != ':' ||
-      !((ruta[0] >= 'A' && ruta[0] <= 'Z') || (ruta[0] >= 'a' && ruta[0] <= 'z'))) {
-    return std::nullopt;
-  }
-  const std::string unidad = ruta.substr(0, 2) + "\\";
+  const std::optional<std::string> raiz = RaizDeLaRuta(ruta);
+  if (!raiz) return std::nullopt;
+  // A path without a drive lies on the current one, which a null root names.
+  const char* unidad = raiz->empty() ? nullptr : raiz->c_str();
   // Looked up at every call, as the mail clients' own readers do.
   HMODULE kernel = GetModuleHandleA("Kernel32.dll");
   FARPROC funcion = kernel != nullptr ? GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
@@ -263,22 +278,29 @@ std::optional<uint64_t> EspacioLibre(const std::string& ruta) {
     static_assert(sizeof espacio_ex == sizeof funcion);
     std::memcpy(&espacio_ex, &funcion, sizeof funcion);
     ULARGE_INTEGER disponibles, total, libres;
-    if (!espacio_ex(unidad.c_str(), &disponibles, &total, &libres)) return std::nullopt;
+    if (!espacio_ex(unidad, &disponibles, &total, &libres)) return std::nullopt;
+    // The disk's total free bytes, not the caller's quota.
     return static_cast<uint64_t>(libres.QuadPart);
   }
   DWORD sectores = 0, bytes = 0, libres = 0, clusteres = 0;
-  if (!GetDiskFreeSpaceA(unidad.c_str(), &sectores, &bytes, &libres, &clusteres)) return std::nullopt;
+  if (!GetDiskFreeSpaceA(unidad, &sectores, &bytes, &libres, &clusteres)) return std::nullopt;
   return static_cast<uint64_t>(sectores) * bytes * libres;
 }
 
 // ------------------------------------------------------------------------------------- Time
 
 std::optional<FechaLocal> FileTimeALocal(uint64_t filetime) {
+  // Windows refuses these in FileTimeToSystemTime; say so before the zone shift can wrap them.
+  constexpr uint64_t kLimite = uint64_t{1} << 63;
+  if (filetime >= kLimite) return std::nullopt;
   FILETIME utc, local;
   utc.dwLowDateTime = static_cast<DWORD>(filetime);
   utc.dwHighDateTime = static_cast<DWORD>(filetime >> 32);
   SYSTEMTIME st;
-  if (!FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st)) return std::nullopt;
+  if (!FileTimeToLocalFileTime(&utc, &local) || (local.dwHighDateTime & 0x80000000u) != 0 ||
+      !FileTimeToSystemTime(&local, &st)) {
+    return std::nullopt;
+  }
   return FechaLocal{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
 
