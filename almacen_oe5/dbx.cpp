@@ -89,9 +89,43 @@ uint32_t ArchivoDbx::Cabecera(uint32_t desplazamiento) const {
   return Palabra(cabecera_.data() + desplazamiento);
 }
 
+namespace {
+// The first window is small (a header, a node, an object); a read that runs on from the
+// window doubles the next one, so a long text chain is read in few large pieces.
+constexpr std::size_t kVentanaInicial = 8 * 1024;
+constexpr std::size_t kVentanaMaxima = 256 * 1024;
+}  // namespace
+
+bool ArchivoDbx::LlenarVentana(uint64_t pos, std::size_t n) const {
+  const bool seguida = ventana_len_ > 0 && pos >= ventana_pos_ && pos <= ventana_pos_ + ventana_len_;
+  std::size_t tam = seguida ? std::min(ventana_tam_ * 2, kVentanaMaxima) : kVentanaInicial;
+  while (tam < n) tam *= 2;
+  if (tam > ventana_cap_) {
+    ventana_ = std::make_unique_for_overwrite<uint8_t[]>(tam);
+    ventana_cap_ = tam;
+  }
+  ventana_tam_ = tam;
+  ventana_len_ = 0;
+  const std::size_t querer = static_cast<std::size_t>(std::min<uint64_t>(tam, tamano_ - pos));
+  std::size_t leidos = 0;
+  if (!archivo_.Leer(pos, ventana_.get(), querer, &leidos) || leidos < n) return false;
+  ventana_pos_ = pos;
+  ventana_len_ = leidos;
+  return true;
+}
+
 bool ArchivoDbx::Leer(uint64_t pos, void* destino, std::size_t n) const {
   if (!Contiene(pos, n)) return false;
-  return n == 0 || archivo_.LeerExacto(pos, destino, n);
+  if (n == 0) return true;
+  if (n > kVentanaMaxima / 2) return archivo_.LeerExacto(pos, destino, n);
+  const bool dentro = ventana_len_ > 0 && pos >= ventana_pos_ && n <= ventana_len_ &&
+                      pos - ventana_pos_ <= ventana_len_ - n;
+  if (!dentro && !LlenarVentana(pos, n)) {
+    // A window that could not be read whole says nothing of these n bytes: ask for them alone.
+    return archivo_.LeerExacto(pos, destino, n);
+  }
+  std::memcpy(destino, ventana_.get() + (pos - ventana_pos_), n);
+  return true;
 }
 
 bool ArchivoDbx::Leer32(uint64_t pos, uint32_t* valor) const {
@@ -103,6 +137,7 @@ bool ArchivoDbx::Leer32(uint64_t pos, uint32_t* valor) const {
 
 bool ArchivoDbx::Escribir(uint64_t pos, const void* origen, std::size_t n) {
   if (!Contiene(pos, n)) return false;
+  ventana_len_ = 0;
   return n == 0 || archivo_.Escribir(pos, origen, n);
 }
 

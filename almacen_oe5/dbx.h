@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,7 +36,9 @@ class ArchivoDbx {
   bool Contiene(uint64_t pos, uint64_t n) const { return pos <= tamano_ && n <= tamano_ - pos; }
   // A word of the header read at open (0 after Abrir, or past what was read).
   uint32_t Cabecera(uint32_t desplazamiento) const;
-  // Reads exactly n bytes at pos, only when they lie inside the file.
+  // Reads exactly n bytes at pos, only when they lie inside the file. Small reads are served
+  // from a window of the file read ahead in one go, so a node, an object or a run of text
+  // blocks costs one system call; the window lives only as long as this open file.
   bool Leer(uint64_t pos, void* destino, std::size_t n) const;
   bool Leer32(uint64_t pos, uint32_t* valor) const;
   // Writes n bytes at pos, only inside the file (a rewrite never lengthens it).
@@ -43,8 +46,15 @@ class ArchivoDbx {
 
  private:
   ArchivoDbx(plataforma::Archivo archivo, uint64_t tamano) : archivo_(std::move(archivo)), tamano_(tamano) {}
+  bool LlenarVentana(uint64_t pos, std::size_t n) const;
   plataforma::Archivo archivo_;
   uint64_t tamano_;
+  // Read-ahead window: ventana_len_ bytes of the file from ventana_pos_; dropped by every write.
+  mutable std::unique_ptr<uint8_t[]> ventana_;
+  mutable std::size_t ventana_cap_ = 0;  // bytes allocated
+  mutable std::size_t ventana_tam_ = 0;  // bytes the last fill asked for
+  mutable uint64_t ventana_pos_ = 0;
+  mutable std::size_t ventana_len_ = 0;
   std::array<uint8_t, dbx::kLeidoCabeceraCarpetas> cabecera_{};
   uint32_t leido_cabecera_ = 0;
 };
