@@ -24,6 +24,20 @@ void LiberarTexto(OE_MENSAJE& m) {
   m.Texto = nullptr;
 }
 
+// Files written by the mail client keep a flags word at the start of the data area and the
+// FILETIME where id 0x02 points; an object without that id reads 0 there, the area's start.
+uint64_t LeerFechaMensaje(const ArchivoDbx& archivo, const ObjetoDbx& objeto, const uint8_t (&inicio)[12]) {
+  uint8_t bytes[8];
+  const uint32_t desplazamiento = objeto.TablaIndices[kIdFechaMensaje];
+  if (desplazamiento == kAreaFecha || objeto.long_datos < 8 || desplazamiento > objeto.long_datos - 8 ||
+      !archivo.Leer(objeto.inicio_datos + desplazamiento, bytes, sizeof bytes)) {
+    std::memcpy(bytes, inicio + kAreaFecha, sizeof bytes);
+  }
+  uint64_t filetime = 0;
+  for (int i = 7; i >= 0; --i) filetime = filetime << 8 | bytes[i];
+  return filetime;
+}
+
 void PonerFecha(OE_MENSAJE& m, uint64_t filetime) {
   const auto fecha = plataforma::FileTimeALocal(filetime);
   if (!fecha) {
@@ -122,9 +136,7 @@ Paso LeerActual(const ArchivoDbx& archivo, OE_MENSAJE& m, uint32_t* resultado) {
   // Fields the data area is too short to hold read as zero.
   uint8_t datos[12] = {};
   archivo.Leer(objeto.inicio_datos, datos, std::min<uint32_t>(sizeof datos, objeto.long_datos));
-  uint64_t filetime = 0;
-  for (int i = 7; i >= 0; --i) filetime = filetime << 8 | datos[kAreaFecha + i];
-  PonerFecha(m, filetime);
+  PonerFecha(m, LeerFechaMensaje(archivo, objeto, datos));
   if (m.PosTexto == 0) {
     m.PosTexto = static_cast<uint32_t>(datos[kAreaBloqueTexto]) | static_cast<uint32_t>(datos[kAreaBloqueTexto + 1]) << 8 |
                  static_cast<uint32_t>(datos[kAreaBloqueTexto + 2]) << 16 |

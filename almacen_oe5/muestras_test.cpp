@@ -112,6 +112,8 @@ TEST_F(MuestrasOe5Test, LaBandejaDeEntradaReal) {
   EXPECT_EQ(m.id, 2u);
   ASSERT_TRUE(m.texto);
   EXPECT_EQ(m.texto->size(), 10139u);
+  // The client keeps the date where id 0x02 points, after a flags word.
+  EXPECT_EQ(m.fecha, "12/12/2021 04:45");
   EXPECT_EQ(Cabecera(*m.texto, "Subject"), "Welcome to Outlook Express 6");
   EXPECT_EQ(Cabecera(*m.texto, "From"), "\"Microsoft Outlook Express Team\" <msoe@microsoft.com>");
   EXPECT_EQ(m.texto->substr(m.texto->size() - 9), "</html>\r\n");
@@ -170,6 +172,7 @@ TEST_F(MuestrasEnlazadasTest, OtroArchivoDeMensajesReal) {
   EXPECT_EQ(m.id, 2u);
   ASSERT_TRUE(m.texto);
   EXPECT_EQ(m.texto->size(), 2710u);
+  EXPECT_EQ(m.fecha, "17/06/2002 19:42");
   EXPECT_EQ(Cabecera(*m.texto, "Subject"), "[fmII] centericq 4.7.5 released (Default branch)");
   EXPECT_EQ(Cabecera(*m.texto, "From"), "noreply@freshmeat.net");
 }
