@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "mensaje/buffer_flujo.h"
+#include "mime/base64_rapido.h"
 
 namespace orvex {
 
@@ -180,7 +181,11 @@ std::size_t DecodificarBase64(const uint8_t* origen, std::size_t n, uint8_t* sal
   std::size_t i = 0;
   while (i < n) {
     if (k == 0) {
-      // Clean groups of four, as in the body of any well-formed line.
+      // Clean blocks of sixteen through the vector path, then clean groups of four, as in
+      // the body of any well-formed line.
+      const std::size_t bloques = DecodificarBloquesBase64(origen + i, n - i, o);
+      i += bloques;
+      o += bloques / 4 * 3;
       while (n - i >= 4) {
         const uint32_t x =
             kD0[origen[i]] | kD1[origen[i + 1]] | kD2[origen[i + 2]] | kD3[origen[i + 3]];
