@@ -71,7 +71,7 @@ void RegistrarAlmacen() {
   using Funcion = void (*)(benchmark::State&);
   for (auto [nombre, funcion] : {std::pair<const char*, Funcion>{"Almacen/Textos", RecorrerTextos},
                                  std::pair<const char*, Funcion>{"Almacen/Partes", RecorrerPartes}}) {
-    auto* b = benchmark::RegisterBenchmark(nombre, funcion)->Unit(benchmark::kMillisecond)->UseRealTime();
+    auto* b = benchmark::RegisterBenchmark(nombre, funcion)->Unit(benchmark::kMillisecond);
     for (uint32_t n : Opciones().mensajes) b->Arg(n);
     Ajustar(b);
   }

@@ -235,6 +235,8 @@ AlmacenGenerado GenerarAlmacen(const std::string& dir, uint32_t mensajes) {
       const uint32_t id = hechos + i + 1;
       pruebas::MensajeDbx m = pruebas::Mensaje(id, MensajeAlmacen(id));
       m.asunto = "Message " + std::to_string(id);
+      // Files past 16 MB hold text offsets the 24-bit index value cannot carry.
+      m.bloque_en_area = true;
       g.bytes_texto += m.texto.size();
       g.mayor_mensaje = std::max<uint64_t>(g.mayor_mensaje, m.texto.size());
       descripcion.mensajes.push_back(std::move(m));

@@ -3,7 +3,6 @@
 //   orvex_bench_partes FILE   prints "partes N decodificado BYTES"
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "api/estado.h"
@@ -16,9 +15,11 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: %s FILE\n", argv[0]);
     return 2;
   }
-  std::ifstream f(argv[1], std::ios::binary);
-  const std::string texto((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-  if (!f && !f.eof()) return 1;
+  std::ifstream f(argv[1], std::ios::binary | std::ios::ate);
+  if (!f) return 1;
+  std::string texto(static_cast<std::size_t>(f.tellg()), '\0');
+  f.seekg(0);
+  if (!f.read(texto.data(), static_cast<std::streamsize>(texto.size()))) return 1;
   orvex::pruebas::RegistroMensaje mensaje(texto);
   orvex::VersionOE = VERSION_OE5;
   orvex::bench::ResumenPartes resumen;

@@ -36,7 +36,7 @@ void PartesMensajeGrande(benchmark::State& state) {
 void RegistrarPartes() {
   Ajustar(benchmark::RegisterBenchmark("Partes/MensajeGrande", PartesMensajeGrande)
               ->Unit(benchmark::kMillisecond)
-              ->UseRealTime());
+              );
 }
 
 }  // namespace orvex::bench
