@@ -286,7 +286,21 @@ std::size_t DecodificarQP(const uint8_t* origen, std::size_t n, uint8_t* salida,
       std::memcpy(o, origen + i, tramo);
       o += tramo;
       i += tramo;
+      // Whole escapes "=XY" and soft breaks "=" CR LF in a row, read as the escape steps
+      // below would read them.
+      while (n - i >= 3 && origen[i] == '=') {
+        const uint8_t x = origen[i + 1];
+        const uint8_t y = origen[i + 2];
+        if (kHex[x] != kSaltar && kHex[y] != kSaltar) {
+          estado.Octeto = static_cast<uint8_t>(kHex[x] << 4 | kHex[y]);
+          *o++ = estado.Octeto;
+        } else if (x != '\r' || y != '\n') {
+          break;
+        }
+        i += 3;
+      }
       if (i >= n) break;
+      if (origen[i] != '=') continue;
       e[0] = '=';
       k = 1;
       ++i;
