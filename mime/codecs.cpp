@@ -1,6 +1,7 @@
 #include "mime/codecs.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "mensaje/buffer_flujo.h"
@@ -110,12 +111,16 @@ inline bool EsFinLinea(uint8_t c) { return c == '\r' || c == '\n'; }
 constexpr uint64_t kUnos = 0x0101010101010101ull;
 constexpr uint64_t kAltos = 0x8080808080808080ull;
 
+// Byte i of a text is byte i of the word from its low end: positions come from bit counts.
+static_assert(std::endian::native == std::endian::little);
 inline uint64_t Palabra(const uint8_t* p) {
   uint64_t w;
   std::memcpy(&w, p, 8);
   return w;
 }
-inline bool HayCero(uint64_t w) { return ((w - kUnos) & ~w & kAltos) != 0; }
+// The high bit of each zero byte of w (bytes above the lowest zero one may be flagged too).
+inline uint64_t BytesCero(uint64_t w) { return (w - kUnos) & ~w & kAltos; }
+inline bool HayCero(uint64_t w) { return BytesCero(w) != 0; }
 inline bool HayByte(uint64_t w, uint8_t b) { return HayCero(w ^ (kUnos * b)); }
 // Some byte below b (b <= 128).
 inline bool HayMenor(uint64_t w, uint8_t b) { return ((w - kUnos * b) & ~w & kAltos) != 0; }
@@ -273,14 +278,23 @@ std::size_t DecodificarQP(const uint8_t* origen, std::size_t n, uint8_t* salida,
     if (k == 0) {
       // Everything up to the next "=" passes through unchanged. The output never runs
       // ahead of the input, so a whole word fits.
+      bool visto = false;
       while (n - i >= 8) {
         const uint64_t w = Palabra(origen + i);
-        if (HayByte(w, '=')) break;
         std::memcpy(o, &w, 8);
+        const uint64_t iguales = BytesCero(w ^ (kUnos * '='));
+        if (iguales != 0) {
+          // The lowest flagged byte is exact: the bytes before it are the run's last ones.
+          const auto antes = static_cast<std::size_t>(std::countr_zero(iguales) / 8);
+          o += antes;
+          i += antes;
+          visto = true;
+          break;
+        }
         o += 8;
         i += 8;
       }
-      const void* igual = std::memchr(origen + i, '=', n - i);
+      const void* igual = visto ? origen + i : std::memchr(origen + i, '=', n - i);
       const std::size_t tramo =
           igual == nullptr ? n - i : static_cast<std::size_t>(static_cast<const uint8_t*>(igual) - (origen + i));
       std::memcpy(o, origen + i, tramo);
