@@ -48,4 +48,12 @@ std::string ComponerRuta(std::string_view unidad, std::string_view directorio, s
   return ruta;
 }
 
+bool EsNombreDeArchivoSimple(std::string_view nombre) {
+  if (nombre.empty() || nombre == "." || nombre == "..") return false;
+  for (const char c : nombre) {
+    if (c == '\\' || c == '/' || c == ':' || static_cast<unsigned char>(c) < 0x20) return false;
+  }
+  return true;
+}
+
 }  // namespace orvex

@@ -22,4 +22,8 @@ PartesRuta DividirRuta(std::string_view ruta);
 std::string ComponerRuta(std::string_view unidad, std::string_view directorio, std::string_view nombre,
                          std::string_view extension);
 
+// True when a name read from a store file can stand as one file name inside the store's
+// folder: not empty, no separator or drive colon, not "." or "..", no control characters.
+bool EsNombreDeArchivoSimple(std::string_view nombre);
+
 }  // namespace orvex

@@ -58,3 +58,26 @@ TEST(ComponerRutaTest, AnadeLosSeparadoresQueFaltan) {
 
 }  // namespace
 }  // namespace orvex
+
+namespace orvex {
+namespace {
+
+TEST(EsNombreDeArchivoSimpleTest, SoloUnNombreDentroDeLaCarpeta) {
+  struct Caso {
+    const char* nombre;
+    bool simple;
+  } const casos[] = {
+      {"Inbox.dbx", true},       {"Bandeja de entrada.dbx", true}, {"..dbx", true},
+      {"", false},               {".", false},                     {"..", false},
+      {"..\\x.dbx", false},     {"../x.dbx", false},              {"C:x.dbx", false},
+      {"sub\\x.dbx", false},    {"a\tb", false},                  {"\\\\srv\\x", false},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    EXPECT_EQ(EsNombreDeArchivoSimple(caso.nombre), caso.simple);
+  }
+}
+
+}  // namespace
+}  // namespace orvex
+
