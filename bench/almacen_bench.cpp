@@ -59,7 +59,9 @@ void Recorrer(benchmark::State& state, bool partes) {
   state.counters["almacen_MB"] = static_cast<double>(a.generado.bytes) / mb;
   state.counters["mayor_mensaje_KB"] = static_cast<double>(a.generado.mayor_mensaje) / 1024.0;
   if (partes) state.counters["partes"] = static_cast<double>(resumen.partes.partes);
-  if (pico) state.counters["pico_extra_MB"] = static_cast<double>(PicoMemoria() - std::min(PicoMemoria(), base)) / mb;
+  // Resident set before the walk, and its peak during the walk (the peak is reset first).
+  state.counters["rss_antes_MB"] = static_cast<double>(base) / mb;
+  if (pico) state.counters["rss_pico_MB"] = static_cast<double>(PicoMemoria()) / mb;
 }
 
 void RecorrerTextos(benchmark::State& state) { Recorrer(state, false); }
