@@ -17,6 +17,11 @@ uint32_t ObtenerRaizIMN(char* buffer) {
   std::string ruta = buffer;
   if (ruta.empty() || ruta.back() != '\\') ruta += '\\';
   ruta += "Mail";
+  // A directory that does not fit would name another one: no store can be found there.
+  if (ruta.size() >= kCapacidad) {
+    buffer[0] = '\0';
+    return 1;
+  }
   CopiarAcotado(buffer, ruta.c_str(), kCapacidad);
   return 0;
 }

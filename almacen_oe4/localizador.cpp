@@ -19,6 +19,8 @@ uint32_t RutaFoldersNch(char* buffer) {
   if (!ruta.empty() && ruta[0] == '%') ruta = plataforma::ExpandirEntorno(ruta);
   if (ruta.empty() || ruta.back() != '\\') ruta += '\\';
   ruta += "mail\\folders.nch";
+  // The store exists, but a path that does not fit would name another file: leave it empty.
+  if (ruta.size() >= kCapacidad) ruta.clear();
   CopiarAcotado(buffer, ruta.c_str(), kCapacidad);
   return 1;
 }

@@ -79,18 +79,23 @@ TEST(DeteccionTest, UnCambioDelRegistroCambiaLasLlamadasSiguientes) {
   EXPECT_EQ(carpeta, nullptr);
 }
 
-TEST(LeerValorRegistroTest, CortaSinEscribirMasAllaDeLaCapacidad) {
+TEST(LeerValorRegistroTest, UnValorQueNoCabeCuentaComoAusente) {
   RegistroPrueba registro;
   registro.Cadena(kOe4, "Largo", std::string(300, 'a'))
+      .Cadena(kOe4, "Justo", std::string(15, 'b'))
       .Cadena(kOe4, "Corto", "abc")
       .Dword(kOe4, "Numero", 0x01020304u)
       .Instalar();
   char buffer[64];
   std::memset(buffer, '#', sizeof buffer);
-  ASSERT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Largo",
+  EXPECT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Largo",
+                              buffer, 16),
+            0u);
+  EXPECT_EQ(buffer[0], '#');
+  ASSERT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Justo",
                               buffer, 16),
             1u);
-  EXPECT_EQ(std::string(buffer), std::string(15, 'a'));
+  EXPECT_EQ(std::string(buffer), std::string(15, 'b'));
   EXPECT_EQ(buffer[16], '#');
 
   ASSERT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Corto",
@@ -143,14 +148,35 @@ TEST(LocalizadoresTest, ConstruyenLasRutasDelAlmacen) {
   EXPECT_STREQ(ruta, "");
 }
 
-TEST(LocalizadoresTest, UnaRaizDemasiadoLargaSeCortaSinDesbordar) {
-  RegistroPrueba registro;
-  registro.Cadena(kOe4, "Store Root", "C:\\" + std::string(400, 'd')).Instalar();
+TEST(LocalizadoresTest, UnaRutaQueNoCabeNoNombraOtroArchivo) {
   char ruta[270];
-  std::memset(ruta, '#', sizeof ruta);
-  EXPECT_EQ(oe4::RutaFoldersNch(ruta), 1u);
-  EXPECT_EQ(std::strlen(ruta), 259u);
-  EXPECT_EQ(ruta[260], '#');
+  {
+    // The value itself does not fit: no store root.
+    RegistroPrueba registro;
+    registro.Cadena(kOe4, "Store Root", "C:\\" + std::string(400, 'd'))
+        .Cadena(kImn, "Store Root", "C:\\" + std::string(400, 'd'))
+        .Instalar();
+    std::memset(ruta, '#', sizeof ruta);
+    EXPECT_EQ(oe4::RutaFoldersNch(ruta), 0u);
+    EXPECT_STREQ(ruta, "");
+    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), 1u);
+    EXPECT_STREQ(ruta, "");
+    EXPECT_EQ(OE_ObtenerVersionOE(), VERSION_NINGUNA);
+  }
+  {
+    // The root fits but the file beneath it does not: the store exists, its path stays empty.
+    RegistroPrueba registro;
+    registro.Cadena(kOe4, "Store Root", "C:\\" + std::string(250, 'd'))
+        .Cadena(kImn, "Store Root", "C:\\" + std::string(254, 'd'))
+        .Instalar();
+    std::memset(ruta, '#', sizeof ruta);
+    EXPECT_EQ(oe4::RutaFoldersNch(ruta), 1u);
+    EXPECT_STREQ(ruta, "");
+    EXPECT_EQ(ruta[260], '#');
+    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), 1u);
+    EXPECT_STREQ(ruta, "");
+    EXPECT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
+  }
 }
 
 }  // namespace

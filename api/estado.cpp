@@ -17,7 +17,9 @@ uint32_t LeerValorRegistro(plataforma::Raiz raiz, const char* clave, const char*
   if (!abierta || buffer == nullptr || capacidad == 0) return 0;
   uint32_t tamano = 0;
   if (!abierta->ConsultarValor(valor, &tamano)) return 0;
-  // A value longer than the caller's buffer is cut and still ends in a NUL.
+  // A value longer than the caller's buffer counts as absent: a cut store root would name
+  // another folder. One that fills it exactly still ends in a NUL.
+  if (tamano > capacidad) return 0;
   const uint32_t copiar = tamano < capacidad ? tamano : capacidad - 1;
   uint32_t leidos = 0;
   abierta->LeerValor(valor, buffer, copiar, &leidos);

@@ -57,8 +57,12 @@ ORVEX_EXPORTA char** ORVEX_LLAMADA OE_ObtenerIdentities(char** identidades) {
     const uint32_t n = oe5::ContarIdentidades();
     auto* lista = static_cast<char**>(MEM_Reservar((static_cast<std::size_t>(n) + 1) * sizeof(char*)));
     if (lista == nullptr) return nullptr;
-    for (uint32_t i = 0; i < n; ++i) lista[i] = oe5::LeerNombreIdentidad(i);
-    lista[n] = nullptr;
+    // A name that cannot be read is left out: a null slot would end the host's list early.
+    uint32_t escritos = 0;
+    for (uint32_t i = 0; i < n; ++i) {
+      if (char* nombre = oe5::LeerNombreIdentidad(i)) lista[escritos++] = nombre;
+    }
+    lista[escritos] = nullptr;
     return lista;
   });
 }

@@ -8,6 +8,7 @@
 #include "api/estado.h"
 #include "api/orvex.h"
 #include "plataforma/plataforma.h"
+#include "pruebas/entorno_prueba.h"
 #include "soporte/memoria.h"
 
 namespace orvex {
@@ -145,6 +146,23 @@ TEST_F(ExportacionesTest, IdentidadesSoloEnOe5YConArgumentoSeDevuelveTalCual) {
   }
   VersionOE = VERSION_OE5;
   EXPECT_EQ(OE_ObtenerIdentities(lista_host), lista_host);
+}
+
+TEST_F(ExportacionesTest, UnaIdentidadSinNombreNoCortaLaLista) {
+  pruebas::RegistroPrueba registro;
+  registro.Cadena("HKEY_CURRENT_USER\\Identities", "Default User ID", "{B}")
+      .Cadena("HKEY_CURRENT_USER\\Identities\\{A}", "Username", "Ana")
+      .Clave("HKEY_CURRENT_USER\\Identities\\{B}")
+      .Cadena("HKEY_CURRENT_USER\\Identities\\{C}", "Username", "Carla")
+      .Instalar();
+  VersionOE = VERSION_OE5;
+  char** lista = OE_ObtenerIdentities(nullptr);
+  ASSERT_NE(lista, nullptr);
+  std::vector<std::string> nombres;
+  for (char** p = lista; *p != nullptr; ++p) nombres.emplace_back(*p);
+  EXPECT_EQ(nombres, (std::vector<std::string>{"Ana", "Carla"}));
+  OE_LiberarIdentities(&lista);
+  EXPECT_EQ(lista, nullptr);
 }
 
 TEST_F(ExportacionesTest, LiberarIdentidadesAnulaElPunteroDelHost) {
