@@ -92,7 +92,7 @@ uint32_t FinCabecera(const OE_MENSAJE& m, const Parte& p) {
 
 // The renamed attachment: its base name with the extension .VIR; quotes and line ends would
 // break the header line, so they become '_'.
-std::string NombreVir(const char* nombre) {
+std::string NombreVir(std::string_view nombre) {
   std::string nuevo = DividirRuta(nombre).nombre;
   for (char& c : nuevo) {
     if (c == '"' || c == '\r' || c == '\n') c = '_';
@@ -104,7 +104,7 @@ std::string NombreVir(const char* nombre) {
 // The first line holding "; name=" and the first holding "; filename=" in the part's header
 // each lose the parameter's old value and the rest of the line.
 bool EdicionesRenombrar(const OE_MENSAJE& m, const OE_OBJMSG& o, const Parte& p, std::vector<Edicion>* e) {
-  const std::string nombre = NombreVir(o.NombreParte);
+  const std::string nombre = NombreVir(std::string_view(o.NombreParte, strnlen(o.NombreParte, sizeof o.NombreParte)));
   for (const std::string_view aguja : {kName, kFilename}) {
     uint32_t en = 0;
     uint32_t fin = 0;
@@ -226,6 +226,8 @@ uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
     return OE_OK;
   }
   if (o.NombreParte[0] == 0) return OE_OK;
+  // The host may fill the whole name field: without its NUL it is no name to act on.
+  if (strnlen(o.NombreParte, sizeof o.NombreParte) == sizeof o.NombreParte) return OE_ERROR;
   if (o.IdMensaje != m.IdMensaje || o.PosTexto != m.PosTexto) return OE_ERROR_PARAM;
 
   Parte p;

@@ -3,6 +3,7 @@
 // under it writes nothing.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -211,6 +212,8 @@ TEST(CorrupcionReescrituraImnTest, UnArchivoCambiadoBajoLaReescrituraNoSeToca) {
       {"otra longitud", Base::kReg2, kRegLongitud, Delta(4)},
       {"registro movido", Base::kReg2, kRegPosPropia, Delta(4)},
       {"firma del indice", Base::kCabIdx, kIdxFirma, Fijo(0)},
+      {"fin de registros antes del registro", Base::kCabIdx, kIdxFinRegistros, Fijo(kLongCabIdx)},
+      {"fin de registros tras el indice", Base::kCabIdx, kIdxFinRegistros, TamanoMas(1)},
       {"firma del buzon", Base::kCabMbx, kMbxFirma, Fijo(0)},
       {"version del buzon", Base::kCabMbx, kMbxVersion, Fijo(0)},
   };
@@ -252,6 +255,8 @@ TEST(CorrupcionAccionesImnTest, UnObjetoConPosicionesImposiblesSeRechaza) {
       {"objeto de otro mensaje", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.IdMensaje += 1; }, OE_ERROR_PARAM},
       {"sin nombre de parametro en la cabecera",
        [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, OE_ERROR},
+      {"nombre que llena su campo sin NUL",
+       [](OE_OBJMSG& o, const OE_MENSAJE&) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, OE_ERROR},
   };
   AlmacenImnInstalado almacen(AlmacenImnEjemplo());
   for (const Caso& caso : casos) {

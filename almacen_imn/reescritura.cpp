@@ -1,8 +1,8 @@
 // The write-back: a rewritten message never overwrites the old one. It is appended to the
-// mailbox file as a new record and to the index file as a new index record, both headers are
-// raised, and only then is the old index record marked dead. Whatever write fails, the folder
-// still shows the old message or its complete copy. Everything is read and checked before
-// the first byte is written.
+// mailbox file as a new record and to the index's record area as a new index record, both
+// headers are raised, and only then is the old index record marked dead. Whatever write
+// fails, the folder still shows the old message or its complete copy. Everything is read and
+// checked before the first byte is written.
 #include <cstring>
 #include <vector>
 
@@ -57,8 +57,15 @@ uint32_t Volcar(OE_MENSAJE& m, uint32_t long_antigua) {
     return OE_ERROR;
   }
   const uint64_t cola = long_antigua - kLongCabRegistro - bytes_entradas;
+  // The new index record goes where the record area ends by the header, the only end the
+  // listing knows: bytes past it (a record an interrupted write-back left, damage) are not
+  // part of the index and are written over. The old record must lie inside that area.
+  const uint64_t q = Le32(cab_idx + kIdxFinRegistros);
+  if (q < kLongCabIdx || q > idx->Tamano() || m.PosRegistro < kLongCabIdx ||
+      uint64_t{m.PosRegistro} + long_antigua > q) {
+    return OE_ERROR;
+  }
   const uint64_t p = mbx->Tamano();
-  const uint64_t q = idx->Tamano();
   if (p + tam_bloque > UINT32_MAX || q + long_antigua > UINT32_MAX) return OE_ERROR;
 
   // The new index record: the old one with its new places, then the part table as the

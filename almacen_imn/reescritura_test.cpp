@@ -433,12 +433,73 @@ TEST(BorrarImnTest, UnaCabeceraPlegadaTambienPierdeSuContenido) {
   EXPECT_EQ(vistos[0].texto, esperado);
 }
 
+std::string CopiaRenombrada(const std::vector<BuzonImn>& descripcion) {
+  const std::string copia = Renombrar(TextoInforme(descripcion), "; name=", "report.VIR");
+  return Renombrar(copia, "; filename=", "report.VIR");
+}
+
+// Bytes past the record area that the index header gives are no part of the index: the new
+// record is written where the area ends, over them, and the next listing reaches it.
+TEST(ColaIndiceImnTest, LosBytesTrasElAreaDeRegistrosNoOcultanLaCopia) {
+  struct Caso {
+    const char* nombre;
+    std::size_t cola;  // bytes appended to the built index
+  };
+  const Caso casos[] = {{"ocho bytes", 8}, {"mas que el registro nuevo", 4096}};
+  const std::vector<BuzonImn> descripcion = AlmacenImnEjemplo();
+  const std::string copia = CopiaRenombrada(descripcion);
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    AlmacenImnInstalado almacen(descripcion);
+    std::vector<uint8_t> idx = almacen.Leer("Inbox.idx");
+    const uint32_t fin = Le32(idx.data() + imnfmt::kIdxFinRegistros);
+    idx.insert(idx.end(), caso.cola, uint8_t{0xAB});
+    almacen.Escribir("Inbox.idx", idx);
+
+    const Resultado r = Recorrer(1, 3, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+    EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+    EXPECT_EQ(r.fin, OE_FIN);
+    const std::vector<uint8_t> despues = almacen.Leer("Inbox.idx");
+    const uint32_t pos_viejo = almacen.Mapa("Inbox").registros[2];
+    const uint32_t long_reg = Le32(idx.data() + pos_viejo + imnfmt::kRegLongitud);
+    EXPECT_EQ(Le32(despues.data() + imnfmt::kIdxFinRegistros), fin + long_reg);
+    EXPECT_EQ(Le32(despues.data() + fin + imnfmt::kRegPosPropia), fin);
+
+    const auto vistos = ListarImn(1);
+    ASSERT_EQ(vistos.size(), 3u);
+    for (const MensajeImnVisto& v : vistos) EXPECT_EQ(v.resultado, OE_OK);
+    EXPECT_EQ(vistos.back().pos_registro, fin);
+    EXPECT_EQ(vistos.back().texto, copia);
+  }
+}
+
+struct Cuenta {
+  std::size_t vistos = 0;
+  int originales = 0;
+  int copias = 0;
+};
+
+Cuenta Contar(const std::string& original, const std::string& copia) {
+  Cuenta c;
+  const auto vistos = ListarImn(1);
+  c.vistos = vistos.size();
+  for (const MensajeImnVisto& v : vistos) {
+    EXPECT_EQ(v.resultado, OE_OK);
+    c.originales += v.texto == original;
+    c.copias += v.texto == copia;
+  }
+  EXPECT_EQ(c.vistos, static_cast<std::size_t>(2 + c.originales + c.copias));
+  EXPECT_GE(c.originales + c.copias, 1);
+  return c;
+}
+
 // Every write of the write-back fails in turn: the folder then shows the original message or
-// its complete copy, never neither, and the listing stays sound.
+// its complete copy, never neither, and the listing stays sound. Whatever a failed write-back
+// left in the files, a second rewrite of the message adds exactly one copy and the original
+// goes.
 TEST(FallosImnTest, UnaEscrituraQueFallaNuncaPierdeElMensaje) {
   const std::vector<BuzonImn> descripcion = AlmacenImnEjemplo();
-  std::string copia = Renombrar(TextoInforme(descripcion), "; name=", "report.VIR");
-  copia = Renombrar(copia, "; filename=", "report.VIR");
+  const std::string copia = CopiaRenombrada(descripcion);
   const std::string& original = TextoInforme(descripcion);
   bool alguno_fallo = false;
   for (uint64_t n = 1; n < 50; ++n) {
@@ -450,23 +511,21 @@ TEST(FallosImnTest, UnaEscrituraQueFallaNuncaPierdeElMensaje) {
     const bool fallo = plataforma::Ganchos().contador[static_cast<int>(plataforma::Operacion::kEscribir)] >= n;
     plataforma::Ganchos().Reiniciar();
 
-    const auto vistos = ListarImn(1);
-    int originales = 0;
-    int copias = 0;
-    for (const MensajeImnVisto& v : vistos) {
-      EXPECT_EQ(v.resultado, OE_OK);
-      originales += v.texto == original;
-      copias += v.texto == copia;
-    }
-    EXPECT_EQ(vistos.size(), static_cast<std::size_t>(2 + originales + copias));
-    EXPECT_GE(originales + copias, 1);
+    const Cuenta primera = Contar(original, copia);
     if (!fallo) {
-      EXPECT_EQ(originales, 0);
-      EXPECT_EQ(copias, 1);
+      EXPECT_EQ(primera.originales, 0);
+      EXPECT_EQ(primera.copias, 1);
       EXPECT_TRUE(alguno_fallo);
       return;
     }
     alguno_fallo = true;
+    ASSERT_EQ(primera.originales, 1);
+
+    const Resultado r = Recorrer(1, 3, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+    EXPECT_EQ(r.fin, OE_FIN);
+    const Cuenta segunda = Contar(original, copia);
+    EXPECT_EQ(segunda.originales, 0);
+    EXPECT_EQ(segunda.copias, primera.copias + 1);
   }
   FAIL() << "the write-back never stopped failing";
 }
