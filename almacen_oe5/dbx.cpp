@@ -333,6 +333,16 @@ uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t 
       PonerPalabra(b + kBloqueUsado, resto);
       PonerPalabra(b + kBloqueSiguiente, 0);
       if (!archivo.Escribir(pos, b, sizeof b)) break;
+    } else if (const bool ultimo = siguiente == 0 || escrito + capacidad >= longitud_vieja;
+               Palabra(b + kBloqueUsado) != capacidad || (ultimo && siguiente != 0)) {
+      // A block filled to its room says so, and the one where a cut text stops ends the chain:
+      // the chain then reads back as exactly what was written.
+      PonerPalabra(b + kBloqueUsado, capacidad);
+      if (ultimo) {
+        siguiente = 0;
+        PonerPalabra(b + kBloqueSiguiente, 0);
+      }
+      if (!archivo.Escribir(pos, b, sizeof b)) break;
     }
     const uint32_t n = std::min(capacidad, resto);
     if (!archivo.Escribir(static_cast<uint64_t>(pos) + kLongCabBloque, nuevo + escrito, n)) break;

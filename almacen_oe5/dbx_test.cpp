@@ -419,8 +419,11 @@ TEST_F(DbxTest, ReescribirEnSuSitio) {
       {700, 700, 700, {{512, 512, 0}, {188, 188, 1}}, 700},
       {1024, 512, 512, {{512, 512, 0}, {0, 0, 1}}, 512},
       {1024, 1024, 1024, {{512, 512, 0}, {512, 512, 1}}, 1024},
-      // More than the old chain holds: the last block keeps its head and takes a full block.
-      {700, 1100, 1024, {{512, 512, 0}, {512, 188, 1}}, 700},
+      // More than the old chain holds: the text is cut at the chain's room and the last block's
+      // head says it is full, so the chain reads back as what was written.
+      {700, 1100, 1024, {{512, 512, 0}, {512, 512, 1}}, 1024},
+      {1020, 1030, 1024, {{512, 512, 0}, {512, 512, 1}}, 1024},
+      {1024, 2000, 1024, {{512, 512, 0}, {512, 512, 1}}, 1024},
       {700, 0, 0, {{0, 0, 1}, {512, 188, 1}}, 0},
       // Blocks after the one where the new text ends stay in the file, unreferenced.
       {1300, 512, 512, {{512, 512, 0}, {0, 0, 1}, {512, 276, 1}}, 512},
@@ -453,6 +456,42 @@ TEST_F(DbxTest, ReescribirEnSuSitio) {
     ASSERT_EQ(r.longitud, caso.leida);
     EXPECT_EQ(r.texto.substr(0, std::min(caso.leida, nueva.size())),
               nueva.substr(0, std::min(caso.leida, nueva.size())));
+  }
+}
+
+TEST_F(DbxTest, UnCorteConBloquesNoLlenosSeLeeComoSeEscribio) {
+  const pruebas::MapaDbx m = pruebas::ConstruirArchivoMensajes(UnMensaje(std::string(1300, 'v')));
+  const auto& bl = m.bloques[0];
+  struct Caso {
+    const char* nombre;
+    uint32_t usado_segundo;  // used count given to the second of three blocks
+    uint32_t vieja;          // what the chain then reads as
+    uint32_t escritos;
+  };
+  const Caso casos[] = {
+      // The old text reaches into the third block: all three take a full block.
+      {"hueco en medio", 300, 1088, 1536},
+      // The old length is reached in the second block while the third still holds text: the
+      // chain ends at the second.
+      {"la cadena sigue tras el corte", 0, 788, 1024},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    std::vector<uint8_t> b = m.bytes;
+    PonerPalabra(b, bl[1] + kBloqueUsado, caso.usado_segundo);
+    auto a = Abrir(b, TipoDbx::kMensajes, ArchivoDbx::Modo::kLecturaEscritura);
+    ASSERT_TRUE(a);
+    ASSERT_EQ(Leer(*a, bl[0]).longitud, caso.vieja);
+    std::string nueva;
+    for (std::size_t i = 0; i < 2000; ++i) nueva += static_cast<char>('a' + i % 26);
+    EXPECT_EQ(ReescribirCadena(*a, bl[0], caso.vieja, nueva.data(), static_cast<uint32_t>(nueva.size())),
+              caso.escritos);
+    a.reset();
+    a = ArchivoDbx::AbrirYComprobar(ruta_, TipoDbx::kMensajes);
+    ASSERT_TRUE(a);
+    const TextoLeido r = Leer(*a, bl[0]);
+    ASSERT_EQ(r.resultado, OE_OK);
+    EXPECT_EQ(r.texto, nueva.substr(0, caso.escritos));
   }
 }
 
