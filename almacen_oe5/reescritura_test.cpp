@@ -266,23 +266,76 @@ TEST_F(ReescrituraOe5Test, LaCarpetaMuestraElMensajeCambiadoYLosDemasIntactos) {
   }
 }
 
-TEST_F(ReescrituraOe5Test, UnTextoMasLargoQueSuCadenaSeCortaAlFinalDeLaCadena) {
-  // The text fills its blocks exactly: the eight bytes a rename adds have no room.
-  std::string cuerpo;
-  std::string texto;
+// A message with an attachment whose text leaves `libre` bytes free in its last block.
+std::string TextoConLibre(std::size_t libre, std::string* cuerpo) {
   for (std::size_t x = 0; x < 512; ++x) {
-    cuerpo = kCuerpo + std::string(x, 'x') + "\n";
-    texto = Correo({TextoPlano(cuerpo), Adjunto("virus.exe", kVirus)});
-    if (texto.size() % 512 == 0) break;
+    *cuerpo = kCuerpo + std::string(x, 'x') + "\n";
+    std::string texto = Correo({TextoPlano(*cuerpo), Adjunto("virus.exe", kVirus)});
+    if ((texto.size() + libre) % 512 == 0) return texto;
   }
-  ASSERT_EQ(texto.size() % 512, 0u);
-  const std::string renombrado = Correo({TextoPlano(cuerpo), Adjunto("virus_exe.VIR", kVirus)});
-  ASSERT_EQ(renombrado.size(), texto.size() + 8);
-  const AlmacenDbx d = Almacen(texto);
-  AlmacenInstalado almacen(d);
-  const Conduccion c = Conducir(Segun({{"virus.exe", {ACCION_RENOMBRAR, {}}}}));
-  ASSERT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
-  ComprobarCarpeta(d, renombrado.substr(0, texto.size()));
+  return {};
+}
+
+TEST_F(ReescrituraOe5Test, UnTextoMasLargoQueSuCadenaSeCortaAlFinalDeLaCadena) {
+  // A rename adds eight bytes: with fewer free in the last block, the text is cut at the chain's end.
+  for (std::size_t libre = 0; libre < 8; ++libre) {
+    SCOPED_TRACE(testing::Message() << libre << " bytes free");
+    std::string cuerpo;
+    const std::string texto = TextoConLibre(libre, &cuerpo);
+    ASSERT_FALSE(texto.empty());
+    const std::string renombrado = Correo({TextoPlano(cuerpo), Adjunto("virus_exe.VIR", kVirus)});
+    ASSERT_EQ(renombrado.size(), texto.size() + 8);
+    const AlmacenDbx d = Almacen(texto);
+    AlmacenInstalado almacen(d);
+    const Conduccion c = Conducir(Segun({{"virus.exe", {ACCION_RENOMBRAR, {}}}}));
+    ASSERT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+    EXPECT_EQ(c.final, OE_FIN);
+    ComprobarCarpeta(d, renombrado.substr(0, texto.size() + libre));
+  }
+}
+
+TEST_F(ReescrituraOe5Test, CadaCorteAlFinalDeLaCadenaSeLeeComoSeEscribio) {
+  struct Caso {
+    std::size_t libre;   // bytes free in the old chain's last block
+    std::size_t exceso;  // bytes of the new text past the chain's room
+  };
+  std::vector<Caso> casos;
+  for (std::size_t libre = 0; libre < 8; ++libre) {
+    for (std::size_t exceso = 1; exceso <= 8; ++exceso) casos.push_back({libre, exceso});
+    casos.push_back({libre, 512});
+    casos.push_back({libre, 1000});
+  }
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(testing::Message() << caso.libre << " free, " << caso.exceso << " over");
+    std::string cuerpo;
+    const std::string texto = TextoConLibre(caso.libre, &cuerpo);
+    ASSERT_FALSE(texto.empty());
+    const std::size_t cabida = texto.size() + caso.libre;
+    std::string nuevo;
+    for (std::size_t i = 0; nuevo.size() < cabida + caso.exceso; ++i) nuevo += static_cast<char>('a' + i % 26);
+    const AlmacenDbx d = Almacen(texto);
+    AlmacenInstalado almacen(d);
+    {
+      CarpetaPorNombre carpeta;
+      ASSERT_NE(carpeta.Carpeta(), nullptr);
+      OE_MENSAJE* m = nullptr;
+      ASSERT_NE(ListarHasta(carpeta.Carpeta(), &m, kIdObjetivo), nullptr);
+      OE_OBJMSG* o = nullptr;
+      ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+      ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+      ASSERT_EQ(OE_GuardarObjMsg(m, o, ACCION_BORRAR), OE_OK);
+      ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
+      // The rewritten text is set to the length under test, then written back.
+      CL_BUFFER_FLUJO* r = oe5::ReescritoDe(m);
+      ASSERT_NE(r, nullptr);
+      r->FijarLongitud(0);
+      ASSERT_EQ(r->Escribir(nuevo.data(), static_cast<uint32_t>(nuevo.size())), 0);
+      ASSERT_EQ(r->LongitudTotal(), nuevo.size());
+      EXPECT_EQ(oe5::Reescribir(m, 0), OE_OK);
+      ASSERT_EQ(OE_ObtenerMensajes(carpeta.Carpeta(), &m, OE_CERRAR), OE_OK);
+    }
+    ComprobarCarpeta(d, nuevo.substr(0, cabida));
+  }
 }
 
 TEST_F(ReescrituraOe5Test, AccionesQueNoCambianElArchivo) {
