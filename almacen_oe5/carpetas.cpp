@@ -45,7 +45,8 @@ void PonerRutas(OE_CARPETA& c, const ArchivoDbx& archivo, const ObjetoDbx& objet
     std::string propio = std::string(c.Nombre) + ".dbx";
     CopiarAcotado(nombre, propio.c_str(), sizeof nombre);
   }
-  if (nombre[0] == '\0') {
+  // A name that could lead out of the store's folder names no file: listing the folder gives 1.
+  if (!EsNombreDeArchivoSimple(nombre)) {
     c.RutaIndice[0] = '\0';
   } else {
     const PartesRuta partes = DividirRuta(c.RutaAlmacen);
@@ -192,14 +193,15 @@ uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint
       if (entryid == nullptr) return OE_ERROR_PARAM;
       const uint32_t buscado = entryid->IdCarpeta;
       const uint32_t r = ConstruirRaiz(carpeta);
-      if (r != OE_OK) return r;
-      OE_CARPETA& c = **carpeta;
-      for (;;) {
-        const ResultadoLectura l = LeerSiguiente(c);
-        if (l.codigo == OE_FIN) return OE_ERROR;
-        if (l.codigo != OE_OK) return l.codigo;
-        if (c.IdCarpeta == buscado) return OE_OK;
+      if (r != OE_OK) {
+        *carpeta = nullptr;
+        return r;
       }
+      // A damaged folder is passed over; a search that finds nothing leaves the host no record.
+      uint32_t resultado = LeerHasta(**carpeta, [buscado](const OE_CARPETA& c) { return c.IdCarpeta == buscado; });
+      if (resultado == OE_FIN) resultado = OE_ERROR;
+      if (resultado != OE_OK) Liberar(carpeta);
+      return resultado;
     }
     case OE_CERRAR: return Cerrar(carpeta);
     default: return OE_OK;

@@ -159,13 +159,44 @@ TEST_F(CarpetasOe5Test, BusquedaPorId) {
     SCOPED_TRACE(caso.id);
     CarpetaAbierta c(caso.id);
     EXPECT_EQ(c.resultado, caso.resultado);
-    // The record stays allocated whatever the outcome, for mode 3.
-    ASSERT_NE(c.c, nullptr);
-    if (caso.nombre != nullptr) {
-      EXPECT_EQ(c.c->IdCarpeta, caso.id);
-      EXPECT_STREQ(c.c->Nombre, caso.nombre);
+    // A search that finds nothing leaves no record behind.
+    if (caso.nombre == nullptr) {
+      EXPECT_EQ(c.c, nullptr);
+      continue;
     }
+    ASSERT_NE(c.c, nullptr);
+    EXPECT_EQ(c.c->IdCarpeta, caso.id);
+    EXPECT_STREQ(c.c->Nombre, caso.nombre);
     EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(nullptr, &c.c, OE_SIGUIENTE), OE_OK);
+  }
+}
+
+TEST(CarpetasOe5DanadasTest, BusquedaPorIdPasaPorEncimaDeLasDanadas) {
+  AlmacenDbx d;
+  d.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, "Inbox"), Carpeta(5, 1, "Outbox"),
+                Carpeta(6, 1, "Sent Items")};
+  AlmacenInstalado almacen(d);
+  const MapaDbx& mapa = almacen.Escrito().carpetas;
+  // The second and third folder objects run past the end of the file.
+  std::vector<uint8_t> b = mapa.bytes;
+  PonerPalabra(b, mapa.objetos[1] + dbx::kObjLongCuerpo, 0x7FFFFFFF);
+  PonerPalabra(b, mapa.objetos[2] + dbx::kObjLongCuerpo, 0x7FFFFFFF);
+  almacen.Reescribir("folders.dbx", b);
+  struct Caso {
+    uint32_t id;
+    uint32_t resultado;
+  };
+  const Caso casos[] = {{1, OE_OK}, {6, OE_OK}, {4, OE_ERROR}, {99, OE_ERROR}};
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.id);
+    CarpetaAbierta c(caso.id);
+    EXPECT_EQ(c.resultado, caso.resultado);
+    if (caso.resultado == OE_OK) {
+      ASSERT_NE(c.c, nullptr);
+      EXPECT_EQ(c.c->IdCarpeta, caso.id);
+    } else {
+      EXPECT_EQ(c.c, nullptr);
+    }
   }
 }
 
@@ -200,6 +231,32 @@ TEST_F(CarpetasOe5Test, ArchivoDeLaCarpetaSinIndice03) {
     ASSERT_EQ(c.resultado, OE_OK);
     EXPECT_EQ(std::string(c.c->RutaIndice), caso.esperado.empty() ? "" : otro.RutaLector(caso.esperado));
     EXPECT_EQ(std::string(c.c->RutaBuzon), std::string(c.c->RutaIndice));
+  }
+}
+
+TEST_F(CarpetasOe5Test, UnNombreDeArchivoQueSaleDeLaCarpetaDelAlmacenNoDaRuta) {
+  struct Caso {
+    const char* nombre;
+    std::optional<std::string> archivo;
+  };
+  const Caso casos[] = {
+      {"Inbox", "..\\x.dbx"}, {"Inbox", "..\\..\\otro\\x.dbx"}, {"Inbox", "a\\b.dbx"}, {"Inbox", "a/b.dbx"},
+      {"Inbox", "C:x.dbx"},   {"Inbox", ".."},                    {"Inbox", "."},          {"..\\x", std::nullopt},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.archivo.value_or(caso.nombre));
+    AlmacenDbx d;
+    d.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, caso.nombre, caso.archivo)};
+    AlmacenInstalado otro(d);
+    CarpetaAbierta c(4);
+    ASSERT_EQ(c.resultado, OE_OK);
+    EXPECT_STREQ(c.c->Nombre, caso.nombre);
+    EXPECT_STREQ(c.c->RutaIndice, "");
+    EXPECT_STREQ(c.c->RutaBuzon, "");
+    c.c->NumMensajes = 1;
+    OE_MENSAJE* m = nullptr;
+    EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
+    EXPECT_EQ(m, nullptr);
   }
 }
 
