@@ -10,6 +10,7 @@
 #include "almacen_oe5/oe5.h"
 #include "almacen_oe5/prueba_almacen.h"
 #include "mensaje/buffer_flujo.h"
+#include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -317,6 +318,44 @@ TEST_F(MensajesOe5Test, PosicionarMensajeBuscaPorId) {
       EXPECT_EQ(std::string(m->Texto), Archivo(1).mensajes[caso.id - 2].texto);
     }
     EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_CERRAR), OE_OK);
+  }
+}
+
+TEST(MensajesOe5DanadosTest, ReabrirUnAdjuntoTrasUnMensajeDanado) {
+  ArchivoMensajesDbx a;
+  a.mensajes = {Mensaje(2, MensajeSimple()), Mensaje(3, MensajeSimple()), Mensaje(4, MensajeConAdjunto("datos"))};
+  AlmacenDbx d;
+  d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
+  AlmacenInstalado almacen(d);
+  const MapaDbx& mapa = almacen.Escrito().archivos.at("Inbox.dbx");
+  struct Caso {
+    const char* nombre;
+    uint32_t id;
+    uint32_t resultado;
+  };
+  const Caso casos[] = {{"el tercero", 4, OE_OK}, {"uno que no hay", 9, OE_ERROR}};
+  // The second message's object runs past the end of the file.
+  std::vector<uint8_t> b = mapa.bytes;
+  PonerPalabra(b, mapa.objetos[1] + dbx::kObjLongCuerpo, 0x7FFFFFFF);
+  almacen.Reescribir("Inbox.dbx", b);
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    OE_REF_ADJUNTO ref{};
+    ref.IdCarpeta = 4;
+    ref.IdMensaje = caso.id;
+    ref.NumParte = 2;
+    std::snprintf(ref.NombreAdjunto, sizeof ref.NombreAdjunto, "x.exe");
+    OE_MENSAJE* m = nullptr;
+    OE_OBJMSG* o = nullptr;
+    EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), caso.resultado);
+    if (caso.resultado == OE_OK) {
+      ASSERT_NE(m, nullptr);
+      ASSERT_NE(o, nullptr);
+      EXPECT_EQ(m->IdMensaje, 4u);
+      EXPECT_EQ(o->NumParte, 2u);
+      EXPECT_STREQ(o->NombreAdjunto, "x.exe");
+    }
+    OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR);
   }
 }
 
