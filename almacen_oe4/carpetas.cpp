@@ -41,9 +41,16 @@ void LlenarCarpeta(OE_CARPETA& c, const RegistroNch& r) {
   c.Indice = r.Indice;
   c.IdPadre = r.IdPadre;
   CopiarAcotado(c.Nombre, r.Nombre, sizeof c.Nombre);
-  const PartesRuta partes = DividirRuta(c.RutaAlmacen);
-  Copiar(c.RutaIndice, ComponerRuta(partes.unidad, partes.directorio, r.NombreFichero, "idx"), sizeof c.RutaIndice);
-  Copiar(c.RutaBuzon, ComponerRuta(partes.unidad, partes.directorio, r.NombreFichero, "mbx"), sizeof c.RutaBuzon);
+  // A file name that is not one plain name could lead out of the store's folder: the folder
+  // stays listed, but without paths its messages cannot be opened.
+  if (EsNombreDeArchivoSimple(r.NombreFichero)) {
+    const PartesRuta partes = DividirRuta(c.RutaAlmacen);
+    Copiar(c.RutaIndice, ComponerRuta(partes.unidad, partes.directorio, r.NombreFichero, "idx"), sizeof c.RutaIndice);
+    Copiar(c.RutaBuzon, ComponerRuta(partes.unidad, partes.directorio, r.NombreFichero, "mbx"), sizeof c.RutaBuzon);
+  } else {
+    c.RutaIndice[0] = '\0';
+    c.RutaBuzon[0] = '\0';
+  }
   c.NumSubCarpetas = r.NumSubCarpetas;
   PonerPalabra(c, kCarpetaIdFin, r.IdFin);
   c.NumMensajes = r.NumMensajes;

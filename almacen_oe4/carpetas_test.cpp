@@ -1,6 +1,8 @@
 // Folder walks over a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
 
@@ -275,6 +277,69 @@ TEST(CarpetasOe4Test, RegistrosQueNoSonCarpetas) {
   EXPECT_EQ(OE_ObtenerCarpetas(&nulo, OE_CERRAR), OE_ERROR_PARAM);
   EXPECT_EQ(OE_ObtenerCarpetasPrincipales(&falso, OE_CERRAR), OE_ERROR_PARAM);
   EXPECT_EQ(OE_ObtenerSubCarpetas(falso, &nulo, OE_PRIMERO), OE_ERROR_PARAM);
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
+
+namespace orvex::pruebas {
+namespace {
+
+// A file name in folders.nch that is not one plain name could lead outside the store's
+// folder. Such a folder is still listed, but has no index or mailbox path, so its messages
+// cannot be listed (1); the folders beside it are unaffected.
+TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
+  struct Caso {
+    std::string fichero;
+    bool simple;
+    std::string plantado;  // a valid .idx/.mbx pair written here, below the store root
+  };
+  const Caso casos[] = {
+      {"..\\x.idx", false, ""}, {"..\\x", false, "x"}, {"a\\b", false, "mail/a/b"}, {"C:x", false, ""},
+      {"", false, ""},          {"..", false, ""},     {"Fuera", true, "mail/Fuera"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE("\"" + caso.fichero + "\"");
+    MensajeOe4 m;
+    m.id = 3;
+    m.texto = "Subject: s\r\n\r\nfuera\r\n";
+    CarpetaOe4 fuera = CarpetaCorreo(1, 0, "Fuera", caso.fichero);
+    fuera.mensajes = {m};
+    fuera.con_archivos = false;
+    CarpetaOe4 bien = CarpetaCorreo(2, 0, "Bien", "Inbox");
+    m.texto = "Subject: s\r\n\r\nbien\r\n";
+    bien.mensajes = {m};
+    AlmacenOe4 d;
+    d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), fuera, bien};
+    d.cuenta_por_defecto = false;
+    AlmacenOe4Instalado almacen(d);
+    if (!caso.plantado.empty()) {
+      const MapaIdxMbx par = ConstruirIdxMbx(fuera);
+      std::filesystem::create_directories(
+          std::filesystem::path(almacen.Directorio().Ruta() + "/" + caso.plantado).parent_path());
+      almacen.Reescribir(caso.plantado + ".idx", par.idx);
+      almacen.Reescribir(caso.plantado + ".mbx", par.mbx);
+    }
+
+    uint32_t fin = 0;
+    const std::vector<VistaOe4> esperado = {{0, 0, "Raiz"}, {1, 0, "Fuera"}, {2, 0, "Bien"}};
+    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), esperado);
+    EXPECT_EQ(fin, OE_FIN);
+
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+    ASSERT_EQ(c.Resultado(), OE_OK);
+    EXPECT_STREQ(c->Nombre, "Fuera");
+    EXPECT_EQ(c->RutaIndice[0] != '\0', caso.simple);
+    EXPECT_EQ(c->RutaBuzon[0] != '\0', caso.simple);
+    OE_MENSAJE* mensaje = nullptr;
+    EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &mensaje, OE_PRIMERO), caso.simple ? OE_OK : OE_ERROR);
+    if (mensaje != nullptr) OE_ObtenerMensajes(c.Puntero(), &mensaje, OE_CERRAR);
+
+    CarpetaPorId b(2, almacen.Escrito().folders.registros[2]);
+    const auto v = Mensajes(b.Puntero());
+    ASSERT_EQ(v.size(), 1u);
+    EXPECT_NE(v[0].texto.find("bien"), std::string::npos);
+  }
 }
 
 }  // namespace
