@@ -53,6 +53,13 @@ void LiberarCarpeta(OE_CARPETA** carpeta);
 
 void Copiar(char* destino, const std::string& origen, std::size_t capacidad);
 
+// Reads an article's text from its block chain the way a listing does: the used bytes of each
+// block in turn, at most largo_max in all, bounded by the room the file has for blocks. The
+// bytes read go to destino (room for largo_max) and their count to *largo; false when a block
+// lies outside the file.
+bool LeerCadenaArticulo(const ArchivoOe4& archivo, uint32_t primer_bloque, uint32_t largo_max, char* destino,
+                        uint32_t* largo);
+
 // Destroys the message's rewrite buffer, if any, and clears the pointer (the shared one).
 void LiberarReescrito(OE_MENSAJE& mensaje);
 

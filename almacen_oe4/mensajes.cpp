@@ -241,32 +241,18 @@ bool LeerArticulo(const ArchivoOe4& archivo, uint32_t pos, Articulo* a) {
 // Items the area can hold: the bound of every walk over them.
 uint64_t MaxArticulos(const ArchivoOe4& archivo) { return archivo.Tamano() / kLongArticulo + 1; }
 
-// Joins the article's block chain into Texto. The chain is bounded by the article length,
-// by the room the file has for blocks, and must stay inside the file.
+// Joins the article's block chain into Texto. A chain that ends early gives a shorter text,
+// never one padded with zeros.
 uint32_t LeerTextoArticulo(const ArchivoOe4& archivo, OE_MENSAJE& m) {
   LiberarTexto(m);
   if (m.LongTexto > archivo.Tamano()) return OE_ERROR;
   m.Texto = static_cast<char*>(MEM_Reservar(static_cast<std::size_t>(m.LongTexto) + 1));
   if (m.Texto == nullptr) return OE_ERROR_MEMORIA;
   uint32_t largo = 0;
-  uint32_t b = m.PosTexto;
-  const uint64_t max_bloques = archivo.Tamano() / kLongCabBloqueNch + 1;
-  for (uint64_t pasos = 0; b != 0 && largo < m.LongTexto; ++pasos) {
-    uint8_t cab[kLongCabBloqueNch];
-    if (pasos >= max_bloques || !archivo.Leer(b, cab, sizeof cab)) {
-      LiberarTexto(m);
-      return OE_ERROR;
-    }
-    uint32_t usados = Le32(cab + kNchBloqueUsados);
-    if (usados > m.LongTexto - largo) usados = m.LongTexto - largo;
-    if (!archivo.Leer(uint64_t{b} + kLongCabBloqueNch, m.Texto + largo, usados)) {
-      LiberarTexto(m);
-      return OE_ERROR;
-    }
-    largo += usados;
-    b = Le32(cab + kNchBloqueSiguiente);
+  if (!LeerCadenaArticulo(archivo, m.PosTexto, m.LongTexto, m.Texto, &largo)) {
+    LiberarTexto(m);
+    return OE_ERROR;
   }
-  // A chain that ends early gives a shorter text, never one padded with zeros.
   m.LongTexto = largo;
   m.Texto[largo] = '\0';
   return OE_OK;
@@ -367,6 +353,23 @@ uint32_t PosicionarMensaje(const OE_REF_ADJUNTO* referencia, OE_CARPETA* carpeta
     if (mensaje->IdMensaje == referencia->IdMensaje) return OE_OK;
     if (mensaje->IdMensaje > referencia->IdMensaje) return OE_ERROR;
   }
+}
+
+bool LeerCadenaArticulo(const ArchivoOe4& archivo, uint32_t primer_bloque, uint32_t largo_max, char* destino,
+                        uint32_t* largo) {
+  *largo = 0;
+  uint32_t b = primer_bloque;
+  const uint64_t max_bloques = archivo.Tamano() / kLongCabBloqueNch + 1;
+  for (uint64_t pasos = 0; b != 0 && *largo < largo_max; ++pasos) {
+    uint8_t cab[kLongCabBloqueNch];
+    if (pasos >= max_bloques || !archivo.Leer(b, cab, sizeof cab)) return false;
+    uint32_t usados = Le32(cab + kNchBloqueUsados);
+    if (usados > largo_max - *largo) usados = largo_max - *largo;
+    if (!archivo.Leer(uint64_t{b} + kLongCabBloqueNch, destino + *largo, usados)) return false;
+    *largo += usados;
+    b = Le32(cab + kNchBloqueSiguiente);
+  }
+  return true;
 }
 
 }  // namespace orvex::oe4

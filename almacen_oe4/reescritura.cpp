@@ -3,7 +3,8 @@
 // overwritten: its copy is appended to the mailbox as a new block under a new id, a copy of
 // its index record pointing there is appended to the index, and only then is the old record
 // marked replaced, so that the original stays reachable until its copy is complete. A news
-// article is overwritten in place inside its own block chain.
+// article is overwritten in place inside its own block chain, and put back as it was when a
+// write fails part-way.
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -144,14 +145,63 @@ uint32_t VolcarCorreo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito, uint32_t 
   return OE_OK;
 }
 
-// A block of the article's chain: where it is and how much text it can hold.
-struct BloqueArticulo {
+// A block of the article's chain as it was before the write-back: its head and its whole room.
+struct CopiaBloque {
   uint32_t pos;
-  uint32_t capacidad;
-  uint8_t cab[kLongCabBloqueNch];
+  std::vector<uint8_t> bytes;
 };
 
+// True when the article, read now the way a listing reads it, is exactly these n bytes.
+bool ArticuloContiene(const ArchivoOe4& grupo, const OE_MENSAJE& m, const char* texto, uint32_t n) {
+  uint8_t item[kLongArticulo];
+  if (!grupo.Leer(m.PosRegistro, item, sizeof item) || Le32(item + kArtPosPropia) != m.PosRegistro ||
+      Le32(item + kArtPosBloque) != m.PosTexto) {
+    return false;
+  }
+  const uint32_t largo = Le32(item + kArtLongArticulo);
+  if (largo > grupo.Tamano()) return false;
+  std::vector<char> leido(largo);
+  uint32_t n_leido = 0;
+  return LeerCadenaArticulo(grupo, m.PosTexto, largo, leido.data(), &n_leido) && n_leido == n &&
+         (n == 0 || std::memcmp(leido.data(), texto, n) == 0);
+}
+
+// Overwrites the chain with the new text and updates the item and the header; false at the
+// first write that fails. Returns the bytes stored in *escrito.
+bool EscribirArticulo(ArchivoOe4& grupo, const OE_MENSAJE& m, const std::vector<CopiaBloque>& cadena,
+                      const CL_BUFFER_FLUJO& reescrito, const uint8_t* cab_viejo, const uint8_t* item_viejo,
+                      uint32_t* escrito) {
+  const uint32_t largo = reescrito.Longitud();
+  *escrito = 0;
+  for (std::size_t i = 0; i < cadena.size(); ++i) {
+    uint8_t cab[kLongCabBloqueNch];
+    std::memcpy(cab, cadena[i].bytes.data(), sizeof cab);
+    const uint32_t capacidad = Le32(cab + kNchBloqueCapacidad);
+    const uint32_t resto = largo - *escrito;
+    const uint32_t n = resto < capacidad ? resto : capacidad;
+    // The block where the text ends closes the chain; every block says what it holds.
+    if (n < capacidad || i + 1 == cadena.size()) {
+      if (n < capacidad) Pon32(cab + kNchBloqueCapacidad, n);
+      Pon32(cab + kNchBloqueSiguiente, 0);
+    }
+    Pon32(cab + kNchBloqueUsados, n);
+    if (!grupo.Escribir(cadena[i].pos, cab, sizeof cab)) return false;
+    if (n != 0 && !grupo.Escribir(uint64_t{cadena[i].pos} + kLongCabBloqueNch, reescrito.Datos() + *escrito, n)) {
+      return false;
+    }
+    *escrito += n;
+  }
+  uint8_t cab[kLongCabGrupo];
+  uint8_t item[kLongArticulo];
+  std::memcpy(cab, cab_viejo, sizeof cab);
+  std::memcpy(item, item_viejo, sizeof item);
+  Pon32(item + kArtLongArticulo, *escrito);
+  Pon32(cab + kNchTamTextos, Le32(cab + kNchTamTextos) + *escrito - Le32(item_viejo + kArtLongArticulo));
+  return grupo.Escribir(0, cab, sizeof cab) && grupo.Escribir(m.PosRegistro, item, sizeof item);
+}
+
 uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
+  if (m.Texto == nullptr) return OE_ERROR;
   auto grupo = ArchivoOe4::Abrir(m.RutaIndice, ArchivoOe4::Modo::kLecturaEscritura);
   if (!grupo) return OE_ERROR;
   uint8_t cab[kLongCabGrupo];
@@ -160,51 +210,45 @@ uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
     return OE_ERROR;
   }
   uint8_t item[kLongArticulo];
-  if (m.PosRegistro < kLongCabGrupo || !grupo->Leer(m.PosRegistro, item, sizeof item) ||
-      Le32(item + kArtPosPropia) != m.PosRegistro || Le32(item + kArtPosBloque) != m.PosTexto || m.PosTexto == 0) {
+  if (m.PosRegistro < kLongCabGrupo || m.PosTexto == 0 || !grupo->Leer(m.PosRegistro, item, sizeof item)) {
     return OE_ERROR;
   }
-  // The chain as it stands, checked whole before anything is written; it is never moved or
-  // lengthened, so a longer text is cut where the chain ends.
+  // The article must still be the text the actions worked on: one changed on disk since the
+  // listing is not written over.
+  if (!ArticuloContiene(*grupo, m, m.Texto, m.LongTexto)) return OE_ERROR;
+
+  // The blocks the new text goes into, copied whole before anything is written. The chain is
+  // never moved or lengthened, so a longer text is cut where the chain ends.
   const uint32_t largo = reescrito.Longitud();
-  const uint32_t viejo = Le32(item + kArtLongArticulo);
-  std::vector<BloqueArticulo> cadena;
+  std::vector<CopiaBloque> cadena;
   std::unordered_set<uint32_t> vistos;
   const uint64_t max_bloques = grupo->Tamano() / kLongCabBloqueNch + 1;
   uint64_t cabe = 0;
   for (uint32_t b = m.PosTexto; b != 0 && cabe < largo;) {
-    BloqueArticulo x{b, 0, {}};
-    if (cadena.size() >= max_bloques || !vistos.insert(b).second || !grupo->Leer(b, x.cab, sizeof x.cab)) {
+    uint8_t cab_bloque[kLongCabBloqueNch];
+    if (cadena.size() >= max_bloques || !vistos.insert(b).second || !grupo->Leer(b, cab_bloque, sizeof cab_bloque)) {
       return OE_ERROR;
     }
-    x.capacidad = Le32(x.cab + kNchBloqueCapacidad);
-    if (!grupo->Contiene(uint64_t{b} + kLongCabBloqueNch, x.capacidad)) return OE_ERROR;
-    cadena.push_back(x);
-    cabe += x.capacidad;
-    b = Le32(x.cab + kNchBloqueSiguiente);
+    const uint32_t capacidad = Le32(cab_bloque + kNchBloqueCapacidad);
+    if (!grupo->Contiene(b, uint64_t{kLongCabBloqueNch} + capacidad)) return OE_ERROR;
+    CopiaBloque copia{b, std::vector<uint8_t>(std::size_t{kLongCabBloqueNch} + capacidad)};
+    if (!grupo->Leer(b, copia.bytes.data(), copia.bytes.size())) return OE_ERROR;
+    cadena.push_back(std::move(copia));
+    cabe += capacidad;
+    b = Le32(cab_bloque + kNchBloqueSiguiente);
   }
+
   uint32_t escrito = 0;
-  for (std::size_t i = 0; i < cadena.size(); ++i) {
-    BloqueArticulo& x = cadena[i];
-    const uint32_t resto = largo - escrito;
-    const uint32_t n = resto < x.capacidad ? resto : x.capacidad;
-    // The block where the text ends closes the chain; every block says what it holds.
-    if (n < x.capacidad || i + 1 == cadena.size()) {
-      if (n < x.capacidad) Pon32(x.cab + kNchBloqueCapacidad, n);
-      Pon32(x.cab + kNchBloqueSiguiente, 0);
-    }
-    Pon32(x.cab + kNchBloqueUsados, n);
-    if (!grupo->Escribir(x.pos, x.cab, sizeof x.cab)) return OE_ERROR;
-    if (n != 0 && !grupo->Escribir(uint64_t{x.pos} + kLongCabBloqueNch, reescrito.Datos() + escrito, n)) {
-      return OE_ERROR;
-    }
-    escrito += n;
+  if (EscribirArticulo(*grupo, m, cadena, reescrito, cab, item, &escrito) &&
+      ArticuloContiene(*grupo, m, reescrito.Datos(), escrito)) {
+    return OE_OK;
   }
-  Pon32(item + kArtLongArticulo, escrito);
-  Pon32(cab + kNchTamTextos, Le32(cab + kNchTamTextos) + escrito - viejo);
-  if (!grupo->Escribir(0, cab, sizeof cab)) return OE_ERROR;
-  if (!grupo->Escribir(m.PosRegistro, item, sizeof item)) return OE_ERROR;
-  return OE_OK;
+  // A write failed part-way: the blocks, the header and the item go back as they were, so the
+  // article keeps its old text.
+  for (const CopiaBloque& b : cadena) grupo->Escribir(b.pos, b.bytes.data(), b.bytes.size());
+  grupo->Escribir(0, cab, sizeof cab);
+  grupo->Escribir(m.PosRegistro, item, sizeof item);
+  return OE_ERROR;
 }
 
 }  // namespace

@@ -372,3 +372,124 @@ TEST(ReescrituraOe4Test, SobreArchivosDanados) {
 
 }  // namespace
 }  // namespace orvex::pruebas
+
+namespace orvex::pruebas {
+namespace {
+
+// A group whose first article holds `texto` over 64-byte blocks, followed by two others.
+struct GrupoTres {
+  AlmacenOe4 d;
+  explicit GrupoTres(const std::string& texto) {
+    d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", "")};
+    d.cuentas = {Cuenta("00000001", std::nullopt),
+                 Cuenta("00000002", "news",
+                        {Grupo("g", 5,
+                               {Articulo(texto, 64), Articulo(std::string(150, 'x') + "\n", 64),
+                                Articulo("segundo\n", 64)})})};
+  }
+};
+
+const std::vector<std::string> kOtros = {std::string(150, 'x') + "\n", "segundo\n"};
+
+// The article is overwritten in place, so a write that fails must be undone: whichever write
+// fails, the article reads back as its original or as its new text, never a mix, and the
+// other articles are untouched.
+TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraDejaElArticuloEnteroONuevo) {
+  const std::string original = DosAdjuntos();
+  const std::string archivo = "News/news/" + NombreArchivoGrupo(5);
+  std::string nuevo;
+  {
+    GrupoTres g(original);
+    AlmacenOe4Instalado almacen(g.d);
+    CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
+    ASSERT_EQ(Guardar(grupo.Puntero(), ACCION_BORRAR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
+    const auto v = Mensajes(grupo.Puntero());
+    ASSERT_EQ(v.size(), 3u);
+    nuevo = v[0].texto;
+    ASSERT_NE(nuevo, original);
+  }
+  auto& ganchos = plataforma::Ganchos();
+  const auto escribir = static_cast<int>(plataforma::Operacion::kEscribir);
+  uint64_t n = 1;
+  for (; n < 100; ++n) {
+    SCOPED_TRACE("escritura " + std::to_string(n));
+    GrupoTres g(original);
+    AlmacenOe4Instalado almacen(g.d);
+    CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
+    ganchos.Reiniciar();
+    ganchos.fallar_en[escribir] = n;
+    Guardar(grupo.Puntero(), ACCION_BORRAR, {"a.exe"});
+    const bool disparado = ganchos.contador[escribir] >= n;
+    ganchos.Reiniciar();
+
+    uint32_t fin = 0;
+    const auto v = Mensajes(grupo.Puntero(), &fin);
+    EXPECT_EQ(fin, OE_FIN);
+    ASSERT_EQ(v.size(), 3u);
+    EXPECT_TRUE(v[0].texto == original || v[0].texto == nuevo);
+    EXPECT_EQ(v[1].texto, kOtros[0]);
+    EXPECT_EQ(v[2].texto, kOtros[1]);
+    if (!disparado) {
+      EXPECT_EQ(v[0].texto, nuevo);
+      break;
+    }
+    // Undone completely: the group file is byte for byte what it was.
+    EXPECT_EQ(v[0].texto, original);
+    EXPECT_EQ(almacen.Leer(archivo), almacen.Escrito().grupos.at(archivo).bytes);
+  }
+  // Each block written (head and text), then the header and the item.
+  EXPECT_GT(n, 4u);
+  EXPECT_LT(n, 100u);
+}
+
+// Another writer changes the article between the listing and the write-back: the rewrite,
+// made from the text as it was listed, is not written over it.
+TEST(ReescrituraOe4Test, UnArticuloCambiadoEnDiscoNoSeSobrescribe) {
+  struct Caso {
+    const char* nombre;
+    bool en_item;       // the word is in the article's item, else in its text
+    uint32_t pos;       // within the item, or within the text
+    uint32_t valor;     // the item word written; a text byte has its case flipped instead
+  };
+  const Caso casos[] = {
+      {"un byte del texto en el segundo bloque", false, 70, 0},
+      {"un byte del texto en el primer bloque", false, 3, 0},
+      {"el articulo acortado", true, kArtLongArticulo, 100},
+      {"otra cadena", true, kArtPosBloque, 0},
+  };
+  const std::string original = DosAdjuntos();
+  const std::string archivo = "News/news/" + NombreArchivoGrupo(5);
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    GrupoTres g(original);
+    AlmacenOe4Instalado almacen(g.d);
+    const MapaGrupo& mapa = almacen.Escrito().grupos.at(archivo);
+    CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_EQ(OE_ObtenerMensajes(grupo.Puntero(), &m, OE_PRIMERO), OE_OK);
+    ASSERT_EQ(OE_ObtenerMensajes(grupo.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+    ASSERT_EQ(std::string(m->Texto, m->LongTexto), original);
+
+    std::vector<uint8_t> b = almacen.Leer(archivo);
+    if (caso.en_item) {
+      PonerPalabra(b, mapa.articulos[0] + caso.pos, caso.valor);
+    } else {
+      const uint32_t bloque = mapa.bloques[0][caso.pos / 64];
+      b[bloque + 16 + caso.pos % 64] ^= 0x20;
+    }
+    almacen.Reescribir(archivo, b);
+
+    OE_OBJMSG* o = nullptr;
+    ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+    bool guardado = false;
+    while (OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE) == OE_OK) {
+      if (std::string(o->NombreAdjunto) == "a.exe") guardado = OE_GuardarObjMsg(m, o, ACCION_BORRAR) == OE_OK;
+    }
+    EXPECT_TRUE(guardado);
+    OE_ObtenerMensajes(grupo.Puntero(), &m, OE_CERRAR);
+    EXPECT_EQ(almacen.Leer(archivo), b);
+  }
+}
+
+}  // namespace
+}  // namespace orvex::pruebas
