@@ -168,10 +168,11 @@ TEST_F(Win32Test, ValoresComoLosGuardaElRegistro) {
   uint32_t tamano = 0;
   EXPECT_FALSE(clave->ConsultarValor("No existe", &tamano));
   EXPECT_FALSE(ClaveRegistro::Abrir(Raiz::kCurrentUser, "Software\\Orvex Prueba\\No existe").has_value());
-  // The module-wide reader cuts a long value and keeps its NUL.
-  char corto[4];
-  EXPECT_EQ(LeerValorRegistro(Raiz::kCurrentUser, "Software\\Orvex Prueba", "Texto", corto, sizeof corto), 1u);
-  EXPECT_STREQ(corto, "abc");
+  // The module-wide reader: a value that fits is read with its NUL; a longer one counts as absent.
+  char justo[7], corto[6];
+  EXPECT_EQ(LeerValorRegistro(Raiz::kCurrentUser, "Software\\Orvex Prueba", "Texto", justo, sizeof justo), 1u);
+  EXPECT_STREQ(justo, "abcdef");
+  EXPECT_EQ(LeerValorRegistro(Raiz::kCurrentUser, "Software\\Orvex Prueba", "Texto", corto, sizeof corto), 0u);
 }
 
 // Subkeys come in the registry's order, and a name that does not fit the 100-byte buffer ends
@@ -207,12 +208,15 @@ TEST_F(Win32Test, SubclavesEnOrdenYNombresLargos) {
 // Installing again replaces the earlier import: removed keys and values go away, and values of
 // keys the system already had come back as they were.
 TEST_F(Win32Test, ReinstalarReemplazaYRestaura) {
+  constexpr const char* kClaveDelSistema = "Software\\Microsoft\\Internet Explorer\\Main";
   char antes[MAX_PATH] = {};
   DWORD n = sizeof antes;
-  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Environment", "TEMP", RRF_RT_ANY, nullptr, antes, &n), ERROR_SUCCESS);
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kClaveDelSistema, "Start Page", RRF_RT_ANY, nullptr, antes, &n),
+            ERROR_SUCCESS);
   {
     RegistroPrueba r;
-    r.Cadena("HKCU\\Software\\Orvex Uno", "v", "1").Cadena("HKCU\\Environment", "TEMP", "C:\\otro");
+    r.Cadena("HKCU\\Software\\Orvex Uno", "v", "1")
+        .Cadena(std::string("HKCU\\") + kClaveDelSistema, "Start Page", "C:\\otro");
     r.Instalar();
     EXPECT_TRUE(ExisteClave(HKEY_CURRENT_USER, "Software\\Orvex Uno"));
     r.Quitar("HKCU\\Software\\Orvex Uno").Cadena("HKCU\\Software\\Orvex Dos", "v", "2");
@@ -221,13 +225,14 @@ TEST_F(Win32Test, ReinstalarReemplazaYRestaura) {
     EXPECT_TRUE(ExisteClave(HKEY_CURRENT_USER, "Software\\Orvex Dos"));
     char durante[MAX_PATH] = {};
     n = sizeof durante;
-    RegGetValueA(HKEY_CURRENT_USER, "Environment", "TEMP", RRF_RT_ANY, nullptr, durante, &n);
+    RegGetValueA(HKEY_CURRENT_USER, kClaveDelSistema, "Start Page", RRF_RT_ANY, nullptr, durante, &n);
     EXPECT_STREQ(durante, "C:\\otro");
   }
   EXPECT_FALSE(ExisteClave(HKEY_CURRENT_USER, "Software\\Orvex Dos"));
   char despues[MAX_PATH] = {};
   n = sizeof despues;
-  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, "Environment", "TEMP", RRF_RT_ANY, nullptr, despues, &n), ERROR_SUCCESS);
+  ASSERT_EQ(RegGetValueA(HKEY_CURRENT_USER, kClaveDelSistema, "Start Page", RRF_RT_ANY, nullptr, despues, &n),
+            ERROR_SUCCESS);
   EXPECT_STREQ(despues, antes);
 }
 
