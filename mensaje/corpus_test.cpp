@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -110,7 +111,10 @@ fs::path Script() {
 std::map<std::string, std::vector<ParteReferencia>> Referencia(const fs::path& carpeta,
                                                                 const std::string& patron) {
   std::map<std::string, std::vector<ParteReferencia>> partes;
-  const fs::path salida = fs::temp_directory_path() / ("orvex_corpus_" + std::to_string(std::rand()) + ".tsv");
+  // CTest may run the corpora in parallel processes: the name carries the corpus and the time.
+  const auto ahora = std::chrono::steady_clock::now().time_since_epoch().count();
+  const fs::path salida = fs::temp_directory_path() / ("orvex_corpus_" + carpeta.filename().string() + "_" +
+                                                       std::to_string(ahora) + ".tsv");
   const std::string orden = "python3 \"" + Script().string() + "\" \"" + carpeta.string() + "\" \"" + patron + "\" > \"" +
                             salida.string() + "\"";
   if (std::system(orden.c_str()) != 0) return partes;
