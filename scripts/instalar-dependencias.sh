@@ -8,6 +8,7 @@ paquetes=(
   libgtest-dev libgmock-dev libbenchmark-dev qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   libcli11-dev nlohmann-json3-dev undbx file python3
+  clamav libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
 )
 
 faltan=()
