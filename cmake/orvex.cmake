@@ -11,7 +11,8 @@ endfunction()
 # The test programs a Windows build makes and runs (under Wine): those whose tests do not
 # need POSIX tools or files, and the Windows backend's own.
 set(ORVEX_PRUEBAS_WINDOWS
-  api_test soporte_test mime_test mensaje_test oe5_test registro_archivo_test win32_test host_windows_test)
+  api_test soporte_test mime_test mensaje_test oe5_test oe4_test imn_test registro_archivo_test win32_test
+  host_windows_test)
 
 # orvex_prueba(NOMBRE fuentes... [ENLAZA libs...]): a GoogleTest program registered with CTest,
 # one CTest test per GoogleTest case. Listing happens when CTest runs (PRE_TEST), so a cross
