@@ -3,7 +3,8 @@
 # build/fuzz), writes the seed corpora (adding the real sample stores when they are there),
 # replays the inputs kept under pruebas/regresion/, then runs each target for a bounded time
 # with a fixed seed. Any crash, hang or memory finding fails the run; its input is printed in
-# base64 so that it can be kept as a regression input once fixed.
+# base64 so that it can be kept as a regression input once fixed. The last line is
+# "N passed, N failed", one count per target.
 #
 # Usage: bash scripts/fuzz-humo.sh [-t SECONDS] [TARGET...]
 #   -t SECONDS  fuzzing time per target (default 30)
@@ -62,6 +63,7 @@ if [[ -d "$muestras" ]]; then
   done < <(find "$muestras" -type f -print0)
 fi
 
+pasados=0
 fallos=0
 informe=()
 for t in "${objetivos[@]}"; do
@@ -93,6 +95,7 @@ for t in "${objetivos[@]}"; do
     ejecuciones=$(grep -m1 -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')
     cobertura=$(grep -E '^#[0-9]+' "$log" | tail -n 1 | grep -oE 'cov: [0-9]+' | grep -oE '[0-9]+')
     informe+=("$(printf '%-14s ok      %s runs, %s edges' "$t" "${ejecuciones:-?}" "${cobertura:-?}")")
+    pasados=$((pasados + 1))
   else
     echo "--- $t FAILED:"
     grep -E 'ERROR|SUMMARY|#[0-9]+ 0x[0-9a-f]+ in ' "$log" | head -n 30
@@ -110,5 +113,6 @@ done
 echo
 echo "==================== fuzz smoke summary ===================="
 printf '%s\n' "${informe[@]}"
-echo "$fallos failed"
+# The last line is what scripts/pruebas.sh adds to its totals: one count per target.
+echo "$pasados passed, $fallos failed"
 (( fallos == 0 ))
