@@ -167,6 +167,9 @@ fi
 if [[ -f scripts/fuzz-humo.sh ]] && (( completo )); then
   gancho fuzz-humo scripts/fuzz-humo.sh
 fi
+if [[ -f scripts/bench-humo.sh ]] && (( completo )); then
+  gancho bench-humo scripts/bench-humo.sh
+fi
 
 total=$((SECONDS - inicio))
 echo
