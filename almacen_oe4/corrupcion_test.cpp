@@ -9,6 +9,7 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/danios.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -23,20 +24,6 @@ struct Campo {
   uint32_t propio;
 };
 
-enum class Danio { kCero, kMaximo, kMasUno, kMenosUno, kFinal, kPropio };
-constexpr Danio kDanios[] = {Danio::kCero, Danio::kMaximo, Danio::kMasUno, Danio::kMenosUno, Danio::kFinal,
-                             Danio::kPropio};
-const char* NombreDanio(Danio d) {
-  switch (d) {
-    case Danio::kCero: return "0";
-    case Danio::kMaximo: return "maximo";
-    case Danio::kMasUno: return "+1";
-    case Danio::kMenosUno: return "-1";
-    case Danio::kFinal: return "final del archivo";
-    case Danio::kPropio: return "a si mismo";
-  }
-  return "";
-}
 
 std::vector<uint8_t> Danar(std::vector<uint8_t> b, const Campo& c, Danio d) {
   const uint32_t v = LeerPalabra(b, c.pos);

@@ -13,6 +13,7 @@
 #include "api/orvex.h"
 #include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
+#include "almacen_oe5/prueba_partes.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
@@ -73,28 +74,6 @@ class AccionesOe5Test : public ::testing::Test {
   uint32_t version_;
 };
 
-// A part named in both header lines, in the order given.
-ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& bytes, bool disposicion_primero) {
-  ParteMime p;
-  const std::string tipo = "application/octet-stream;\n\tname=\"" + nombre + "\"";
-  const std::string disposicion = "attachment;\n\tfilename=\"" + nombre + "\"";
-  if (disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.Cabecera("Content-Type", tipo);
-  p.Cabecera("Content-Transfer-Encoding", "base64");
-  if (!disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.cuerpo = Base64(bytes);
-  return p;
-}
-
-ParteMime SinCuerpo(ParteMime p) {
-  p.cuerpo.clear();
-  return p;
-}
-
-// Texts with bare LF line ends hand out no parts, so every text here has CR LF.
-std::string Correo(std::vector<ParteMime> partes) {
-  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
-}
 
 Politica SoloA(const std::string& nombre, uint32_t accion, std::optional<std::string> contenido = std::nullopt) {
   return [=](const OE_OBJMSG& o) {

@@ -10,6 +10,7 @@
 
 #include "almacen_oe5/formato_dbx.h"
 #include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/danios.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -23,20 +24,6 @@ struct Campo {
   uint32_t propio;  // the offset of the structure that holds the field
 };
 
-enum class Danio { kCero, kMaximo, kMasUno, kMenosUno, kFinal, kPropio };
-constexpr Danio kDanios[] = {Danio::kCero, Danio::kMaximo, Danio::kMasUno, Danio::kMenosUno, Danio::kFinal,
-                             Danio::kPropio};
-const char* NombreDanio(Danio d) {
-  switch (d) {
-    case Danio::kCero: return "0";
-    case Danio::kMaximo: return "maximo";
-    case Danio::kMasUno: return "+1";
-    case Danio::kMenosUno: return "-1";
-    case Danio::kFinal: return "final del archivo";
-    case Danio::kPropio: return "a si mismo";
-  }
-  return "";
-}
 
 std::vector<uint8_t> Danar(const std::vector<uint8_t>& original, const Campo& c, Danio d) {
   std::vector<uint8_t> b = original;

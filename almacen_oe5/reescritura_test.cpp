@@ -19,6 +19,7 @@
 #include "almacen_oe5/reescritura.h"
 #include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
+#include "almacen_oe5/prueba_partes.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
@@ -39,26 +40,6 @@ const std::string kVirus = "MZ\x90" + std::string(900, 'v') + " a binary that th
 const std::string kNotas = "Notes that travel as a second attachment.\n";
 const std::string kCuerpo = Relleno(700);
 
-ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& bytes, bool disposicion_primero) {
-  ParteMime p;
-  const std::string tipo = "application/octet-stream;\n\tname=\"" + nombre + "\"";
-  const std::string disposicion = "attachment;\n\tfilename=\"" + nombre + "\"";
-  if (disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.Cabecera("Content-Type", tipo);
-  p.Cabecera("Content-Transfer-Encoding", "base64");
-  if (!disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.cuerpo = Base64(bytes);
-  return p;
-}
-
-ParteMime SinCuerpo(ParteMime p) {
-  p.cuerpo.clear();
-  return p;
-}
-
-std::string Correo(std::vector<ParteMime> partes) {
-  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
-}
 
 // The folder: the message to change (id 3) among others that must not move.
 AlmacenDbx Almacen(const std::string& objetivo) {
