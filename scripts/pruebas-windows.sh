@@ -100,7 +100,7 @@ prefijo() {
 paso prefijo-wine prefijo
 
 # -------------------------------------------------------------------- 3. the x86-64 suite
-objetivos=(orvex host_windows api_test soporte_test mime_test mensaje_test oe5_test registro_archivo_test
+objetivos=(orvex host_windows api_test soporte_test mime_test mensaje_test oe5_test oe4_test imn_test registro_archivo_test
   win32_test host_windows_test)
 pruebas_x64() {
   local log=$registros/windows-x64-test.log t0=$SECONDS rc total=0 falladas=0
