@@ -1,6 +1,8 @@
 #include "herramienta/almacen.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <system_error>
 #include <vector>
 
@@ -73,6 +75,18 @@ AlmacenReconocido EnSubcarpeta(uint32_t version, const fs::path& dir, const std:
   return a;
 }
 
+// The news accounts of an Outlook Express 4 store: folders of raiz/News with a sublist.dat.
+std::vector<std::string> CuentasNoticias(const fs::path& raiz) {
+  std::vector<std::string> cuentas;
+  const std::optional<fs::path> noticias = Subcarpeta(raiz, "News");
+  if (!noticias) return cuentas;
+  for (const std::string& n : Entradas(*noticias, true)) {
+    if (TieneArchivo(*noticias / n, "sublist.dat")) cuentas.push_back(n);
+  }
+  std::sort(cuentas.begin(), cuentas.end());
+  return cuentas;
+}
+
 }  // namespace
 
 std::optional<AlmacenReconocido> ReconocerAlmacen(const fs::path& entrada) {
@@ -81,13 +95,17 @@ std::optional<AlmacenReconocido> ReconocerAlmacen(const fs::path& entrada) {
   if (ec || !fs::is_directory(dir, ec)) return std::nullopt;
   if (!dir.has_filename()) dir = dir.parent_path();
 
-  if (TieneArchivo(dir, "folders.dbx")) return AlmacenReconocido{5, dir, dir, ""};
+  if (TieneArchivo(dir, "folders.dbx")) return AlmacenReconocido{5, dir, dir, "", {}};
   if (const std::optional<fs::path> mail = Subcarpeta(dir, "mail"); mail && TieneArchivo(*mail, "folders.nch")) {
-    return AlmacenReconocido{4, *mail, dir, "mail"};
+    return AlmacenReconocido{4, *mail, dir, "mail", CuentasNoticias(dir)};
   }
-  if (TieneArchivo(dir, "folders.nch")) return EnSubcarpeta(4, dir, "mail");
+  if (TieneArchivo(dir, "folders.nch")) {
+    AlmacenReconocido a = EnSubcarpeta(4, dir, "mail");
+    if (!a.raiz.empty()) a.cuentas_noticias = CuentasNoticias(a.raiz);
+    return a;
+  }
   if (const std::optional<fs::path> mail = Subcarpeta(dir, "Mail"); mail && TieneBuzones(*mail)) {
-    return AlmacenReconocido{1, *mail, dir, "Mail"};
+    return AlmacenReconocido{1, *mail, dir, "Mail", {}};
   }
   if (TieneBuzones(dir)) return EnSubcarpeta(1, dir, "Mail");
   return std::nullopt;
@@ -102,7 +120,8 @@ std::string CadenaRegistro(std::string_view texto) {
   return r + "\"";
 }
 
-std::string TextoRegistro(uint32_t version, std::string_view raiz, std::string_view usuario) {
+std::string TextoRegistro(uint32_t version, std::string_view raiz, std::string_view usuario,
+                          const std::vector<std::string>& cuentas_noticias) {
   std::string r = "REGEDIT4\r\n\r\n";
   const auto clave = [&r](std::string_view nombre) {
     r += "[";
@@ -130,6 +149,17 @@ std::string TextoRegistro(uint32_t version, std::string_view raiz, std::string_v
     case 4:
       clave("HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express");
       valor("Store Root", raiz);
+      if (cuentas_noticias.empty()) break;
+      r += "\r\n";
+      clave("HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager");
+      valor("Default News Account", "00000001");
+      for (std::size_t i = 0; i < cuentas_noticias.size(); ++i) {
+        char subclave[24];
+        std::snprintf(subclave, sizeof subclave, "%08zu", i + 1);
+        r += "\r\n";
+        clave(std::string("HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager\\Accounts\\") + subclave);
+        valor("NNTP Data Directory", cuentas_noticias[i]);
+      }
       break;
     case 1:
       clave("HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News");

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orvex::herramienta {
 
@@ -19,6 +20,9 @@ struct AlmacenReconocido {
   std::filesystem::path raiz;
   // "mail", "Mail", or "" for a store found directly at its root (OE5).
   std::string subcarpeta;
+  // Outlook Express 4: the folders of raiz/News that hold a sublist.dat, one per news
+  // account, sorted by name.
+  std::vector<std::string> cuentas_noticias;
 };
 
 // Looks at the files of dir (names without regard to case): folders.dbx -> Outlook
@@ -32,8 +36,10 @@ inline constexpr std::string_view kUsuarioDemo = "Main Identity";
 
 // A regedit export ("REGEDIT4") that makes the library find the store of that generation
 // under raiz (a path as the library takes it): for 5 the client version and one default
-// identity whose "Store Root" is raiz, for 4 and 1 the client's own "Store Root".
-std::string TextoRegistro(uint32_t version, std::string_view raiz, std::string_view usuario = kUsuarioDemo);
+// identity whose "Store Root" is raiz, for 4 and 1 the client's own "Store Root"; for 4 also
+// one news account per name of cuentas_noticias (its "NNTP Data Directory"), the first the default.
+std::string TextoRegistro(uint32_t version, std::string_view raiz, std::string_view usuario = kUsuarioDemo,
+                          const std::vector<std::string>& cuentas_noticias = {});
 
 // A string as a regedit export quotes it: '\' and '"' escaped.
 std::string CadenaRegistro(std::string_view texto);

@@ -27,10 +27,27 @@ class Cursor {
 auto CerrarCarpetas = [](OE_CARPETA** c) { OE_ObtenerCarpetas(c, OE_CERRAR); };
 
 
+// A news group record: an Outlook Express 4 news folder (id bit 31) below its account.
+bool EsGrupo(const OE_CARPETA& c) { return (c.IdCarpeta & 0x80000000u) != 0 && c.PosCarpeta != 0; }
+
+// The news groups below an Outlook Express 4 news account, each handed to visita (which
+// returns false to stop). Other folders have none.
+template <typename Visita>
+void RecorrerGrupos(uint32_t version, OE_CARPETA* cuenta, Visita&& visita) {
+  if (version != VERSION_OE4 || (cuenta->IdCarpeta & 0x80000000u) == 0 || cuenta->NumSubCarpetas == 0) return;
+  const auto cerrar = [cuenta](OE_CARPETA** g) { OE_ObtenerSubCarpetas(cuenta, g, OE_CERRAR); };
+  Cursor<OE_CARPETA, decltype(cerrar)> grupos(cerrar);
+  if (OE_ObtenerSubCarpetas(cuenta, &grupos.registro, OE_PRIMERO) != OE_OK) return;
+  while (OE_ObtenerSubCarpetas(cuenta, &grupos.registro, OE_SIGUIENTE) == OE_OK) {
+    if (!visita(grupos.registro)) return;
+  }
+}
+
 CarpetaVista Vista(const OE_CARPETA& c) {
   CarpetaVista v;
   v.id = c.IdCarpeta;
   v.padre = c.IdPadre;
+  if (EsGrupo(c)) v.pos_grupo = c.PosCarpeta;
   v.nombre = Campo(c.Nombre);
   v.num_mensajes = c.NumMensajes;
   v.archivo = Campo(c.RutaIndice);
@@ -57,36 +74,59 @@ uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas) {
   while ((r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
     if (raiz_cero && cursor.registro->IdCarpeta == 0) continue;
     carpetas->push_back(Vista(*cursor.registro));
+    RecorrerGrupos(version, cursor.registro, [carpetas](OE_CARPETA* grupo) {
+      carpetas->push_back(Vista(*grupo));
+      return true;
+    });
   }
   CompletarRutas(*carpetas);
   return r == OE_FIN ? OE_OK : r;
 }
 
-uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint32_t>& ids,
+uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
                           const VisitaMensaje& visita) {
-  std::map<uint32_t, const CarpetaVista*> por_id;
-  for (const CarpetaVista& c : carpetas) por_id.emplace(c.id, &c);
-  Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
-  uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
-  if (r != OE_OK) return r;
-  std::size_t pendientes = ids.size();
-  while (pendientes > 0 && (r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
-    OE_CARPETA* carpeta = cursor.registro;
-    if (ids.count(carpeta->IdCarpeta) == 0) continue;
+  std::map<uint64_t, const CarpetaVista*> por_clave;
+  for (const CarpetaVista& c : carpetas) por_clave.emplace(c.Clave(), &c);
+  std::size_t pendientes = claves.size();
+  uint32_t resultado = OE_OK;
+  // Lists the messages of one folder record; false ends the whole walk.
+  const auto listar = [&](OE_CARPETA* carpeta) {
+    const uint64_t clave = ClaveCarpeta(carpeta->IdCarpeta, EsGrupo(*carpeta) ? carpeta->PosCarpeta : 0);
+    if (claves.count(clave) == 0) return true;
     --pendientes;
-    const auto vista = por_id.find(carpeta->IdCarpeta);
-    if (vista == por_id.end()) continue;
+    const auto vista = por_clave.find(clave);
+    if (vista == por_clave.end()) return pendientes > 0;
     const auto cerrar = [carpeta](OE_MENSAJE** m) { OE_ObtenerMensajes(carpeta, m, OE_CERRAR); };
     Cursor<OE_MENSAJE, decltype(cerrar)> mensajes(cerrar);
     const uint32_t rm = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_PRIMERO);
-    if (rm == OE_SIN_MENSAJES) continue;
-    if (rm != OE_OK) return rm;
+    if (rm == OE_SIN_MENSAJES) return pendientes > 0;
+    if (rm != OE_OK) {
+      resultado = rm;
+      return false;
+    }
     uint32_t rs;
     while ((rs = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_SIGUIENTE)) == OE_OK) {
-      if (!visita(*vista->second, mensajes.registro)) return OE_OK;
+      if (!visita(*vista->second, mensajes.registro)) {
+        pendientes = 0;
+        return false;
+      }
     }
-    if (rs != OE_FIN) return rs;
+    if (rs != OE_FIN) {
+      resultado = rs;
+      return false;
+    }
+    return pendientes > 0;
+  };
+  const uint32_t version = OE_ObtenerVersionOE();
+  Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
+  uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
+  if (r != OE_OK) return r;
+  while (pendientes > 0 && (r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
+    if (!listar(cursor.registro)) break;
+    RecorrerGrupos(version, cursor.registro, listar);
+    if (resultado != OE_OK) break;
   }
+  if (resultado != OE_OK) return resultado;
   return r == OE_FIN || r == OE_OK ? OE_OK : r;
 }
 

@@ -15,15 +15,16 @@ namespace orvex::herramienta {
 
 
 // Every folder of the store, in the library's order, without the store's root record (id 0
-// in generations 5 and 4, where it is no mail folder). Returns OE_OK or the failing export's code.
+// in generations 5 and 4, where it is no mail folder); Outlook Express 4 news groups follow
+// their account. Returns OE_OK or the failing export's code.
 uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas);
 
 // Called with each message of the chosen folders; return false to stop the walk.
 using VisitaMensaje = std::function<bool(const CarpetaVista& carpeta, OE_MENSAJE* mensaje)>;
 
-// Walks the folders again and lists the messages of those whose id is in ids. Folders
-// without messages are passed over. OE_OK, or the code of the listing that failed.
-uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint32_t>& ids,
+// Walks the folders again and lists the messages of those whose Clave() is in claves.
+// Folders without messages are passed over. OE_OK, or the code of the listing that failed.
+uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
                           const VisitaMensaje& visita);
 
 struct ParteVista {

@@ -147,7 +147,7 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
       raiz = s.temporal;
     }
     const fs::path archivo = s.temporal / "store.reg";
-    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, raiz.string());
+    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, raiz.string(), kUsuarioDemo, a->cuentas_noticias);
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
   s.version = OE_ObtenerVersionOE();
@@ -189,14 +189,14 @@ std::unique_ptr<Sesion> AbrirSesion(const Opciones& o) {
 }
 
 bool Elegir(const Sesion& s, const std::string& selector, std::vector<const CarpetaVista*>* elegidas,
-            std::set<uint32_t>* ids) {
+            std::set<uint64_t>* claves) {
   std::string error;
   *elegidas = ElegirCarpetas(s.carpetas, selector, &error);
   if (!error.empty()) {
     Error(error);
     return false;
   }
-  for (const CarpetaVista* c : *elegidas) ids->insert(c->id);
+  for (const CarpetaVista* c : *elegidas) claves->insert(c->Clave());
   return true;
 }
 
@@ -378,7 +378,7 @@ int OrdenMensajes(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
   std::vector<const CarpetaVista*> elegidas;
-  std::set<uint32_t> ids;
+  std::set<uint64_t> ids;
   if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
 
   bool con_partes = true;
@@ -446,7 +446,7 @@ int OrdenPartes(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
   std::vector<const CarpetaVista*> elegidas;
-  std::set<uint32_t> ids;
+  std::set<uint64_t> ids;
   if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
   if (elegidas.size() != 1) {
     Error("name one folder");
@@ -513,7 +513,7 @@ int OrdenExtraer(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
   std::vector<const CarpetaVista*> elegidas;
-  std::set<uint32_t> ids;
+  std::set<uint64_t> ids;
   if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
   if (!CrearSalida(o.salida)) return kSalidaError;
 
@@ -578,7 +578,7 @@ int OrdenExportar(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
   std::vector<const CarpetaVista*> elegidas;
-  std::set<uint32_t> ids;
+  std::set<uint64_t> ids;
   if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
   if (!CrearSalida(o.salida)) return kSalidaError;
   const bool mbox = o.formato == "mbox";
@@ -783,7 +783,7 @@ int OrdenEscanear(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
   std::vector<const CarpetaVista*> elegidas;
-  std::set<uint32_t> ids;
+  std::set<uint64_t> ids;
   if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
 
   const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;

@@ -32,15 +32,15 @@ bool SoloCifras(const std::string& s) {
 }  // namespace
 
 void CompletarRutas(std::vector<CarpetaVista>& carpetas) {
-  std::map<uint32_t, const CarpetaVista*> por_id;
-  for (const CarpetaVista& c : carpetas) por_id.emplace(c.id, &c);
+  std::map<uint64_t, const CarpetaVista*> por_clave;
+  for (const CarpetaVista& c : carpetas) por_clave.emplace(c.Clave(), &c);
   for (CarpetaVista& c : carpetas) {
     std::vector<const std::string*> nombres{&c.nombre};
-    std::set<uint32_t> vistos{c.id};
-    uint32_t padre = c.padre;
+    std::set<uint64_t> vistos{c.Clave()};
+    uint64_t padre = c.padre;
     while (padre != 0 && static_cast<int>(nombres.size()) <= kProfundidadMaxima) {
-      const auto it = por_id.find(padre);
-      if (it == por_id.end() || !vistos.insert(padre).second) break;
+      const auto it = por_clave.find(padre);
+      if (it == por_clave.end() || !vistos.insert(padre).second) break;
       nombres.push_back(&it->second->nombre);
       padre = it->second->padre;
     }
@@ -91,12 +91,12 @@ std::vector<const CarpetaVista*> ElegirCarpetas(const std::vector<CarpetaVista>&
 }
 
 std::vector<const CarpetaVista*> OrdenArbol(const std::vector<CarpetaVista>& carpetas) {
-  std::set<uint32_t> ids;
-  for (const CarpetaVista& c : carpetas) ids.insert(c.id);
-  std::multimap<uint32_t, const CarpetaVista*> hijos;
+  std::set<uint64_t> claves;
+  for (const CarpetaVista& c : carpetas) claves.insert(c.Clave());
+  std::multimap<uint64_t, const CarpetaVista*> hijos;
   std::vector<const CarpetaVista*> raices;
   for (const CarpetaVista& c : carpetas) {
-    if (c.padre == 0 || c.padre == c.id || ids.count(c.padre) == 0) {
+    if (c.padre == 0 || c.padre == c.Clave() || claves.count(c.padre) == 0) {
       raices.push_back(&c);
     } else {
       hijos.emplace(c.padre, &c);
@@ -110,7 +110,7 @@ std::vector<const CarpetaVista*> OrdenArbol(const std::vector<CarpetaVista>& car
     pila.pop_back();
     if (!puestos.insert(c).second) continue;
     orden.push_back(c);
-    const auto [ini, fin] = hijos.equal_range(c->id);
+    const auto [ini, fin] = hijos.equal_range(c->Clave());
     std::vector<const CarpetaVista*> propios;
     for (auto it = ini; it != fin; ++it) propios.push_back(it->second);
     pila.insert(pila.end(), propios.rbegin(), propios.rend());

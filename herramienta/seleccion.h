@@ -7,9 +7,16 @@
 
 namespace orvex::herramienta {
 
+inline uint64_t ClaveCarpeta(uint32_t id, uint32_t pos_grupo = 0) {
+  return static_cast<uint64_t>(pos_grupo) << 32 | id;
+}
+
 struct CarpetaVista {
   uint32_t id = 0;
   uint32_t padre = 0;
+  // A news group shares its account's id: its place in the account's group list (never 0)
+  // tells it apart. 0 for every other folder.
+  uint32_t pos_grupo = 0;
   std::string nombre;       // as stored (ANSI)
   std::string ruta;         // names from the top level down, joined by '/'
   int profundidad = 0;      // 0 for a top-level folder
@@ -17,6 +24,8 @@ struct CarpetaVista {
   std::string archivo;      // the folder's message file, as the library names it
   std::string almacen;      // the store's folder-list file, where the generation has one
   std::string buzon;        // the file with the message texts, where separate
+
+  uint64_t Clave() const { return ClaveCarpeta(id, pos_grupo); }  // unique in a listing
 };
 
 // Fills ruta and profundidad from the parent ids. A parent that is missing ends the path
