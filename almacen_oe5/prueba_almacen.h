@@ -4,6 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,6 +24,18 @@ namespace orvex::pruebas {
 inline constexpr const char* kIdentidadPrincipal = "{0D3F1A2B-0001-4C5D-9E8F-1234567890AB}";
 inline constexpr const char* kIdentidadSegunda = "{0D3F1A2B-0002-4C5D-9E8F-1234567890AB}";
 
+// A registry whose default identity keeps its store at ruta; the generation is detected again
+// and that identity selected.
+inline void InstalarIdentidad(RegistroPrueba& registro, const std::string& ruta) {
+  RegistroDbx r;
+  r.identidades = {{kIdentidadPrincipal, "Principal", ruta, false}};
+  r.por_defecto = kIdentidadPrincipal;
+  DescribirRegistro(registro, r);
+  registro.Instalar();
+  OE_ObtenerVersionOE();
+  OE_IniciarIdentities(nullptr);
+}
+
 // A store written into a temporary folder, with a registry whose default identity has its
 // "Store Root" there; the generation is detected again and the default identity selected.
 // Dates come out in UTC unless a test sets TZ itself.
@@ -26,13 +43,7 @@ class AlmacenInstalado {
  public:
   explicit AlmacenInstalado(const AlmacenDbx& descripcion) : zona_("TZ", std::string("UTC0")) {
     escrito_ = EscribirAlmacen(dir_.Ruta(), descripcion);
-    RegistroDbx r;
-    r.identidades = {{kIdentidadPrincipal, "Principal", dir_.Ruta(), false}};
-    r.por_defecto = kIdentidadPrincipal;
-    DescribirRegistro(registro_, r);
-    registro_.Instalar();
-    OE_ObtenerVersionOE();
-    OE_IniciarIdentities(nullptr);
+    InstalarIdentidad(registro_, dir_.Ruta());
   }
 
   const DirectorioTemporal& Directorio() const { return dir_; }
@@ -167,6 +178,44 @@ inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
   EXPECT_EQ(OE_ObtenerMensajes(carpeta, &m, OE_CERRAR), OE_OK);
   EXPECT_EQ(m, nullptr);
   return l;
+}
+
+// The folder of real sample stores (ORVEX_MUESTRAS); absent when unset.
+inline std::optional<std::string> Muestras() {
+  const char* m = std::getenv("ORVEX_MUESTRAS");
+  if (m == nullptr || *m == '\0' || !std::filesystem::is_directory(m)) return std::nullopt;
+  return std::string(m);
+}
+
+// The peer reader undbx, for cross-checks; absent, those checks skip.
+inline bool HayUndbx() { return std::system("command -v undbx >/dev/null 2>&1") == 0; }
+
+// The texts undbx takes out of one .dbx file, sorted.
+inline std::vector<std::string> TextosUndbx(const std::string& archivo, const std::string& salida) {
+  namespace fs = std::filesystem;
+  fs::create_directories(salida);
+  const std::string orden = "undbx -v 0 '" + archivo + "' '" + salida + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(orden.c_str()), 0);
+  std::vector<std::string> textos;
+  for (const auto& e : fs::recursive_directory_iterator(salida)) {
+    if (!e.is_regular_file() || e.path().extension() != ".eml") continue;
+    std::ifstream f(e.path(), std::ios::binary);
+    textos.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+  fs::remove_all(salida);
+  std::sort(textos.begin(), textos.end());
+  return textos;
+}
+
+// The texts of a listing, sorted (every message must have loaded).
+inline std::vector<std::string> TextosOrdenados(const Listado& l) {
+  std::vector<std::string> textos;
+  for (const MensajeVisto& m : l.mensajes) {
+    EXPECT_EQ(m.resultado, OE_OK) << m.id;
+    textos.push_back(m.texto.value_or("<unreadable>"));
+  }
+  std::sort(textos.begin(), textos.end());
+  return textos;
 }
 
 }  // namespace orvex::pruebas
