@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <functional>
 
 #include "almacen_oe5/areas.h"
 #include "almacen_oe5/formato_dbx.h"
@@ -15,325 +14,213 @@ namespace {
 class CarpetasOe5Test : public ::testing::Test {
  protected:
   CarpetasOe5Test() : almacen_(AlmacenEjemplo()) {}
-
-  CarpetaVista Esperada(uint32_t id, uint32_t padre, const char* nombre, uint32_t num, const char* archivo) {
-    return {id, padre, nombre, num, archivo[0] == '\0' ? std::string() : almacen_.RutaLector(archivo)};
-  }
-
   AlmacenInstalado almacen_;
 };
 
-TEST_F(CarpetasOe5Test, ElRegistroRaizDescribeElAlmacen) {
+TEST_F(CarpetasOe5Test, ElRegistroRaizYLosCursoresDeLaLista) {
   ASSERT_EQ(VersionOE, VERSION_OE5);
   CursorCarpeta cursor;
   ASSERT_EQ(OE_ObtenerCarpetas(&cursor.c, OE_PRIMERO), OE_OK);
   const OE_CARPETA& c = *cursor.c;
+  const auto& objetos = almacen_.Escrito().carpetas.objetos;
   EXPECT_EQ(c.Tamano, OE_TAM_CARPETA);
-  EXPECT_EQ(c.IdCarpeta, 0u);
-  EXPECT_EQ(c.IdPadre, 0u);
-  EXPECT_STREQ(c.Nombre, "Outlook Express");
+  EXPECT_EQ(Vista(c), (CarpetaVista{0, 0, "Outlook Express", 0, ""}));
   EXPECT_EQ(c.PosCarpeta, dbx::kPosObjetoRaiz);
   EXPECT_EQ(std::string(c.RutaAlmacen), almacen_.RutaLector("folders.dbx"));
-  EXPECT_STREQ(c.RutaIndice, "");
   EXPECT_EQ(c.NumSubCarpetas, 7u);
-  EXPECT_EQ(c.NumMensajes, 0u);
-  EXPECT_EQ(c.PosSiguiente, almacen_.Escrito().carpetas.objetos[0]);
   // The object list holds every folder object in walk order, 9712 left out.
-  const auto& objetos = almacen_.Escrito().carpetas.objetos;
-  for (uint32_t i = 0; i < objetos.size(); ++i) EXPECT_EQ(oe5::ObjetoLista(c, i), objetos[i]) << i;
-  EXPECT_EQ(oe5::ObjetoLista(c, static_cast<uint32_t>(objetos.size())), 0u);
+  for (uint32_t i = 0; i <= objetos.size(); ++i) {
+    EXPECT_EQ(oe5::ObjetoLista(c, i), i < objetos.size() ? objetos[i] : 0u) << i;
+  }
+  uint32_t anterior_pos = dbx::kPosObjetoRaiz, anterior_id = 0;
+  for (uint32_t i = 0; i <= objetos.size(); ++i) {
+    EXPECT_EQ(c.PosSiguiente, i < objetos.size() ? objetos[i] : 0u);
+    if (i == objetos.size()) break;
+    ASSERT_EQ(OE_ObtenerCarpetas(&cursor.c, OE_SIGUIENTE), OE_OK);
+    EXPECT_EQ(c.PosCarpeta, objetos[i]);
+    EXPECT_EQ(c.PosAux, anterior_pos);
+    EXPECT_EQ(c.Indice, anterior_id);
+    EXPECT_EQ(oe5::Palabra(c, oe5::kCarpetaIndiceLista), i + 1);
+    EXPECT_EQ(c.NumSubCarpetas, 1u);
+    EXPECT_EQ(std::string(c.RutaBuzon), std::string(c.RutaIndice));
+    anterior_pos = c.PosCarpeta;
+    anterior_id = c.IdCarpeta;
+  }
+  // Past the end the record stays as it was.
+  const OE_CARPETA antes = c;
+  EXPECT_EQ(OE_ObtenerCarpetas(&cursor.c, OE_SIGUIENTE), OE_FIN);
+  EXPECT_EQ(std::memcmp(&antes, cursor.c, sizeof antes), 0);
 }
 
 TEST_F(CarpetasOe5Test, TodasLasCarpetasEnElOrdenDelArbol) {
   const Recorrido r = Recorrer(OE_ObtenerCarpetas);
   ASSERT_EQ(r.primero, OE_OK);
   EXPECT_EQ(r.final, OE_FIN);
+  auto ruta = [&](const char* f) { return almacen_.RutaLector(f); };
   // A top-level folder keeps the message-file path of the folder read before it.
   const std::vector<CarpetaVista> esperadas = {
-      Esperada(1, 0, "Local Folders", 0, ""),
-      Esperada(4, 1, "Inbox", 5, "Inbox.dbx"),
-      Esperada(10, 4, "Proyectos", 2, "Proyectos.dbx"),
-      Esperada(11, 10, "2001", 1, "2001.dbx"),
-      Esperada(5, 1, "Outbox", 0, "Outbox.dbx"),
-      Esperada(6, 1, "Sent Items", 1, "Sent Items.dbx"),
-      Esperada(9, 0, "Hotmail", 0, "Sent Items.dbx"),
+      {1, 0, "Local Folders", 0, ""},           {4, 1, "Inbox", 5, ruta("Inbox.dbx")},
+      {10, 4, "Proyectos", 2, ruta("Proyectos.dbx")}, {11, 10, "2001", 1, ruta("2001.dbx")},
+      {5, 1, "Outbox", 0, ruta("Outbox.dbx")},  {6, 1, "Sent Items", 1, ruta("Sent Items.dbx")},
+      {9, 0, "Hotmail", 0, ruta("Sent Items.dbx")},
   };
   EXPECT_EQ(r.carpetas, esperadas);
 }
 
-TEST_F(CarpetasOe5Test, LosCursoresAvanzanPorLaListaDeObjetos) {
-  CursorCarpeta cursor;
-  ASSERT_EQ(OE_ObtenerCarpetas(&cursor.c, OE_PRIMERO), OE_OK);
-  const auto& objetos = almacen_.Escrito().carpetas.objetos;
-  uint32_t anterior_pos = dbx::kPosObjetoRaiz, anterior_id = 0;
-  for (uint32_t i = 0; i < objetos.size(); ++i) {
-    ASSERT_EQ(OE_ObtenerCarpetas(&cursor.c, OE_SIGUIENTE), OE_OK);
-    const OE_CARPETA& c = *cursor.c;
-    EXPECT_EQ(c.PosCarpeta, objetos[i]);
-    EXPECT_EQ(c.PosAux, anterior_pos);
-    EXPECT_EQ(c.Indice, anterior_id);
-    EXPECT_EQ(oe5::Palabra(c, oe5::kCarpetaIndiceLista), i + 1);
-    EXPECT_EQ(c.PosSiguiente, i + 1 < objetos.size() ? objetos[i + 1] : 0u);
-    EXPECT_EQ(c.NumSubCarpetas, 1u);
-    EXPECT_EQ(std::string(c.RutaBuzon), std::string(c.RutaIndice));
-    anterior_pos = c.PosCarpeta;
-    anterior_id = c.IdCarpeta;
-  }
-  const OE_CARPETA antes = *cursor.c;
-  EXPECT_EQ(OE_ObtenerCarpetas(&cursor.c, OE_SIGUIENTE), OE_FIN);
-  EXPECT_EQ(std::memcmp(&antes, cursor.c, sizeof antes), 0);
-}
-
-TEST_F(CarpetasOe5Test, PrincipalesSaltanLasCarpetasConPadre) {
-  const Recorrido r = Recorrer(OE_ObtenerCarpetasPrincipales);
-  ASSERT_EQ(r.primero, OE_OK);
-  EXPECT_EQ(r.final, OE_FIN);
-  ASSERT_EQ(r.carpetas.size(), 2u);
-  EXPECT_EQ(r.carpetas[0].nombre, "Local Folders");
-  EXPECT_EQ(r.carpetas[1].nombre, "Hotmail");
-}
-
-TEST_F(CarpetasOe5Test, SubcarpetasDeCadaNivel) {
+TEST_F(CarpetasOe5Test, PrincipalesYSubcarpetas) {
   struct Caso {
-    uint32_t padre;
-    std::vector<std::string> hijas;
+    int padre;  // -1: the top-level walk; 0: the children of the root record
+    std::vector<uint32_t> ids;
   };
-  const Caso casos[] = {
-      {1, {"Inbox", "Outbox", "Sent Items"}},
-      {4, {"Proyectos"}},
-      {10, {"2001"}},
-      {11, {}},
-      {9, {}},
-  };
+  const Caso casos[] = {{-1, {1, 9}}, {0, {1, 9}}, {1, {4, 5, 6}}, {4, {10}}, {10, {11}}, {11, {}}, {9, {}}};
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.padre);
-    CarpetaAbierta padre(caso.padre);
-    ASSERT_EQ(padre.resultado, OE_OK);
-    const Recorrido r = Recorrer([&](OE_CARPETA** c, uint32_t modo) { return OE_ObtenerSubCarpetas(padre.c, c, modo); });
+    CursorCarpeta raiz;
+    ASSERT_EQ(OE_ObtenerCarpetas(&raiz.c, OE_PRIMERO), OE_OK);
+    CarpetaAbierta padre(caso.padre > 0 ? static_cast<uint32_t>(caso.padre) : 1);
+    OE_CARPETA* de = caso.padre == 0 ? raiz.c : padre.c;
+    const Recorrido r = caso.padre < 0 ? Recorrer(OE_ObtenerCarpetasPrincipales) : Recorrer([&](OE_CARPETA** c, uint32_t modo) {
+      return OE_ObtenerSubCarpetas(de, c, modo);
+    });
     ASSERT_EQ(r.primero, OE_OK);
     EXPECT_EQ(r.final, OE_FIN);
-    std::vector<std::string> nombres;
+    std::vector<uint32_t> ids;
     for (const auto& c : r.carpetas) {
-      EXPECT_EQ(c.padre, caso.padre);
-      nombres.push_back(c.nombre);
+      EXPECT_EQ(c.padre, caso.padre > 0 ? static_cast<uint32_t>(caso.padre) : 0u);
+      ids.push_back(c.id);
     }
-    EXPECT_EQ(nombres, caso.hijas);
+    EXPECT_EQ(ids, caso.ids);
   }
-}
-
-TEST_F(CarpetasOe5Test, LasHijasDeLaRaizSonLasCarpetasPrincipales) {
-  CursorCarpeta raiz;
-  ASSERT_EQ(OE_ObtenerCarpetas(&raiz.c, OE_PRIMERO), OE_OK);
-  const Recorrido r = Recorrer([&](OE_CARPETA** c, uint32_t modo) { return OE_ObtenerSubCarpetas(raiz.c, c, modo); });
-  ASSERT_EQ(r.carpetas.size(), 2u);
-  EXPECT_EQ(r.carpetas[0].id, 1u);
-  EXPECT_EQ(r.carpetas[1].id, 9u);
-}
-
-TEST_F(CarpetasOe5Test, ElCursorDeHijasNaceDeUnaCopiaSinLeer) {
+  // The children's cursor starts as an unread copy of the parent.
   CarpetaAbierta padre(1);
-  ASSERT_EQ(padre.resultado, OE_OK);
   OE_CARPETA* hijas = nullptr;
   ASSERT_EQ(OE_ObtenerSubCarpetas(padre.c, &hijas, OE_PRIMERO), OE_OK);
   EXPECT_EQ(hijas->IdPadre, 1u);
+  EXPECT_STREQ(hijas->Nombre, "Local Folders");
   EXPECT_EQ(hijas->PosSiguiente, almacen_.Escrito().carpetas.objetos[0]);
   EXPECT_EQ(hijas->PosAux, 0u);
   EXPECT_EQ(oe5::Palabra(*hijas, oe5::kCarpetaIndiceLista), 0u);
-  EXPECT_STREQ(hijas->Nombre, "Local Folders");
   EXPECT_EQ(OE_ObtenerSubCarpetas(padre.c, &hijas, 9), OE_FIN);
   EXPECT_EQ(OE_ObtenerSubCarpetas(padre.c, &hijas, OE_CERRAR), OE_OK);
   EXPECT_EQ(hijas, nullptr);
 }
 
 TEST_F(CarpetasOe5Test, BusquedaPorId) {
-  struct Caso {
-    uint32_t id;
-    uint32_t resultado;
-    const char* nombre;
-  };
-  const Caso casos[] = {
-      {6, OE_OK, "Sent Items"}, {1, OE_OK, "Local Folders"}, {9, OE_OK, "Hotmail"},
-      {11, OE_OK, "2001"},      {99, OE_ERROR, nullptr},     {0, OE_ERROR, nullptr},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.id);
-    CarpetaAbierta c(caso.id);
-    EXPECT_EQ(c.resultado, caso.resultado);
+  const std::pair<uint32_t, const char*> casos[] = {
+      {6, "Sent Items"}, {1, "Local Folders"}, {9, "Hotmail"}, {11, "2001"}, {99, nullptr}, {0, nullptr}};
+  for (const auto& [id, nombre] : casos) {
+    SCOPED_TRACE(id);
+    CarpetaAbierta c(id);
+    EXPECT_EQ(c.resultado, nombre != nullptr ? OE_OK : OE_ERROR);
     // A search that finds nothing leaves no record behind.
-    if (caso.nombre == nullptr) {
+    if (nombre == nullptr) {
       EXPECT_EQ(c.c, nullptr);
       continue;
     }
     ASSERT_NE(c.c, nullptr);
-    EXPECT_EQ(c.c->IdCarpeta, caso.id);
-    EXPECT_STREQ(c.c->Nombre, caso.nombre);
+    EXPECT_EQ(c.c->IdCarpeta, id);
+    EXPECT_STREQ(c.c->Nombre, nombre);
     EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(nullptr, &c.c, OE_SIGUIENTE), OE_OK);
   }
 }
 
-TEST(CarpetasOe5DanadasTest, BusquedaPorIdPasaPorEncimaDeLasDanadas) {
-  AlmacenDbx d;
-  d.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, "Inbox"), Carpeta(5, 1, "Outbox"),
-                Carpeta(6, 1, "Sent Items")};
-  AlmacenInstalado almacen(d);
-  const MapaDbx& mapa = almacen.Escrito().carpetas;
-  // The second and third folder objects run past the end of the file.
-  std::vector<uint8_t> b = mapa.bytes;
-  PonerPalabra(b, mapa.objetos[1] + dbx::kObjLongCuerpo, 0x7FFFFFFF);
-  PonerPalabra(b, mapa.objetos[2] + dbx::kObjLongCuerpo, 0x7FFFFFFF);
-  almacen.Reescribir("folders.dbx", b);
-  struct Caso {
-    uint32_t id;
-    uint32_t resultado;
-  };
-  const Caso casos[] = {{1, OE_OK}, {6, OE_OK}, {4, OE_ERROR}, {99, OE_ERROR}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.id);
-    CarpetaAbierta c(caso.id);
-    EXPECT_EQ(c.resultado, caso.resultado);
-    if (caso.resultado == OE_OK) {
-      ASSERT_NE(c.c, nullptr);
-      EXPECT_EQ(c.c->IdCarpeta, caso.id);
-    } else {
-      EXPECT_EQ(c.c, nullptr);
-    }
-  }
-}
-
-TEST_F(CarpetasOe5Test, ValoresDelIndiceDeLaCarpeta) {
-  AlmacenDbx d = AlmacenEjemplo();
-  d.carpetas[1].valor_88 = 0x123456;
-  d.carpetas[1].num_mensajes = 0xABCDEF;
-  AlmacenInstalado otro(d);
-  CarpetaAbierta c(4);
-  ASSERT_EQ(c.resultado, OE_OK);
-  EXPECT_EQ(oe5::Palabra(*c.c, oe5::kCarpeta88), 0x123456u);
-  EXPECT_EQ(c.c->NumMensajes, 0xABCDEFu);
-}
-
-TEST_F(CarpetasOe5Test, ArchivoDeLaCarpetaSinIndice03) {
+TEST(CarpetasOe5IndiceTest, ValoresYArchivoDeLaCarpeta) {
   struct Caso {
     const char* nombre;
     std::optional<std::string> archivo;
-    std::string esperado;
+    const char* ruta;  // "" where the name must not lead to a path
   };
   const Caso casos[] = {
-      {"Inbox", std::nullopt, "Inbox.dbx"},
-      {"Inbox", "Otro.dbx", "Otro.dbx"},
-      {"Inbox", "", ""},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.esperado);
-    AlmacenDbx d;
-    d.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, caso.nombre, caso.archivo)};
-    AlmacenInstalado otro(d);
-    CarpetaAbierta c(4);
-    ASSERT_EQ(c.resultado, OE_OK);
-    EXPECT_EQ(std::string(c.c->RutaIndice), caso.esperado.empty() ? "" : otro.RutaLector(caso.esperado));
-    EXPECT_EQ(std::string(c.c->RutaBuzon), std::string(c.c->RutaIndice));
-  }
-}
-
-TEST_F(CarpetasOe5Test, UnNombreDeArchivoQueSaleDeLaCarpetaDelAlmacenNoDaRuta) {
-  struct Caso {
-    const char* nombre;
-    std::optional<std::string> archivo;
-  };
-  const Caso casos[] = {
-      {"Inbox", "..\\x.dbx"}, {"Inbox", "..\\..\\otro\\x.dbx"}, {"Inbox", "a\\b.dbx"}, {"Inbox", "a/b.dbx"},
-      {"Inbox", "C:x.dbx"},   {"Inbox", ".."},                    {"Inbox", "."},          {"..\\x", std::nullopt},
+      {"Inbox", std::nullopt, "Inbox.dbx"}, {"Inbox", "Otro.dbx", "Otro.dbx"}, {"Inbox", "", ""},
+      // Names that would leave the store's folder.
+      {"Inbox", "..\\x.dbx", ""}, {"Inbox", "..\\..\\otro\\x.dbx", ""}, {"Inbox", "a\\b.dbx", ""},
+      {"Inbox", "a/b.dbx", ""},   {"Inbox", "C:x.dbx", ""},             {"Inbox", "..", ""},
+      {"Inbox", ".", ""},         {"..\\x", std::nullopt, ""},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.archivo.value_or(caso.nombre));
     AlmacenDbx d;
     d.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, caso.nombre, caso.archivo)};
-    AlmacenInstalado otro(d);
+    d.carpetas[1].valor_88 = 0x123456;
+    d.carpetas[1].num_mensajes = 0xABCDEF;
+    AlmacenInstalado almacen(d);
     CarpetaAbierta c(4);
     ASSERT_EQ(c.resultado, OE_OK);
     EXPECT_STREQ(c.c->Nombre, caso.nombre);
-    EXPECT_STREQ(c.c->RutaIndice, "");
-    EXPECT_STREQ(c.c->RutaBuzon, "");
-    c.c->NumMensajes = 1;
-    OE_MENSAJE* m = nullptr;
-    EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
-    EXPECT_EQ(m, nullptr);
+    EXPECT_EQ(oe5::Palabra(*c.c, oe5::kCarpeta88), 0x123456u);
+    EXPECT_EQ(c.c->NumMensajes, 0xABCDEFu);
+    EXPECT_EQ(std::string(c.c->RutaIndice), caso.ruta[0] == '\0' ? "" : almacen.RutaLector(caso.ruta));
+    EXPECT_EQ(std::string(c.c->RutaBuzon), std::string(c.c->RutaIndice));
+    if (caso.ruta[0] == '\0') {
+      OE_MENSAJE* m = nullptr;
+      EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
+      EXPECT_EQ(m, nullptr);
+    }
   }
 }
 
-TEST_F(CarpetasOe5Test, FormasDeArbolDanElMismoOrden) {
+TEST(CarpetasOe5FormasTest, FormasDeArbolDanElMismoOrden) {
   struct Caso {
     FormaArbol forma;
     uint32_t por_nodo;
     bool raiz_en_arbol;
   };
   const Caso casos[] = {
-      {FormaArbol::kCadena08, 1, true},     {FormaArbol::kCadena08, 4, false}, {FormaArbol::kHijosEntrada, 2, true},
+      {FormaArbol::kCadena08, 1, true},      {FormaArbol::kCadena08, 4, false}, {FormaArbol::kHijosEntrada, 2, true},
       {FormaArbol::kHijosEntrada, 1, false}, {FormaArbol::kMixto, 1, true},     {FormaArbol::kMixto, 3, false},
       {FormaArbol::kMixto, 51, true},
   };
   AlmacenDbx d;
+  std::vector<uint32_t> ids;
   for (uint32_t i = 1; i <= 40; ++i) {
     d.carpetas.push_back(Carpeta(i, i % 3 == 0 ? 0 : i / 3 + 1, "C" + std::to_string(i)));
+    ids.push_back(i);
   }
   for (const Caso& caso : casos) {
     SCOPED_TRACE(static_cast<int>(caso.forma) * 100 + caso.por_nodo);
     d.arbol = {caso.por_nodo, caso.forma};
     d.raiz_en_arbol = caso.raiz_en_arbol;
-    AlmacenInstalado otro(d);
+    AlmacenInstalado almacen(d);
     const Recorrido r = Recorrer(OE_ObtenerCarpetas);
-    ASSERT_EQ(r.carpetas.size(), d.carpetas.size());
-    for (uint32_t i = 0; i < d.carpetas.size(); ++i) EXPECT_EQ(r.carpetas[i].id, i + 1);
+    std::vector<uint32_t> leidos;
+    for (const auto& c : r.carpetas) leidos.push_back(c.id);
+    EXPECT_EQ(leidos, ids);
     EXPECT_EQ(r.final, OE_FIN);
   }
 }
 
-TEST_F(CarpetasOe5Test, SinIdentidadOSinAlmacen) {
+TEST(CarpetasOe5SinAlmacenTest, SinIdentidadOSinFoldersDbx) {
   struct Caso {
     const char* nombre;
-    std::function<void(AlmacenInstalado&)> preparar;
+    uint32_t pos;  // a word of folders.dbx to change
+    uint32_t valor;
+    int largo;  // -1: file removed; -2: no identity; 0: not cut
   };
   const Caso casos[] = {
-      {"sin identidad", [](AlmacenInstalado&) { IdentidadActual[0] = '\0'; }},
-      {"sin folders.dbx",
-       [](AlmacenInstalado& a) { std::remove((a.Directorio().Ruta() + "/folders.dbx").c_str()); }},
-      {"folders.dbx ajeno",
-       [](AlmacenInstalado& a) {
-         std::vector<uint8_t> b = a.Escrito().carpetas.bytes;
-         PonerPalabra(b, 4, dbx::kFirmaMensajes);
-         a.Reescribir("folders.dbx", b);
-       }},
-      {"primera firma ajena",
-       [](AlmacenInstalado& a) {
-         std::vector<uint8_t> b = a.Escrito().carpetas.bytes;
-         PonerPalabra(b, 0, 0xFE12ADCE);
-         a.Reescribir("folders.dbx", b);
-       }},
-      {"arbol vacio",
-       [](AlmacenInstalado& a) {
-         std::vector<uint8_t> b = a.Escrito().carpetas.bytes;
-         PonerPalabra(b, dbx::kCabArbolCarpetas, 0);
-         a.Reescribir("folders.dbx", b);
-       }},
-      {"mas corto que la cabecera",
-       [](AlmacenInstalado& a) {
-         std::vector<uint8_t> b = a.Escrito().carpetas.bytes;
-         b.resize(dbx::kLeidoCabeceraCarpetas - 1);
-         a.Reescribir("folders.dbx", b);
-       }},
+      {"sin identidad", 0, dbx::kFirma0, -2},
+      {"sin folders.dbx", 0, dbx::kFirma0, -1},
+      {"folders.dbx ajeno", 4, dbx::kFirmaMensajes, 0},
+      {"primera firma ajena", 0, 0xFE12ADCE, 0},
+      {"arbol vacio", dbx::kCabArbolCarpetas, 0, 0},
+      {"mas corto que la cabecera", 0, dbx::kFirma0, dbx::kLeidoCabeceraCarpetas - 1},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     AlmacenInstalado a(AlmacenEjemplo());
-    caso.preparar(a);
+    std::vector<uint8_t> b = a.Escrito().carpetas.bytes;
+    PonerPalabra(b, caso.pos, caso.valor);
+    if (caso.largo > 0) b.resize(static_cast<std::size_t>(caso.largo));
+    a.Reescribir("folders.dbx", b);
+    if (caso.largo == -1) std::remove((a.Directorio().Ruta() + "/folders.dbx").c_str());
+    if (caso.largo == -2) IdentidadActual[0] = '\0';
     for (auto paso : {OE_ObtenerCarpetas, OE_ObtenerCarpetasPrincipales}) {
       OE_CARPETA* c = nullptr;
       EXPECT_EQ(paso(&c, OE_PRIMERO), OE_ERROR);
       EXPECT_EQ(c, nullptr);
     }
-    OE_CARPETA* c = nullptr;
-    OE_ENTRYID e{4, 0};
-    EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO), OE_ERROR);
-    EXPECT_EQ(c, nullptr);
+    CarpetaAbierta c(4);
+    EXPECT_EQ(c.resultado, OE_ERROR);
+    EXPECT_EQ(c.c, nullptr);
   }
 }
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
-#include <set>
 
 #include "almacen_oe5/formato_dbx.h"
 #include "almacen_oe5/prueba_almacen.h"
@@ -17,27 +16,18 @@ namespace {
 
 using namespace orvex::dbx;
 
-// A field of a file image and what "pointing at itself" means for it.
+// A field of a file image; "pointing at itself" sets it to the structure that holds it.
 struct Campo {
   std::string nombre;
   uint32_t pos;
-  uint32_t propio;  // the offset of the structure that holds the field
+  uint32_t propio;
 };
 
-
-std::vector<uint8_t> Danar(const std::vector<uint8_t>& original, const Campo& c, Danio d) {
-  std::vector<uint8_t> b = original;
+std::vector<uint8_t> Danar(std::vector<uint8_t> b, const Campo& c, Danio d) {
   const uint32_t v = LeerPalabra(b, c.pos);
-  uint32_t nuevo = v;
-  switch (d) {
-    case Danio::kCero: nuevo = 0; break;
-    case Danio::kMaximo: nuevo = 0xFFFFFFFFu; break;
-    case Danio::kMasUno: nuevo = v + 1; break;
-    case Danio::kMenosUno: nuevo = v - 1; break;
-    case Danio::kFinal: nuevo = static_cast<uint32_t>(b.size()); break;
-    case Danio::kPropio: nuevo = c.propio; break;
-  }
-  PonerPalabra(b, c.pos, nuevo);
+  // In the order of Danio.
+  const uint32_t valores[] = {0, 0xFFFFFFFFu, v + 1, v - 1, static_cast<uint32_t>(b.size()), c.propio};
+  PonerPalabra(b, c.pos, valores[static_cast<int>(d)]);
   return b;
 }
 
@@ -52,32 +42,31 @@ void CamposNodo(std::vector<Campo>& campos, const std::string& nombre, uint32_t 
 }
 
 void CamposObjeto(std::vector<Campo>& campos, const std::vector<uint8_t>& b, const std::string& nombre, uint32_t obj) {
-  campos.push_back({nombre + " cuerpo", obj + kObjLongCuerpo, obj});
-  campos.push_back({nombre + " N", obj + 8, obj});
   const uint32_t n = b[obj + kObjNumIndices];
+  const uint32_t datos = obj + kLongCabObjeto + 4 * n;
+  for (uint32_t pos : {obj + kObjLongCuerpo, obj + 8, datos, datos + 8}) {
+    campos.push_back({nombre + " +" + std::to_string(pos - obj), pos, obj});
+  }
   for (uint32_t i = 0; i < n; ++i) {
     campos.push_back({nombre + " indice " + std::to_string(i), obj + kLongCabObjeto + 4 * i, obj});
   }
-  const uint32_t datos = obj + kLongCabObjeto + 4 * n;
-  campos.push_back({nombre + " datos 0", datos, obj});
-  campos.push_back({nombre + " datos 8", datos + 8, obj});
 }
 
-const std::set<uint32_t> kCodigos = {OE_OK, OE_ERROR, OE_FIN, OE_SIN_SUBCARPETAS, OE_SIN_MENSAJES};
+bool Codigo(uint32_t r) {
+  return r == OE_OK || r == OE_ERROR || r == OE_FIN || r == OE_SIN_SUBCARPETAS || r == OE_SIN_MENSAJES;
+}
 
 // Drives every export of the store over whatever the files hold, with the step bounds a
-// careful host would use; returns how many folders and messages came out whole.
+// careful host would use; counts the folders and messages that came out whole, and errors.
 struct Cuenta {
-  int carpetas = 0;
-  int mensajes = 0;
-  int errores = 0;
+  int carpetas = 0, mensajes = 0, errores = 0;
 };
 
 Cuenta RecorrerTodo() {
   Cuenta cuenta;
   OE_CARPETA* c = nullptr;
   const uint32_t primero = OE_ObtenerCarpetas(&c, OE_PRIMERO);
-  EXPECT_TRUE(kCodigos.count(primero)) << primero;
+  EXPECT_TRUE(Codigo(primero)) << primero;
   if (primero != OE_OK) {
     EXPECT_EQ(c, nullptr);
     return cuenta;
@@ -85,7 +74,7 @@ Cuenta RecorrerTodo() {
   std::vector<uint32_t> ids;
   for (int paso = 0; paso < 2100; ++paso) {
     const uint32_t r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-    EXPECT_TRUE(kCodigos.count(r)) << r;
+    EXPECT_TRUE(Codigo(r)) << r;
     if (r == OE_FIN) break;
     if (r != OE_OK) {
       ++cuenta.errores;
@@ -94,27 +83,18 @@ Cuenta RecorrerTodo() {
     ++cuenta.carpetas;
     ids.push_back(c->IdCarpeta);
     const Listado l = Listar(c, 200);
-    EXPECT_TRUE(kCodigos.count(l.primero)) << l.primero;
+    EXPECT_TRUE(Codigo(l.primero)) << l.primero;
     for (const MensajeVisto& m : l.mensajes) {
-      EXPECT_TRUE(kCodigos.count(m.resultado)) << m.resultado;
-      if (m.resultado == OE_OK) {
-        ++cuenta.mensajes;
-      } else {
-        ++cuenta.errores;
-      }
+      EXPECT_TRUE(Codigo(m.resultado)) << m.resultado;
+      ++(m.resultado == OE_OK ? cuenta.mensajes : cuenta.errores);
     }
-    if (c->NumSubCarpetas != 0) {
-      const Recorrido sub = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(c, h, modo); });
-      EXPECT_TRUE(kCodigos.count(sub.primero) && kCodigos.count(sub.final));
-    }
+    const Recorrido sub = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(c, h, modo); });
+    EXPECT_TRUE(Codigo(sub.primero) && Codigo(sub.final));
   }
   EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_OK);
   const Recorrido principales = Recorrer(OE_ObtenerCarpetasPrincipales);
-  EXPECT_TRUE(kCodigos.count(principales.primero) && kCodigos.count(principales.final));
-  for (uint32_t id : ids) {
-    CarpetaAbierta a(id);
-    EXPECT_TRUE(kCodigos.count(a.resultado));
-  }
+  EXPECT_TRUE(Codigo(principales.primero) && Codigo(principales.final));
+  for (uint32_t id : ids) EXPECT_TRUE(Codigo(CarpetaAbierta(id).resultado));
   return cuenta;
 }
 
@@ -134,58 +114,40 @@ TEST_F(CorrupcionOe5Test, ElAlmacenIntactoSaleEntero) {
   EXPECT_EQ(c.errores, 0);
 }
 
-TEST_F(CorrupcionOe5Test, UnCampoDeFoldersDbxCadaVez) {
-  const MapaDbx& m = Carpetas();
-  std::vector<Campo> campos = {
-      {"cabecera area raiz", kCabAreaRaiz, 0},
-      {"cabecera subcarpetas", kCabNumSubCarpetas, 0},
-      {"cabecera arbol", kCabArbolCarpetas, 0},
-      {"longitud del area raiz", m.area_raiz + 4, m.area_raiz},
-  };
-  for (std::size_t i = 0; i < m.nodos.size(); ++i) {
-    CamposNodo(campos, "nodo " + std::to_string(i), m.nodos[i],
-               LeerPalabra(m.bytes, m.nodos[i] + kNodoCuenta) >> 8);
-  }
-  for (std::size_t i = 0; i < m.objetos.size(); ++i) {
-    CamposObjeto(campos, m.bytes, "carpeta " + std::to_string(i), m.objetos[i]);
-  }
-  for (const Campo& campo : campos) {
-    for (Danio d : kDanios) {
-      SCOPED_TRACE(campo.nombre + " = " + NombreDanio(d));
-      almacen_.Reescribir("folders.dbx", Danar(m.bytes, campo, d));
-      RecorrerTodo();
+TEST_F(CorrupcionOe5Test, UnCampoCadaVez) {
+  for (const char* archivo : {"folders.dbx", "Inbox.dbx"}) {
+    const bool carpetas = std::string(archivo) == "folders.dbx";
+    const MapaDbx& m = carpetas ? Carpetas() : Entrada();
+    std::vector<Campo> campos;
+    for (uint32_t cabecera : carpetas ? std::vector<uint32_t>{kCabAreaRaiz, kCabNumSubCarpetas, kCabArbolCarpetas}
+                                      : std::vector<uint32_t>{kCabInicioObjetos, kCabLongObjetos, kCabMaxIdMensaje,
+                                                              kCabLimiteTexto, kCabNumMensajes, kCabArbolMensajes}) {
+      campos.push_back({"cabecera " + std::to_string(cabecera), cabecera, 0});
     }
-  }
-}
-
-TEST_F(CorrupcionOe5Test, UnCampoDelArchivoDeMensajesCadaVez) {
-  const MapaDbx& m = Entrada();
-  std::vector<Campo> campos = {
-      {"cabecera inicio de objetos", kCabInicioObjetos, 0}, {"cabecera longitud de objetos", kCabLongObjetos, 0},
-      {"cabecera id maximo", kCabMaxIdMensaje, 0},         {"cabecera limite de texto", kCabLimiteTexto, 0},
-      {"cabecera mensajes", kCabNumMensajes, 0},           {"cabecera arbol", kCabArbolMensajes, 0},
-  };
-  for (std::size_t i = 0; i < m.nodos.size(); ++i) {
-    CamposNodo(campos, "nodo " + std::to_string(i), m.nodos[i], LeerPalabra(m.bytes, m.nodos[i] + kNodoCuenta) >> 8);
-  }
-  for (std::size_t i = 0; i < m.objetos.size(); ++i) {
-    CamposObjeto(campos, m.bytes, "mensaje " + std::to_string(i), m.objetos[i]);
-  }
-  for (std::size_t i = 0; i < m.bloques.size(); ++i) {
-    for (std::size_t j = 0; j < m.bloques[i].size(); ++j) {
-      const uint32_t b = m.bloques[i][j];
-      const std::string n = "bloque " + std::to_string(i) + "." + std::to_string(j);
-      campos.push_back({n + " capacidad", b + kBloqueCapacidad, b});
-      campos.push_back({n + " usado", b + kBloqueUsado, b});
-      campos.push_back({n + " siguiente", b + kBloqueSiguiente, b});
+    if (carpetas) campos.push_back({"longitud del area raiz", m.area_raiz + 4, m.area_raiz});
+    for (std::size_t i = 0; i < m.nodos.size(); ++i) {
+      CamposNodo(campos, "nodo " + std::to_string(i), m.nodos[i], LeerPalabra(m.bytes, m.nodos[i] + kNodoCuenta) >> 8);
     }
-  }
-  for (const Campo& campo : campos) {
-    for (Danio d : kDanios) {
-      SCOPED_TRACE(campo.nombre + " = " + NombreDanio(d));
-      almacen_.Reescribir("Inbox.dbx", Danar(m.bytes, campo, d));
-      RecorrerTodo();
+    for (std::size_t i = 0; i < m.objetos.size(); ++i) {
+      CamposObjeto(campos, m.bytes, "objeto " + std::to_string(i), m.objetos[i]);
     }
+    for (std::size_t i = 0; i < m.bloques.size(); ++i) {
+      for (std::size_t j = 0; j < m.bloques[i].size(); ++j) {
+        const uint32_t b = m.bloques[i][j];
+        const std::string n = "bloque " + std::to_string(i) + "." + std::to_string(j);
+        for (uint32_t campo : {kBloqueCapacidad, kBloqueUsado, kBloqueSiguiente}) {
+          campos.push_back({n + " +" + std::to_string(campo), b + campo, b});
+        }
+      }
+    }
+    for (const Campo& campo : campos) {
+      for (Danio d : kDanios) {
+        SCOPED_TRACE(std::string(archivo) + " " + campo.nombre + " = " + NombreDanio(d));
+        almacen_.Reescribir(archivo, Danar(m.bytes, campo, d));
+        RecorrerTodo();
+      }
+    }
+    almacen_.Reescribir(archivo, m.bytes);
   }
 }
 
@@ -239,29 +201,27 @@ TEST_F(CorrupcionOe5Test, UnaCarpetaDanadaDa1YElRecorridoSigue) {
   ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);
   std::vector<uint32_t> resultados;
   std::vector<std::string> nombres;
-  for (int i = 0; i < 20; ++i) {
-    const uint32_t r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-    resultados.push_back(r);
-    if (r == OE_FIN) break;
+  for (uint32_t r = OE_OK; r != OE_FIN && resultados.size() < 20;) {
+    resultados.push_back(r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE));
     if (r == OE_OK) nombres.push_back(c->Nombre);
   }
-  EXPECT_EQ(resultados, (std::vector<uint32_t>{OE_OK, OE_ERROR, OE_OK, OE_OK, OE_OK, OE_OK, OE_OK, OE_FIN}));
-  EXPECT_EQ(nombres, (std::vector<std::string>{"Local Folders", "Proyectos", "2001", "Outbox", "Sent Items",
-                                               "Hotmail"}));
   OE_ObtenerCarpetas(&c, OE_CERRAR);
-  // The filtered walks and the search by id pass over it.
+  EXPECT_EQ(resultados, (std::vector<uint32_t>{OE_OK, OE_ERROR, OE_OK, OE_OK, OE_OK, OE_OK, OE_OK, OE_FIN}));
+  EXPECT_EQ(nombres,
+            (std::vector<std::string>{"Local Folders", "Proyectos", "2001", "Outbox", "Sent Items", "Hotmail"}));
+  // The filtered walks and the search by id pass over it; the search does not find it.
   CarpetaAbierta local(1);
   ASSERT_EQ(local.resultado, OE_OK);
-  const Recorrido hijas =
-      Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(local.c, h, modo); });
-  std::vector<std::string> hijas_nombres;
-  for (const auto& h : hijas.carpetas) hijas_nombres.push_back(h.nombre);
-  EXPECT_EQ(hijas_nombres, (std::vector<std::string>{"Outbox", "Sent Items"}));
-  CarpetaAbierta buscada(6);
-  ASSERT_EQ(buscada.resultado, OE_OK);
-  EXPECT_STREQ(buscada.c->Nombre, "Sent Items");
-  CarpetaAbierta antes(1);
-  EXPECT_EQ(antes.resultado, OE_OK);
+  const Recorrido hijas = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(local.c, h, modo); });
+  ASSERT_EQ(hijas.carpetas.size(), 2u);
+  EXPECT_EQ(hijas.carpetas[0].nombre, "Outbox");
+  EXPECT_EQ(hijas.carpetas[1].nombre, "Sent Items");
+  const std::pair<uint32_t, uint32_t> busquedas[] = {{6, OE_OK}, {4, OE_ERROR}, {99, OE_ERROR}};
+  for (const auto& [id, resultado] : busquedas) {
+    CarpetaAbierta buscada(id);
+    EXPECT_EQ(buscada.resultado, resultado) << id;
+    EXPECT_EQ(buscada.c != nullptr && buscada.c->IdCarpeta == id, resultado == OE_OK) << id;
+  }
 }
 
 TEST_F(CorrupcionOe5Test, NombresSinTerminadorSeCortan) {
@@ -279,42 +239,30 @@ TEST_F(CorrupcionOe5Test, NombresSinTerminadorSeCortan) {
   EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
 }
 
-TEST_F(CorrupcionOe5Test, ArchivosCortados) {
+TEST_F(CorrupcionOe5Test, ArchivosCortadosDeCerosYAlAzar) {
+  std::mt19937 azar(20011);
   for (const char* nombre : {"folders.dbx", "Inbox.dbx"}) {
-    const std::vector<uint8_t>& original =
-        std::string(nombre) == "folders.dbx" ? Carpetas().bytes : Entrada().bytes;
+    const bool carpetas = std::string(nombre) == "folders.dbx";
+    const std::vector<uint8_t>& original = carpetas ? Carpetas().bytes : Entrada().bytes;
     std::vector<std::size_t> largos = {0, 1, 4, 8, 231, 232, 239, 240, 241, 1000, kPosObjetoRaiz, kPosObjetoRaiz + 20};
     for (std::size_t l = kLongCabecera; l < original.size(); l += 97) largos.push_back(l);
     largos.push_back(original.size() - 1);
     for (std::size_t largo : largos) {
       SCOPED_TRACE(std::string(nombre) + " cortado a " + std::to_string(largo));
-      std::vector<uint8_t> b(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(std::min(largo, original.size())));
-      almacen_.Reescribir(nombre, b);
+      almacen_.Reescribir(nombre, std::vector<uint8_t>(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(
+                                                                                                 std::min(largo, original.size()))));
       RecorrerTodo();
     }
-    almacen_.Reescribir(nombre, original);
-  }
-}
-
-TEST_F(CorrupcionOe5Test, ArchivosDeCerosYAlAzar) {
-  std::mt19937 azar(20011);
-  for (const char* nombre : {"folders.dbx", "Inbox.dbx"}) {
-    const bool carpetas = std::string(nombre) == "folders.dbx";
-    const std::vector<uint8_t>& original = carpetas ? Carpetas().bytes : Entrada().bytes;
     for (int vuelta = 0; vuelta < 60; ++vuelta) {
       SCOPED_TRACE(std::string(nombre) + " vuelta " + std::to_string(vuelta));
-      std::vector<uint8_t> b(original.size(), 0);
-      if (vuelta > 0) {
-        // Random bytes, or the real file with random words, under a valid signature.
-        b = vuelta % 2 == 0 ? original : b;
-        const int cambios = vuelta % 2 == 0 ? 40 : static_cast<int>(b.size() / 4);
-        for (int i = 0; i < cambios; ++i) {
-          const uint32_t pos = static_cast<uint32_t>(azar() % (b.size() / 4)) * 4;
-          // Small values, offsets inside the file, or anything.
-          const uint32_t clase = azar() % 3;
-          const uint32_t valor = clase == 0 ? azar() % 600 : clase == 1 ? azar() % b.size() : azar();
-          PonerPalabra(b, pos, valor);
-        }
+      // Zeros; then random words over zeros or over the real file, under a valid signature.
+      std::vector<uint8_t> b = vuelta % 2 == 0 && vuelta > 0 ? original : std::vector<uint8_t>(original.size(), 0);
+      const int cambios = vuelta == 0 ? 0 : vuelta % 2 == 0 ? 40 : static_cast<int>(b.size() / 4);
+      for (int i = 0; i < cambios; ++i) {
+        const uint32_t pos = static_cast<uint32_t>(azar() % (b.size() / 4)) * 4;
+        // Small values, offsets inside the file, or anything.
+        const uint32_t clase = azar() % 3;
+        PonerPalabra(b, pos, clase == 0 ? azar() % 600 : clase == 1 ? azar() % b.size() : azar());
       }
       PonerPalabra(b, 0, kFirma0);
       PonerPalabra(b, 4, carpetas ? kFirmaCarpetas : kFirmaMensajes);
