@@ -57,10 +57,7 @@ TEST(ObjetoImnTest, CadaParteEmpiezaEnLaLineaQueCompletoLaAnterior) {
     SCOPED_TRACE(fin == FinDeLinea::kCrLf ? "CR LF" : "LF");
     const std::string texto =
         MensajeConAdjuntosImn({{"a.exe", "MZ first program"}, {"b.txt", "second file"}}, "Dos", fin);
-    BuzonImn b;
-    b.nombre = "Inbox";
-    b.mensajes = {MensajeVivo(7, texto, "Dos")};
-    AlmacenImnInstalado almacen({b});
+    AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(7, texto, "Dos")})});
     CarpetaImn c(0);
     ListadoAbierto l(c.c);
     ASSERT_EQ(l.Siguiente(), OE_OK);
@@ -84,28 +81,23 @@ TEST(ObjetoImnTest, CadaParteEmpiezaEnLaLineaQueCompletoLaAnterior) {
     const uint32_t largo_d = static_cast<uint32_t>(d.size()) + 2;
     const uint32_t largo_cierre = static_cast<uint32_t>(texto.size()) - delim[3];
     ASSERT_EQ(partes.size(), 3u);
-    EXPECT_EQ(partes[0].nombre, "");
-    EXPECT_EQ(partes[0].contenido, std::string("See the attachments.\r\n") + '\0');
-    EXPECT_EQ(partes[1].nombre, "a.exe");
-    EXPECT_EQ(partes[1].contenido, "MZ first program");
-    EXPECT_EQ(partes[2].nombre, "b.txt");
-    EXPECT_EQ(partes[2].contenido, "second file");
+    const std::pair<std::string, std::string> nombres[] = {
+        {"", std::string("See the attachments.\r\n") + '\0'}, {"a.exe", "MZ first program"}, {"b.txt", "second file"}};
     // Each scan also read the line that completed its part.
     const uint32_t inicios[] = {0, delim[1], delim[2]};
     const uint32_t siguientes[] = {delim[1], delim[2], delim[3]};
     const uint32_t completas[] = {largo_d, largo_d, largo_cierre};
-    for (std::size_t i = 0; i < 3; ++i) {
-      SCOPED_TRACE(i);
-      EXPECT_EQ(partes[i].inicio, inicios[i]);
-      EXPECT_EQ(partes[i].siguiente, siguientes[i]);
-      EXPECT_EQ(partes[i].bytes_leidos, siguientes[i] - inicios[i] + completas[i]);
-      EXPECT_EQ(partes[i].devueltas, i + 1);
-    }
-    // The part entries measure the same stretches, without the 2-byte line end.
     const uint8_t* e = imn::Entradas(*l.m);
     ASSERT_NE(e, nullptr);
     for (std::size_t i = 0; i < 3; ++i) {
       SCOPED_TRACE(i);
+      EXPECT_EQ(partes[i].nombre, nombres[i].first);
+      EXPECT_EQ(partes[i].contenido, nombres[i].second);
+      EXPECT_EQ(partes[i].inicio, inicios[i]);
+      EXPECT_EQ(partes[i].siguiente, siguientes[i]);
+      EXPECT_EQ(partes[i].bytes_leidos, siguientes[i] - inicios[i] + completas[i]);
+      EXPECT_EQ(partes[i].devueltas, i + 1);
+      // The part entries measure the same stretches, without the 2-byte line end.
       EXPECT_EQ(imn::Le32(e + 24 * i + 12), inicios[i]);
       EXPECT_EQ(imn::Le32(e + 24 * i + 16), siguientes[i] - inicios[i] - 2);
     }
@@ -113,10 +105,7 @@ TEST(ObjetoImnTest, CadaParteEmpiezaEnLaLineaQueCompletoLaAnterior) {
 }
 
 TEST(ObjetoImnTest, UnMensajeSimpleDaUnaParteYElCuerpo) {
-  BuzonImn b;
-  b.nombre = "Inbox";
-  b.mensajes = {MensajeVivo(1, MensajeSimple(), "Hola")};
-  AlmacenImnInstalado almacen({b});
+  AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(1, MensajeSimple(), "Hola")})});
   CarpetaImn c(0);
   ListadoAbierto l(c.c);
   ASSERT_EQ(l.Siguiente(), OE_OK);
@@ -131,33 +120,24 @@ TEST(ObjetoImnTest, UnMensajeSimpleDaUnaParteYElCuerpo) {
 }
 
 TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribeYUnObjetoAjenoSeRechaza) {
-  BuzonImn b;
-  b.nombre = "Inbox";
-  b.mensajes = {MensajeVivo(1, MensajeConAdjuntosImn({{"x.exe", "MZ"}}), "x")};
-  AlmacenImnInstalado almacen({b});
+  AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(1, MensajeConAdjuntosImn({{"x.exe", "MZ"}}), "x")})});
   const auto antes = almacen.Leer("Inbox.idx");
-  CarpetaImn c(0);
-  ListadoAbierto l(c.c);
-  ASSERT_EQ(l.Siguiente(), OE_OK);
-  OE_OBJMSG* o = nullptr;
-  ASSERT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_PRIMERO), OE_OK);
-  ASSERT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_SIGUIENTE), OE_OK);
-  ASSERT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_SIGUIENTE), OE_OK);
-  ASSERT_EQ(OE_GuardarObjMsg(l.m, o, ACCION_BORRAR), OE_OK);
-  EXPECT_EQ(l.m->Modificado, 1u);
-  EXPECT_EQ(OE_ObtenerObjMsg(l.m, &o, 5), OE_OK);
-  EXPECT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_CERRAR), OE_OK);
-  EXPECT_EQ(o, nullptr);
+  ObjetoEnParte x(0, 1, 2);
+  ASSERT_TRUE(x.listo);
+  ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
+  EXPECT_EQ(x.m()->Modificado, 1u);
+  EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, 5), OE_OK);
+  EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, OE_CERRAR), OE_OK);
+  EXPECT_EQ(x.o, nullptr);
   EXPECT_EQ(almacen.Leer("Inbox.idx"), antes);
-  EXPECT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_SIGUIENTE), OE_ERROR_PARAM);
-  OE_MENSAJE* ajeno = reinterpret_cast<OE_MENSAJE*>(c.c);
-  EXPECT_EQ(OE_ObtenerObjMsg(l.m, reinterpret_cast<OE_OBJMSG**>(&ajeno), OE_SIGUIENTE), OE_ERROR_PARAM);
+  EXPECT_EQ(x.Siguiente(), OE_ERROR_PARAM);
+  OE_MENSAJE* ajeno = reinterpret_cast<OE_MENSAJE*>(x.carpeta.c);
+  EXPECT_EQ(OE_ObtenerObjMsg(x.m(), reinterpret_cast<OE_OBJMSG**>(&ajeno), OE_SIGUIENTE), OE_ERROR_PARAM);
   // A new object starts over: the abandoned rewrite is gone.
-  ASSERT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_PRIMERO), OE_OK);
-  EXPECT_EQ(l.m->Modificado, 0u);
-  EXPECT_EQ(l.m->Reescrito, nullptr);
-  EXPECT_EQ(imn::PartesDevueltas(*l.m), 0u);
-  EXPECT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_CERRAR), OE_OK);
+  ASSERT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, OE_PRIMERO), OE_OK);
+  EXPECT_EQ(x.m()->Modificado, 0u);
+  EXPECT_EQ(x.m()->Reescrito, nullptr);
+  EXPECT_EQ(imn::PartesDevueltas(*x.m()), 0u);
 }
 
 }  // namespace

@@ -15,6 +15,13 @@
 
 namespace orvex::pruebas {
 
+inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
+  BuzonImn b;
+  b.nombre = std::move(nombre);
+  b.mensajes = std::move(mensajes);
+  return b;
+}
+
 // Dates come out in UTC.
 class AlmacenImnInstalado {
  public:
@@ -81,6 +88,30 @@ struct ListadoAbierto {
   }
   ListadoAbierto(const ListadoAbierto&) = delete;
   ListadoAbierto& operator=(const ListadoAbierto&) = delete;
+};
+
+// A listed message with its object opened and moved on to part `parte` (1 = the body); the
+// object, the listing and the folder are closed through the exports on destruction.
+struct ObjetoEnParte {
+  CarpetaImn carpeta;
+  ListadoAbierto listado;
+  OE_OBJMSG* o = nullptr;
+  bool listo = false;
+  ObjetoEnParte(uint32_t id_carpeta, uint32_t id, int parte) : carpeta(id_carpeta), listado(carpeta.c) {
+    if (!listado.IrA(id) || OE_ObtenerObjMsg(listado.m, &o, OE_PRIMERO) != OE_OK) return;
+    for (int i = 0; i < parte; ++i) {
+      if (Siguiente() != OE_OK) return;
+    }
+    listo = true;
+  }
+  ~ObjetoEnParte() {
+    if (o != nullptr) OE_ObtenerObjMsg(listado.m, &o, OE_CERRAR);
+  }
+  ObjetoEnParte(const ObjetoEnParte&) = delete;
+  ObjetoEnParte& operator=(const ObjetoEnParte&) = delete;
+  OE_MENSAJE* m() const { return listado.m; }
+  uint32_t Siguiente() { return OE_ObtenerObjMsg(listado.m, &o, OE_SIGUIENTE); }
+  uint32_t Guardar(uint32_t accion) { return OE_GuardarObjMsg(listado.m, o, accion); }
 };
 
 // What a host reads of one listed message.
