@@ -13,17 +13,14 @@ struct Caso {
 
 TEST(MboxrdTest, CitaLineasFrom) {
   const Caso casos[] = {
-      {"plain text", "a\nb\n", "a\nb\n\n"},
       {"From line quoted", "x\nFrom here\n", "x\n>From here\n\n"},
       {"quoted From gets one more", ">From a\n>>From b\n", ">>From a\n>>>From b\n\n"},
       {"From without space untouched", "Fromage\nFrom:\n", "Fromage\nFrom:\n\n"},
-      {"lower case untouched", "from x\n", "from x\n\n"},
-      {"indented untouched", " From x\n", " From x\n\n"},
+      {"lower case or indented untouched", "from x\n From y\n", "from x\n From y\n\n"},
       {"CR LF becomes LF", "a\r\nFrom b\r\n", "a\n>From b\n\n"},
-      {"missing final line end added", "a\nb", "a\nb\n\n"},
+      {"missing final line end added", ">>Fro\nb", ">>Fro\nb\n\n"},
       {"first line From", "From x\n", ">From x\n\n"},
       {"empty message", "", "\n"},
-      {"quote chars then other text", ">>Fro x\n", ">>Fro x\n\n"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -48,7 +45,6 @@ TEST(RemitenteSobreTest, Direcciones) {
       {"angle brackets", "Ana <ana@example.com>", "ana@example.com"},
       {"bare address", "bob@example.com", "bob@example.com"},
       {"no address", "Just a name", "MAILER-DAEMON"},
-      {"empty", "", "MAILER-DAEMON"},
       {"spaces inside", "<a b@c>", "MAILER-DAEMON"},
       {"control char", "a\n@b", "MAILER-DAEMON"},
   };

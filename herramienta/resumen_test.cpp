@@ -12,24 +12,18 @@ struct Caso {
   const char* sha256;
 };
 
-const std::string kEicar = "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*";
-
 TEST(ResumenTest, VectoresConocidos) {
   const Caso casos[] = {
       {"empty", "", "d41d8cd98f00b204e9800998ecf8427e",
        "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"},
       {"abc", "abc", "900150983cd24fb0d6963f7d28e17f72",
        "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
-      {"two blocks", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "8215ef0796a20bcaaae116d3876c664a",
-       "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
+      {"56 bytes: padding spills", "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+       "8215ef0796a20bcaaae116d3876c664a", "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"},
       {"55 bytes: padding fits one block", std::string(55, 'a'), "ef1772b6dff9a122358552954ad0df65",
        "9f4390f8d30c2dd92ec9f095b65e2b9ae9b0a925a5258e241c9f1e910f734318"},
-      {"56 bytes: padding spills", std::string(56, 'a'), "3b0c8ac703f828b04c6c197006d17218",
-       "b35439a4ac6f0948b6d6f9e3c6af0f5f590ce20f1bde7090ef7970686ec6738a"},
       {"64 bytes: one whole block", std::string(64, 'a'), "014842d480b571495a4a0363793f7367",
        "ffe054fe7ae0cb6dc65c3af9b61d5209f439851db43d0ba5997337df154668eb"},
-      {"EICAR test string", kEicar, "44d88612fea8a8f36de82e1278abb02f",
-       "275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.nombre);
@@ -53,12 +47,6 @@ TEST(ResumenTest, TrozosDaIgualQueDeUnaVez) {
     EXPECT_EQ(m.Final(), ResumenMd5(datos));
     EXPECT_EQ(s.Final(), ResumenSha256(datos));
   }
-}
-
-TEST(ResumenTest, MillonDeAes) {
-  const std::string a(1000000, 'a');
-  EXPECT_EQ(ResumenMd5(a), "7707d6ae4e027c70eea2a935c2296f21");
-  EXPECT_EQ(ResumenSha256(a), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 }  // namespace

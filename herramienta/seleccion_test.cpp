@@ -16,7 +16,8 @@ CarpetaVista Carpeta(uint32_t id, uint32_t padre, const char* nombre) {
 std::vector<CarpetaVista> Arbol() {
   std::vector<CarpetaVista> c = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, "Inbox"),   Carpeta(8, 4, "Projects"),
                                  Carpeta(5, 1, "Outbox"),        Carpeta(9, 0, "Hotmail"), Carpeta(10, 9, "Inbox"),
-                                 Carpeta(20, 21, "Loop A"),      Carpeta(21, 20, "Loop B"), Carpeta(30, 77, "Orphan")};
+                                 Carpeta(20, 21, "Loop A"),      Carpeta(21, 20, "Loop B"), Carpeta(30, 77, "Orphan"),
+                                 Carpeta(3, 3, "Self")};
   CompletarRutas(c);
   return c;
 }
@@ -29,18 +30,13 @@ TEST(CompletarRutasTest, RutasYProfundidad) {
     int profundidad;
   };
   const Caso casos[] = {{0, "Local Folders", 0}, {2, "Local Folders/Inbox/Projects", 2}, {5, "Hotmail/Inbox", 1},
-                        {6, "Loop B/Loop A", 1},  {8, "Orphan", 0}};
+                        {6, "Loop B/Loop A", 1},  {8, "Orphan", 0},
+                        {9, "Self", 0}};
   for (const Caso& k : casos) {
     SCOPED_TRACE(k.ruta);
     EXPECT_EQ(c[k.i].ruta, k.ruta);
     EXPECT_EQ(c[k.i].profundidad, k.profundidad);
   }
-}
-
-TEST(CompletarRutasTest, PadreDeSiMismo) {
-  std::vector<CarpetaVista> c = {Carpeta(3, 3, "Self")};
-  CompletarRutas(c);
-  EXPECT_EQ(c[0].ruta, "Self");
 }
 
 TEST(ElegirCarpetasTest, Selectores) {
@@ -50,7 +46,7 @@ TEST(ElegirCarpetasTest, Selectores) {
     std::vector<uint32_t> ids;  // empty: an error is expected
   };
   const Caso casos[] = {
-      {"", {1, 4, 8, 5, 9, 10, 20, 21, 30}},
+      {"", {1, 4, 8, 5, 9, 10, 20, 21, 30, 3}},
       {"Local Folders/Inbox", {4}},
       {"local folders\\INBOX\\", {4}},
       {"//Local Folders//Inbox", {4}},
@@ -88,7 +84,7 @@ TEST(OrdenArbolTest, HijosTrasSuPadreYCiclosAlFinal) {
   const std::vector<CarpetaVista> c = Arbol();
   std::vector<uint32_t> ids;
   for (const CarpetaVista* x : OrdenArbol(c)) ids.push_back(x->id);
-  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 4, 8, 5, 9, 10, 30, 20, 21}));
+  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 4, 8, 5, 9, 10, 30, 3, 20, 21}));
 }
 
 }  // namespace
