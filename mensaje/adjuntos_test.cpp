@@ -137,11 +137,7 @@ TEST_F(AdjuntosTest, ReabreLaParteDeUnaReferenciaGuardada) {
 }
 
 TEST_F(AdjuntosTest, BuscaPorNumeroYNombreExactos) {
-  struct Caso {
-    const char* nombre;
-    OE_REF_ADJUNTO referencia;
-    uint32_t esperado;
-  };
+  struct Caso { const char* nombre; OE_REF_ADJUNTO referencia; uint32_t esperado; };
   const Caso casos[] = {
       {"el cuerpo", Referencia(kIdConAdjuntos, 1, ""), OE_OK},
       {"la tercera parte", Referencia(kIdConAdjuntos, 3, "y.bin"), OE_OK},

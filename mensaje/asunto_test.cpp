@@ -11,11 +11,7 @@ namespace {
 
 TEST(RefrescarAsuntoTest, TomaElSubjectDeLaCabeceraDelMensaje) {
   using namespace pruebas;
-  struct Caso {
-    const char* nombre;
-    std::string texto;
-    std::string esperado;
-  };
+  struct Caso { const char* nombre; std::string texto, esperado; bool sin_texto = false; };
   const std::string largo(300, 's');
   const Caso casos[] = {
       {"simple", MensajeSimple(), "Saludos"},
@@ -24,30 +20,24 @@ TEST(RefrescarAsuntoTest, TomaElSubjectDeLaCabeceraDelMensaje) {
       {"se corta a 255", "Subject: " + largo + "\r\n\r\ncuerpo\r\n", largo.substr(0, 255)},
       {"el ultimo Subject gana", "Subject: uno\r\nSubject: dos\r\n\r\ncuerpo\r\n", "dos"},
       {"un mensaje encapsulado pone el suyo",
-       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: message/rfc822\r\n\r\n"
-       "Subject: dentro\r\n\r\ncuerpo\r\n",
+       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: message/rfc822\r\n\r\nSubject: dentro\r\n\r\ncuerpo\r\n",
        "dentro"},
+      // Until a part's body is reached the index's subject stays.
       {"con LF no se llega al cuerpo", Componer(Mensaje("a@b", "c@d", "nuevo", TextoPlano("x\n")), FinDeLinea::kLf),
        "del indice"},
       {"solo cabecera", "Subject: nuevo\r\n\r\n", "del indice"},
       {"sin fin de linea", "Subject: nuevo", "del indice"},
       {"vacio", "", "del indice"},
+      {"sin texto", MensajeSimple(), "del indice", true},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     RegistroMensaje mensaje(caso.texto);
+    if (caso.sin_texto) mensaje->Texto = nullptr;
     std::strcpy(mensaje->Asunto, "del indice");
     mensaje::RefrescarAsunto(mensaje.Puntero());
     EXPECT_EQ(std::string(mensaje->Asunto), caso.esperado);
   }
-}
-
-TEST(RefrescarAsuntoTest, SinTextoNoCambiaNada) {
-  pruebas::RegistroMensaje mensaje(pruebas::MensajeSimple());
-  mensaje->Texto = nullptr;
-  std::strcpy(mensaje->Asunto, "del indice");
-  mensaje::RefrescarAsunto(mensaje.Puntero());
-  EXPECT_STREQ(mensaje->Asunto, "del indice");
 }
 
 }  // namespace

@@ -142,10 +142,7 @@ TEST(ClBufferFlujoTest, Escribir) {
 }
 
 TEST(ClBufferFlujoTest, FijarLongitudRetiraLaPosicion) {
-  struct Caso {
-    const char* nombre;
-    uint32_t posicion, longitud, esperada;
-  };
+  struct Caso { const char* nombre; uint32_t posicion, longitud, esperada; };
   const Caso casos[] = {
       {"posicion mas alla", 40, 10, 9},    {"posicion en la nueva longitud", 10, 10, 9},
       {"posicion dentro", 5, 10, 5},       {"longitud cero", 40, 0, 0},

@@ -41,11 +41,7 @@ enum Diferencia : unsigned {
   kNombre = 4,       // same bytes, another name
 };
 
-struct Corpus {
-  const char* nombre;
-  fs::path carpeta;
-  const char* patron;
-};
+struct Corpus { const char* nombre; fs::path carpeta; const char* patron; };
 
 void PrintTo(const Corpus& c, std::ostream* os) { *os << c.nombre; }
 
@@ -114,9 +110,7 @@ std::vector<ParteNuestra> Entregadas(const std::string& texto) {
 // Whether the object selects a leaf of this type with its switches as constructed, and
 // whether it keeps its name. Types match on their leading keyword; an application subtype
 // other than postscript and oda, and an unknown type, count as application/octet-stream.
-struct Trato {
-  bool seleccionada, nombrable;
-};
+struct Trato { bool seleccionada, nombrable; };
 
 Trato TratoDe(const std::string& tipo) {
   const size_t barra = tipo.find('/');
@@ -145,12 +139,7 @@ std::string Muestra(const std::string& bytes) {
 }
 
 // Differences of our reading from the common one, each by design.
-struct Conocida {
-  const char* corpus;
-  const char* fichero;
-  unsigned diferencias;
-  const char* motivo;
-};
+struct Conocida { const char* corpus; const char* fichero; unsigned diferencias; const char* motivo; };
 
 const Conocida kConocidas[] = {
     {"python", "msg_04.txt", kNombre, "the name stands only in Content-Disposition; names come from Content-Type"},

@@ -25,10 +25,7 @@ using namespace pruebas;
 
 const std::string kBinario("MZ\x90\0\x03\0\0\0\xff\xfe\r\n\0end", 16);
 
-struct Parte {
-  std::string nombre, contenido;
-  bool operator==(const Parte&) const = default;
-};
+struct Parte { std::string nombre, contenido; bool operator==(const Parte&) const = default; };
 
 void PrintTo(const Parte& p, std::ostream* os) {
   *os << "{\"" << p.nombre << "\", " << ::testing::PrintToString(p.contenido) << "}";
@@ -75,11 +72,7 @@ class ObjetoMensajeTest : public ::testing::Test {
 };
 
 TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
-  struct Caso {
-    const char* nombre;
-    std::string texto;
-    std::vector<Parte> esperado;
-  };
+  struct Caso { const char* nombre; std::string texto; std::vector<Parte> esperado; };
   ParteMime nombrado = TextoPlano("Note.\n");
   nombrado.cabeceras[0].second = "text/plain; name=\"nota.txt\"";
   ParteMime sin_cierre = Multiparte("mixed", {TextoPlano("Body.\n"), Adjunto("a.bin", "abc")});
@@ -132,11 +125,7 @@ TEST_F(ObjetoMensajeTest, LosInterruptoresYElFiltroDecidenQueSeEntrega) {
                                      Adjunto("", "MPG", "video/mpeg"), Adjunto("", "X", "x-custom/thing")});
   const Parte plano{"", Crudo("p\r\n")}, html{"", Crudo("<p>h</p>\r\n")}, bin{"a.bin", "abc"}, gif{"", "G"},
       gif_con_nombre{"a.bin", "G"}, audio{"", "RIFF"}, video{"", "MPG"}, otro{"", "X"};
-  struct Caso {
-    const char* nombre;
-    std::function<void(CL_ANALIZADOR_MIME&)> ajustar;
-    std::vector<Parte> esperado;
-  };
+  struct Caso { const char* nombre; std::function<void(CL_ANALIZADOR_MIME&)> ajustar; std::vector<Parte> esperado; };
   const Caso casos[] = {
       {"todo", nullptr, {plano, html, bin, gif, audio, video, otro}},
       {"sin text/plain", [](CL_ANALIZADOR_MIME& a) { a.ExtraerTextPlain = 0; }, {html, bin, gif, audio, video, otro}},
@@ -162,9 +151,7 @@ TEST_F(ObjetoMensajeTest, LosInterruptoresYElFiltroDecidenQueSeEntrega) {
 
 // The last unnamed part sets the body cursors, and the outer message's Subject and From.
 TEST_F(ObjetoMensajeTest, ElCuerpoFijaPosicionesAsuntoYRemitente) {
-  struct Caso {
-    std::string texto, cuerpo, asunto, de;
-  };
+  struct Caso { std::string texto, cuerpo, asunto, de; };
   const Caso casos[] = {
       {MensajeSimple(), "First line of the body.\r\nSecond line.\r\nThird and last line.\r\n", "Saludos", "ana@ejemplo.es"},
       {MensajeConAdjunto("xyz"), "See the attachment.\r\n", "Adjunto", "ana@ejemplo.es"},
@@ -209,12 +196,7 @@ TEST_F(ObjetoMensajeTest, AbrirCopiaElMensajeYVaciaSusTextos) {
 }
 
 TEST_F(ObjetoMensajeTest, LocalizaLaPrimeraParteHtml) {
-  struct Caso {
-    const char* nombre;
-    std::string texto;
-    bool sin_nul;
-    uint32_t pos_html, pos_next_part;
-  };
+  struct Caso { const char* nombre; std::string texto; bool sin_nul; uint32_t pos_html, pos_next_part; };
   const std::string np = "------=_NextPart", oe = MensajeHtml();
   const uint32_t html_oe = static_cast<uint32_t>(oe.find("text/htm"));
   const Caso casos[] = {

@@ -33,12 +33,7 @@ TEST(ClSalidaParteTest, UnSoloEstadoPorCodificacion) {
 }
 
 TEST(ClSalidaParteTest, LlenarYDecodificarUnaParte) {
-  struct Caso {
-    const char* nombre;
-    uint32_t modo;
-    std::vector<std::string> lineas;
-    std::string contenido;
-  };
+  struct Caso { const char* nombre; uint32_t modo; std::vector<std::string> lineas; std::string contenido; };
   const std::vector<Caso> casos = {
       {"base64 CR LF", 1, {"QUJD\r\n", "REVG\r\n"}, "ABCDEF"},
       {"base64 LF", 1, {"QUJD\n", "REVG\n"}, "ABCDEF"},
