@@ -7,7 +7,6 @@
 #include <string>
 
 #include "almacen_imn/prueba_imn.h"
-#include "almacen_oe4/prueba_oe4.h"
 #include "almacen_oe5/prueba_almacen.h"
 #include "api/estado.h"
 #include "api/orvex.h"
@@ -167,20 +166,15 @@ TEST_F(AdjuntosTest, BuscaPorNumeroYNombreExactos) {
   }
 }
 
-TEST_F(AdjuntosTest, SinCarpetaOSinGeneracionNoTocaLasSalidas) {
+TEST_F(AdjuntosTest, UnaCarpetaQueNoExisteNoTocaLasSalidas) {
   OE_MENSAJE testigo_m{};
   OE_OBJMSG testigo_o{};
-  for (bool sin_generacion : {false, true}) {
-    SCOPED_TRACE(sin_generacion);
-    OE_MENSAJE* m = &testigo_m;
-    OE_OBJMSG* o = &testigo_o;
-    OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 1, "", sin_generacion ? kIdCarpeta : 999);
-    if (sin_generacion) VersionOE = VERSION_NINGUNA;
-    EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_ERROR);
-    EXPECT_EQ(m, &testigo_m);
-    EXPECT_EQ(o, &testigo_o);
-  }
-  OE_ObtenerVersionOE();
+  OE_MENSAJE* m = &testigo_m;
+  OE_OBJMSG* o = &testigo_o;
+  OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 1, "", 999);
+  EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_ERROR);
+  EXPECT_EQ(m, &testigo_m);
+  EXPECT_EQ(o, &testigo_o);
 }
 
 TEST_F(AdjuntosTest, CerrarYOtrosModos) {
@@ -211,47 +205,6 @@ TEST_F(AdjuntosTest, ElListadoRefrescaElAsuntoDesdeElTexto) {
     EXPECT_STREQ(m->Asunto, asunto);
   }
   EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
-}
-
-TEST(AdjuntosOtrasGeneracionesTest, Oe4ReabreUnaParteDeUnBuzon) {
-  CarpetaOe4 bandeja = CarpetaCorreo(1, 0, "Bandeja de entrada", "Inbox");
-  for (uint32_t id : {1u, 2u}) {
-    MensajeOe4 m;
-    m.id = id;
-    m.texto = id == 2 ? TextoConAdjuntos() : MensajeSimple();
-    m.asunto = "indice";
-    bandeja.mensajes.push_back(m);
-  }
-  AlmacenOe4 descripcion;
-  descripcion.correo.carpetas = {bandeja, CarpetaCorreo(0, 0, "Outlook Express", "")};
-  AlmacenOe4Instalado almacen(descripcion);
-  ASSERT_EQ(almacen.Version(), VERSION_OE4);
-  // This store names a folder by its id and the position of its entry in folders.nch.
-  uint32_t pos_carpeta = 0;
-  OE_CARPETA* c = nullptr;
-  for (uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO); r == OE_OK; r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE)) {
-    if (c->IdCarpeta == 1) pos_carpeta = c->PosCarpeta;
-  }
-  OE_ObtenerCarpetas(&c, OE_CERRAR);
-  ASSERT_NE(pos_carpeta, 0u);
-  for (const auto& [ref, esperado] : {std::pair{Referencia(2, 3, "y.bin", 1), OE_OK}, {Referencia(1, 1, "", 1), OE_OK},
-                                      {Referencia(2, 9, "", 1), OE_ERROR}, {Referencia(5, 1, "", 1), OE_ERROR}}) {
-    SCOPED_TRACE(ref.IdMensaje * 10 + ref.NumParte);
-    OE_REF_ADJUNTO referencia = ref;
-    referencia.PosCarpeta = pos_carpeta;
-    OE_MENSAJE* m = nullptr;
-    OE_OBJMSG* o = nullptr;
-    EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), esperado);
-    EXPECT_EQ(o != nullptr, esperado == OE_OK);
-    if (o != nullptr) {
-      EXPECT_EQ(m->IdMensaje, referencia.IdMensaje);
-      EXPECT_EQ(o->NumParte, referencia.NumParte);
-      EXPECT_STREQ(o->NombreAdjunto, referencia.NombreAdjunto);
-    }
-    EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
-    EXPECT_EQ(m, nullptr);
-  }
-  VersionOE = VERSION_NINGUNA;
 }
 
 TEST(AdjuntosOtrasGeneracionesTest, InternetMailNoReabrePartes) {
