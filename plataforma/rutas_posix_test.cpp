@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "pruebas/entorno_prueba.h"
 
@@ -13,14 +15,12 @@ namespace {
 
 using pruebas::DirectorioTemporal;
 using pruebas::VariableEntorno;
+using Caso = std::pair<std::string, std::optional<std::string>>;
 
 class RutasPosixTest : public ::testing::Test {
  protected:
   RutasPosixTest() {
-    dir_.Escribir("Mail/Store/Inbox.dbx", "x");
-    dir_.Escribir("Dup/a", "x");
-    dir_.Escribir("dup/b", "x");
-    dir_.Escribir("Z/archivo", "x");
+    for (const char* nombre : {"Mail/Store/Inbox.dbx", "Dup/a", "dup/b", "Z/archivo"}) dir_.Escribir(nombre, "x");
   }
   // Native path of a file inside the test folder, as the mapping must give it.
   std::string En(const std::string& relativo) const { return dir_.RutaDe(relativo); }
@@ -28,14 +28,12 @@ class RutasPosixTest : public ::testing::Test {
   DirectorioTemporal dir_;
   VariableEntorno unidad_c_{"ORVEX_DRIVE_C", dir_.Ruta()};
   VariableEntorno unidad_d_{"ORVEX_DRIVE_D", std::nullopt};
-  VariableEntorno unidad_d_minuscula_{"ORVEX_DRIVE_d", std::nullopt};
+  VariableEntorno unidad_e_{"ORVEX_DRIVE_E", std::nullopt};
+  VariableEntorno unidad_e_minuscula_{"ORVEX_DRIVE_e", dir_.RutaDe("Mail")};
+  VariableEntorno unidad_f_{"ORVEX_DRIVE_F", ""};
 };
 
 TEST_F(RutasPosixTest, ArchivosExistentes) {
-  struct Caso {
-    std::string ruta;
-    std::optional<std::string> esperada;
-  };
   std::string absoluta = dir_.Ruta();
   for (char& c : absoluta) {
     if (c == '/') c = '\\';
@@ -52,6 +50,9 @@ TEST_F(RutasPosixTest, ArchivosExistentes) {
       {"C:\\dup", En("dup")},  // An exact match wins over a case-insensitive one.
       {"C:\\Dup\\a", En("Dup/a")},
       {"C:\\DUP", En("Dup")},  // Several case-insensitive matches: the smallest in byte order.
+      {"E:\\store\\inbox.dbx", En("Mail/Store/Inbox.dbx")},  // Only ORVEX_DRIVE_e is set.
+      {"e:\\store\\inbox.dbx", En("Mail/Store/Inbox.dbx")},
+      {"F:\\x", std::nullopt},  // Mapped to "".
       {"C:\\Mail\\Nada.dbx", std::nullopt},
       {"C:\\Nada\\Inbox.dbx", std::nullopt},
       {"C:\\Z\\archivo\\debajo", std::nullopt},
@@ -59,21 +60,28 @@ TEST_F(RutasPosixTest, ArchivosExistentes) {
       {"\\\\servidor\\recurso\\x", std::nullopt},
       {"", std::nullopt},
   };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.ruta);
-    EXPECT_EQ(RutaNativa(caso.ruta), caso.esperada);
+  for (const auto& [ruta, esperada] : casos) {
+    SCOPED_TRACE(ruta);
+    EXPECT_EQ(RutaNativa(ruta), esperada);
   }
 }
 
-TEST_F(RutasPosixTest, UnidadEnMinusculas) {
-  VariableEntorno unidad("ORVEX_DRIVE_d", dir_.RutaDe("Mail"));
-  EXPECT_EQ(RutaNativa("D:\\store\\inbox.dbx"), En("Mail/Store/Inbox.dbx"));
-  EXPECT_EQ(RutaNativa("d:\\store\\inbox.dbx"), En("Mail/Store/Inbox.dbx"));
-}
-
-TEST_F(RutasPosixTest, UnidadVaciaNoSeResuelve) {
-  VariableEntorno unidad("ORVEX_DRIVE_D", "");
-  EXPECT_EQ(RutaNativa("D:\\x"), std::nullopt);
+TEST_F(RutasPosixTest, ArchivosPorCrear) {
+  const Caso casos[] = {
+      {"C:\\mail\\store\\Nuevo.idx", En("Mail/Store/Nuevo.idx")},
+      {"C:\\mail\\store\\inbox.DBX", En("Mail/Store/Inbox.dbx")},  // Exists under another case.
+      {"C:\\Mail\\Store\\Inbox.dbx", En("Mail/Store/Inbox.dbx")},
+      {"C:\\nuevo.txt", En("nuevo.txt")},
+      {"C:\\falta\\nuevo.idx", std::nullopt},
+      {"C:\\Mail\\", std::nullopt},
+      {"C:", std::nullopt},
+      {"D:\\nuevo.idx", std::nullopt},
+      {"C:\\Mail\\..", std::nullopt},
+  };
+  for (const auto& [ruta, esperada] : casos) {
+    SCOPED_TRACE(ruta);
+    EXPECT_EQ(RutaNativaNueva(ruta), esperada);
+  }
 }
 
 TEST_F(RutasPosixTest, RutasRelativasAlDirectorioDeTrabajo) {
@@ -89,69 +97,24 @@ TEST_F(RutasPosixTest, RutasRelativasAlDirectorioDeTrabajo) {
   EXPECT_EQ(punto, ".");
 }
 
-TEST_F(RutasPosixTest, ArchivosPorCrear) {
-  struct Caso {
-    std::string ruta;
-    std::optional<std::string> esperada;
-  };
-  const Caso casos[] = {
-      {"C:\\mail\\store\\Nuevo.idx", En("Mail/Store/Nuevo.idx")},
-      {"C:\\mail\\store\\inbox.DBX", En("Mail/Store/Inbox.dbx")},  // Exists under another case.
-      {"C:\\Mail\\Store\\Inbox.dbx", En("Mail/Store/Inbox.dbx")},
-      {"C:\\nuevo.txt", En("nuevo.txt")},
-      {"C:\\falta\\nuevo.idx", std::nullopt},
-      {"C:\\Mail\\", std::nullopt},
-      {"C:", std::nullopt},
-      {"D:\\nuevo.idx", std::nullopt},
-      {"C:\\Mail\\..", std::nullopt},
-  };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.ruta);
-    EXPECT_EQ(RutaNativaNueva(caso.ruta), caso.esperada);
-  }
-}
-
 TEST(CoincidePatronTest, ComodinesSinDistinguirMayusculas) {
-  struct Caso {
-    const char* nombre;
-    const char* patron;
-    bool coincide;
+  const std::tuple<const char*, const char*, bool> casos[] = {
+      {"Inbox.mbx", "*.mbx", true},   {"INBOX.MBX", "*.mbx", true},    {".mbx", "*.mbx", true},
+      {"a.b.mbx", "*.mbx", true},     {"Inbox.mbxx", "*.mbx", false},  {"Inbox.mb", "*.mbx", false},
+      {"mbx", "*.mbx", false},        {"abc", "a?c", true},            {"ABC", "a?c", true},
+      {"ac", "a?c", false},           {"abbc", "a?c", false},          {"aaab", "a*a*b", true},
+      {"aaba", "a*a*b", false},       {"sin punto", "*.*", true},      {"", "*", true},
+      {"", "", true},                 {"a", "", false},                {"", "?", false},
+      {"Inbox.idx", "inbox.*", true}, {"folders.nch", "FOLDERS.NCH", true}, {"x", "**", true},
   };
-  const Caso casos[] = {
-      {"Inbox.mbx", "*.mbx", true},
-      {"INBOX.MBX", "*.mbx", true},
-      {".mbx", "*.mbx", true},
-      {"a.b.mbx", "*.mbx", true},
-      {"Inbox.mbxx", "*.mbx", false},
-      {"Inbox.mb", "*.mbx", false},
-      {"mbx", "*.mbx", false},
-      {"abc", "a?c", true},
-      {"ABC", "a?c", true},
-      {"ac", "a?c", false},
-      {"abbc", "a?c", false},
-      {"aaab", "a*a*b", true},
-      {"aaba", "a*a*b", false},
-      {"sin punto", "*.*", true},
-      {"", "*", true},
-      {"", "", true},
-      {"a", "", false},
-      {"", "?", false},
-      {"Inbox.idx", "inbox.*", true},
-      {"folders.nch", "FOLDERS.NCH", true},
-      {"x", "**", true},
-  };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(std::string(caso.nombre) + " ~ " + caso.patron);
-    EXPECT_EQ(CoincidePatron(caso.nombre, caso.patron), caso.coincide);
+  for (const auto& [nombre, patron, coincide] : casos) {
+    SCOPED_TRACE(std::string(nombre) + " ~ " + patron);
+    EXPECT_EQ(CoincidePatron(nombre, patron), coincide);
   }
-}
-
-TEST(CoincidePatronTest, PatronesPatologicosTerminan) {
-  std::string nombre(5000, 'a');
+  // A pathological pattern ends (no exponential backtracking).
   std::string patron;
   for (int i = 0; i < 200; ++i) patron += "*a";
-  patron += "b";
-  EXPECT_FALSE(CoincidePatron(nombre, patron));
+  EXPECT_FALSE(CoincidePatron(std::string(5000, 'a'), patron + "b"));
 }
 
 }  // namespace
