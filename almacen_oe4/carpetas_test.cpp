@@ -11,34 +11,20 @@ namespace {
 
 constexpr uint32_t kCuenta = 0x80000001u;
 
-const std::vector<VistaOe4> kCorreo = {
-    {1, 0, "Bandeja de entrada"}, {2, 0, "Elementos enviados"}, {0, 0, "Outlook Express"}, {3, 0, "Trabajo"},
-    {4, 3, "Proyecto"},           {5, 4, "Detalle"},            {6, 0, "Elementos eliminados"}};
-
-TEST(CarpetasOe4Test, LaVersionDetectadaEsLaDeEsteAlmacen) {
+TEST(CarpetasOe4Test, LasCarpetasEnOrdenDeCadenaYLuegoLasCuentas) {
   AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
   EXPECT_EQ(almacen.Version(), VERSION_OE4);
-}
-
-TEST(CarpetasOe4Test, TodasLasCarpetasEnOrdenDeCadenaYLuegoLasCuentas) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  const VistaOe4 raiz{0, 0, "Outlook Express"}, entrada{1, 0, "Bandeja de entrada"}, enviados{2, 0, "Elementos enviados"},
+      trabajo{3, 0, "Trabajo"}, cuenta{kCuenta, 0, "news.example.com"};
+  // The root is third in the chain: its record is given first, and again where the chain has it.
+  // The top-level walk ends at the root's IdFin.
+  const std::vector<VistaOe4> todas = {raiz,    entrada, enviados, raiz, trabajo, {4, 3, "Proyecto"}, {5, 4, "Detalle"},
+                                       {6, 0, "Elementos eliminados"}, cuenta};
+  const std::vector<VistaOe4> principales = {raiz, entrada, enviados, raiz, trabajo, cuenta};
   uint32_t fin = 0;
-  const auto vistas = Recorrer(OE_ObtenerCarpetas, &fin);
-  std::vector<VistaOe4> esperado = {{0, 0, "Outlook Express"}};
-  esperado.insert(esperado.end(), kCorreo.begin(), kCorreo.end());
-  esperado.push_back({kCuenta, 0, "news.example.com"});
-  EXPECT_EQ(vistas, esperado);
+  EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), todas);
   EXPECT_EQ(fin, OE_FIN);
-}
-
-TEST(CarpetasOe4Test, LasPrincipalesAcabanEnIdFin) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  uint32_t fin = 0;
-  const auto vistas = Recorrer(OE_ObtenerCarpetasPrincipales, &fin);
-  const std::vector<VistaOe4> esperado = {{0, 0, "Outlook Express"},    {1, 0, "Bandeja de entrada"},
-                                          {2, 0, "Elementos enviados"}, {0, 0, "Outlook Express"},
-                                          {3, 0, "Trabajo"},            {kCuenta, 0, "news.example.com"}};
-  EXPECT_EQ(vistas, esperado);
+  EXPECT_EQ(Recorrer(OE_ObtenerCarpetasPrincipales, &fin), principales);
   EXPECT_EQ(fin, OE_FIN);
 }
 
@@ -60,9 +46,7 @@ TEST(CarpetasOe4Test, FormasDeLaCadena) {
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     AlmacenOe4 d;
-    CarpetaOe4 r = CarpetaCorreo(0, 0, "Raiz", "");
-    CarpetaOe4 ca = CarpetaCorreo(1, 0, "A", "A");
-    CarpetaOe4 cb = CarpetaCorreo(2, 1, "B", "B");
+    const CarpetaOe4 r = CarpetaCorreo(0, 0, "Raiz", ""), ca = CarpetaCorreo(1, 0, "A", "A"), cb = CarpetaCorreo(2, 1, "B", "B");
     d.correo.carpetas = caso.raiz_primera ? std::vector<CarpetaOe4>{r, ca, cb} : std::vector<CarpetaOe4>{ca, cb, r};
     d.correo.orden_inverso = caso.orden_inverso;
     d.cuenta_por_defecto = caso.cuenta_por_defecto;
@@ -74,24 +58,53 @@ TEST(CarpetasOe4Test, FormasDeLaCadena) {
   }
 }
 
-TEST(CarpetasOe4Test, LaRaizTieneRutasVaciasYLasDemasSuParIdxMbx) {
+TEST(CarpetasOe4Test, RutasYContadoresDeCarpetasCuentasYGrupos) {
   AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  const std::string mail = almacen.Directorio().Ruta() + "\\mail\\";
+  const std::string noticias = almacen.Directorio().Ruta() + "\\News\\";
   OE_CARPETA* c = nullptr;
-  ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);  // the root: no paths
   EXPECT_STREQ(c->RutaIndice, "");
   EXPECT_EQ(c->NumSubCarpetas, 4u);
   ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(std::string(c->RutaAlmacen), almacen.Directorio().Ruta() + "\\mail\\folders.nch");
-  EXPECT_EQ(std::string(c->RutaIndice), almacen.Directorio().Ruta() + "\\mail\\Inbox.idx");
-  EXPECT_EQ(std::string(c->RutaBuzon), almacen.Directorio().Ruta() + "\\mail\\Inbox.mbx");
+  EXPECT_EQ(std::vector<std::string>({c->RutaAlmacen, c->RutaIndice, c->RutaBuzon}),
+            std::vector<std::string>({mail + "folders.nch", mail + "Inbox.idx", mail + "Inbox.mbx"}));
   EXPECT_EQ(c->NumMensajes, 3u);
   EXPECT_EQ(c->PosCarpeta, almacen.Escrito().folders.registros[0]);
+  // The walk's account record and the one looked up differ only in Indice.
+  uint32_t r = OE_OK;
+  while (r == OE_OK && c->IdCarpeta != kCuenta) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+  ASSERT_EQ(r, OE_OK);
+  EXPECT_EQ(c->Indice, 0xFFFFFFFFu);
+  CarpetaPorId cuenta(kCuenta, 0);
+  ASSERT_EQ(cuenta.Resultado(), OE_OK);
+  EXPECT_EQ(cuenta->Indice, 0x80000000u);
+  for (const OE_CARPETA* x : {static_cast<const OE_CARPETA*>(c), static_cast<const OE_CARPETA*>(cuenta.Puntero())}) {
+    EXPECT_EQ(x->PosSiguiente, 2u);
+    EXPECT_STREQ(x->RutaAlmacen, "00000002");
+    EXPECT_EQ(std::string(x->RutaIndice), noticias);
+    EXPECT_EQ(std::string(x->RutaBuzon), noticias + "news.example.com\\sublist.dat");
+    EXPECT_EQ(x->NumSubCarpetas, 2u);
+    EXPECT_EQ(x->PalabrasGen[1], 7u);
+  }
   EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_FIN);
   EXPECT_EQ(c, nullptr);
+
+  CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[1]);
+  ASSERT_EQ(grupo.Resultado(), OE_OK);
+  EXPECT_EQ(std::string(grupo->RutaIndice), noticias + "news.example.com\\00000042.nch");
+  EXPECT_EQ(grupo->NumMensajes, 1u);
+  EXPECT_EQ(grupo->NumSubCarpetas, 0u);
+  EXPECT_EQ(grupo->IdPadre, kCuenta);
 }
 
 TEST(CarpetasOe4Test, SubcarpetasPorPadre) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.cuentas.push_back(d.cuentas[1]);
+  d.cuentas[2].subclave = "00000003";
+  d.cuentas[2].directorio = "sin.sublist";
+  d.cuentas[2].con_sublist = false;
+  AlmacenOe4Instalado almacen(d);
   const auto& regs = almacen.Escrito().folders.registros;
   struct Caso {
     const char* nombre;
@@ -104,6 +117,7 @@ TEST(CarpetasOe4Test, SubcarpetasPorPadre) {
       {"proyecto", {4, regs[4]}, OE_FIN, {{5, 4, "Detalle"}}},
       {"sin subcarpetas", {1, regs[0]}, OE_SIN_SUBCARPETAS, {}},
       {"cuenta de noticias", {kCuenta, 0}, OE_FIN, {{kCuenta, kCuenta, "comp.lang.c"}, {kCuenta, kCuenta, "alt.test"}}},
+      {"cuenta sin sublist.dat", {kCuenta + 1, 0}, OE_SIN_SUBCARPETAS, {}},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
@@ -112,18 +126,27 @@ TEST(CarpetasOe4Test, SubcarpetasPorPadre) {
     uint32_t fin = 0;
     EXPECT_EQ(Subcarpetas(padre.Puntero(), &fin), caso.esperado);
     EXPECT_EQ(fin, caso.resultado_final);
+    if (fin == OE_SIN_SUBCARPETAS) {
+      EXPECT_EQ(padre->NumSubCarpetas, 0u);
+      continue;
+    }
+    // Mode 1 gives no subfolder: the record carries the parent's id, and closing gives 0.
+    OE_CARPETA* hija = nullptr;
+    ASSERT_EQ(OE_ObtenerSubCarpetas(padre.Puntero(), &hija, OE_PRIMERO), OE_OK);
+    EXPECT_EQ(hija->IdCarpeta, caso.padre.IdCarpeta);
+    EXPECT_EQ(hija->IdPadre, caso.padre.IdCarpeta);
+    EXPECT_EQ(OE_ObtenerSubCarpetas(padre.Puntero(), &hija, OE_CERRAR), OE_OK);
+    EXPECT_EQ(hija, nullptr);
   }
-}
-
-TEST(CarpetasOe4Test, ElPrimerModoDeSubcarpetasNoDaNingunaYCierraConCero) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  CarpetaPorId padre(3, almacen.Escrito().folders.registros[3]);
+  // The walk reaches the account without sublist.dat after one with groups: none carry over.
+  OE_CARPETA* c = nullptr;
+  uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO);
+  while (r == OE_OK && c->IdCarpeta != kCuenta + 1) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+  ASSERT_EQ(r, OE_OK);
+  EXPECT_EQ(c->NumSubCarpetas, 0u);
   OE_CARPETA* hija = nullptr;
-  ASSERT_EQ(OE_ObtenerSubCarpetas(padre.Puntero(), &hija, OE_PRIMERO), OE_OK);
-  EXPECT_EQ(hija->IdCarpeta, 3u);
-  EXPECT_EQ(hija->IdPadre, 3u);
-  EXPECT_EQ(OE_ObtenerSubCarpetas(padre.Puntero(), &hija, OE_CERRAR), OE_OK);
-  EXPECT_EQ(hija, nullptr);
+  EXPECT_EQ(OE_ObtenerSubCarpetas(c, &hija, OE_PRIMERO), OE_SIN_SUBCARPETAS);
+  OE_ObtenerCarpetas(&c, OE_CERRAR);
 }
 
 TEST(CarpetasOe4Test, BusquedasPorEntryId) {
@@ -155,52 +178,13 @@ TEST(CarpetasOe4Test, BusquedasPorEntryId) {
     SCOPED_TRACE(caso.nombre);
     CarpetaPorId c(caso.id.IdCarpeta, caso.id.PosCarpeta);
     EXPECT_EQ(c.Resultado(), caso.resultado);
+    ASSERT_EQ(c.Puntero() != nullptr, caso.resultado == OE_OK);
     if (caso.resultado == OE_OK) {
-      ASSERT_NE(c.Puntero(), nullptr);
       EXPECT_EQ(c->Nombre, caso.nombre_carpeta);
       EXPECT_EQ(c->IdCarpeta, caso.id.IdCarpeta);
       EXPECT_EQ(c->PosCarpeta, caso.id.PosCarpeta);
-    } else {
-      EXPECT_EQ(c.Puntero(), nullptr);
     }
   }
-}
-
-TEST(CarpetasOe4Test, CuentasYGrupos) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  const std::string noticias = almacen.Directorio().Ruta() + "\\News\\";
-  CarpetaPorId cuenta(kCuenta, 0);
-  ASSERT_EQ(cuenta.Resultado(), OE_OK);
-  EXPECT_EQ(cuenta->PosSiguiente, 2u);
-  EXPECT_EQ(cuenta->Indice, 0x80000000u);
-  EXPECT_STREQ(cuenta->RutaAlmacen, "00000002");
-  EXPECT_EQ(std::string(cuenta->RutaIndice), noticias);
-  EXPECT_EQ(std::string(cuenta->RutaBuzon), noticias + "news.example.com\\sublist.dat");
-  EXPECT_EQ(cuenta->NumSubCarpetas, 2u);
-  EXPECT_EQ(cuenta->PalabrasGen[1], 7u);
-
-  const auto& entradas = almacen.Escrito().sublists.at("news.example.com").entradas;
-  CarpetaPorId grupo(kCuenta, entradas[1]);
-  ASSERT_EQ(grupo.Resultado(), OE_OK);
-  EXPECT_EQ(std::string(grupo->RutaIndice), noticias + "news.example.com\\00000042.nch");
-  EXPECT_EQ(grupo->NumMensajes, 1u);
-  EXPECT_EQ(grupo->NumSubCarpetas, 0u);
-  EXPECT_EQ(grupo->IdPadre, kCuenta);
-}
-
-TEST(CarpetasOe4Test, UnaCuentaSinSublistNoTieneSubcarpetas) {
-  AlmacenOe4 d = AlmacenOe4Ejemplo();
-  d.cuentas[1].con_sublist = false;
-  AlmacenOe4Instalado almacen(d);
-  // The walk reaches the account after a mail folder with subfolders: none of them carry over.
-  OE_CARPETA* c = nullptr;
-  uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO);
-  while (r == OE_OK && c->IdCarpeta != kCuenta) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-  ASSERT_EQ(r, OE_OK);
-  EXPECT_EQ(c->NumSubCarpetas, 0u);
-  OE_CARPETA* hija = nullptr;
-  EXPECT_EQ(OE_ObtenerSubCarpetas(c, &hija, OE_PRIMERO), OE_SIN_SUBCARPETAS);
-  OE_ObtenerCarpetas(&c, OE_CERRAR);
 }
 
 TEST(CarpetasOe4Test, NombresLargosSeCortan) {
@@ -213,58 +197,35 @@ TEST(CarpetasOe4Test, NombresLargosSeCortan) {
   EXPECT_EQ(std::string(c->Nombre), std::string(255, 'n'));
   // The stored name fills its field without a NUL: the file name after it is still its own.
   EXPECT_EQ(std::string(c->RutaIndice), almacen.Directorio().Ruta() + "\\mail\\Inbox.idx");
-  CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
+  const auto& entradas = almacen.Escrito().sublists.at("news.example.com").entradas;
+  CarpetaPorId g(kCuenta, entradas[0]);
   ASSERT_EQ(g.Resultado(), OE_OK);
   EXPECT_EQ(std::string(g->Nombre), std::string(255, 'g'));
-  // The next entry is found behind the whole name.
-  CarpetaPorId g2(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[1]);
+  CarpetaPorId g2(kCuenta, entradas[1]);  // found behind the whole name
   EXPECT_STREQ(g2->Nombre, "alt.test");
 }
 
-TEST(CarpetasOe4Test, LaCuentaDelRecorridoYLaDeLaBusqueda) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  OE_CARPETA* c = nullptr;
-  uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO);
-  while (r == OE_OK && c->IdCarpeta != kCuenta) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-  ASSERT_EQ(r, OE_OK);
-  EXPECT_EQ(c->Indice, 0xFFFFFFFFu);
-  EXPECT_EQ(c->PosSiguiente, 2u);
-  CarpetaPorId b(kCuenta, 0);
-  EXPECT_EQ(b->Indice, 0x80000000u);
-  EXPECT_STREQ(b->RutaBuzon, c->RutaBuzon);
-  EXPECT_EQ(b->NumSubCarpetas, c->NumSubCarpetas);
-  OE_ObtenerCarpetas(&c, OE_CERRAR);
-}
-
-TEST(CarpetasOe4Test, RaizDelAlmacenDesdeElEntorno) {
-  AlmacenOe4 d = AlmacenOe4Ejemplo();
+TEST(CarpetasOe4Test, LaRaizDelAlmacenEnElRegistro) {
   DirectorioTemporal dir;
-  EscribirAlmacenOe4(dir.Ruta(), d);
+  const uint32_t almacen_pos = EscribirAlmacenOe4(dir.Ruta(), AlmacenOe4Ejemplo()).folders.registros[0];
   VariableEntorno var("ORVEX_RAIZ_OE4", dir.Ruta());
-  RegistroPrueba registro;
-  RegistroOe4 r;
-  r.raiz = "%ORVEX_RAIZ_OE4%\\";
-  r.raiz_expandible = true;
-  DescribirRegistroOe4(registro, r);
-  registro.Instalar();
-  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
-  uint32_t fin = 0;
-  EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin).size(), 8u);
-  EXPECT_EQ(fin, OE_FIN);
-}
-
-TEST(CarpetasOe4Test, SinRaizDelAlmacenTodoFalla) {
-  RegistroPrueba registro;
-  RegistroOe4 r;
-  DescribirRegistroOe4(registro, r);
-  registro.Instalar();
-  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
-  OE_CARPETA* c = nullptr;
-  EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_ERROR);
-  EXPECT_EQ(OE_ObtenerCarpetasPrincipales(&c, OE_PRIMERO), OE_ERROR);
-  OE_ENTRYID id{1, 32};
-  EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(&id, &c, OE_PRIMERO), OE_ERROR);
-  EXPECT_EQ(c, nullptr);
+  for (const bool con_raiz : {true, false}) {
+    SCOPED_TRACE(con_raiz ? "expandible" : "sin raiz");
+    RegistroPrueba registro;
+    RegistroOe4 r;
+    if (con_raiz) r.raiz = "%ORVEX_RAIZ_OE4%\\";
+    r.raiz_expandible = con_raiz;
+    DescribirRegistroOe4(registro, r);
+    registro.Instalar();
+    ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
+    uint32_t fin = 0;
+    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin).size(), con_raiz ? 8u : 0u);
+    EXPECT_EQ(fin, con_raiz ? OE_FIN : OE_ERROR);
+    OE_CARPETA* c = nullptr;
+    EXPECT_EQ(OE_ObtenerCarpetasPrincipales(&c, OE_PRIMERO) == OE_ERROR, !con_raiz);
+    if (c != nullptr) OE_ObtenerCarpetasPrincipales(&c, OE_CERRAR);
+    EXPECT_EQ(CarpetaPorId(1, almacen_pos).Resultado() == OE_ERROR, !con_raiz);
+  }
 }
 
 TEST(CarpetasOe4Test, RegistrosQueNoSonCarpetas) {
@@ -279,27 +240,19 @@ TEST(CarpetasOe4Test, RegistrosQueNoSonCarpetas) {
   EXPECT_EQ(OE_ObtenerSubCarpetas(falso, &nulo, OE_PRIMERO), OE_ERROR_PARAM);
 }
 
-}  // namespace
-}  // namespace orvex::pruebas
-
-namespace orvex::pruebas {
-namespace {
-
 // A file name in folders.nch that is not one plain name could lead outside the store's
 // folder. Such a folder is still listed, but has no index or mailbox path, so its messages
 // cannot be listed (1); the folders beside it are unaffected.
 TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
   struct Caso {
     std::string fichero;
-    bool simple;
     std::string plantado;  // a valid .idx/.mbx pair written here, below the store root
   };
-  const Caso casos[] = {
-      {"..\\x.idx", false, ""}, {"..\\x", false, "x"}, {"a\\b", false, "mail/a/b"}, {"C:x", false, ""},
-      {"", false, ""},          {"..", false, ""},     {"Fuera", true, "mail/Fuera"},
-  };
+  const Caso casos[] = {{"..\\x.idx", ""}, {"..\\x", "x"}, {"a\\b", "mail/a/b"}, {"C:x", ""},
+                        {"", ""},          {"..", ""},     {"Fuera", "mail/Fuera"}};
   for (const Caso& caso : casos) {
     SCOPED_TRACE("\"" + caso.fichero + "\"");
+    const bool simple = caso.fichero == "Fuera";
     MensajeOe4 m;
     m.id = 3;
     m.texto = "Subject: s\r\n\r\nfuera\r\n";
@@ -320,21 +273,17 @@ TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
       almacen.Reescribir(caso.plantado + ".idx", par.idx);
       almacen.Reescribir(caso.plantado + ".mbx", par.mbx);
     }
-
     uint32_t fin = 0;
-    const std::vector<VistaOe4> esperado = {{0, 0, "Raiz"}, {1, 0, "Fuera"}, {2, 0, "Bien"}};
-    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), esperado);
+    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), (std::vector<VistaOe4>{{0, 0, "Raiz"}, {1, 0, "Fuera"}, {2, 0, "Bien"}}));
     EXPECT_EQ(fin, OE_FIN);
 
     CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
     ASSERT_EQ(c.Resultado(), OE_OK);
-    EXPECT_STREQ(c->Nombre, "Fuera");
-    EXPECT_EQ(c->RutaIndice[0] != '\0', caso.simple);
-    EXPECT_EQ(c->RutaBuzon[0] != '\0', caso.simple);
-    OE_MENSAJE* mensaje = nullptr;
-    EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &mensaje, OE_PRIMERO), caso.simple ? OE_OK : OE_ERROR);
-    if (mensaje != nullptr) OE_ObtenerMensajes(c.Puntero(), &mensaje, OE_CERRAR);
-
+    EXPECT_EQ(c->RutaIndice[0] != '\0', simple);
+    EXPECT_EQ(c->RutaBuzon[0] != '\0', simple);
+    uint32_t primero = 0;
+    Mensajes(c.Puntero(), &primero);
+    EXPECT_EQ(primero, simple ? OE_FIN : OE_ERROR);
     CarpetaPorId b(2, almacen.Escrito().folders.registros[2]);
     const auto v = Mensajes(b.Puntero());
     ASSERT_EQ(v.size(), 1u);

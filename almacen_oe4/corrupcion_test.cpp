@@ -4,7 +4,6 @@
 // allocation beyond what the file holds (the sanitizer build runs these).
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <random>
 
 #include "almacen_oe4/formato_oe4.h"
@@ -24,19 +23,10 @@ struct Campo {
   uint32_t propio;
 };
 
-
 std::vector<uint8_t> Danar(std::vector<uint8_t> b, const Campo& c, Danio d) {
   const uint32_t v = LeerPalabra(b, c.pos);
-  uint32_t nuevo = v;
-  switch (d) {
-    case Danio::kCero: nuevo = 0; break;
-    case Danio::kMaximo: nuevo = 0xFFFFFFFFu; break;
-    case Danio::kMasUno: nuevo = v + 1; break;
-    case Danio::kMenosUno: nuevo = v - 1; break;
-    case Danio::kFinal: nuevo = static_cast<uint32_t>(b.size()); break;
-    case Danio::kPropio: nuevo = c.propio; break;
-  }
-  PonerPalabra(b, c.pos, nuevo);
+  const uint32_t nuevos[] = {0, 0xFFFFFFFFu, v + 1, v - 1, static_cast<uint32_t>(b.size()), c.propio};  // by Danio
+  PonerPalabra(b, c.pos, nuevos[static_cast<int>(d)]);
   return b;
 }
 
@@ -82,35 +72,36 @@ void RecorrerTodo() {
   for (const auto& [id, pos] : ids) EXPECT_TRUE(RecorrerCarpeta(id, pos, 2));
 }
 
-std::vector<Campo> CamposFolders(const AlmacenOe4Escrito& e) {
-  std::vector<Campo> campos = {{"cabecera primero", kNchPrimero, 0}};
-  for (std::size_t i = 0; i < e.folders.registros.size(); ++i) {
-    const uint32_t r = e.folders.registros[i];
-    const std::string n = "carpeta " + std::to_string(i) + " ";
-    for (auto [nombre, pos] : {std::pair{"PosPropia", kCarPosPropia}, {"PosSiguiente", kCarPosSiguiente},
-                               {"IdCarpeta", kCarIdCarpeta}, {"IdPadre", kCarIdPadre}, {"IdFin", kCarIdFin},
-                               {"NumSubCarpetas", kCarNumSubCarpetas}, {"NumMensajes", kCarNumMensajes}}) {
-      campos.push_back({n + nombre, r + pos, r});
+// One field per name at each base offset, named "<prefijo> <i> <name>"; the field's own
+// structure starts at the base.
+using Nombres = std::initializer_list<std::pair<const char*, uint32_t>>;
+void Anadir(std::vector<Campo>& campos, const std::string& prefijo, const std::vector<uint32_t>& bases, Nombres nombres) {
+  for (std::size_t i = 0; i < bases.size(); ++i) {
+    for (const auto& [nombre, pos] : nombres) {
+      campos.push_back({prefijo + " " + std::to_string(i) + " " + nombre, bases[i] + pos, bases[i]});
     }
   }
+}
+
+std::vector<Campo> CamposFolders(const AlmacenOe4Escrito& e) {
+  std::vector<Campo> campos = {{"cabecera primero", kNchPrimero, 0}};
+  Anadir(campos, "carpeta", e.folders.registros,
+         {{"PosPropia", kCarPosPropia}, {"PosSiguiente", kCarPosSiguiente}, {"IdCarpeta", kCarIdCarpeta},
+          {"IdPadre", kCarIdPadre}, {"IdFin", kCarIdFin}, {"NumSubCarpetas", kCarNumSubCarpetas},
+          {"NumMensajes", kCarNumMensajes}});
   return campos;
 }
 
 std::vector<Campo> CamposIdx(const MapaIdxMbx& par) {
   std::vector<Campo> campos = {{"FinRegistros", kIdxFinRegistros, 0}};
-  for (std::size_t i = 0; i < par.registros.size(); ++i) {
-    const uint32_t r = par.registros[i];
-    const std::string n = "registro " + std::to_string(i) + " ";
-    for (auto [nombre, pos] : {std::pair{"Marcas", kRegMarcas}, {"IdSustituto", kRegIdSustituto},
-                               {"IdMensaje", kRegIdMensaje}, {"PosPropia", kRegPosPropia},
-                               {"LongRegistro", kRegLongRegistro}, {"PosBloque", kRegPosBloque},
-                               {"LongExtra", kRegLongExtra}}) {
-      campos.push_back({n + nombre, r + pos, r});
-    }
+  Anadir(campos, "registro", par.registros,
+         {{"Marcas", kRegMarcas}, {"IdSustituto", kRegIdSustituto}, {"IdMensaje", kRegIdMensaje},
+          {"PosPropia", kRegPosPropia}, {"LongRegistro", kRegLongRegistro}, {"PosBloque", kRegPosBloque},
+          {"LongExtra", kRegLongExtra}});
+  for (const uint32_t r : par.registros) {  // the counted texts' lengths
     uint32_t t = r + kLongFijoRegistro + LeerPalabra(par.idx, r + kRegLongExtra) + 8 * kNumFechas + kLongTrasFechas;
-    for (uint32_t k = 0; k < kNumTextos; ++k) {
-      campos.push_back({n + "texto " + std::to_string(k), t, r});
-      t += 4 + LeerPalabra(par.idx, t);
+    for (uint32_t k = 0; k < kNumTextos; ++k, t += 4 + LeerPalabra(par.idx, t)) {
+      campos.push_back({"texto " + std::to_string(k) + " en " + std::to_string(r), t, r});
     }
   }
   return campos;
@@ -118,43 +109,28 @@ std::vector<Campo> CamposIdx(const MapaIdxMbx& par) {
 
 std::vector<Campo> CamposMbx(const MapaIdxMbx& par) {
   std::vector<Campo> campos = {{"UltimoId", kMbxUltimoId, 0}};
-  for (std::size_t i = 0; i < par.bloques.size(); ++i) {
-    const uint32_t b = par.bloques[i];
-    const std::string n = "bloque " + std::to_string(i) + " ";
-    campos.push_back({n + "Id", b + kMbxBloqueId, b});
-    campos.push_back({n + "TamBloque", b + kMbxBloqueTam, b});
-    campos.push_back({n + "LongTexto", b + kMbxBloqueLongTexto, b});
-  }
+  Anadir(campos, "bloque", par.bloques,
+         {{"Id", kMbxBloqueId}, {"TamBloque", kMbxBloqueTam}, {"LongTexto", kMbxBloqueLongTexto}});
   return campos;
 }
 
 std::vector<Campo> CamposSublist(const MapaSublist& s) {
   std::vector<Campo> campos = {{"NumGrupos", kSubNumGrupos, 0}};
-  for (std::size_t i = 0; i < s.entradas.size(); ++i) {
-    const uint32_t e = s.entradas[i];
-    const std::string n = "grupo " + std::to_string(i) + " ";
-    for (uint32_t k = 0; k < kGrpNumTextos; ++k) campos.push_back({n + "long " + std::to_string(k), e + kGrpLongNombre + 4 * k, e});
-    campos.push_back({n + "NumFichero", e + kGrpNumFichero, e});
+  Anadir(campos, "grupo", s.entradas, {{"NumFichero", kGrpNumFichero}});
+  for (uint32_t k = 0; k < kGrpNumTextos; ++k) {
+    Anadir(campos, "long " + std::to_string(k) + " del grupo", s.entradas, {{"", kGrpLongNombre + 4 * k}});
   }
   return campos;
 }
 
 std::vector<Campo> CamposGrupo(const MapaGrupo& g) {
   std::vector<Campo> campos = {{"PosPrimero", kNchPrimero, 0}, {"LongArea", kNchLongArea, 0}};
-  for (std::size_t i = 0; i < g.articulos.size(); ++i) {
-    const uint32_t a = g.articulos[i];
-    const std::string n = "articulo " + std::to_string(i) + " ";
-    for (auto [nombre, pos] : {std::pair{"PosPropia", kArtPosPropia}, {"PosSiguiente", kArtPosSiguiente},
-                               {"PosBloque", kArtPosBloque}, {"LongArticulo", kArtLongArticulo}}) {
-      campos.push_back({n + nombre, a + pos, a});
-    }
-    for (std::size_t k = 0; k < g.bloques[i].size(); ++k) {
-      const uint32_t b = g.bloques[i][k];
-      const std::string m = n + "bloque " + std::to_string(k) + " ";
-      campos.push_back({m + "Capacidad", b + kNchBloqueCapacidad, b});
-      campos.push_back({m + "Usados", b + kNchBloqueUsados, b});
-      campos.push_back({m + "PosSiguiente", b + kNchBloqueSiguiente, b});
-    }
+  Anadir(campos, "articulo", g.articulos,
+         {{"PosPropia", kArtPosPropia}, {"PosSiguiente", kArtPosSiguiente}, {"PosBloque", kArtPosBloque},
+          {"LongArticulo", kArtLongArticulo}});
+  for (const auto& cadena : g.bloques) {
+    Anadir(campos, "bloque", cadena,
+           {{"Capacidad", kNchBloqueCapacidad}, {"Usados", kNchBloqueUsados}, {"PosSiguiente", kNchBloqueSiguiente}});
   }
   return campos;
 }
@@ -177,48 +153,31 @@ std::vector<ArchivoDanado> Archivos(const AlmacenOe4Escrito& e) {
   };
 }
 
-TEST(CorrupcionOe4Test, UnCampoCadaVez) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  for (const ArchivoDanado& a : Archivos(almacen.Escrito())) {
-    for (const Campo& c : a.campos) {
-      for (Danio d : kDanios) {
-        SCOPED_TRACE(a.relativo + ": " + c.nombre + " = " + NombreDanio(d));
-        almacen.Reescribir(a.relativo, Danar(a.original, c, d));
-        RecorrerTodo();
-      }
-    }
-    almacen.Reescribir(a.relativo, a.original);
-  }
-}
-
-TEST(CorrupcionOe4Test, ArchivosCortados) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  for (const ArchivoDanado& a : Archivos(almacen.Escrito())) {
-    const std::size_t n = a.original.size();
-    for (std::size_t largo : {std::size_t{0}, std::size_t{1}, std::size_t{31}, std::size_t{83}, n / 2, n - 1}) {
-      if (largo >= n) continue;
-      SCOPED_TRACE(a.relativo + " cortado a " + std::to_string(largo));
-      almacen.Reescribir(a.relativo, std::vector<uint8_t>(a.original.begin(), a.original.begin() + largo));
-      RecorrerTodo();
-    }
-    almacen.Reescribir(a.relativo, a.original);
-  }
-}
-
-TEST(CorrupcionOe4Test, BytesAlAzar) {
+// Each file in turn: every field with every damage, cut short, and a few random bytes changed.
+TEST(CorrupcionOe4Test, CadaArchivoDanadoDaCodigos) {
   AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
   std::mt19937 azar(20261205);
   for (const ArchivoDanado& a : Archivos(almacen.Escrito())) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> imagenes;
+    for (const Campo& c : a.campos) {
+      for (Danio d : kDanios) imagenes.emplace_back(c.nombre + " = " + NombreDanio(d), Danar(a.original, c, d));
+    }
+    const std::size_t n = a.original.size();
+    for (std::size_t largo : {std::size_t{0}, std::size_t{1}, std::size_t{31}, std::size_t{83}, n / 2, n - 1}) {
+      if (largo < n) imagenes.emplace_back("cortado a " + std::to_string(largo), std::vector<uint8_t>(a.original.begin(), a.original.begin() + largo));
+    }
     for (int vuelta = 0; vuelta < 40; ++vuelta) {
       std::vector<uint8_t> b = a.original;
-      const int cambios = 1 + static_cast<int>(azar() % 4);
-      std::string traza = a.relativo;
-      for (int k = 0; k < cambios; ++k) {
+      std::string traza = "al azar:";
+      for (int k = 0, cambios = 1 + static_cast<int>(azar() % 4); k < cambios; ++k) {
         const std::size_t pos = azar() % b.size();
         b[pos] = static_cast<uint8_t>(azar());
         traza += " " + std::to_string(pos) + "=" + std::to_string(b[pos]);
       }
-      SCOPED_TRACE(traza);
+      imagenes.emplace_back(traza, b);
+    }
+    for (const auto& [traza, b] : imagenes) {
+      SCOPED_TRACE(a.relativo + ": " + traza);
       almacen.Reescribir(a.relativo, b);
       RecorrerTodo();
     }
@@ -249,22 +208,44 @@ TEST(CorrupcionOe4Test, CadenasQueVuelvenSobreSiMismas) {
   }
 }
 
-TEST(CorrupcionOe4Test, UnTextoLargoNoPideMasMemoriaQueElArchivo) {
-  // LongTexto of the first block at the maximum: the text cannot lie inside the mailbox.
+// A mailbox block that cannot be read gives 1 for its message without a text, and the
+// listing moves on to the next record.
+TEST(CorrupcionOe4Test, UnBloqueIlegibleDaUnoYElListadoSigue) {
+  struct Caso {
+    const char* nombre;
+    bool en_bloque;  // the word is in the first block, else in the mailbox header
+    uint32_t pos;
+    uint32_t valor;
+    std::vector<uint32_t> ids;  // of each message listed, 0 for each result 1
+  };
+  const Caso casos[] = {
+      {"un texto mas largo que el buzon", true, kMbxBloqueLongTexto, 0xFFFFFFF0u, {0, 3, 4}},
+      {"otra firma del buzon", false, kMbxFirma, 0x12345678u, {0, 0, 0}},
+  };
   AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
   const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
-  std::vector<uint8_t> mbx = par.mbx;
-  PonerPalabra(mbx, par.bloques[0] + kMbxBloqueLongTexto, 0xFFFFFFF0u);
-  almacen.Reescribir("mail/Inbox.mbx", mbx);
-  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
-  OE_MENSAJE* m = nullptr;
-  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
-  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_ERROR);
-  EXPECT_EQ(m->Texto, nullptr);
-  // The listing goes on with the next message.
-  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(m->IdMensaje, 3u);
-  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    std::vector<uint8_t> mbx = par.mbx;
+    PonerPalabra(mbx, (caso.en_bloque ? par.bloques[0] : 0) + caso.pos, caso.valor);
+    almacen.Reescribir("mail/Inbox.mbx", mbx);
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+    std::vector<uint32_t> ids;
+    uint32_t fin_registro = 0;
+    for (uint32_t r; (r = OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE)) != OE_FIN && ids.size() < 10;) {
+      EXPECT_GT(m->FinRegistro, fin_registro);  // the cursor moved on
+      fin_registro = m->FinRegistro;
+      ids.push_back(r == OE_OK ? m->IdMensaje : 0);
+      if (r != OE_OK) {
+        EXPECT_EQ(r, OE_ERROR);
+        EXPECT_EQ(m->Texto, nullptr);
+      }
+    }
+    EXPECT_EQ(ids, caso.ids);
+    OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+  }
 }
 
 }  // namespace

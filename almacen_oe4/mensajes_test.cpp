@@ -81,6 +81,7 @@ TEST(MensajesOe4Test, FormasDelIndice) {
   struct Caso {
     const char* nombre;
     std::vector<MensajeOe4> mensajes;
+    uint32_t num;  // the folder's count
     std::vector<uint32_t> esperado;
     uint32_t fin;
   };
@@ -88,41 +89,20 @@ TEST(MensajesOe4Test, FormasDelIndice) {
   sustituido.sustituido = true;
   sustituido.id_sustituto = 9;
   const std::vector<Caso> casos = {
-      {"sin registros", {}, {}, OE_FIN},
-      {"solo sustituidos", {sustituido, sustituido}, {}, OE_FIN},
-      {"sustituidos al final", {Msg(1, "a\r\n"), sustituido}, {1}, OE_FIN},
-      {"texto vacio", {Msg(1, "")}, {1}, OE_FIN},
+      {"carpeta sin mensajes", {}, 0, {}, OE_SIN_MENSAJES},
+      {"sin registros", {}, 1, {}, OE_FIN},
+      {"solo sustituidos", {sustituido, sustituido}, 1, {}, OE_FIN},
+      {"sustituidos al final", {Msg(1, "a\r\n"), sustituido}, 1, {1}, OE_FIN},
+      {"texto vacio", {Msg(1, "")}, 1, {1}, OE_FIN},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
-    AlmacenOe4Instalado almacen(ConCarpeta(caso.mensajes, 1));
+    AlmacenOe4Instalado almacen(ConCarpeta(caso.mensajes, caso.num));
     CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
     uint32_t fin = 0;
     EXPECT_EQ(Ids(Mensajes(c.Puntero(), &fin)), caso.esperado);
     EXPECT_EQ(fin, caso.fin);
   }
-}
-
-TEST(MensajesOe4Test, CarpetaSinMensajes) {
-  AlmacenOe4Instalado almacen(ConCarpeta({}, 0));
-  CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
-  OE_MENSAJE* m = nullptr;
-  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_SIN_MENSAJES);
-}
-
-TEST(MensajesOe4Test, BuzonConOtraFirmaDaUnoYElCursorAvanza) {
-  AlmacenOe4Instalado almacen(ConCarpeta({Msg(1, "a\r\n"), Msg(2, "b\r\n")}));
-  std::vector<uint8_t> mbx = almacen.Leer("mail/Inbox.mbx");
-  PonerPalabra(mbx, 0, 0x12345678u);
-  almacen.Reescribir("mail/Inbox.mbx", mbx);
-  CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
-  OE_MENSAJE* m = nullptr;
-  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
-  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_ERROR);
-  EXPECT_EQ(m->FinRegistro, almacen.Escrito().pares.at("Inbox").registros[1]);
-  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_ERROR);
-  EXPECT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_FIN);
-  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
 }
 
 TEST(MensajesOe4Test, UnMensajeMailEsElSiguiente) {
@@ -169,48 +149,58 @@ TEST(MensajesOe4Test, MensajePorIdSigueLasSustituciones) {
 }
 
 TEST(MensajesOe4Test, ArticulosDeUnGrupo) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  const auto& entradas = almacen.Escrito().sublists.at("news.example.com").entradas;
-  CarpetaPorId g(kCuenta, entradas[0]);
-  ASSERT_EQ(g.Resultado(), OE_OK);
-  uint32_t fin = 0;
-  const auto v = Mensajes(g.Puntero(), &fin);
-  EXPECT_EQ(fin, OE_FIN);
-  // The item without a body is skipped but counted.
-  ASSERT_EQ(Ids(v), (std::vector<uint32_t>{1, 4}));
-  EXPECT_EQ(v[0].texto, "Subject: uno\r\n\r\nArticulo uno\r\n");
-  EXPECT_EQ(v[1].texto, "Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n");
-  EXPECT_EQ(v[1].fecha, "");
-}
-
-TEST(MensajesOe4Test, IdsDeArticulosConCuerpo) {
   AlmacenOe4 d = AlmacenOe4Ejemplo();
+  {
+    AlmacenOe4Instalado almacen(d);
+    CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
+    ASSERT_EQ(g.Resultado(), OE_OK);
+    uint32_t fin = 0;
+    const auto v = Mensajes(g.Puntero(), &fin);
+    EXPECT_EQ(fin, OE_FIN);
+    // The item without a body is skipped but counted.
+    ASSERT_EQ(Ids(v), (std::vector<uint32_t>{1, 4}));
+    EXPECT_EQ(v[0].texto, "Subject: uno\r\n\r\nArticulo uno\r\n");
+    EXPECT_EQ(v[1].texto, "Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n");
+    EXPECT_EQ(v[1].fecha, "");
+  }
+
   d.cuentas[1].grupos[0].articulos = {Articulo("a\r\n"), Articulo("b\r\n", 1), Articulo("c\r\n")};
-  AlmacenOe4Instalado almacen(d);
-  CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
-  EXPECT_EQ(Ids(Mensajes(g.Puntero())), (std::vector<uint32_t>{1, 3, 5}));
+  AlmacenOe4Instalado otro(d);
+  CarpetaPorId g2(kCuenta, otro.Escrito().sublists.at("news.example.com").entradas[0]);
+  EXPECT_EQ(Ids(Mensajes(g2.Puntero())), (std::vector<uint32_t>{1, 3, 5}));
 }
 
-TEST(MensajesOe4Test, ReabrirUnAdjuntoDeUnArticulo) {
+TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
   AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.correo.carpetas[0].mensajes.push_back(Msg(7, MensajeConAdjunto("correo")));
   d.cuentas[1].grupos[0].articulos = {Articulo(std::nullopt), Articulo("Subject: a\r\n\r\na\r\n"),
                                       Articulo(MensajeConAdjunto("datos"), 40)};
   AlmacenOe4Instalado almacen(d);
-  OE_REF_ADJUNTO ref{};
-  ref.IdCarpeta = kCuenta;
-  ref.PosCarpeta = almacen.Escrito().sublists.at("news.example.com").entradas[0];
-  ref.IdMensaje = 4;
-  ref.NumParte = 2;
-  std::snprintf(ref.NombreAdjunto, sizeof ref.NombreAdjunto, "x.exe");
-  OE_MENSAJE* m = nullptr;
-  OE_OBJMSG* o = nullptr;
-  ASSERT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), OE_OK);
-  EXPECT_EQ(m->IdMensaje, 4u);
-  EXPECT_STREQ(o->NombreAdjunto, "x.exe");
-  EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
-  ref.IdMensaje = 3;
-  EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), OE_ERROR);
-  OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR);
+  const uint32_t grupo = almacen.Escrito().sublists.at("news.example.com").entradas[0];
+  struct Caso {
+    const char* nombre;
+    uint32_t carpeta, pos, id, resultado;
+  };
+  const Caso casos[] = {{"correo", 1, almacen.Escrito().folders.registros[0], 7, OE_OK},
+                        {"articulo en varios bloques", kCuenta, grupo, 4, OE_OK},
+                        {"id sin articulo", kCuenta, grupo, 3, OE_ERROR}};
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    OE_REF_ADJUNTO ref{};
+    ref.IdCarpeta = caso.carpeta;
+    ref.PosCarpeta = caso.pos;
+    ref.IdMensaje = caso.id;
+    ref.NumParte = 2;
+    std::snprintf(ref.NombreAdjunto, sizeof ref.NombreAdjunto, "x.exe");
+    OE_MENSAJE* m = nullptr;
+    OE_OBJMSG* o = nullptr;
+    ASSERT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), caso.resultado);
+    if (caso.resultado == OE_OK) {
+      EXPECT_EQ(m->IdMensaje, caso.id);
+      EXPECT_STREQ(o->NombreAdjunto, "x.exe");
+    }
+    EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
+  }
 }
 
 TEST(MensajesOe4Test, PartesPorElObjetoDeMensaje) {
