@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +18,6 @@
 namespace orvex::oe5 {
 namespace {
 
-using pruebas::IdentidadDbx;
 using pruebas::RegistroDbx;
 
 constexpr const char* kA = "{AAAAAAAA-0000-0000-0000-000000000001}";
@@ -41,17 +40,18 @@ class IdentidadesTest : public ::testing::Test {
     d.por_defecto = kB;
     return d;
   }
-  std::vector<std::string> Nombres() {
+  // The list as a host reads it: up to the null that ends it.
+  static std::vector<std::string> Nombres() {
     std::vector<std::string> r;
     char** lista = OE_ObtenerIdentities(nullptr);
+    EXPECT_NE(lista, nullptr);
     if (lista == nullptr) return r;
-    // As a host reads it: up to the null that ends the list.
     for (char** p = lista; *p != nullptr; ++p) r.push_back(*p);
     OE_LiberarIdentities(&lista);
     EXPECT_EQ(lista, nullptr);
     return r;
   }
-  std::string Ruta() {
+  static std::string Ruta() {
     char ruta[kLongRuta];
     std::memset(ruta, 'x', sizeof ruta);
     const uint32_t r = RutaFoldersDbx(ruta);
@@ -62,42 +62,42 @@ class IdentidadesTest : public ::testing::Test {
   std::unique_ptr<pruebas::RegistroPrueba> registro_;
 };
 
-TEST_F(IdentidadesTest, CuentaYNombresEnOrdenDeEnumeracion) {
-  Instalar(Tres());
-  EXPECT_EQ(ContarIdentidades(), 3u);
-  EXPECT_EQ(Nombres(), (std::vector<std::string>{"Principal", "Segunda", "Tercera"}));
+TEST_F(IdentidadesTest, ListaYSeleccionPorDefecto) {
+  struct Caso {
+    const char* nombre;
+    std::function<void(RegistroDbx&)> cambiar;
+    uint32_t cuenta;
+    std::vector<std::string> nombres;
+    bool tercera;             // "Tercera" can be selected
+    const char* por_defecto;  // IdentidadActual after selecting the default ("": none)
+  };
+  const Caso casos[] = {
+      {"tres", [](RegistroDbx&) {}, 3, {"Principal", "Segunda", "Tercera"}, true, kB},
+      {"sin clave de identidades", [](RegistroDbx& d) { d = RegistroDbx{}; }, 0, {}, false, ""},
+      {"una sin nombre", [](RegistroDbx& d) { d.identidades[2].usuario.reset(); }, 3, {"Principal", "Tercera"}, true, kB},
+      // A key name too long ends the enumeration.
+      {"nombre de clave demasiado largo",
+       [](RegistroDbx& d) { d.identidades.push_back({"{B" + std::string(120, 'z') + "}", "Larga", std::nullopt, false}); },
+       2, {"Principal", "Segunda"}, false, kB},
+      {"sin identidad por defecto", [](RegistroDbx& d) { d.por_defecto.reset(); }, 3, {"Principal", "Segunda", "Tercera"},
+       true, ""},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    RegistroDbx d = Tres();
+    caso.cambiar(d);
+    Instalar(d);
+    EXPECT_EQ(ContarIdentidades(), caso.cuenta);
+    EXPECT_EQ(Nombres(), caso.nombres);
+    EXPECT_EQ(IniciarIdentidad("Tercera"), caso.tercera ? 0u : 1u);
+    // A failed selection of the default empties the current identity, and with it the path.
+    EXPECT_EQ(IniciarIdentidad(nullptr), caso.por_defecto[0] != '\0' ? 0u : 1u);
+    EXPECT_STREQ(IdentidadActual, caso.por_defecto);
+    EXPECT_EQ(Ruta(), caso.por_defecto[0] != '\0' ? "C:\\Dos\\folders.dbx" : "");
+  }
 }
 
-TEST_F(IdentidadesTest, SinClaveDeIdentidades) {
-  Instalar(RegistroDbx{});
-  EXPECT_EQ(ContarIdentidades(), 0u);
-  char** lista = OE_ObtenerIdentities(nullptr);
-  ASSERT_NE(lista, nullptr);
-  EXPECT_EQ(lista[0], nullptr);
-  OE_LiberarIdentities(&lista);
-  EXPECT_EQ(IniciarIdentidad("Principal"), 1u);
-  EXPECT_EQ(IniciarIdentidad(nullptr), 1u);
-  EXPECT_STREQ(IdentidadActual, "");
-}
-
-TEST_F(IdentidadesTest, UnaIdentidadSinNombreQuedaFueraDeLaLista) {
-  RegistroDbx d = Tres();
-  d.identidades[2].usuario.reset();
-  Instalar(d);
-  EXPECT_EQ(Nombres(), (std::vector<std::string>{"Principal", "Tercera"}));
-  EXPECT_EQ(LeerNombreIdentidad(1), nullptr);
-  EXPECT_EQ(LeerNombreIdentidad(3), nullptr);
-}
-
-TEST_F(IdentidadesTest, NombreDeClaveDemasiadoLargoTerminaLaEnumeracion) {
-  RegistroDbx d = Tres();
-  d.identidades.push_back({"{B" + std::string(120, 'z') + "}", "Larga", std::nullopt, false});
-  Instalar(d);
-  EXPECT_EQ(ContarIdentidades(), 2u);
-  EXPECT_EQ(IniciarIdentidad("Tercera"), 1u);
-}
-
-TEST_F(IdentidadesTest, SeleccionDeIdentidad) {
+TEST_F(IdentidadesTest, SeleccionPorNombre) {
   RegistroDbx d = Tres();
   d.identidades.push_back({"{DDDDDDDD-0000-0000-0000-000000000004}", "Segunda", "C:\\Cuatro", false});
   Instalar(d);
@@ -108,26 +108,17 @@ TEST_F(IdentidadesTest, SeleccionDeIdentidad) {
   };
   // Each case starts from identity C selected.
   const Caso casos[] = {
-      {nullptr, 0, kB},        {"Principal", 0, kA}, {"Segunda", 0, kB},  // the lower index of two
-      {"segunda", 1, kC},      {"Nadie", 1, kC},     {"", 1, kC},
+      {nullptr, 0, kB},   {"Principal", 0, kA}, {"Segunda", 0, kB},  // the lower index of two
+      {"segunda", 1, kC}, {"Nadie", 1, kC},     {"", 1, kC},
       {"Principal ", 1, kC},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.usuario == nullptr ? "(nulo)" : caso.usuario);
     ASSERT_EQ(OE_IniciarIdentities("Tercera"), 0u);
-    ASSERT_STREQ(IdentidadActual, kC);
     EXPECT_EQ(OE_IniciarIdentities(caso.usuario), caso.resultado);
     EXPECT_STREQ(IdentidadActual, caso.actual);
   }
-}
-
-TEST_F(IdentidadesTest, SinIdentidadPorDefectoSeVacia) {
-  RegistroDbx d = Tres();
-  d.por_defecto.reset();
-  Instalar(d);
-  ASSERT_EQ(IniciarIdentidad("Principal"), 0u);
-  EXPECT_EQ(IniciarIdentidad(nullptr), 1u);
-  EXPECT_STREQ(IdentidadActual, "");
+  IdentidadActual[0] = '\0';
   EXPECT_EQ(Ruta(), "");
 }
 
@@ -162,14 +153,6 @@ TEST_F(IdentidadesTest, RutaDeFoldersDbx) {
     ASSERT_EQ(IniciarIdentidad(nullptr), 0u);
     EXPECT_EQ(Ruta(), caso.esperado);
   }
-}
-
-TEST_F(IdentidadesTest, SinIdentidadSeleccionadaNoHayRuta) {
-  Instalar(Tres());
-  IdentidadActual[0] = '\0';
-  EXPECT_EQ(Ruta(), "");
-  ASSERT_EQ(IniciarIdentidad(nullptr), 0u);
-  EXPECT_EQ(Ruta(), "C:\\Dos\\folders.dbx");
 }
 
 }  // namespace
