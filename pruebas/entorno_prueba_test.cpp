@@ -23,9 +23,9 @@ std::optional<std::string> Variable(const char* nombre) {
 TEST(DirectorioTemporalTest, EscribeLeeYBorraTodo) {
   std::string ruta;
   {
-    DirectorioTemporal dir;
+    DirectorioTemporal dir, otro;
     ruta = dir.Ruta();
-    EXPECT_TRUE(std::filesystem::is_directory(ruta));
+    EXPECT_NE(ruta, otro.Ruta());
     EXPECT_EQ(dir.Escribir("a\\b/c.bin", std::vector<uint8_t>{0, 1, 0xFF}), ruta + "/a/b/c.bin");
     EXPECT_EQ(dir.Leer("a/b/c.bin"), (std::vector<uint8_t>{0, 1, 0xFF}));
     dir.Escribir("a/b/c.bin", "corto");
@@ -40,30 +40,20 @@ TEST(DirectorioTemporalTest, EscribeLeeYBorraTodo) {
   EXPECT_FALSE(std::filesystem::exists(ruta));
 }
 
-TEST(DirectorioTemporalTest, CadaUnoEsNuevo) {
-  DirectorioTemporal a, b;
-  EXPECT_NE(a.Ruta(), b.Ruta());
-}
-
 TEST(VariableEntornoTest, RestauraLoQueHabia) {
   ::unsetenv("ORVEX_PRUEBA_VAR");
   {
     VariableEntorno v("ORVEX_PRUEBA_VAR", "uno");
-    EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), "uno");
-    {
-      VariableEntorno w("ORVEX_PRUEBA_VAR", std::nullopt);
-      EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), std::nullopt);
-    }
-    EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), "uno");
-    {
-      VariableEntorno w("ORVEX_PRUEBA_VAR", "");
-      EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), "");
+    for (const std::optional<std::string>& valor : {std::optional<std::string>(), std::optional<std::string>("")}) {
+      VariableEntorno w("ORVEX_PRUEBA_VAR", valor);
+      EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), valor);
     }
     EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), "uno");
   }
   EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), std::nullopt);
 }
 
+// Byte for byte what regedit writes.
 TEST(RegistroPruebaTest, TextoRegedit4) {
   RegistroPrueba r;
   r.Cadena("HKCU\\Identities", "Default User ID", "{A}")
@@ -74,65 +64,60 @@ TEST(RegistroPruebaTest, TextoRegedit4) {
             "[HKEY_CURRENT_USER]\r\n\r\n"
             "[HKEY_CURRENT_USER\\Identities]\r\n\"Default User ID\"=\"{A}\"\r\n\r\n"
             "[HKEY_CURRENT_USER\\Identities\\{A}]\r\n@=hex(2):25,58,25,5c,22,71,22,00\r\n\"N\"=dword:0000001f\r\n\r\n");
-}
-
-TEST(RegistroPruebaTest, RaizDesconocidaSeRechaza) {
-  RegistroPrueba r;
   EXPECT_THROW(r.Cadena("HKEY_CURRENT_CONFIG\\X", "a", "b"), std::runtime_error);
 }
 
 // Whatever the description holds, the platform's reader gets it back in both formats.
 TEST(RegistroPruebaTest, IdaYVueltaPorElLector) {
-  std::vector<uint8_t> largo(300);
-  for (std::size_t i = 0; i < largo.size(); ++i) largo[i] = static_cast<uint8_t>(i);
+  std::string largo(300, 0);
+  for (std::size_t i = 0; i < largo.size(); ++i) largo[i] = static_cast<char>(i);
+  struct Valor {
+    const char* clave;  // under HKEY_CURRENT_USER, or HKEY_LOCAL_MACHINE for "S\..."
+    std::string nombre;
+    uint32_t tipo;
+    std::string datos;  // as stored, strings without their NUL
+  };
+  const Valor valores[] = {
+      {"S\\Version Info", "Current", plataforma::kRegSz, "6.0"},
+      {"A", "comillas \"y\" \\barras\\", plataforma::kRegSz, "C:\\\"x\"\\"},
+      {"A", "varias lineas", plataforma::kRegSz, "uno\r\ndos"},
+      {"A", "acentos", plataforma::kRegSz, "Buz\xC3\xB3n \xE2\x82\xAC"},
+      {"A", "exp", plataforma::kRegExpandSz, "%USERPROFILE%\\Buz\xC3\xB3n"},
+      {"A", "d", plataforma::kRegDword, "\xEF\xBE\xAD\xDE"},
+      {"A", "bin", plataforma::kRegBinario, largo},
+      {"A", "multi", plataforma::kRegMultiSz, std::string("a\0b\0\0", 5)},
+  };
+  const auto maquina = [](const Valor& v) { return std::string_view(v.clave).starts_with("S\\"); };
   RegistroPrueba r;
-  r.Cadena("HKLM\\S\\Version Info", "Current", "6.0")
-      .Cadena("HKCU\\A", "comillas \"y\" \\barras\\", "C:\\\"x\"\\")
-      .Cadena("HKCU\\A", "varias lineas", "uno\r\ndos")
-      .Cadena("HKCU\\A", "acentos", "Buz\xC3\xB3n \xE2\x82\xAC")
-      .CadenaExpandible("HKCU\\A", "exp", "%USERPROFILE%\\Buz\xC3\xB3n")
-      .Dword("HKCU\\A", "d", 0xDEADBEEF)
-      .Binario("HKCU\\A", "bin", largo)
-      .Binario("HKCU\\A", "multi", {'a', 0, 'b', 0, 0}, plataforma::kRegMultiSz)
-      .Clave("HKEY_USERS\\Vacia")
-      .Cadena("HKCU\\Fuera", "x", "y")
-      .Quitar("hkcu\\fuera");
+  for (const Valor& v : valores) {
+    const std::string clave = (maquina(v) ? "HKLM\\" : "HKCU\\") + std::string(v.clave);
+    if (v.tipo == plataforma::kRegSz) {
+      r.Cadena(clave, v.nombre, v.datos);
+    } else if (v.tipo == plataforma::kRegExpandSz) {
+      r.CadenaExpandible(clave, v.nombre, v.datos);
+    } else if (v.tipo == plataforma::kRegDword) {
+      r.Dword(clave, v.nombre, 0xDEADBEEF);
+    } else {
+      r.Binario(clave, v.nombre, std::vector<uint8_t>(v.datos.begin(), v.datos.end()), v.tipo);
+    }
+  }
+  r.Clave("HKEY_USERS\\Vacia").Cadena("HKCU\\Fuera", "x", "y").Quitar("hkcu\\fuera");
   for (auto formato : {RegistroPrueba::Formato::kRegedit4, RegistroPrueba::Formato::kVersion5}) {
     SCOPED_TRACE(formato == RegistroPrueba::Formato::kRegedit4 ? "REGEDIT4" : "Version 5");
-    std::string texto = r.Texto(formato);
+    const std::string texto = r.Texto(formato);
     EXPECT_EQ(texto.starts_with("\xFF\xFE"), formato == RegistroPrueba::Formato::kVersion5);
-    reg::Registro leido = reg::AnalizarRegistro(
+    const reg::Registro leido = reg::AnalizarRegistro(
         std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(texto.data()), texto.size()));
-    struct Caso {
-      Raiz raiz;
-      const char* clave;
-      std::string nombre;
-      uint32_t tipo;
-      std::vector<uint8_t> datos;
-    };
-    auto cadena = [](const std::string& s) {
-      std::vector<uint8_t> b(s.begin(), s.end());
-      b.push_back(0);
-      return b;
-    };
-    const Caso casos[] = {
-        {Raiz::kLocalMachine, "S\\Version Info", "Current", plataforma::kRegSz, cadena("6.0")},
-        {Raiz::kCurrentUser, "A", "comillas \"y\" \\barras\\", plataforma::kRegSz, cadena("C:\\\"x\"\\")},
-        {Raiz::kCurrentUser, "A", "varias lineas", plataforma::kRegSz, cadena("uno\r\ndos")},
-        {Raiz::kCurrentUser, "A", "acentos", plataforma::kRegSz, cadena("Buz\xC3\xB3n \xE2\x82\xAC")},
-        {Raiz::kCurrentUser, "A", "exp", plataforma::kRegExpandSz, cadena("%USERPROFILE%\\Buz\xC3\xB3n")},
-        {Raiz::kCurrentUser, "A", "d", plataforma::kRegDword, {0xEF, 0xBE, 0xAD, 0xDE}},
-        {Raiz::kCurrentUser, "A", "bin", plataforma::kRegBinario, largo},
-        {Raiz::kCurrentUser, "A", "multi", plataforma::kRegMultiSz, {'a', 0, 'b', 0, 0}},
-    };
-    for (const auto& caso : casos) {
-      SCOPED_TRACE(caso.nombre);
-      const reg::Clave* clave = leido.Buscar(caso.raiz, caso.clave);
+    for (const Valor& v : valores) {
+      SCOPED_TRACE(v.nombre);
+      const reg::Clave* clave = leido.Buscar(maquina(v) ? Raiz::kLocalMachine : Raiz::kCurrentUser, v.clave);
       ASSERT_NE(clave, nullptr);
-      auto it = clave->valores.find(reg::Mayusculas(caso.nombre));
+      auto it = clave->valores.find(reg::Mayusculas(v.nombre));
       ASSERT_NE(it, clave->valores.end());
-      EXPECT_EQ(it->second.tipo, caso.tipo);
-      EXPECT_EQ(it->second.datos, caso.datos);
+      EXPECT_EQ(it->second.tipo, v.tipo);
+      std::string datos = v.datos;
+      if (v.tipo == plataforma::kRegSz || v.tipo == plataforma::kRegExpandSz) datos.push_back('\0');
+      EXPECT_EQ(it->second.datos, std::vector<uint8_t>(datos.begin(), datos.end()));
     }
     EXPECT_NE(leido.Buscar(Raiz::kUsers, "Vacia"), nullptr);
     EXPECT_EQ(leido.Buscar(Raiz::kCurrentUser, "Fuera"), nullptr);
@@ -148,9 +133,7 @@ TEST(RegistroPruebaTest, InstalarApuntaLaVariableYLaRestaura) {
     ruta = r.Instalar();
     EXPECT_EQ(Variable("ORVEX_REGISTRY"), ruta);
     EXPECT_TRUE(std::filesystem::exists(ruta));
-    r.Cadena("HKCU\\A", "v", "2");
     EXPECT_EQ(r.Instalar(RegistroPrueba::Formato::kVersion5), ruta);
-    EXPECT_EQ(Variable("ORVEX_REGISTRY"), ruta);
   }
   EXPECT_EQ(Variable("ORVEX_REGISTRY"), "/previo.reg");
   EXPECT_FALSE(std::filesystem::exists(ruta));
