@@ -13,7 +13,6 @@ struct Caso {
 
 TEST(MboxrdTest, CitaLineasFrom) {
   const Caso casos[] = {
-      {"From line quoted", "x\nFrom here\n", "x\n>From here\n\n"},
       {"quoted From gets one more", ">From a\n>>From b\n", ">>From a\n>>>From b\n\n"},
       {"From without space untouched", "Fromage\nFrom:\n", "Fromage\nFrom:\n\n"},
       {"lower case or indented untouched", "from x\n From y\n", "from x\n From y\n\n"},

@@ -47,18 +47,14 @@ TEST(ElegirCarpetasTest, Selectores) {
   };
   const Caso casos[] = {
       {"", {1, 4, 8, 5, 9, 10, 20, 21, 30, 3}},
-      {"Local Folders/Inbox", {4}},
       {"local folders\\INBOX\\", {4}},
       {"//Local Folders//Inbox", {4}},
-      {"Projects", {8}},
       {"Inbox/Projects", {8}},
       {"Inbox", {}},           // two folders end with it
       {"Hotmail/Inbox", {10}},
       {"10", {10}},
       {"0010", {10}},
-      {"99", {}},
       {"box", {}},             // a trailing part must be whole names
-      {"Nowhere", {}},
       {"99999999999", {}},     // too long for an id, and no such name
   };
   for (const Caso& k : casos) {
