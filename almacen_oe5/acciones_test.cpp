@@ -22,19 +22,6 @@ namespace {
 const std::string kVirus = "MZ\x90\x00\x03 binary of the attachment, long enough for two lines of base64 text.";
 const std::string kNotas = "Notes that travel as a second attachment.\n";
 
-// What the host does with one handed-out part; no action: no save call at all.
-struct Decision {
-  std::optional<uint32_t> accion;
-  std::optional<std::string> contenido;  // written into Contenido first
-};
-
-std::string Contenido(const OE_OBJMSG& o) {
-  const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o.Contenido);
-  std::string s(c->Datos(), c->Longitud());
-  while (!s.empty() && s.back() == '\0') s.pop_back();
-  return s;
-}
-
 // One message record whose actions are collected in Reescrito: the end of the walk finds no
 // store generation, so nothing is written back and Reescrito stays to be read.
 class AccionesOe5Test : public ::testing::Test {
@@ -55,11 +42,7 @@ class AccionesOe5Test : public ::testing::Test {
     for (std::size_t i = 0; i < 100 && OE_ObtenerObjMsg(r.Puntero(), &o, OE_SIGUIENTE) == OE_OK; ++i) {
       if (partes != nullptr) partes->emplace_back(o->NombreParte, Contenido(*o));
       const Decision d = i < decisiones.size() ? decisiones[i] : Decision{};
-      if (d.contenido) {
-        auto* c = static_cast<CL_BUFFER_FLUJO*>(o->Contenido);
-        c->FijarLongitud(0);
-        c->Escribir(d.contenido->data(), static_cast<uint32_t>(d.contenido->size()));
-      }
+      if (d.contenido) PonerContenido(*o, *d.contenido);
       if (d.accion) resultados.push_back(oe5::AplicarAccion(r.Puntero(), o, *d.accion));
     }
     EXPECT_EQ(o, nullptr);

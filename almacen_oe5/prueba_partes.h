@@ -1,10 +1,13 @@
 // Message texts the .dbx save-action tests share.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "api/orvex.h"
+#include "mensaje/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
@@ -30,6 +33,26 @@ inline ParteMime SinCuerpo(ParteMime p) {
 // Texts with bare LF line ends hand out no parts, so every text here has CR LF.
 inline std::string Correo(std::vector<ParteMime> partes) {
   return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
+}
+
+// What the host does with one handed-out part; no action: no save call at all.
+struct Decision {
+  std::optional<uint32_t> accion;
+  std::optional<std::string> contenido;  // written into Contenido first
+};
+
+inline void PonerContenido(const OE_OBJMSG& o, const std::string& bytes) {
+  auto* c = static_cast<CL_BUFFER_FLUJO*>(o.Contenido);
+  c->FijarLongitud(0);
+  c->Escribir(bytes.data(), static_cast<uint32_t>(bytes.size()));
+}
+
+// A handed-out part's content, without the closing 0s a raw content may carry.
+inline std::string Contenido(const OE_OBJMSG& o) {
+  const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o.Contenido);
+  std::string s(c->Datos(), c->Longitud());
+  while (!s.empty() && s.back() == '\0') s.pop_back();
+  return s;
 }
 
 }  // namespace orvex::pruebas
