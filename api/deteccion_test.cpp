@@ -1,5 +1,7 @@
 #include <cstring>
+#include <optional>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -20,31 +22,23 @@ constexpr const char* kVersionInfo = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\O
 constexpr const char* kOe4 = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
 constexpr const char* kImn = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News";
 
-struct CasoDeteccion {
-  const char* nombre;
-  const char* version;  // nullptr: no version value
-  bool raiz_oe4;
-  bool raiz_imn;
-  uint32_t esperado;
-};
-
 TEST(DeteccionTest, EligeLaGeneracionDelRegistro) {
-  const CasoDeteccion casos[] = {
-      {"version 6", "6.00.2900.5512", false, false, VERSION_OE5},
-      {"version 5", "5.50.4133.2400", false, false, VERSION_OE5},
-      {"version 4", "4.72.3110.1", false, false, VERSION_OE4},
-      {"version vacia", "", false, false, VERSION_OE4},
-      {"version rara", "x", false, false, VERSION_OE4},
-      {"version gana a imn", "6.0", false, true, VERSION_OE5},
-      {"version 4 sin raiz oe4", "4", false, false, VERSION_OE4},
-      {"raiz oe4", nullptr, true, false, VERSION_OE4},
-      {"raiz oe4 gana a imn", nullptr, true, true, VERSION_OE4},
-      {"raiz imn", nullptr, false, true, VERSION_IMN},
-      {"nada", nullptr, false, false, VERSION_NINGUNA},
+  struct Caso {
+    const char* version;  // nullptr: no version value
+    bool raiz_oe4, raiz_imn;
+    uint32_t esperado;
+  };
+  const Caso casos[] = {
+      {"6.00.2900.5512", false, false, VERSION_OE5}, {"5.50.4133.2400", false, false, VERSION_OE5},
+      {"4.72.3110.1", false, false, VERSION_OE4},    {"", false, false, VERSION_OE4},
+      {"x", false, false, VERSION_OE4},              {"6.0", false, true, VERSION_OE5},
+      {nullptr, true, false, VERSION_OE4},           {nullptr, true, true, VERSION_OE4},
+      {nullptr, false, true, VERSION_IMN},           {nullptr, false, false, VERSION_NINGUNA},
   };
   for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
     for (auto formato : {RegistroPrueba::Formato::kRegedit4, RegistroPrueba::Formato::kVersion5}) {
+      SCOPED_TRACE(std::string(caso.version ? caso.version : "-") + " " + std::to_string(caso.raiz_oe4) +
+                   std::to_string(caso.raiz_imn) + " formato " + std::to_string(static_cast<int>(formato)));
       RegistroPrueba registro;
       registro.Clave("HKEY_CURRENT_USER\\Software");
       if (caso.version) registro.Cadena(kVersionInfo, "Current", caso.version);
@@ -55,127 +49,94 @@ TEST(DeteccionTest, EligeLaGeneracionDelRegistro) {
       EXPECT_EQ(VersionOE, caso.esperado);
     }
   }
+  // A change of the registry changes the calls that follow.
+  RegistroPrueba registro;
+  registro.Cadena(kImn, "Store Root", "C:\\Imn").Instalar();
+  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_IMN);
+  registro.Quitar(kImn).Instalar();
+  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_NINGUNA);
+  OE_CARPETA* carpeta = nullptr;
+  EXPECT_EQ(OE_ObtenerCarpetas(&carpeta, OE_PRIMERO), OE_ERROR);
 }
 
 TEST(DeteccionTest, SinArchivoOArchivoRotoNoHayAlmacen) {
   pruebas::DirectorioTemporal dir;
   const std::string roto = dir.Escribir("roto.reg", std::string("\xff\xfe\x00garbage[[[\n\"=", 16));
-  const char* rutas[] = {"/nonexistent/orvex.reg", roto.c_str(), ""};
-  for (const char* ruta : rutas) {
+  for (const std::string& ruta : {std::string("/nonexistent/orvex.reg"), roto, std::string()}) {
     SCOPED_TRACE(ruta);
-    VariableEntorno var("ORVEX_REGISTRY", std::string(ruta));
+    VariableEntorno var("ORVEX_REGISTRY", ruta);
     EXPECT_EQ(OE_ObtenerVersionOE(), VERSION_NINGUNA);
   }
 }
 
-TEST(DeteccionTest, UnCambioDelRegistroCambiaLasLlamadasSiguientes) {
-  RegistroPrueba registro;
-  registro.Cadena(kImn, "Store Root", "C:\\Imn").Instalar();
-  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_IMN);
-  OE_CARPETA* carpeta = nullptr;
-  registro.Quitar(kImn).Instalar();
-  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_NINGUNA);
-  EXPECT_EQ(OE_ObtenerCarpetas(&carpeta, OE_PRIMERO), OE_ERROR);
-  EXPECT_EQ(carpeta, nullptr);
-}
-
-TEST(LeerValorRegistroTest, UnValorQueNoCabeCuentaComoAusente) {
+// A value longer than the buffer counts as absent: cut short it would name another folder.
+TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
   RegistroPrueba registro;
   registro.Cadena(kOe4, "Largo", std::string(300, 'a'))
       .Cadena(kOe4, "Justo", std::string(15, 'b'))
       .Cadena(kOe4, "Corto", "abc")
       .Dword(kOe4, "Numero", 0x01020304u)
       .Instalar();
-  char buffer[64];
-  std::memset(buffer, '#', sizeof buffer);
-  EXPECT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Largo",
-                              buffer, 16),
-            0u);
-  EXPECT_EQ(buffer[0], '#');
-  ASSERT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Justo",
-                              buffer, 16),
-            1u);
-  EXPECT_EQ(std::string(buffer), std::string(15, 'b'));
-  EXPECT_EQ(buffer[16], '#');
-
-  ASSERT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Corto",
-                              buffer, 64),
-            1u);
-  EXPECT_STREQ(buffer, "abc");
-
-  uint8_t numero[8] = {};
-  ASSERT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Numero",
-                              numero, sizeof numero),
-            1u);
-  EXPECT_EQ(numero[0], 4);
-  EXPECT_EQ(numero[3], 1);
-
-  EXPECT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Falta",
-                              buffer, 64),
-            0u);
-  EXPECT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Nada", "Corto", buffer, 64), 0u);
+  const std::tuple<const char*, const char*, uint32_t, uint32_t, std::string> casos[] = {
+      {"Software\\Microsoft\\Outlook Express", "Largo", 16, 0, "#"},
+      {"Software\\Microsoft\\Outlook Express", "Justo", 16, 1, std::string(15, 'b') + '\0'},
+      {"Software\\Microsoft\\Outlook Express", "Corto", 64, 1, std::string("abc", 4)},
+      {"Software\\Microsoft\\Outlook Express", "Numero", 8, 1, "\x04\x03\x02\x01"},
+      {"Software\\Microsoft\\Outlook Express", "Falta", 64, 0, ""},
+      {"Software\\Nada", "Corto", 64, 0, ""},
+  };
+  for (const auto& [clave, valor, capacidad, esperado, bytes] : casos) {
+    SCOPED_TRACE(valor);
+    char buffer[80];
+    std::memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave, valor, buffer, capacidad), esperado);
+    EXPECT_EQ(std::string(buffer, bytes.size()), bytes);
+    EXPECT_EQ(buffer[capacidad], '#');
+  }
 }
 
+// The Outlook Express 4 and Internet Mail and News locators: the root, a '\' unless it has
+// one, then the store's own name; a root that begins with '%' is expanded (OE 4 only); a root
+// or a path that does not fit leaves the path empty.
 TEST(LocalizadoresTest, ConstruyenLasRutasDelAlmacen) {
   VariableEntorno var("ORVEX_RAIZ_PRUEBA", std::string("D:\\Perfil"));
+  const std::string d250 = "C:\\" + std::string(250, 'd'), d254 = "C:\\" + std::string(254, 'd');
+  const std::string d400 = "C:\\" + std::string(400, 'd');
   struct Caso {
-    const char* raiz;
-    const char* oe4;
-    const char* imn;
+    std::optional<std::string> oe4, imn;  // Store roots; nullopt: the key without the value.
+    uint32_t resultado_oe4;
+    const char* ruta_oe4;
+    uint32_t resultado_imn;
+    const char* ruta_imn;
+    uint32_t version;
   };
   const Caso casos[] = {
-      {"C:\\Almacen", "C:\\Almacen\\mail\\folders.nch", "C:\\Almacen\\Mail"},
-      {"C:\\Almacen\\", "C:\\Almacen\\mail\\folders.nch", "C:\\Almacen\\Mail"},
-      {"%ORVEX_RAIZ_PRUEBA%\\Correo", "D:\\Perfil\\Correo\\mail\\folders.nch", "%ORVEX_RAIZ_PRUEBA%\\Correo\\Mail"},
+      {"C:\\Almacen", "C:\\Almacen", 1, "C:\\Almacen\\mail\\folders.nch", 0, "C:\\Almacen\\Mail", VERSION_OE4},
+      {"C:\\Almacen\\", "C:\\Almacen\\", 1, "C:\\Almacen\\mail\\folders.nch", 0, "C:\\Almacen\\Mail", VERSION_OE4},
+      {"%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo", 1, "D:\\Perfil\\Correo\\mail\\folders.nch", 0,
+       "%ORVEX_RAIZ_PRUEBA%\\Correo\\Mail", VERSION_OE4},
+      {std::nullopt, "C:\\Imn", 0, "", 0, "C:\\Imn\\Mail", VERSION_IMN},
+      {std::nullopt, std::nullopt, 0, "", 1, "", VERSION_NINGUNA},
+      {d400, d400, 0, "", 1, "", VERSION_NINGUNA},
+      // The root fits but the file beneath it does not: the store exists, its path stays empty.
+      {d250, d254, 1, "", 1, "", VERSION_OE4},
   };
   for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.raiz);
+    SCOPED_TRACE(caso.oe4.value_or("-").substr(0, 30));
     RegistroPrueba registro;
-    registro.Cadena(kOe4, "Store Root", caso.raiz).Cadena(kImn, "Store Root", caso.raiz).Instalar();
-    char ruta[260];
-    ASSERT_EQ(oe4::RutaFoldersNch(ruta), 1u);
-    EXPECT_STREQ(ruta, caso.oe4);
-    ASSERT_EQ(imn::ObtenerRaizIMN(ruta), 0u);
-    EXPECT_STREQ(ruta, caso.imn);
-  }
-  RegistroPrueba vacio;
-  vacio.Clave(kOe4).Instalar();
-  char ruta[260] = "x";
-  EXPECT_EQ(oe4::RutaFoldersNch(ruta), 0u);
-  EXPECT_STREQ(ruta, "");
-  std::strcpy(ruta, "x");
-  EXPECT_EQ(imn::ObtenerRaizIMN(ruta), 1u);
-  EXPECT_STREQ(ruta, "");
-}
-
-TEST(LocalizadoresTest, UnaRutaQueNoCabeNoNombraOtroArchivo) {
-  char ruta[270];
-  {
-    // The value itself does not fit: no store root.
-    RegistroPrueba registro;
-    registro.Cadena(kOe4, "Store Root", "C:\\" + std::string(400, 'd'))
-        .Cadena(kImn, "Store Root", "C:\\" + std::string(400, 'd'))
-        .Instalar();
+    registro.Clave(kOe4).Clave(kImn);
+    if (caso.oe4) registro.Cadena(kOe4, "Store Root", *caso.oe4);
+    if (caso.imn) registro.Cadena(kImn, "Store Root", *caso.imn);
+    registro.Instalar();
+    char ruta[270];
     std::memset(ruta, '#', sizeof ruta);
-    EXPECT_EQ(oe4::RutaFoldersNch(ruta), 0u);
-    EXPECT_STREQ(ruta, "");
-    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), 1u);
-    EXPECT_STREQ(ruta, "");
-    EXPECT_EQ(OE_ObtenerVersionOE(), VERSION_NINGUNA);
-  }
-  {
-    // The root fits but the file beneath it does not: the store exists, its path stays empty.
-    RegistroPrueba registro;
-    registro.Cadena(kOe4, "Store Root", "C:\\" + std::string(250, 'd'))
-        .Cadena(kImn, "Store Root", "C:\\" + std::string(254, 'd'))
-        .Instalar();
-    std::memset(ruta, '#', sizeof ruta);
-    EXPECT_EQ(oe4::RutaFoldersNch(ruta), 1u);
-    EXPECT_STREQ(ruta, "");
+    EXPECT_EQ(oe4::RutaFoldersNch(ruta), caso.resultado_oe4);
+    EXPECT_STREQ(ruta, caso.ruta_oe4);
     EXPECT_EQ(ruta[260], '#');
-    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), 1u);
-    EXPECT_STREQ(ruta, "");
-    EXPECT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
+    std::memset(ruta, '#', sizeof ruta);
+    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), caso.resultado_imn);
+    EXPECT_STREQ(ruta, caso.ruta_imn);
+    EXPECT_EQ(OE_ObtenerVersionOE(), caso.version);
   }
 }
 
