@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "almacen_imn/formato_imn.h"
@@ -59,29 +60,18 @@ TEST_F(MensajesImnTest, CadaMensajeLlevaLosCamposDeSuRegistroYSuBloque) {
     SCOPED_TRACE(e.indice);
     ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_OK);
     const MensajeImn& d = descripcion_[0].mensajes[e.indice];
-    EXPECT_EQ(m->Tamano, OE_TAM_MENSAJE);
-    EXPECT_EQ(m->IdCarpeta, 1u);
-    EXPECT_STREQ(m->NombreCarpeta, "Inbox");
-    EXPECT_STREQ(m->RutaBuzon, almacen_.RutaLector("Inbox.mbx").c_str());
-    EXPECT_STREQ(m->RutaIndice, almacen_.RutaLector("Inbox.idx").c_str());
-    EXPECT_STREQ(m->RutaAlmacen, "");
-    EXPECT_EQ(m->IdMensaje, d.id);
-    EXPECT_EQ(imn::ContadorIdBuzon(*m), 5u);
-    EXPECT_EQ(imn::FlagsIndice(*m), 0x100u);
-    EXPECT_EQ(imn::MarcaPartes(*m), e.marca_partes);
-    EXPECT_EQ(m->PosRegistro, mapa.registros[e.indice]);
-    EXPECT_EQ(m->FinRegistro, e.indice + 1 < mapa.registros.size() ? mapa.registros[e.indice + 1] : mapa.idx.size());
-    EXPECT_EQ(m->PosTexto, mapa.bloques[e.indice]);
-    EXPECT_EQ(m->TamMsg, (16 + d.texto.size() + 3) / 4 * 4);
-    EXPECT_EQ(m->LongTexto, d.texto.size());
+    const uint32_t fin = e.indice + 1 < mapa.registros.size() ? mapa.registros[e.indice + 1] : static_cast<uint32_t>(mapa.idx.size());
+    EXPECT_EQ(std::tuple(m->Tamano, m->IdCarpeta, m->IdMensaje, m->PosRegistro, m->FinRegistro, m->PosTexto, m->TamMsg, m->LongTexto),
+              std::tuple(OE_TAM_MENSAJE, 1u, d.id, mapa.registros[e.indice], fin, mapa.bloques[e.indice],
+                         static_cast<uint32_t>(16 + d.texto.size() + 3) / 4 * 4, static_cast<uint32_t>(d.texto.size())));
+    EXPECT_EQ(std::tuple(imn::ContadorIdBuzon(*m), imn::FlagsIndice(*m), imn::MarcaPartes(*m), m->Modificado,
+                         imn::PartesDevueltas(*m), imn::UltimaEntrada(*m)),
+              std::tuple(5u, 0x100u, e.marca_partes, 0u, 0u, static_cast<uint32_t>(d.entradas.size()) - 1u));
+    EXPECT_EQ(std::vector<std::string>({m->NombreCarpeta, m->RutaBuzon, m->RutaIndice, m->RutaAlmacen, m->Asunto, m->TextoGen,
+                                        m->De, m->Fecha}),
+              std::vector<std::string>({"Inbox", almacen_.RutaLector("Inbox.mbx"), almacen_.RutaLector("Inbox.idx"), "",
+                                        e.asunto, "luis@ejemplo.es", "ana@ejemplo.es", "05/03/1999  14:07"}));
     EXPECT_EQ(m->Texto[m->LongTexto], '\0');
-    EXPECT_STREQ(m->Asunto, e.asunto);
-    EXPECT_STREQ(m->TextoGen, "luis@ejemplo.es");
-    EXPECT_STREQ(m->De, "ana@ejemplo.es");
-    EXPECT_STREQ(m->Fecha, "05/03/1999  14:07");
-    EXPECT_EQ(m->Modificado, 0u);
-    EXPECT_EQ(imn::PartesDevueltas(*m), 0u);
-    EXPECT_EQ(imn::UltimaEntrada(*m), static_cast<uint32_t>(d.entradas.size()) - 1u);
     const uint8_t* en_archivo = mapa.idx.data() + mapa.registros[e.indice] + imnfmt::kLongCabRegistro;
     EXPECT_EQ(imn::Entradas(*m) == nullptr, d.entradas.empty());
     if (!d.entradas.empty()) {

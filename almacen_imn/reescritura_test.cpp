@@ -31,6 +31,7 @@ struct Paso {
 struct Resultado {
   std::vector<uint32_t> guardados;  // result of each save, in part order
   uint32_t fin = 0;                 // the result that ended the part walk
+  uint32_t pos_copia = 0;           // PosCopia after the last part kept
 };
 
 // Lists the folder up to the message, walks all its parts and saves each one as the steps say
@@ -46,6 +47,7 @@ Resultado Recorrer(uint32_t carpeta, uint32_t id, const std::vector<Paso>& pasos
     if (i >= pasos.size()) continue;
     if (pasos[i].cambiar) pasos[i].cambiar(*static_cast<CL_BUFFER_FLUJO*>(x.o->Contenido));
     r.guardados.push_back(x.Guardar(pasos[i].accion));
+    if (pasos[i].accion == ACCION_CONSERVAR) r.pos_copia = x.m()->PosCopia;
   }
   EXPECT_EQ(x.o, nullptr);
   return r;
@@ -71,58 +73,42 @@ std::string CopiaRenombrada(const std::vector<BuzonImn>& d) {
   return Renombrar(Renombrar(TextoInforme(d), "; name=", "report.VIR"), "; filename=", "report.VIR");
 }
 
-// Sets a word of an image; mas adds to the word that is there.
-void Poner(std::vector<uint8_t>& b, uint32_t pos, uint32_t v, bool mas = false) {
-  imn::Pon32(b.data() + pos, (mas ? Le32(b.data() + pos) : 0) + v);
+// Sets words of an image (at offset, value), or adds to them.
+void Poner(std::vector<uint8_t>& b, std::initializer_list<std::pair<uint32_t, uint32_t>> palabras, bool sumar = false) {
+  for (const auto& [pos, v] : palabras) imn::Pon32(b.data() + pos, (sumar ? Le32(b.data() + pos) : 0) + v);
 }
 
-// Checks the store after Inbox's id 3 was rewritten into texto_nuevo: the old record dead, a
-// copy of it and a new mailbox record appended, the headers' counters raised, the part table
-// measured on the new text; a fresh listing shows the other live messages as they were, then
-// the copy.
-void ComprobarReescrito(const AlmacenImnInstalado& almacen, const std::vector<BuzonImn>& d, const std::string& texto_nuevo) {
-  const MapaImn& antes = almacen.Mapa("Inbox");
-  const uint32_t viejo = antes.registros[2], fin_viejo = antes.registros[3];
+// Checks a mailbox's files after its message at `indice` was rewritten into texto_nuevo: the old
+// record dead, a copy of it and a new mailbox record appended, the headers' counters raised,
+// the copy's part table measured on the new text (as far as the table goes).
+void ComprobarArchivos(const AlmacenImnInstalado& almacen, const std::string& buzon, std::size_t indice,
+                       const std::string& texto_nuevo) {
+  const MapaImn& antes = almacen.Mapa(buzon);
+  const uint32_t viejo = antes.registros[indice];
   const uint32_t q = static_cast<uint32_t>(antes.idx.size()), p = static_cast<uint32_t>(antes.mbx.size());
   const uint32_t largo = static_cast<uint32_t>(texto_nuevo.size());
   const uint32_t tam = (kLongCabBloque + largo + 3) / 4 * 4;
   const uint32_t id = Le32(antes.mbx.data() + kMbxUltimoId) + 1;
 
   std::vector<uint8_t> mbx = antes.mbx;
-  Poner(mbx, kMbxNumRegistros, 1, true);
-  Poner(mbx, kMbxUltimoId, 2, true);
-  Poner(mbx, kMbxTamDatos, tam, true);
+  Poner(mbx, {{kMbxNumRegistros, 1}, {kMbxUltimoId, 2}, {kMbxTamDatos, tam}}, true);
   mbx.resize(p + tam, 0);
-  Poner(mbx, p, Le32(antes.mbx.data() + antes.bloques[2]));
-  Poner(mbx, p + kBloqueId, id);
-  Poner(mbx, p + kBloqueTam, tam);
-  Poner(mbx, p + kBloqueLongTexto, largo);
+  Poner(mbx, {{p, Le32(antes.mbx.data() + antes.bloques[indice])}, {p + kBloqueId, id}, {p + kBloqueTam, tam},
+              {p + kBloqueLongTexto, largo}});
   std::copy(texto_nuevo.begin(), texto_nuevo.end(), mbx.begin() + p + kLongCabBloque);
-  EXPECT_EQ(almacen.Leer("Inbox.mbx"), mbx);
+  EXPECT_EQ(almacen.Leer(buzon + ".mbx"), mbx);
 
   std::vector<uint8_t> idx = antes.idx;
-  idx.insert(idx.end(), antes.idx.begin() + viejo, antes.idx.begin() + fin_viejo);
-  Poner(idx, viejo + kRegFlags, kFlagMuerto, true);
-  Poner(idx, kIdxNumMensajes, 1, true);
-  Poner(idx, kIdxFinRegistros, static_cast<uint32_t>(idx.size()));
-  for (auto [pos, v] : {std::pair{kRegIdMensaje, id}, {kRegPosPropia, q}, {kRegPosBuzon, p}, {kRegTamBuzon, tam},
-                        {kRegLongTexto, largo}}) {
-    Poner(idx, q + pos, v);
+  idx.insert(idx.end(), antes.idx.begin() + viejo, antes.idx.begin() + (indice + 1 < antes.registros.size() ? antes.registros[indice + 1] : q));
+  Poner(idx, {{viejo + kRegFlags, kFlagMuerto}, {kIdxNumMensajes, 1}}, true);
+  Poner(idx, {{kIdxFinRegistros, static_cast<uint32_t>(idx.size())}, {q + kRegIdMensaje, id}, {q + kRegPosPropia, q},
+              {q + kRegPosBuzon, p}, {q + kRegTamBuzon, tam}, {q + kRegLongTexto, largo}});
+  const auto medidas = EntradasPorFronteras(texto_nuevo, kFronteraImn);
+  for (uint32_t i = 0; i < Le32(idx.data() + q + kRegNumEntradas) && i < medidas.size(); ++i) {
+    const uint32_t e = q + kLongCabRegistro + kLongEntrada * i;
+    Poner(idx, {{e + kEntInicio, medidas[i].inicio}, {e + kEntLongitud, medidas[i].longitud}});
   }
-  const auto entradas = EntradasPorFronteras(texto_nuevo, kFronteraImn);
-  for (std::size_t i = 0; i < entradas.size(); ++i) {
-    Poner(idx, q + kLongCabRegistro + kLongEntrada * i + kEntInicio, entradas[i].inicio);
-    Poner(idx, q + kLongCabRegistro + kLongEntrada * i + kEntLongitud, entradas[i].longitud);
-  }
-  EXPECT_EQ(almacen.Leer("Inbox.idx"), idx);
-
-  const auto vistos = ListarImn(1);
-  ASSERT_EQ(vistos.size(), 3u);
-  EXPECT_EQ(vistos[0].texto, d[0].mensajes[0].texto);
-  EXPECT_EQ(vistos[1].texto, d[0].mensajes[3].texto);
-  EXPECT_EQ(vistos[2].id, id);
-  EXPECT_EQ(vistos[2].pos_registro, q);
-  EXPECT_EQ(vistos[2].texto, texto_nuevo);
+  EXPECT_EQ(almacen.Leer(buzon + ".idx"), idx);
 }
 
 TEST(ReescrituraImnTest, CadaAccionDejaSuCopiaTrasLosDemasMensajes) {
@@ -154,7 +140,13 @@ TEST(ReescrituraImnTest, CadaAccionDejaSuCopiaTrasLosDemasMensajes) {
     const Resultado r = Recorrer(1, 3, {{ACCION_CONSERVAR}, caso.paso});
     EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
     EXPECT_EQ(r.fin, OE_FIN);
-    ComprobarReescrito(almacen, d, caso.esperado);
+    ComprobarArchivos(almacen, "Inbox", 2, caso.esperado);
+    // A fresh listing: the other live messages as they were, then the copy.
+    const auto vistos = ListarImn(1);
+    ASSERT_EQ(vistos.size(), 3u);
+    EXPECT_EQ(vistos[0].texto, d[0].mensajes[0].texto);
+    EXPECT_EQ(vistos[1].texto, d[0].mensajes[3].texto);
+    EXPECT_EQ(std::pair(vistos[2].id, vistos[2].texto), std::pair(6u, caso.esperado));
     if (caso.paso.cambiar) {  // the host reads back what it stored
       ObjetoEnParte x(1, 6, 2);
       ASSERT_TRUE(x.listo);
@@ -175,6 +167,9 @@ TEST(ReescrituraImnTest, ConservarEntreDosCambiosNoDuplicaLaLineaDelimitadora) {
     esperado = Renombrar(esperado, "; name=", std::string(n) + ".VIR", parte - 2);
     esperado = Renombrar(esperado, "; filename=", std::string(n) + ".VIR", parte);
   }
+  // Keeping b.txt moved the copy position to where c.com's scan starts in the rewrite.
+  EXPECT_EQ(r.pos_copia, esperado.find(std::string("--") + kFronteraImn + "\r\nContent-Type: application/octet-stream; name=\"c"));
+  ComprobarArchivos(almacen, "Cuatro", 0, esperado);
   const auto vistos = ListarImn(0);
   ASSERT_EQ(vistos.size(), 1u);
   EXPECT_EQ(vistos[0].texto, esperado);
@@ -186,16 +181,9 @@ TEST(ReescrituraImnTest, UnaParteMasAllaDeLaTablaSeReescribeSinTocarLaTabla) {
   AlmacenImnInstalado almacen({Buzon("Corta", {m})});
   const Resultado r = Recorrer(0, 4, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
   EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
-  const std::vector<uint8_t> idx = almacen.Leer("Corta.idx");
-  const MapaImn& antes = almacen.Mapa("Corta");
-  const uint32_t q = static_cast<uint32_t>(antes.idx.size());
-  const uint32_t e = antes.registros[0] + kLongCabRegistro;
-  EXPECT_EQ(Le32(idx.data() + antes.registros[0]) & kFlagMuerto, kFlagMuerto);
-  EXPECT_TRUE(std::equal(idx.begin() + q + kLongCabRegistro, idx.begin() + q + kLongCabRegistro + kLongEntrada,
-                         antes.idx.begin() + e));
-  const auto vistos = ListarImn(0);
-  ASSERT_EQ(vistos.size(), 1u);
-  EXPECT_NE(vistos[0].texto.find("; name=\"x.VIR\"\r\n"), std::string::npos);
+  const std::string esperado = Renombrar(Renombrar(m.texto, "; name=", "x.VIR"), "; filename=", "x.VIR");
+  ComprobarArchivos(almacen, "Corta", 0, esperado);
+  EXPECT_EQ(ListarImn(0).at(0).texto, esperado);
 }
 
 class ReescrituraEjemploImnTest : public ::testing::Test {
