@@ -77,34 +77,27 @@ TEST_F(MensajesOe5Test, CadaCarpetaListaSusMensajesEnOrden) {
   }
 }
 
-TEST(MensajesOe5FormasTest, TextosEnLosBordesDeLosBloquesYArbolesDeCadaForma) {
-  std::vector<ArchivoMensajesDbx> archivos;
+TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
+  // Text length and block room of the first messages; the others are short.
   const std::pair<std::size_t, uint32_t> bordes[] = {{0, 512},    {1, 512},    {511, 512}, {512, 512}, {513, 512},
                                                      {1024, 512}, {1025, 512}, {5000, 512}, {7, 1},     {100, 33}};
-  ArchivoMensajesDbx a;
-  a.arbol = {4, FormaArbol::kHijosEntrada};
-  for (const auto& [longitud, capacidad] : bordes) {
-    a.mensajes.push_back(Mensaje(static_cast<uint32_t>(a.mensajes.size()) + 2, std::string(longitud, 'A')));
-    for (std::size_t i = 0; i < longitud; ++i) a.mensajes.back().texto[i] = static_cast<char>('A' + i % 26);
-    a.mensajes.back().capacidad_bloque = capacidad;
-  }
-  archivos.push_back(a);
   for (FormaArbol forma : {FormaArbol::kCadena08, FormaArbol::kHijosEntrada, FormaArbol::kMixto}) {
     for (uint32_t k : {1, 2, 7, 51}) {
+      SCOPED_TRACE(static_cast<int>(forma) * 100 + k);
+      ArchivoMensajesDbx a;
       a.arbol = {k, forma};
-      a.mensajes.clear();
       for (uint32_t i = 0; i < 60; ++i) {
-        a.mensajes.push_back(Mensaje(i + 2, "Subject: " + std::to_string(i) + "\r\n\r\ncuerpo\r\n", FileTime(2004, 1, 1, 0, 0)));
+        const bool borde = i < std::size(bordes);
+        std::string texto = borde ? "" : "Subject: " + std::to_string(i) + "\r\n\r\ncuerpo\r\n";
+        for (std::size_t j = 0; borde && j < bordes[i].first; ++j) texto += static_cast<char>('A' + j % 26);
+        a.mensajes.push_back(Mensaje(i + 2, texto, FileTime(2004, 1, 1, 0, 0)));
+        a.mensajes.back().capacidad_bloque = borde ? bordes[i].second : 512;
         a.mensajes.back().bloque_en_area = i % 2 == 1;
       }
-      archivos.push_back(a);
+      AlmacenInstalado almacen(UnaCarpeta(a));
+      CarpetaAbierta c(4);
+      ComprobarListado(Listar(c.c), a, almacen.Escrito().archivos.at("Inbox.dbx"));
     }
-  }
-  for (const ArchivoMensajesDbx& archivo : archivos) {
-    SCOPED_TRACE(static_cast<int>(archivo.arbol.forma) * 100 + archivo.arbol.entradas_por_nodo);
-    AlmacenInstalado almacen(UnaCarpeta(archivo));
-    CarpetaAbierta c(4);
-    ComprobarListado(Listar(c.c), archivo, almacen.Escrito().archivos.at("Inbox.dbx"));
   }
 }
 
