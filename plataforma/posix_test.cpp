@@ -98,16 +98,12 @@ TEST_F(PosixTest, FileTimeEnHoraLocalDeTz) {
   constexpr uint64_t kVerano = k1970 + 995200496ull * kSegundo;    // 2001-07-15 12:34:56 UTC.
   constexpr uint64_t kInvierno = k1970 + 979560000ull * kSegundo;  // 2001-01-15 12:00:00 UTC.
   const std::tuple<const char*, uint64_t, std::vector<int>> casos[] = {
-      {"UTC", k1970, {1970, 1, 1, 0, 0, 0}},
-      {"UTC", 0, {1601, 1, 1, 0, 0, 0}},
-      {"UTC", kVerano, {2001, 7, 15, 12, 34, 56}},
-      {"Europe/Madrid", kVerano, {2001, 7, 15, 14, 34, 56}},
+      {"UTC", k1970, {1970, 1, 1, 0, 0, 0}}, {"UTC", 0, {1601, 1, 1, 0, 0, 0}},
+      {"UTC", kVerano, {2001, 7, 15, 12, 34, 56}}, {"Europe/Madrid", kVerano, {2001, 7, 15, 14, 34, 56}},
       {"Europe/Madrid", kInvierno, {2001, 1, 15, 13, 0, 0}},
       {"America/New_York", kInvierno, {2001, 1, 15, 7, 0, 0}},
-      {"UTC", 0x7FFFFFFFFFFFFFFFull, {30828, 9, 14, 2, 48, 5}},
-      {"UTC", 0x8000000000000000ull, {}},
-      {"UTC", UINT64_MAX, {}},
-      {"America/New_York", 0, {}},  // Before 1601 once moved to local time.
+      {"UTC", 0x7FFFFFFFFFFFFFFFull, {30828, 9, 14, 2, 48, 5}}, {"UTC", 0x8000000000000000ull, {}},
+      {"UTC", UINT64_MAX, {}}, {"America/New_York", 0, {}},  // Before 1601 once moved to local time.
   };
   for (const auto& [zona, filetime, esperada] : casos) {
     SCOPED_TRACE(std::string(zona) + " " + std::to_string(filetime));

@@ -43,22 +43,16 @@ TEST_F(RutasPosixTest, ArchivosExistentes) {
       {"c:/MAIL/store/INBOX.DBX", En("Mail/Store/Inbox.dbx")},
       {"C:\\Mail\\\\Store\\.\\Inbox.dbx", En("Mail/Store/Inbox.dbx")},
       {"C:\\Mail\\Store\\..\\Store\\Inbox.dbx", En("Mail/Store/../Store/Inbox.dbx")},
-      {"C:\\Mail\\Store\\", En("Mail/Store")},
-      {"C:", dir_.Ruta()},
-      {"C:\\", dir_.Ruta()},
+      {"C:\\Mail\\Store\\", En("Mail/Store")}, {"C:", dir_.Ruta()}, {"C:\\", dir_.Ruta()},
       {absoluta + "\\mail\\STORE\\inbox.dbx", En("Mail/Store/Inbox.dbx")},
       {"C:\\dup", En("dup")},  // An exact match wins over a case-insensitive one.
       {"C:\\Dup\\a", En("Dup/a")},
       {"C:\\DUP", En("Dup")},  // Several case-insensitive matches: the smallest in byte order.
       {"E:\\store\\inbox.dbx", En("Mail/Store/Inbox.dbx")},  // Only ORVEX_DRIVE_e is set.
-      {"e:\\store\\inbox.dbx", En("Mail/Store/Inbox.dbx")},
-      {"F:\\x", std::nullopt},  // Mapped to "".
-      {"C:\\Mail\\Nada.dbx", std::nullopt},
-      {"C:\\Nada\\Inbox.dbx", std::nullopt},
-      {"C:\\Z\\archivo\\debajo", std::nullopt},
-      {"D:\\Mail", std::nullopt},
-      {"\\\\servidor\\recurso\\x", std::nullopt},
-      {"", std::nullopt},
+      {"e:\\store\\inbox.dbx", En("Mail/Store/Inbox.dbx")}, {"F:\\x", std::nullopt},  // F: is mapped to "".
+      {"C:\\Mail\\Nada.dbx", std::nullopt}, {"C:\\Nada\\Inbox.dbx", std::nullopt},
+      {"C:\\Z\\archivo\\debajo", std::nullopt}, {"D:\\Mail", std::nullopt},
+      {"\\\\servidor\\recurso\\x", std::nullopt}, {"", std::nullopt},
   };
   for (const auto& [ruta, esperada] : casos) {
     SCOPED_TRACE(ruta);
@@ -70,13 +64,9 @@ TEST_F(RutasPosixTest, ArchivosPorCrear) {
   const Caso casos[] = {
       {"C:\\mail\\store\\Nuevo.idx", En("Mail/Store/Nuevo.idx")},
       {"C:\\mail\\store\\inbox.DBX", En("Mail/Store/Inbox.dbx")},  // Exists under another case.
-      {"C:\\Mail\\Store\\Inbox.dbx", En("Mail/Store/Inbox.dbx")},
-      {"C:\\nuevo.txt", En("nuevo.txt")},
-      {"C:\\falta\\nuevo.idx", std::nullopt},
-      {"C:\\Mail\\", std::nullopt},
-      {"C:", std::nullopt},
-      {"D:\\nuevo.idx", std::nullopt},
-      {"C:\\Mail\\..", std::nullopt},
+      {"C:\\Mail\\Store\\Inbox.dbx", En("Mail/Store/Inbox.dbx")}, {"C:\\nuevo.txt", En("nuevo.txt")},
+      {"C:\\falta\\nuevo.idx", std::nullopt}, {"C:\\Mail\\", std::nullopt}, {"C:", std::nullopt},
+      {"D:\\nuevo.idx", std::nullopt}, {"C:\\Mail\\..", std::nullopt},
   };
   for (const auto& [ruta, esperada] : casos) {
     SCOPED_TRACE(ruta);
