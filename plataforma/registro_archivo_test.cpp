@@ -166,6 +166,7 @@ TEST(RegistroArchivoTest, ClavesYValoresDeArchivosEnteros) {
       {"recreada sin valores viejos", base + "[-HKCU\\A]\n[HKCU\\A\\B]\n", cu, "A\\B", "W", true, std::nullopt},
       {"valores bajo un borrado", "REGEDIT4\n[-HKCU\\A\\B]\n\"V\"=\"1\"\n", cu, "A\\B", "V", false, std::nullopt},
       {"una raiz no se borra", base + "[-HKEY_CURRENT_USER]\n", cu, "A\\B", "V", true, Texto("1")},
+      {"ni recibe valores", "REGEDIT4\n[-HKCU]\n\"V\"=\"1\"\n", cu, "", "V", true, std::nullopt},
   };
   for (const auto& caso : casos) {
     SCOPED_TRACE(caso.nombre);
