@@ -10,7 +10,6 @@
 #include "api/orvex.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/entorno_prueba.h"
-#include "soporte/memoria.h"
 
 namespace orvex {
 namespace {

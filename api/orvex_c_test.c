@@ -8,16 +8,13 @@
 
 #include "api/orvex.h"
 
-#define OE "Software\\Microsoft\\Outlook Express"
-
 static const struct caso {
   const char* clave; /* NULL: an empty registry */
   const char* valor;
   uint32_t esperado;
 } casos[] = {
-    {"HKEY_LOCAL_MACHINE\\" OE "\\Version Info", "\"Current\"=\"6.0.2900.5512\"", VERSION_OE5},
-    {"HKEY_LOCAL_MACHINE\\" OE "\\Version Info", "\"Current\"=\"4.72\"", VERSION_OE4},
-    {"HKEY_CURRENT_USER\\" OE, "\"Store Root\"=\"C:\\\\Store\"", VERSION_OE4},
+    {"HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "\"Current\"=\"6.0.2900.5512\"",
+     VERSION_OE5},
     {"HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News", "\"Store Root\"=\"C:\\\\IMN\"", VERSION_IMN},
     {NULL, NULL, VERSION_NINGUNA},
 };
