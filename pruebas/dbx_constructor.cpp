@@ -1,40 +1,16 @@
 #include "pruebas/dbx_constructor.h"
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
 #include <stdexcept>
 
 #include "almacen_oe5/formato_dbx.h"
+#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 
 namespace {
 
 using namespace orvex::dbx;
-
-// A file image that grows by zero-filled, 4-aligned allocations.
-class Imagen {
- public:
-  explicit Imagen(uint32_t tamano_inicial) : bytes_(tamano_inicial, 0) {}
-
-  uint32_t Reservar(uint32_t n) {
-    const uint32_t pos = static_cast<uint32_t>((bytes_.size() + 3) & ~std::size_t{3});
-    bytes_.resize(static_cast<std::size_t>(pos) + n, 0);
-    return pos;
-  }
-  void Palabra(uint32_t pos, uint32_t valor) { PonerPalabra(bytes_, pos, valor); }
-  void Byte(uint32_t pos, uint8_t valor) { bytes_.at(pos) = valor; }
-  void Copiar(uint32_t pos, const void* origen, std::size_t n) {
-    if (static_cast<std::size_t>(pos) + n > bytes_.size()) throw std::logic_error("copia fuera");
-    if (n != 0) std::memcpy(bytes_.data() + pos, origen, n);
-  }
-  uint32_t Tamano() const { return static_cast<uint32_t>(bytes_.size()); }
-  std::vector<uint8_t>& Bytes() { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 void EscribirFirmas(Imagen& img, uint32_t segunda) {
   img.Palabra(0x00, kFirma0);
@@ -259,23 +235,6 @@ Objeto ObjetoCarpeta(const CarpetaDbx& c) {
 }
 
 }  // namespace
-
-uint32_t LeerPalabra(const std::vector<uint8_t>& bytes, uint32_t pos) {
-  if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
-  return static_cast<uint32_t>(bytes[pos]) | static_cast<uint32_t>(bytes[pos + 1]) << 8 |
-         static_cast<uint32_t>(bytes[pos + 2]) << 16 | static_cast<uint32_t>(bytes[pos + 3]) << 24;
-}
-
-void PonerPalabra(std::vector<uint8_t>& bytes, uint32_t pos, uint32_t valor) {
-  if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
-  for (int i = 0; i < 4; ++i) bytes[pos + i] = static_cast<uint8_t>(valor >> (8 * i));
-}
-
-void EscribirImagen(const std::string& ruta, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!f) throw std::runtime_error("no se pudo escribir " + ruta);
-}
 
 MapaDbx ConstruirArchivoMensajes(const ArchivoMensajesDbx& d) {
   Imagen img(kLongCabecera);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 
@@ -104,12 +105,6 @@ struct AlmacenEscrito {
   std::map<std::string, MapaDbx> archivos;  // by file name
 };
 AlmacenEscrito EscribirAlmacen(const std::string& ruta, const AlmacenDbx& descripcion);
-
-// Little-endian words in a file image, for damaging one field.
-uint32_t LeerPalabra(const std::vector<uint8_t>& bytes, uint32_t pos);
-void PonerPalabra(std::vector<uint8_t>& bytes, uint32_t pos, uint32_t valor);
-// Writes an image at a POSIX path; throws std::runtime_error on failure.
-void EscribirImagen(const std::string& ruta, const std::vector<uint8_t>& bytes);
 
 // Registry entries that lead to a store.
 struct IdentidadDbx {

@@ -195,21 +195,19 @@ RegistroPrueba::Nodo& RegistroPrueba::NodoDe(const std::string& clave) {
 }
 
 RegistroPrueba& RegistroPrueba::Cadena(const std::string& clave, const std::string& nombre, const std::string& valor) {
-  NodoDe(clave).valores[plataforma::registro::Mayusculas(nombre)] = Valor{nombre, kRegSz, ConNul(valor)};
-  return *this;
+  return Binario(clave, nombre, ConNul(valor), kRegSz);
 }
 
 RegistroPrueba& RegistroPrueba::CadenaExpandible(const std::string& clave, const std::string& nombre,
                                                  const std::string& valor) {
-  NodoDe(clave).valores[plataforma::registro::Mayusculas(nombre)] = Valor{nombre, kRegExpandSz, ConNul(valor)};
-  return *this;
+  return Binario(clave, nombre, ConNul(valor), kRegExpandSz);
 }
 
 RegistroPrueba& RegistroPrueba::Dword(const std::string& clave, const std::string& nombre, uint32_t valor) {
-  std::vector<uint8_t> datos = {static_cast<uint8_t>(valor), static_cast<uint8_t>(valor >> 8),
-                                static_cast<uint8_t>(valor >> 16), static_cast<uint8_t>(valor >> 24)};
-  NodoDe(clave).valores[plataforma::registro::Mayusculas(nombre)] = Valor{nombre, kRegDword, std::move(datos)};
-  return *this;
+  return Binario(clave, nombre,
+                 {static_cast<uint8_t>(valor), static_cast<uint8_t>(valor >> 8), static_cast<uint8_t>(valor >> 16),
+                  static_cast<uint8_t>(valor >> 24)},
+                 kRegDword);
 }
 
 RegistroPrueba& RegistroPrueba::Binario(const std::string& clave, const std::string& nombre,

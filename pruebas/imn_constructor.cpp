@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 #include "almacen_imn/formato_imn.h"
+#include "pruebas/dbx_constructor.h"
+#include "pruebas/imagen.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
@@ -57,12 +57,6 @@ std::vector<uint8_t> Registro(const MensajeImn& m, uint32_t pos, uint32_t pos_bl
   AnadirTexto(r, m.de);
   Pon32(r, kRegLongitud, static_cast<uint32_t>(r.size()));
   return r;
-}
-
-void EscribirArchivo(const std::string& ruta, const std::vector<uint8_t>& bytes) {
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!f) throw std::runtime_error("cannot write " + ruta);
 }
 
 }  // namespace
@@ -130,18 +124,7 @@ std::vector<EntradaImn> EntradasPorFronteras(const std::string& texto, const std
 }
 
 uint64_t FileTimeUtc(int anio, int mes, int dia, int hora, int minuto) {
-  // Days from 1601-01-01 to the date (proleptic Gregorian).
-  auto dias_desde_civil = [](int y, int m, int d) {
-    y -= m <= 2;
-    const int era = (y >= 0 ? y : y - 399) / 400;
-    const int yoe = y - era * 400;
-    const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return static_cast<int64_t>(era) * 146097 + doe - 719468;  // days since 1970-01-01
-  };
-  const int64_t dias = dias_desde_civil(anio, mes, dia) + 134774;  // 1601 to 1970
-  const int64_t segundos = dias * 86400 + hora * 3600 + minuto * 60;
-  return static_cast<uint64_t>(segundos) * 10000000u;
+  return FileTime(anio, mes, dia, hora, minuto);
 }
 
 std::map<std::string, MapaImn> EscribirAlmacenImn(const std::string& raiz, const std::vector<BuzonImn>& buzones) {
@@ -150,8 +133,8 @@ std::map<std::string, MapaImn> EscribirAlmacenImn(const std::string& raiz, const
   std::filesystem::create_directories(dir);
   for (const BuzonImn& b : buzones) {
     MapaImn mapa = ConstruirBuzonImn(b);
-    EscribirArchivo(dir + "/" + b.nombre + ".mbx", mapa.mbx);
-    if (b.indice != IndiceImn::kAusente) EscribirArchivo(dir + "/" + b.nombre + ".idx", mapa.idx);
+    EscribirImagen(dir + "/" + b.nombre + ".mbx", mapa.mbx);
+    if (b.indice != IndiceImn::kAusente) EscribirImagen(dir + "/" + b.nombre + ".idx", mapa.idx);
     mapas.emplace(b.nombre, std::move(mapa));
   }
   return mapas;

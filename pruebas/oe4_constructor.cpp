@@ -2,50 +2,17 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <stdexcept>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/dbx_constructor.h"
+#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 
 namespace {
 
 using namespace orvex::oe4fmt;
-
-// A little-endian file image that grows at its end.
-class Imagen {
- public:
-  explicit Imagen(uint32_t tamano_inicial = 0) : bytes_(tamano_inicial, 0) {}
-  uint32_t Anadir(uint32_t n) {
-    const uint32_t pos = Tamano();
-    bytes_.resize(bytes_.size() + n, 0);
-    return pos;
-  }
-  void Palabra(uint32_t pos, uint32_t v) { PonerPalabra(bytes_, pos, v); }
-  void Byte(uint32_t pos, uint8_t v) { bytes_.at(pos) = v; }
-  void Copiar(uint32_t pos, const void* origen, std::size_t n) {
-    if (static_cast<std::size_t>(pos) + n > bytes_.size()) throw std::logic_error("copia fuera de la imagen");
-    if (n != 0) std::memcpy(bytes_.data() + pos, origen, n);
-  }
-  uint32_t AnadirPalabra(uint32_t v) {
-    const uint32_t pos = Anadir(4);
-    Palabra(pos, v);
-    return pos;
-  }
-  uint32_t AnadirTexto(const std::string& s) {
-    const uint32_t pos = Anadir(static_cast<uint32_t>(s.size()));
-    Copiar(pos, s.data(), s.size());
-    return pos;
-  }
-  uint32_t Tamano() const { return static_cast<uint32_t>(bytes_.size()); }
-  std::vector<uint8_t>& Bytes() { return bytes_; }
-
- private:
-  std::vector<uint8_t> bytes_;
-};
 
 uint32_t NumSubcarpetas(const AlmacenCorreoOe4& d, const CarpetaOe4& c) {
   if (c.num_subcarpetas) return *c.num_subcarpetas;

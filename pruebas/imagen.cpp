@@ -1,0 +1,31 @@
+#include "pruebas/imagen.h"
+
+#include <cstring>
+#include <fstream>
+#include <stdexcept>
+
+namespace orvex::pruebas {
+
+uint32_t LeerPalabra(const std::vector<uint8_t>& bytes, uint32_t pos) {
+  if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
+  return static_cast<uint32_t>(bytes[pos]) | static_cast<uint32_t>(bytes[pos + 1]) << 8 |
+         static_cast<uint32_t>(bytes[pos + 2]) << 16 | static_cast<uint32_t>(bytes[pos + 3]) << 24;
+}
+
+void PonerPalabra(std::vector<uint8_t>& bytes, uint32_t pos, uint32_t valor) {
+  if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
+  for (int i = 0; i < 4; ++i) bytes[pos + i] = static_cast<uint8_t>(valor >> (8 * i));
+}
+
+void EscribirImagen(const std::string& ruta, const std::vector<uint8_t>& bytes) {
+  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
+  f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (!f) throw std::runtime_error("no se pudo escribir " + ruta);
+}
+
+void Imagen::Copiar(uint32_t pos, const void* origen, std::size_t n) {
+  if (static_cast<std::size_t>(pos) + n > bytes_.size()) throw std::logic_error("copia fuera de la imagen");
+  if (n != 0) std::memcpy(bytes_.data() + pos, origen, n);
+}
+
+}  // namespace orvex::pruebas
