@@ -39,16 +39,6 @@ TEST(DeteccionTest, EligeLaGeneracionDelRegistro) {
   }
 }
 
-TEST(DeteccionTest, SinArchivoOArchivoRotoNoHayAlmacen) {
-  pruebas::DirectorioTemporal dir;
-  const std::string roto = dir.Escribir("roto.reg", std::string("\xff\xfe\x00garbage[[[\n\"=", 16));
-  for (const std::string& ruta : {std::string("/nonexistent/orvex.reg"), roto, std::string()}) {
-    SCOPED_TRACE(ruta);
-    VariableEntorno var("ORVEX_REGISTRY", ruta);
-    EXPECT_EQ(OE_ObtenerVersionOE(), VERSION_NINGUNA);
-  }
-}
-
 // A value longer than the buffer counts as absent: cut short it would name another folder.
 TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
   RegistroPrueba registro;
