@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "almacen_imn/imn.h"
@@ -15,15 +16,8 @@
 namespace orvex::pruebas {
 namespace {
 
-struct CarpetaVistaImn {
-  uint32_t id;
-  uint32_t indice;
-  std::string nombre;
-  std::string ruta_buzon;
-  std::string ruta_indice;
-  uint32_t num_mensajes;
-  bool operator==(const CarpetaVistaImn&) const = default;
-};
+// Id, Indice, Nombre, RutaBuzon, RutaIndice and NumMensajes of a folder record.
+using CarpetaVistaImn = std::tuple<uint32_t, uint32_t, std::string, std::string, std::string, uint32_t>;
 
 CarpetaVistaImn Vista(const OE_CARPETA& c) {
   EXPECT_EQ(c.NumSubCarpetas, 0u);
