@@ -20,36 +20,24 @@ TEST(CabecerasTest, ClasificaTipoSubtipoYCodificacionPorPalabraClave) {
     const char* texto;
     uint32_t esperado;
   } casos[] = {
-      {kTipo, "APPLICATION", TIPO_APPLICATION},  {kTipo, "message", TIPO_MESSAGE},
-      {kTipo, "Multipart", TIPO_MULTIPART},      {kTipo, "audio", TIPO_AUDIO},
-      {kTipo, "image", TIPO_IMAGE},              {kTipo, "text", TIPO_TEXT},
-      {kTipo, "video", TIPO_VIDEO},              {kTipo, "X-", TIPO_X},
-      {kTipo, "textual", TIPO_TEXT},             {kTipo, "imagery", TIPO_IMAGE},
-      {kTipo, "tex", TIPO_APPLICATION},          {kTipo, "x", TIPO_APPLICATION},
-      {kTipo, "", TIPO_APPLICATION},             {kTipo, " text", TIPO_APPLICATION},
-      {kTipo, "\xc9mage", TIPO_APPLICATION},     {kTipo, "\xff\xfe", TIPO_APPLICATION},
-      {TIPO_APPLICATION, "octet-stream", SUBTIPO_OCTET_STREAM},
-      {TIPO_APPLICATION, "PostScript", SUBTIPO_POSTSCRIPT},
-      {TIPO_APPLICATION, "oda", SUBTIPO_ODA},
-      {TIPO_APPLICATION, "pdf", SUBTIPO_OCTET_STREAM},
-      {TIPO_MESSAGE, "rfc822", SUBTIPO_RFC822},
-      {TIPO_MESSAGE, "partial", SUBTIPO_PARTIAL},
-      {TIPO_MESSAGE, "external-body", SUBTIPO_EXTERNAL_BODY},
-      {TIPO_MESSAGE, "news", SUBTIPO_DESCONOCIDO},
-      {TIPO_MULTIPART, "mixed", SUBTIPO_MIXED},
-      {TIPO_MULTIPART, "alternative", SUBTIPO_ALTERNATIVE},
-      {TIPO_MULTIPART, "digest", SUBTIPO_DIGEST},
-      {TIPO_MULTIPART, "parallel", SUBTIPO_PARALLEL},
-      {TIPO_MULTIPART, "related", SUBTIPO_DESCONOCIDO},
-      {TIPO_TEXT, "plain\r", SUBTIPO_PLAIN},     {TIPO_TEXT, "HTML", SUBTIPO_HTML},
-      {TIPO_TEXT, "x-html", SUBTIPO_HTML},       {TIPO_TEXT, "htm", SUBTIPO_OTRO},
-      {TIPO_TEXT, "\r", SUBTIPO_OTRO},           {TIPO_IMAGE, "octet-stream", SUBTIPO_OTRO},
-      {TIPO_X, "plain", SUBTIPO_OTRO},
-      {kCodificacion, "BASE64", CODIF_BASE64},   {kCodificacion, "base64x", CODIF_BASE64},
-      {kCodificacion, "quoted-printable", CODIF_QUOTED_PRINTABLE},
-      {kCodificacion, "Quoted-Printable;", CODIF_QUOTED_PRINTABLE},
-      {kCodificacion, "7bit", CODIF_LITERAL},    {kCodificacion, "base6", CODIF_LITERAL},
-      {kCodificacion, "", CODIF_LITERAL},
+      {kTipo, "APPLICATION", TIPO_APPLICATION}, {kTipo, "message", TIPO_MESSAGE}, {kTipo, "Multipart", TIPO_MULTIPART},
+      {kTipo, "audio", TIPO_AUDIO}, {kTipo, "image", TIPO_IMAGE}, {kTipo, "text", TIPO_TEXT},
+      {kTipo, "video", TIPO_VIDEO}, {kTipo, "X-", TIPO_X}, {kTipo, "textual", TIPO_TEXT},
+      {kTipo, "imagery", TIPO_IMAGE}, {kTipo, "tex", TIPO_APPLICATION}, {kTipo, "x", TIPO_APPLICATION},
+      {kTipo, "", TIPO_APPLICATION}, {kTipo, " text", TIPO_APPLICATION}, {kTipo, "\xc9mage", TIPO_APPLICATION},
+      {kTipo, "\xff\xfe", TIPO_APPLICATION}, {TIPO_APPLICATION, "octet-stream", SUBTIPO_OCTET_STREAM},
+      {TIPO_APPLICATION, "PostScript", SUBTIPO_POSTSCRIPT}, {TIPO_APPLICATION, "oda", SUBTIPO_ODA},
+      {TIPO_APPLICATION, "pdf", SUBTIPO_OCTET_STREAM}, {TIPO_MESSAGE, "rfc822", SUBTIPO_RFC822},
+      {TIPO_MESSAGE, "partial", SUBTIPO_PARTIAL}, {TIPO_MESSAGE, "external-body", SUBTIPO_EXTERNAL_BODY},
+      {TIPO_MESSAGE, "news", SUBTIPO_DESCONOCIDO}, {TIPO_MULTIPART, "mixed", SUBTIPO_MIXED},
+      {TIPO_MULTIPART, "alternative", SUBTIPO_ALTERNATIVE}, {TIPO_MULTIPART, "digest", SUBTIPO_DIGEST},
+      {TIPO_MULTIPART, "parallel", SUBTIPO_PARALLEL}, {TIPO_MULTIPART, "related", SUBTIPO_DESCONOCIDO},
+      {TIPO_TEXT, "plain\r", SUBTIPO_PLAIN}, {TIPO_TEXT, "HTML", SUBTIPO_HTML}, {TIPO_TEXT, "x-html", SUBTIPO_HTML},
+      {TIPO_TEXT, "htm", SUBTIPO_OTRO}, {TIPO_TEXT, "\r", SUBTIPO_OTRO}, {TIPO_IMAGE, "octet-stream", SUBTIPO_OTRO},
+      {TIPO_X, "plain", SUBTIPO_OTRO}, {kCodificacion, "BASE64", CODIF_BASE64},
+      {kCodificacion, "base64x", CODIF_BASE64}, {kCodificacion, "quoted-printable", CODIF_QUOTED_PRINTABLE},
+      {kCodificacion, "Quoted-Printable;", CODIF_QUOTED_PRINTABLE}, {kCodificacion, "7bit", CODIF_LITERAL},
+      {kCodificacion, "base6", CODIF_LITERAL}, {kCodificacion, "", CODIF_LITERAL},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(testing::Message() << c.tipo << " " << c.texto);
@@ -103,85 +91,66 @@ std::string Escanear(Escaner e, const std::string& s) {
 }
 
 TEST(CabecerasTest, EscaneresDeValores) {
-  using E = Escaner;
+  using enum Escaner;
   const std::string x(300, 'x');
   const struct Caso {
     Escaner escaner;
     std::string entrada, esperado;
   } casos[] = {
-      {E::kMimeVersion, "MIME-Version: 1.0\r\n", "token"},
-      {E::kMimeVersion, "X-Nota: mime-version:2\r\n", "token"},  // anywhere, without case
-      {E::kMimeVersion, "MIME-Version: \t\r\n", "-"},            // line ends are no token
-      {E::kMimeVersion, "MIME-Version\r\n", "!-"},
-      {E::kMimeVersion, "MIME Version: 1.0\r\n", "!-"},
-      {E::kMimeVersion, std::string(990, 'x') + "MIME-Version: 1.0", "!-"},  // only 1001 characters
-      {E::kMimeVersion, std::string(988, 'x') + "mime-version:1", "-"},
-      {E::kMimeVersion, std::string(987, 'x') + "mime-version:1", "token"},
-      {E::kTipoYSubtipo, "text/plain\r\n", "text|plain\r"},  // the CR is no stop
-      {E::kTipoYSubtipo, "text/plain; charset=x\r\n", "text|plain"},
-      {E::kTipoYSubtipo, "text/plain charset\r\n", "text|plain"},
-      {E::kTipoYSubtipo, "text/\r\n", "text|\r"},
-      {E::kTipoYSubtipo, "text/\n", "!|"},
-      {E::kTipoYSubtipo, "text/;x\r\n", "!|"},
-      {E::kTipoYSubtipo, "/plain\r\n", "!|"},
-      {E::kTipoYSubtipo, "text\r\n", "!|"},
-      {E::kTipoYSubtipo, "a b;c/d e\r\n", "a b;c|d"},  // the type runs to the first '/'
-      {E::kTipoYSubtipo, "t" + x + "/h" + x, "t" + x.substr(0, 98) + "|h" + x.substr(0, 98)},
-      {E::kFrontera, "Content-Type: multipart/mixed; boundary=\"b1\"\r\n", "b1"},
-      {E::kFrontera, "\tboundary=\"=_x y;z\"; a=b\r\n", "=_x y;z"},
-      {E::kFrontera, "boundary=b2\r\n", "b2\r"},  // unquoted: to ';' or LF, the CR kept
-      {E::kFrontera, "boundary=b2\n", "b2"},
-      {E::kFrontera, "boundary=b3; x=y\r\n", "b3"},
-      {E::kFrontera, "boundary=\"\"\r\n", "\"\"\r"},         // empty quotes: read unquoted
-      {E::kFrontera, "boundary=\"abc\r\n", "abc\r\n"},       // an open quote runs to the end
-      {E::kFrontera, "boundary=\"", "\""},
-      {E::kFrontera, "boundary=;\r\n", "!keep"},
-      {E::kFrontera, "boundary=", "!keep"},
-      {E::kFrontera, "Boundary=\"b\"\r\n", "!keep"},  // with case
-      {E::kFrontera, "xboundary=\"b\"\r\n", "b"},
-      {E::kFrontera, "boundary=\"" + x + "\"\r\n", x.substr(0, 143)},
-      {E::kFrontera, "boundary=" + x + "\r\n", x.substr(0, 143)},
-      {E::kNombre, "Content-Type: foo/bar; name=x.exe\r\n", "x.exe\r"},
-      {E::kNombre, "name=\"x y.exe\"; a=b\r\n", "x y.exe"},
-      {E::kNombre, "name=x.exe; a=b\r\n", "x.exe"},
-      {E::kNombre, "\tfilename=\"f.bin\"\r\n", "f.bin"},
-      {E::kNombre, "name=\"a;b.exe\"\r\n", "a"},  // cut at ';' before the quotes are read
-      {E::kNombre, "name=\"\"\r\n", "\"\"\r"},
-      {E::kNombre, "name=\r\n", "\r"},
-      {E::kNombre, "name=;\r\n", "!keep"},
-      {E::kNombre, "name=x.exe", "!keep"},  // neither ';' nor LF
-      {E::kNombre, "Name=x\r\n", "!keep"},
-      {E::kNombre, "name=" + x + x + "\r\n", x.substr(0, 195)},  // 200 characters from "name="
-      {E::kNombre, "name=\"" + x + x + "\"\r\n", x.substr(0, 194)},
-      {E::kCodificacion, "Content-Transfer-Encoding:quoted-printable\r\n", "quoted-printable"},
-      {E::kCodificacion, "Content-Transfer-Encoding: \t 7bit more\r\n", "7bit"},
-      {E::kCodificacion, "X-Content-Transfer-Encoding: base64\r\n", "base64"},
-      {E::kCodificacion, "Content-Transfer-Encoding:\r\n", ""},
-      {E::kCodificacion, "content-transfer-encoding: base64\r\n", "!keep"},  // with case
-      {E::kCodificacion, "Content-Transfer-Encoding base64\r\n", "!keep"},
-      {E::kCodificacion, "Content-Transfer-Encoding: " + x, x.substr(0, 67)},
-      {E::kIdMensaje, "<abc@x> (comment)\r\n", "abc@x"},
-      {E::kIdMensaje, "<>\r\n", "!keep"},
-      {E::kIdMensaje, " <abc@x>\r\n", "!keep"},
-      {E::kIdMensaje, "abc@x\r\n", "!keep"},
-      {E::kIdMensaje, "<abc@x\r\n", "!keep"},
-      {E::kIdMensaje, "<" + x.substr(0, 255) + ">", x.substr(0, 255)},
-      {E::kIdMensaje, "<" + x.substr(0, 256) + ">", "!keep"},
-      {E::kDireccion, "ana@x.es\r\n", "ana@x.es"},
-      {E::kDireccion, "ana@x.es", "ana@x.es"},
-      {E::kDireccion, "\"Ana Ruiz\" <ana@x.es> (casa)\r\n", "ana@x.es"},
-      {E::kDireccion, "ana@x.es (Ana)\r\n", "!"},  // two words without angle brackets
-      {E::kDireccion, "ana@x.es \r\n", "!"},       // a trailing blank makes a second word
-      {E::kDireccion, "Ana <>\r\n", "!"},
-      {E::kDireccion, "Ana <ana@x.es\r\n", "!"},
-      {E::kDireccion, "", "!"},
-      {E::kDireccion, "ana@x.es\tAna\r\n", "ana@x.es"},  // a tab separates no word, but ends it
-      {E::kDireccion, "<ana@x.es>\r\n", "<ana@x.es>"},   // one word: taken whole
-      {E::kDireccion, x.substr(0, 254) + "\r\n", x.substr(0, 254)},
-      {E::kDireccion, x.substr(0, 255) + "\r\n", "!"},  // the line end counts toward 257
-      {E::kDireccion, "A <" + x.substr(0, 255) + ">", x.substr(0, 255)},
-      {E::kDireccion, "A <" + x.substr(0, 256) + ">", "!"},
-      {E::kDireccion, "A <" + x + x + ">\r\n", "!"},
+      {kMimeVersion, "MIME-Version: 1.0\r\n", "token"},
+      {kMimeVersion, "X-Nota: mime-version:2\r\n", "token"},  // anywhere, without case
+      {kMimeVersion, "MIME-Version: \t\r\n", "-"},  // line ends are no token
+      {kMimeVersion, "MIME-Version\r\n", "!-"}, {kMimeVersion, "MIME Version: 1.0\r\n", "!-"},
+      {kMimeVersion, std::string(990, 'x') + "MIME-Version: 1.0", "!-"},  // only 1001 characters
+      {kMimeVersion, std::string(988, 'x') + "mime-version:1", "-"},
+      {kMimeVersion, std::string(987, 'x') + "mime-version:1", "token"},
+      {kTipoYSubtipo, "text/plain\r\n", "text|plain\r"},  // the CR is no stop
+      {kTipoYSubtipo, "text/plain; charset=x\r\n", "text|plain"},
+      {kTipoYSubtipo, "text/plain charset\r\n", "text|plain"}, {kTipoYSubtipo, "text/\r\n", "text|\r"},
+      {kTipoYSubtipo, "text/\n", "!|"}, {kTipoYSubtipo, "text/;x\r\n", "!|"},
+      {kTipoYSubtipo, "/plain\r\n", "!|"}, {kTipoYSubtipo, "text\r\n", "!|"},
+      {kTipoYSubtipo, "a b;c/d e\r\n", "a b;c|d"},  // the type runs to the first '/'
+      {kTipoYSubtipo, "t" + x + "/h" + x, "t" + x.substr(0, 98) + "|h" + x.substr(0, 98)},
+      {kFrontera, "Content-Type: multipart/mixed; boundary=\"b1\"\r\n", "b1"},
+      {kFrontera, "\tboundary=\"=_x y;z\"; a=b\r\n", "=_x y;z"},
+      {kFrontera, "boundary=b2\r\n", "b2\r"},  // unquoted: to ';' or LF, the CR kept
+      {kFrontera, "boundary=b2\n", "b2"}, {kFrontera, "boundary=b3; x=y\r\n", "b3"},
+      {kFrontera, "boundary=\"\"\r\n", "\"\"\r"},  // empty quotes: read unquoted
+      {kFrontera, "boundary=\"abc\r\n", "abc\r\n"},  // an open quote runs to the end
+      {kFrontera, "boundary=\"", "\""}, {kFrontera, "boundary=;\r\n", "!keep"},
+      {kFrontera, "boundary=", "!keep"}, {kFrontera, "Boundary=\"b\"\r\n", "!keep"},  // with case
+      {kFrontera, "xboundary=\"b\"\r\n", "b"}, {kFrontera, "boundary=\"" + x + "\"\r\n", x.substr(0, 143)},
+      {kFrontera, "boundary=" + x + "\r\n", x.substr(0, 143)},
+      {kNombre, "Content-Type: foo/bar; name=x.exe\r\n", "x.exe\r"},
+      {kNombre, "name=\"x y.exe\"; a=b\r\n", "x y.exe"}, {kNombre, "name=x.exe; a=b\r\n", "x.exe"},
+      {kNombre, "\tfilename=\"f.bin\"\r\n", "f.bin"},
+      {kNombre, "name=\"a;b.exe\"\r\n", "a"},  // cut at ';' before the quotes are read
+      {kNombre, "name=\"\"\r\n", "\"\"\r"}, {kNombre, "name=\r\n", "\r"}, {kNombre, "name=;\r\n", "!keep"},
+      {kNombre, "name=x.exe", "!keep"},  // neither ';' nor LF
+      {kNombre, "Name=x\r\n", "!keep"},
+      {kNombre, "name=" + x + x + "\r\n", x.substr(0, 195)},  // 200 characters from "name="
+      {kNombre, "name=\"" + x + x + "\"\r\n", x.substr(0, 194)},
+      {kCodificacion, "Content-Transfer-Encoding:quoted-printable\r\n", "quoted-printable"},
+      {kCodificacion, "Content-Transfer-Encoding: \t 7bit more\r\n", "7bit"},
+      {kCodificacion, "X-Content-Transfer-Encoding: base64\r\n", "base64"},
+      {kCodificacion, "Content-Transfer-Encoding:\r\n", ""},
+      {kCodificacion, "content-transfer-encoding: base64\r\n", "!keep"},  // with case
+      {kCodificacion, "Content-Transfer-Encoding base64\r\n", "!keep"},
+      {kCodificacion, "Content-Transfer-Encoding: " + x, x.substr(0, 67)},
+      {kIdMensaje, "<abc@x> (comment)\r\n", "abc@x"}, {kIdMensaje, "<>\r\n", "!keep"},
+      {kIdMensaje, " <abc@x>\r\n", "!keep"}, {kIdMensaje, "abc@x\r\n", "!keep"},
+      {kIdMensaje, "<abc@x\r\n", "!keep"}, {kIdMensaje, "<" + x.substr(0, 255) + ">", x.substr(0, 255)},
+      {kIdMensaje, "<" + x.substr(0, 256) + ">", "!keep"}, {kDireccion, "ana@x.es\r\n", "ana@x.es"},
+      {kDireccion, "ana@x.es", "ana@x.es"}, {kDireccion, "\"Ana Ruiz\" <ana@x.es> (casa)\r\n", "ana@x.es"},
+      {kDireccion, "ana@x.es (Ana)\r\n", "!"},  // two words without angle brackets
+      {kDireccion, "ana@x.es \r\n", "!"},  // a trailing blank makes a second word
+      {kDireccion, "Ana <>\r\n", "!"}, {kDireccion, "Ana <ana@x.es\r\n", "!"}, {kDireccion, "", "!"},
+      {kDireccion, "ana@x.es\tAna\r\n", "ana@x.es"},  // a tab separates no word, but ends it
+      {kDireccion, "<ana@x.es>\r\n", "<ana@x.es>"},  // one word: taken whole
+      {kDireccion, x.substr(0, 254) + "\r\n", x.substr(0, 254)},
+      {kDireccion, x.substr(0, 255) + "\r\n", "!"},  // the line end counts toward 257
+      {kDireccion, "A <" + x.substr(0, 255) + ">", x.substr(0, 255)},
+      {kDireccion, "A <" + x.substr(0, 256) + ">", "!"}, {kDireccion, "A <" + x + x + ">\r\n", "!"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(c.escaner) << ": " << c.entrada.substr(0, 40));
@@ -199,6 +168,7 @@ TEST(CabecerasTest, LineasDeCabeceraFinYDelimitador) {
       {"From a@b\r\n", "From", false},      {"Topic: x\r\n", "To", true},  // over the name's length
       {"Fro: x\r\n", "From", false},        {" From: x\r\n", "From", false},
       {"Fr", "From", false},                {"\xc6rom: x\r\n", "From", false},
+      {"X-ZONA: 1", "x-zona", true},
   };
   for (const auto& c : cabeceras) EXPECT_EQ(EsCabecera(c.linea, c.nombre), c.esperado) << c.linea;
   for (const char* linea : {"\n", "\r", " \r\n", "\r\n\r\n", ""}) EXPECT_FALSE(EsFinDeCabecera(linea)) << linea;
