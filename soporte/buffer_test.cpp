@@ -65,57 +65,53 @@ TEST(ClBufferTest, CreceEnPasosEnterosYVaciarConservaElBloqueHastaCincoPasos) {
   }
 }
 
-TEST(ClBufferTest, AnadirPorPartesConcatenaAunqueSeAnadaASiMismo) {
-  CL_BUFFER b(4);
-  b.Anadir("abc", 3);
-  b.Anadir(nullptr, 5);
-  b.AnadirCaracter('d');
-  b.Anadir("efgh", 4);
-  CL_BUFFER otro;
-  otro.Anadir("XY", 2);
-  b.AnadirBuffer(otro);
-  b.AnadirCaracter(0);  // a counted NUL
-  EXPECT_EQ(b.Capacidad(), 12u);
-  b.Anadir(Bytes(60000).data(), 60000);
-  b.AnadirBuffer(b);  // the block moves while its own bytes are the source
-  const std::string una = std::string("abcdefghXY\0", 11) + Bytes(60000);
-  EXPECT_EQ(Contenido(b), una + una);
-  EXPECT_EQ(b.Datos()[b.Longitud()], 0);
-}
-
-TEST(ClBufferTest, EscribirEnSobrescribeOAlargaSinAcortar) {
-  struct Caso {
-    uint32_t posicion;
-    const char* bytes;
-    uint32_t n;
-    std::string esperado;
+// Each operation on a buffer that holds "abcd": the contents and capacity after it, with a
+// NUL always behind them.
+TEST(ClBufferTest, OperacionesSobreElContenido) {
+  const std::string cola = Bytes(60000);
+  const struct {
+    const char* nombre;
+    void (*operacion)(CL_BUFFER& b);
+    std::string contenido;
+    uint32_t capacidad;
+  } casos[] = {
+      {"Anadir por partes",
+       [](CL_BUFFER& b) {
+         b.Anadir("ef", 2);
+         b.Anadir(nullptr, 5);
+         b.AnadirCaracter('g');
+         b.AnadirCaracter(0);  // a counted NUL
+         CL_BUFFER otro;
+         otro.Anadir("XY", 2);
+         b.AnadirBuffer(otro);
+       },
+       std::string("abcdefg\0XY", 10), 10000},
+      {"Anadirse a si mismo mientras el bloque se mueve",
+       [](CL_BUFFER& b) {
+         b.Anadir(Bytes(60000).data(), 60000);
+         b.AnadirBuffer(b);
+       },
+       "abcd" + cola + "abcd" + cola, 130000},
+      {"EscribirEn tras el final", [](CL_BUFFER& b) { b.EscribirEn(5, "xyz", 3); }, std::string("abcd\0xyz", 8), 10000},
+      {"EscribirEn al final", [](CL_BUFFER& b) { b.EscribirEn(4, "xy", 2); }, "abcdxy", 10000},
+      {"EscribirEn dentro", [](CL_BUFFER& b) { b.EscribirEn(1, "XY", 2); }, "aXYd", 10000},
+      {"EscribirEn solapando el final", [](CL_BUFFER& b) { b.EscribirEn(3, "XYZ", 3); }, "abcXYZ", 10000},
+      {"EscribirEn nada", [](CL_BUFFER& b) { b.EscribirEn(2, "", 0); }, "abcd", 10000},
+      {"EscribirEn nulo", [](CL_BUFFER& b) { b.EscribirEn(1, nullptr, 3); }, "abcd", 10000},
+      {"Reservar dentro", [](CL_BUFFER& b) { b.Reservar(5000); }, "abcd", 10000},
+      {"Reservar", [](CL_BUFFER& b) { b.Reservar(25000); }, "abcd", 30000},
+      {"FijarLongitud", [](CL_BUFFER& b) { EXPECT_EQ(b.FijarLongitud(45000), 0); }, "abcd" + std::string(44996, 0),
+       50000},  // grown bytes read zero
   };
-  // Byte 4 keeps the old terminating NUL when writing past the end.
-  const Caso casos[] = {
-      {5, "xyz", 3, std::string("abcd\0xyz", 8)}, {4, "xy", 2, "abcdxy"}, {1, "XY", 2, "aXYd"},
-      {3, "XYZ", 3, "abcXYZ"}, {2, "", 0, "abcd"}, {1, nullptr, 3, "abcd"},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.posicion);
+  for (const auto& c : casos) {
+    SCOPED_TRACE(c.nombre);
     CL_BUFFER b;
     b.Anadir("abcd", 4);
-    b.EscribirEn(c.posicion, c.bytes, c.n);
-    EXPECT_EQ(Contenido(b), c.esperado);
+    c.operacion(b);
+    EXPECT_EQ(Contenido(b), c.contenido);
+    EXPECT_EQ(b.Capacidad(), c.capacidad);
     EXPECT_EQ(b.Datos()[b.Longitud()], 0);
   }
-}
-
-TEST(ClBufferTest, ReservarYFijarLongitudRedondeanAlPaso) {
-  CL_BUFFER b;
-  b.Reservar(5000);
-  EXPECT_EQ(b.Capacidad(), 10000u);
-  b.Reservar(25000);
-  EXPECT_EQ(b.Capacidad(), 30000u);
-  EXPECT_EQ(b.Longitud(), 0u);
-  EXPECT_EQ(b.FijarLongitud(45000), 0);
-  EXPECT_EQ(b.Longitud(), 45000u);
-  EXPECT_EQ(b.Capacidad(), 50000u);
-  EXPECT_EQ(b.Datos()[44999], 0);  // grown bytes read zero
 }
 
 // A length past 32 bits, or the platform refusing memory, throws and leaves the buffer as it was.

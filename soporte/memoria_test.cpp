@@ -42,16 +42,10 @@ TEST(MemoriaTest, ReservaYRedimensionaConservandoDatosYColaACero) {
     bool mueve;
   };
   const std::vector<Paso> casos[] = {
-      {{0, 102400, false}},
-      {{102396, 102400, false}},
-      {{102397, 204794, false}},
-      {{300000, 600000, false}},
-      {{10000, 102400, false}, {50000, 102400, false}},
-      {{0, 102400, false}, {102396, 102400, false}},
-      {{50000, 102400, false}, {100, 102400, false}},
-      {{10000, 102400, false}, {102397, 819200, true}},
-      {{10000, 102400, false}, {1000000, 2000000, true}},
-      {{102397, 204794, false}, {204791, 204794 * 8, true}},
+      {{0, 102400, false}}, {{102396, 102400, false}}, {{102397, 204794, false}}, {{300000, 600000, false}},
+      {{10000, 102400, false}, {50000, 102400, false}}, {{0, 102400, false}, {102396, 102400, false}},
+      {{50000, 102400, false}, {100, 102400, false}}, {{10000, 102400, false}, {102397, 819200, true}},
+      {{10000, 102400, false}, {1000000, 2000000, true}}, {{102397, 204794, false}, {204791, 204794 * 8, true}},
       {{10000, 102400, false}, {110000, 819200, true}, {819196, 819200, false}},
   };
   for (const auto& pasos : casos) {
@@ -89,15 +83,13 @@ TEST(MemoriaTest, SinMemoriaDaNuloOLanzaYNoTocaElBloque) {
     std::size_t n;
     uint64_t fallo;  // 0: the size alone cannot be met
   };
+  using enum Llamada;
   const Caso casos[] = {
-      {Llamada::kReservar, kMaximo, 0},           {Llamada::kReservar, kMaximo - 1, 0},
-      {Llamada::kReservar, kMaximo / 2 + 1, 0},   {Llamada::kReservar, kMaximo - 8, 0},
-      {Llamada::kRedimensionar, kMaximo, 0},      {Llamada::kRedimensionar, kMaximo - 1, 0},
-      {Llamada::kRedimensionar, kMaximo / 2 + 1, 0}, {Llamada::kRedimensionar, kMaximo - 8, 0},
-      {Llamada::kReservar, 100, 1},               {Llamada::kReservar, 100, 2},
-      {Llamada::kRedimensionarNulo, 100, 2},      {Llamada::kRedimensionar, 50000, 1},
-      {Llamada::kRedimensionar, 200000, 1},       {Llamada::kRedimensionar, 200000, 2},
-      {Llamada::kRedimensionar, 200000, 3},
+      {kReservar, kMaximo, 0},          {kReservar, kMaximo - 1, 0},           {kReservar, kMaximo / 2 + 1, 0},
+      {kReservar, kMaximo - 8, 0},      {kRedimensionar, kMaximo, 0},          {kRedimensionar, kMaximo - 1, 0},
+      {kRedimensionar, kMaximo / 2 + 1, 0}, {kRedimensionar, kMaximo - 8, 0},  {kReservar, 100, 1},
+      {kReservar, 100, 2},              {kRedimensionarNulo, 100, 2},          {kRedimensionar, 50000, 1},
+      {kRedimensionar, 200000, 1},      {kRedimensionar, 200000, 2},           {kRedimensionar, 200000, 3},
   };
   for (const Caso& c : casos) {
     for (bool comprobada : {false, true}) {
@@ -108,8 +100,8 @@ TEST(MemoriaTest, SinMemoriaDaNuloOLanzaYNoTocaElBloque) {
       ASSERT_NE(p, nullptr);
       Rellenar(p.get(), 1000);
       if (c.fallo != 0) FallarRegionEn(c.fallo);
-      void* previo = c.llamada == Llamada::kRedimensionar ? p.get() : nullptr;
-      const bool malloc = c.llamada == Llamada::kReservar;
+      void* previo = c.llamada == kRedimensionar ? p.get() : nullptr;
+      const bool malloc = c.llamada == kReservar;
       if (comprobada) {
         testing::internal::CaptureStdout();
         EXPECT_THROW(malloc ? MEM_ReservarOExcepcion(c.n) : MEM_RedimensionarOExcepcion(previo, c.n),

@@ -14,17 +14,11 @@ TEST(DividirRutaTest, SeparaUnidadDirectorioNombreYExtension) {
   };
   const Caso casos[] = {
       {"C:\\Dir\\Sub\\Bandeja.dbx", {"C:", "\\Dir\\Sub\\", "Bandeja", ".dbx"}},
-      {"C:Bandeja.dbx", {"C:", "", "Bandeja", ".dbx"}},
-      {"C:\\", {"C:", "\\", "", ""}},
-      {"/home/u/correo.mbx", {"", "/home/u/", "correo", ".mbx"}},
-      {"a\\b/c.d", {"", "a\\b/", "c", ".d"}},
-      {"copia.tar.gz", {"", "", "copia.tar", ".gz"}},
-      {"dir.d\\archivo", {"", "dir.d\\", "archivo", ""}},
-      {".perfil", {"", "", "", ".perfil"}},
-      {"nombre.", {"", "", "nombre", "."}},
-      {"ab:c", {"", "", "ab:c", ""}},
-      {"x", {"", "", "x", ""}},
-      {"", {"", "", "", ""}},
+      {"C:Bandeja.dbx", {"C:", "", "Bandeja", ".dbx"}}, {"C:\\", {"C:", "\\", "", ""}},
+      {"/home/u/correo.mbx", {"", "/home/u/", "correo", ".mbx"}}, {"a\\b/c.d", {"", "a\\b/", "c", ".d"}},
+      {"copia.tar.gz", {"", "", "copia.tar", ".gz"}}, {"dir.d\\archivo", {"", "dir.d\\", "archivo", ""}},
+      {".perfil", {"", "", "", ".perfil"}}, {"nombre.", {"", "", "nombre", "."}}, {"ab:c", {"", "", "ab:c", ""}},
+      {"x", {"", "", "x", ""}}, {"", {"", "", "", ""}},
       {"\\\\servidor\\recurso\\f.idx", {"", "\\\\servidor\\recurso\\", "f", ".idx"}},
   };
   for (const Caso& c : casos) {

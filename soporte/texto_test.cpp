@@ -66,43 +66,32 @@ TEST(SaltarBlancosTest, SoloBlancosYTabuladores) {
   }
 }
 
-TEST(ContarCamposTest, LasRachasDeSeparadoresCuentanComoUno) {
-  struct Caso {
+// Each row gives ObtenerCampo(i) for i = 1 .. ContarCampos + 1, "|"-joined, "!" where it
+// gives -1. The output holds max + 1 bytes and a guard after them must stay untouched.
+TEST(CamposTest, ContarYObtenerCampos) {
+  const struct {
     const char* texto;
     char separador;
-    uint32_t campos;
-  };
-  const Caso casos[] = {{"a,b,c", ',', 3}, {"a,,b", ',', 2}, {"a,b,", ',', 2},     {",a", ',', 1},
-                        {"", ',', 1},      {"abc", ',', 1},  {",,a,,b,,", ',', 2}, {"a;b c", ';', 2},
-                        {"a b", ' ', 2},   {",,,", ',', 1}};
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.texto);
-    EXPECT_EQ(ContarCampos(c.texto, c.separador), c.campos);
-  }
-}
-
-TEST(ObtenerCampoTest, CopiaElCampoPedidoSinPasarDeMax) {
-  struct Caso {
-    uint32_t i;
-    const char* texto;
     uint32_t max;
-    int resultado;
-    std::string salida;
+    const char* campos;
+  } casos[] = {
+      {" a, b ,c", ',', 257, "a|b |c|!"},  // leading blanks go, trailing ones stay
+      {": \tx", ',', 257, "x|!"},       {"   ", ',', 257, "!|!"},         {"", ',', 257, "!|!"},
+      {"a,,  ,b", ',', 257, "a|!|b|!"}, {"a,,b", ',', 257, "a|b|!"},      {"a,b,", ',', 257, "a|b|!"},
+      {",a", ',', 257, "!|a"},          {",,,", ',', 257, "!|!"},         {",,a,,b,,", ',', 257, "!|a|b"},
+      {"a;b c", ';', 257, "a|b c|!"},   {"a b", ' ', 257, "a|b|!"},       {"abcdef", ',', 3, "abc|!"},
+      {"x,abcdef,y", ',', 4, "x|abcd|y|!"}, {"abc", ',', 0, "!|!"},
   };
-  const char* t = " a, b ,c";
-  const Caso casos[] = {
-      {1, t, 257, 0, "a"},       {2, t, 257, 0, "b "},  // trailing blanks stay
-      {3, t, 257, 0, "c"},       {4, t, 257, -1, ""},         {1, ": \tx", 257, 0, "x"},
-      {1, "   ", 257, -1, ""},   {2, "a,,  ,b", 257, -1, ""},  // the field after the run is empty
-      {2, "a,,b", 257, 0, "b"},  {1, "abcdef", 3, 0, "abc"},  {2, "x,abcdef,y", 4, 0, "abcd"},
-      {1, "abc", 0, -1, ""},     {2, "a,", 257, -1, ""},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(testing::Message() << c.i << " of \"" << c.texto << "\" max " << c.max);
-    std::vector<char> salida(c.max + 1 + 8, '#');  // max + 1 bytes, then a guard
-    EXPECT_EQ(ObtenerCampo(c.i, ',', c.texto, salida.data(), c.max), c.resultado);
-    EXPECT_EQ(std::string(salida.data()), c.salida);
-    for (std::size_t k = c.max + 1; k < salida.size(); ++k) EXPECT_EQ(salida[k], '#') << k;
+  for (const auto& c : casos) {
+    SCOPED_TRACE(testing::Message() << '"' << c.texto << "\" max " << c.max);
+    std::string campos;
+    for (uint32_t i = 1; i <= ContarCampos(c.texto, c.separador) + 1; ++i) {
+      std::vector<char> salida(c.max + 1 + 8, '#');
+      const int r = ObtenerCampo(i, c.separador, c.texto, salida.data(), c.max);
+      campos += (i > 1 ? "|" : "") + std::string(r == 0 ? "" : "!") + salida.data();
+      for (std::size_t k = c.max + 1; k < salida.size(); ++k) EXPECT_EQ(salida[k], '#') << k;
+    }
+    EXPECT_EQ(campos, c.campos);
   }
 }
 
