@@ -7,6 +7,7 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
+#include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
 
@@ -17,6 +18,13 @@ using namespace orvex::oe4fmt;
 
 constexpr uint32_t kCuenta = 0x80000001u;
 const std::string kOtro = "Subject: otro\r\n\r\notro\r\n";
+const std::string kSustituto = "contenido limpio";
+
+// A short content as its base64 line in the text.
+std::string Cifrado(const std::string& bytes) {
+  std::string b = Base64(bytes);
+  return b.substr(0, b.find('\n'));
+}
 
 std::string DosAdjuntos() {
   return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Dos",
@@ -59,8 +67,8 @@ AlmacenOe4 Grupo3(const std::string& texto) {
 const std::string kArchivoGrupo = "News/news/" + NombreArchivoGrupo(5);
 
 // Lists the folder up to the message (the first one when id is 0), lets antes act on it (or on
-// the files), walks its parts and saves each part named in `nombres` with the action; returns
-// the save results in part order.
+// the files), walks its parts and saves each part named in `nombres` with the action (a
+// replacement with kSustituto as the part's new content); returns the save results in part order.
 std::vector<uint32_t> Guardar(OE_CARPETA* carpeta, uint32_t accion, const std::vector<std::string>& nombres,
                               const std::function<void(OE_MENSAJE*)>& antes = {}, uint32_t id = 0) {
   std::vector<uint32_t> resultados;
@@ -76,7 +84,14 @@ std::vector<uint32_t> Guardar(OE_CARPETA* carpeta, uint32_t accion, const std::v
   EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
   while (OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE) == OE_OK) {
     for (const std::string& n : nombres) {
-      if (n == o->NombreAdjunto) resultados.push_back(OE_GuardarObjMsg(m, o, accion));
+      if (n != o->NombreAdjunto) continue;
+      if (accion == ACCION_SUSTITUIR) {
+        auto* contenido = static_cast<CL_BUFFER_FLUJO*>(o->Contenido);
+        contenido->Posicionar(0, 0);
+        contenido->Escribir(kSustituto.data(), static_cast<uint32_t>(kSustituto.size()));
+        contenido->FijarLongitud(static_cast<uint32_t>(kSustituto.size()));
+      }
+      resultados.push_back(OE_GuardarObjMsg(m, o, accion));
     }
   }
   if (o != nullptr) OE_ObtenerObjMsg(m, &o, OE_CERRAR);
@@ -89,12 +104,13 @@ void Poner(std::vector<uint8_t>& b, std::initializer_list<std::pair<uint32_t, ui
   for (const auto& [pos, v] : palabras) PonerPalabra(b, pos, (sumar ? LeerPalabra(b, pos) : 0) + v);
 }
 
-TEST(ReescrituraOe4Test, RenombrarUnAdjuntoAnadeBloqueYRegistroYMarcaElViejo) {
+// Saves a.exe of message 7 with the action and checks the files and a fresh walk.
+void ComprobarAccion(uint32_t accion, const std::string& presente, const std::string& ausente) {
   AlmacenOe4Instalado almacen(Correo(DosAdjuntos()));
   const MapaIdxMbx antes = almacen.Escrito().pares.at("Inbox");
   const uint32_t pos_carpeta = almacen.Escrito().folders.registros[1];
   CarpetaPorId c(1, pos_carpeta);
-  ASSERT_EQ(Guardar(c.Puntero(), ACCION_RENOMBRAR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
+  ASSERT_EQ(Guardar(c.Puntero(), accion, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
 
   const auto mbx = almacen.Leer("mail/Inbox.mbx");
   const uint32_t p = static_cast<uint32_t>(antes.mbx.size()), q = static_cast<uint32_t>(antes.idx.size());
@@ -103,8 +119,10 @@ TEST(ReescrituraOe4Test, RenombrarUnAdjuntoAnadeBloqueYRegistroYMarcaElViejo) {
   const uint32_t tam = (kLongCabBloqueMbx + largo + 3) / 4 * 4;
   ASSERT_GE(mbx.size(), p + kLongCabBloqueMbx + largo);
   const std::string texto(mbx.begin() + p + kLongCabBloqueMbx, mbx.begin() + p + kLongCabBloqueMbx + largo);
-  EXPECT_NE(texto.find("name=\"a_exe.VIR\""), std::string::npos);
+  EXPECT_NE(texto.find(presente), std::string::npos);
+  EXPECT_EQ(texto.find(ausente), std::string::npos);
   EXPECT_NE(texto.find("name=\"b.doc\""), std::string::npos);
+  EXPECT_NE(texto.find(Cifrado("contenido b")), std::string::npos);
   // The mailbox: a new block under id 42, counted in the header; the old blocks stay.
   std::vector<uint8_t> esperado = antes.mbx;
   Poner(esperado, {{kMbxNumBloques, 1}, {kMbxTamDatos, tam}}, true);
@@ -139,6 +157,26 @@ TEST(ReescrituraOe4Test, RenombrarUnAdjuntoAnadeBloqueYRegistroYMarcaElViejo) {
   EXPECT_EQ(v[1].fecha, "02/01/2000  03:04");
 }
 
+// Each action appends a block and a record under a new id and marks the old record; a fresh
+// walk shows the other message as it was and the copy with its date kept.
+TEST(ReescrituraOe4Test, CadaAccionAnadeBloqueYRegistroYMarcaElViejo) {
+  struct Caso {
+    const char* nombre;
+    uint32_t accion;
+    std::string presente, ausente;  // in the new text; b.doc is kept whole by every action
+  };
+  const Caso casos[] = {
+      {"renombrar", ACCION_RENOMBRAR, "name=\"a_exe.VIR\"", "name=\"a.exe\""},
+      {"borrar", ACCION_BORRAR, "name=\"a.exe\"", Cifrado("contenido a")},
+      {"sustituir", ACCION_SUSTITUIR, Cifrado(kSustituto), Cifrado("contenido a")},
+  };
+  ASSERT_NE(DosAdjuntos().find(Cifrado("contenido a")), std::string::npos);
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    ComprobarAccion(caso.accion, caso.presente, caso.ausente);
+  }
+}
+
 TEST(ReescrituraOe4Test, DosAccionesEnUnMensajeYUnaSegundaReescritura) {
   AlmacenOe4Instalado almacen(Correo(DosAdjuntos()));
   CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
@@ -154,7 +192,7 @@ TEST(ReescrituraOe4Test, DosAccionesEnUnMensajeYUnaSegundaReescritura) {
   ASSERT_EQ(v.size(), 2u);
   EXPECT_EQ(v[0].texto, kOtro);
   EXPECT_EQ(v[1].id, 43u);
-  EXPECT_EQ(v[1].texto.find("contenido a"), std::string::npos);
+  EXPECT_EQ(v[1].texto.find(Cifrado("contenido a")), std::string::npos);
 }
 
 // Actions that change nothing, and a rewrite whose mailbox went away: the files stay as they were.
@@ -212,7 +250,7 @@ TEST(ReescrituraOe4Test, UnArticuloSeReescribeEnSuSitio) {
       EXPECT_NE(nuevo.find("name=\"a_exe.VIR\""), std::string::npos);
       continue;
     }
-    EXPECT_EQ(nuevo.find("contenido a"), std::string::npos);
+    EXPECT_EQ(nuevo.find(Cifrado("contenido a")), std::string::npos);
     EXPECT_NE(nuevo.find("name=\"b.doc\""), std::string::npos);
     EXPECT_LT(nuevo.size(), original.size());
     const auto bytes = almacen.Leer(kArchivoGrupo);
