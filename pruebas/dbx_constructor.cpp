@@ -12,7 +12,7 @@ namespace {
 
 using namespace orvex::dbx;
 
-void EscribirFirmas(Imagen& img, uint32_t segunda) {
+void EscribirFirmas(ImagenArchivo& img, uint32_t segunda) {
   img.Palabra(0x00, kFirma0);
   img.Palabra(0x04, segunda);
   img.Palabra(0x08, kFirma2);
@@ -113,7 +113,7 @@ uint32_t ValoresSubarbol(const std::vector<NodoForma>& nodos, int i) {
 }
 
 // Writes the nodes of a tree; returns their positions in walk order.
-std::vector<uint32_t> EscribirArbol(Imagen& img, const std::vector<uint32_t>& objetos,
+std::vector<uint32_t> EscribirArbol(ImagenArchivo& img, const std::vector<uint32_t>& objetos,
                                     const OpcionesArbol& opciones, bool nodo_si_vacio) {
   const std::vector<NodoForma> nodos = Forma(objetos, opciones, nodo_si_vacio);
   std::vector<uint32_t> pos;
@@ -162,7 +162,7 @@ class Objeto {
   uint32_t Longitud() const {
     return kLongCabObjeto + static_cast<uint32_t>(indices_.size() * 4 + ((datos_.size() + 3) & ~std::size_t{3}));
   }
-  void Escribir(Imagen& img, uint32_t pos) const {
+  void Escribir(ImagenArchivo& img, uint32_t pos) const {
     if (indices_.size() > 255) throw std::invalid_argument("demasiados indices");
     const uint32_t cuerpo = Longitud() - kLongCabObjeto;
     img.Palabra(pos + kObjPropio, pos);
@@ -180,7 +180,7 @@ class Objeto {
 };
 
 // Chains a text over blocks; returns the block positions.
-std::vector<uint32_t> EscribirTexto(Imagen& img, const std::string& texto, uint32_t capacidad) {
+std::vector<uint32_t> EscribirTexto(ImagenArchivo& img, const std::string& texto, uint32_t capacidad) {
   if (capacidad == 0 || capacidad > kMaxTextoBloque) throw std::invalid_argument("capacidad de bloque");
   const std::size_t n = texto.empty() ? 1 : (texto.size() + capacidad - 1) / capacidad;
   std::vector<uint32_t> bloques;
@@ -237,7 +237,7 @@ Objeto ObjetoCarpeta(const CarpetaDbx& c) {
 }  // namespace
 
 MapaDbx ConstruirArchivoMensajes(const ArchivoMensajesDbx& d) {
-  Imagen img(kLongCabecera);
+  ImagenArchivo img(kLongCabecera);
   EscribirFirmas(img, kFirmaMensajes);
   MapaDbx mapa;
 
@@ -270,7 +270,7 @@ MapaDbx ConstruirArchivoMensajes(const ArchivoMensajesDbx& d) {
 }
 
 MapaDbx ConstruirFoldersDbx(const AlmacenDbx& d) {
-  Imagen img(kLongCabecera);
+  ImagenArchivo img(kLongCabecera);
   EscribirFirmas(img, kFirmaCarpetas);
   MapaDbx mapa;
 

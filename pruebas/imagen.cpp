@@ -23,7 +23,7 @@ void EscribirImagen(const std::string& ruta, const std::vector<uint8_t>& bytes) 
   if (!f) throw std::runtime_error("no se pudo escribir " + ruta);
 }
 
-void Imagen::Copiar(uint32_t pos, const void* origen, std::size_t n) {
+void ImagenArchivo::Copiar(uint32_t pos, const void* origen, std::size_t n) {
   if (static_cast<std::size_t>(pos) + n > bytes_.size()) throw std::logic_error("copia fuera de la imagen");
   if (n != 0) std::memcpy(bytes_.data() + pos, origen, n);
 }

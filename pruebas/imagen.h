@@ -14,10 +14,10 @@ void PonerPalabra(std::vector<uint8_t>& bytes, uint32_t pos, uint32_t valor);
 // Writes an image at a POSIX path; throws std::runtime_error on failure.
 void EscribirImagen(const std::string& ruta, const std::vector<uint8_t>& bytes);
 
-// An image that grows by zero-filled pieces at its end: 4-aligned (Reservar) or packed (Anadir).
-class Imagen {
+// A file image that grows by zero-filled pieces at its end: 4-aligned (Reservar) or packed (Anadir).
+class ImagenArchivo {
  public:
-  explicit Imagen(uint32_t tamano_inicial = 0) : bytes_(tamano_inicial, 0) {}
+  explicit ImagenArchivo(uint32_t tamano_inicial = 0) : bytes_(tamano_inicial, 0) {}
 
   uint32_t Reservar(uint32_t n) {
     bytes_.resize((bytes_.size() + 3) & ~std::size_t{3}, 0);

@@ -14,48 +14,37 @@ namespace {
 
 using namespace imnfmt;
 
-void Pon32(std::vector<uint8_t>& b, std::size_t pos, uint32_t v) {
-  if (b.size() < pos + 4) b.resize(pos + 4);
-  for (int i = 0; i < 4; ++i) b[pos + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-void Anadir32(std::vector<uint8_t>& b, uint32_t v) { Pon32(b, b.size(), v); }
-void Anadir64(std::vector<uint8_t>& b, uint64_t v) {
-  Anadir32(b, static_cast<uint32_t>(v));
-  Anadir32(b, static_cast<uint32_t>(v >> 32));
-}
-// A counted text: its length with the NUL, then the bytes and the NUL.
-void AnadirTexto(std::vector<uint8_t>& b, const std::string& s) {
-  Anadir32(b, static_cast<uint32_t>(s.size() + 1));
-  b.insert(b.end(), s.begin(), s.end());
-  b.push_back(0);
-}
-
-std::vector<uint8_t> Registro(const MensajeImn& m, uint32_t pos, uint32_t pos_bloque, uint32_t tam_bloque) {
-  std::vector<uint8_t> r(kLongCabRegistro, 0);
+// Appends a message's index record; returns its position.
+uint32_t AnadirRegistro(ImagenArchivo& idx, const MensajeImn& m, uint32_t pos_bloque, uint32_t tam_bloque) {
+  const uint32_t r = idx.Anadir(kLongCabRegistro);
   // Bytes nobody interprets get a recognisable value, so a test sees them carried.
-  for (uint32_t i : {4u, 5u, 6u, 7u, 28u, 29u, 30u, 31u, 32u, 33u, 46u, 47u, 54u, 55u}) r[i] = 0xA5;
-  Pon32(r, kRegFlags, m.muerto ? kFlagMuerto | 0x100u : 0x100u);
-  Pon32(r, kRegIdMensaje, m.id);
-  Pon32(r, kRegPosPropia, pos);
-  Pon32(r, kRegPosBuzon, pos_bloque);
-  Pon32(r, kRegTamBuzon, tam_bloque);
-  r[kRegBytePartes] = m.byte_partes;
-  Pon32(r, kRegLongTexto, static_cast<uint32_t>(m.texto.size()));
-  Pon32(r, kRegNumEntradas, static_cast<uint32_t>(m.entradas.size()));
+  for (uint32_t i : {4u, 5u, 6u, 7u, 28u, 29u, 30u, 31u, 32u, 33u, 46u, 47u, 54u, 55u}) idx.Byte(r + i, 0xA5);
+  idx.Palabra(r + kRegFlags, m.muerto ? kFlagMuerto | 0x100u : 0x100u);
+  idx.Palabra(r + kRegIdMensaje, m.id);
+  idx.Palabra(r + kRegPosPropia, r);
+  idx.Palabra(r + kRegPosBuzon, pos_bloque);
+  idx.Palabra(r + kRegTamBuzon, tam_bloque);
+  idx.Byte(r + kRegBytePartes, m.byte_partes);
+  idx.Palabra(r + kRegLongTexto, static_cast<uint32_t>(m.texto.size()));
+  idx.Palabra(r + kRegNumEntradas, static_cast<uint32_t>(m.entradas.size()));
   for (const EntradaImn& e : m.entradas) {
-    const std::size_t base = r.size();
-    r.resize(base + kLongEntrada, e.relleno);
-    Pon32(r, base + kEntInicio, e.inicio);
-    Pon32(r, base + kEntLongitud, e.longitud);
+    const uint32_t base = idx.Anadir(kLongEntrada);
+    for (uint32_t i = 0; i < kLongEntrada; ++i) idx.Byte(base + i, e.relleno);
+    idx.Palabra(base + kEntInicio, e.inicio);
+    idx.Palabra(base + kEntLongitud, e.longitud);
   }
-  Anadir64(r, m.fechas[0]);
-  Anadir64(r, m.fechas[1]);
-  r.push_back(0x5A);
-  r.push_back(0x5A);
-  AnadirTexto(r, m.asunto);
-  AnadirTexto(r, m.texto2);
-  AnadirTexto(r, m.de);
-  Pon32(r, kRegLongitud, static_cast<uint32_t>(r.size()));
+  for (uint64_t f : m.fechas) {
+    idx.AnadirPalabra(static_cast<uint32_t>(f));
+    idx.AnadirPalabra(static_cast<uint32_t>(f >> 32));
+  }
+  idx.AnadirTexto("\x5A\x5A");
+  // Counted texts: the length with the NUL, then the bytes and the NUL.
+  for (const std::string* t : {&m.asunto, &m.texto2, &m.de}) {
+    idx.AnadirPalabra(static_cast<uint32_t>(t->size() + 1));
+    idx.AnadirTexto(*t);
+    idx.Anadir(1);
+  }
+  idx.Palabra(r + kRegLongitud, idx.Tamano() - r);
   return r;
 }
 
@@ -63,39 +52,33 @@ std::vector<uint8_t> Registro(const MensajeImn& m, uint32_t pos, uint32_t pos_bl
 
 MapaImn ConstruirBuzonImn(const BuzonImn& buzon) {
   MapaImn mapa;
-  mapa.mbx.assign(kLongCabMbx, 0);
-  mapa.idx.assign(kLongCabIdx, 0);
+  ImagenArchivo mbx(kLongCabMbx), idx(kLongCabIdx);
   uint32_t ultimo = 0;
   uint32_t vivos = 0;
   for (const MensajeImn& m : buzon.mensajes) {
-    const uint32_t pos_bloque = static_cast<uint32_t>(mapa.mbx.size());
     const uint32_t largo = static_cast<uint32_t>(m.texto.size());
-    const uint32_t relleno = (kAlineacionBloque - largo % kAlineacionBloque) % kAlineacionBloque;
-    const uint32_t tam = kLongCabBloque + largo + relleno;
-    Anadir32(mapa.mbx, m.primera_palabra);
-    Anadir32(mapa.mbx, m.id);
-    Anadir32(mapa.mbx, tam);
-    Anadir32(mapa.mbx, largo);
-    mapa.mbx.insert(mapa.mbx.end(), m.texto.begin(), m.texto.end());
-    mapa.mbx.resize(mapa.mbx.size() + relleno, 0);
-    mapa.bloques.push_back(pos_bloque);
-
-    const uint32_t pos = static_cast<uint32_t>(mapa.idx.size());
-    const std::vector<uint8_t> r = Registro(m, pos, pos_bloque, tam);
-    mapa.idx.insert(mapa.idx.end(), r.begin(), r.end());
-    mapa.registros.push_back(pos);
+    const uint32_t tam = kLongCabBloque + largo + (kAlineacionBloque - largo % kAlineacionBloque) % kAlineacionBloque;
+    mapa.bloques.push_back(mbx.AnadirPalabra(m.primera_palabra));
+    mbx.AnadirPalabra(m.id);
+    mbx.AnadirPalabra(tam);
+    mbx.AnadirPalabra(largo);
+    mbx.AnadirTexto(m.texto);
+    mbx.Anadir(tam - kLongCabBloque - largo);
+    mapa.registros.push_back(AnadirRegistro(idx, m, mapa.bloques.back(), tam));
     ultimo = std::max(ultimo, m.id);
     if (!m.muerto) ++vivos;
   }
-  Pon32(mapa.mbx, kMbxFirma, kFirmaMbx);
-  Pon32(mapa.mbx, kMbxVersion, kVersionMbx);
-  Pon32(mapa.mbx, kMbxNumRegistros, static_cast<uint32_t>(buzon.mensajes.size()));
-  Pon32(mapa.mbx, kMbxUltimoId, buzon.ultimo_id.value_or(ultimo));
-  Pon32(mapa.mbx, kMbxTamDatos, static_cast<uint32_t>(mapa.mbx.size() - kLongCabMbx));
-  Pon32(mapa.idx, kIdxFirma, buzon.indice == IndiceImn::kAjeno ? 0x12345678u : kFirmaIdx);
-  Pon32(mapa.idx, kIdxVersion, kVersionIdx);
-  Pon32(mapa.idx, kIdxNumMensajes, buzon.num_mensajes.value_or(vivos));
-  Pon32(mapa.idx, kIdxFinRegistros, static_cast<uint32_t>(mapa.idx.size()));
+  mbx.Palabra(kMbxFirma, kFirmaMbx);
+  mbx.Palabra(kMbxVersion, kVersionMbx);
+  mbx.Palabra(kMbxNumRegistros, static_cast<uint32_t>(buzon.mensajes.size()));
+  mbx.Palabra(kMbxUltimoId, buzon.ultimo_id.value_or(ultimo));
+  mbx.Palabra(kMbxTamDatos, mbx.Tamano() - kLongCabMbx);
+  idx.Palabra(kIdxFirma, buzon.indice == IndiceImn::kAjeno ? 0x12345678u : kFirmaIdx);
+  idx.Palabra(kIdxVersion, kVersionIdx);
+  idx.Palabra(kIdxNumMensajes, buzon.num_mensajes.value_or(vivos));
+  idx.Palabra(kIdxFinRegistros, idx.Tamano());
+  mapa.mbx = std::move(mbx.Bytes());
+  mapa.idx = std::move(idx.Bytes());
   return mapa;
 }
 

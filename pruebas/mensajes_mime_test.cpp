@@ -38,7 +38,8 @@ TEST(MensajesMimeTest, FinesDeLineaYFronteras) {
   const std::string lf = MensajeConAdjunto("abc", FinDeLinea::kLf);
   EXPECT_EQ(lf.find('\r'), std::string::npos);
   EXPECT_EQ(crlf.size(), lf.size() + std::count(lf.begin(), lf.end(), '\n'));
-  for (const char* trozo : {"\r\n\r\n", "\r\nYWJj\r\n", "\r\n--=_frontera_mixed_2\r\n", "\r\n--=_frontera_mixed_2--\r\n"}) {
+  for (const char* trozo :
+       {"\r\n\r\n", "\r\nYWJj\r\n", "\r\n--=_frontera_mixed_2\r\n", "\r\n--=_frontera_mixed_2--\r\n"}) {
     EXPECT_NE(crlf.find(trozo), std::string::npos) << trozo;
   }
   EXPECT_NE(MensajeHtml().find("------=_NextPart_000"), std::string::npos);

@@ -58,7 +58,7 @@ CuentaOe4 Cuenta(std::string subclave, std::optional<std::string> directorio, st
 }
 
 MapaNch ConstruirFoldersNch(const AlmacenCorreoOe4& d) {
-  Imagen img(kLongCabFolders);
+  ImagenArchivo img(kLongCabFolders);
   img.Palabra(kNchFirma, kFirmaNch);
   img.Palabra(kNchVersion, kVersionFolders);
   MapaNch mapa;
@@ -94,10 +94,10 @@ MapaNch ConstruirFoldersNch(const AlmacenCorreoOe4& d) {
 }
 
 MapaIdxMbx ConstruirIdxMbx(const CarpetaOe4& c) {
-  Imagen mbx(kLongCabMbx);
+  ImagenArchivo mbx(kLongCabMbx);
   mbx.Palabra(kMbxFirma, kFirmaMbx);
   mbx.Palabra(kMbxVersion, kVersionMbx);
-  Imagen idx(kLongCabIdx);
+  ImagenArchivo idx(kLongCabIdx);
   idx.Palabra(kIdxFirma, kFirmaIdx);
   idx.Palabra(kIdxVersion, kVersionIdx);
   MapaIdxMbx mapa;
@@ -147,7 +147,7 @@ MapaIdxMbx ConstruirIdxMbx(const CarpetaOe4& c) {
 }
 
 MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {
-  Imagen img(kLongCabGrupo);
+  ImagenArchivo img(kLongCabGrupo);
   img.Palabra(kNchFirma, kFirmaNch);
   img.Palabra(kNchVersion, kVersionGrupo);
   MapaGrupo mapa;
@@ -191,7 +191,7 @@ MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {
 }
 
 MapaSublist ConstruirSublist(const CuentaOe4& c) {
-  Imagen img(kLongCabSublist);
+  ImagenArchivo img(kLongCabSublist);
   img.Palabra(kSubFirma, kFirmaSublist);
   img.Palabra(kSubNumGrupos, static_cast<uint32_t>(c.grupos.size()));
   img.Palabra(kSubTercera, c.tercera);
