@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,11 +21,8 @@ namespace {
 using namespace imnfmt;
 using imn::Le32;
 
-// One part's save: the action, and an optional change of the content before it.
-struct Paso {
-  uint32_t accion;
-  std::function<void(CL_BUFFER_FLUJO&)> cambiar = {};
-};
+// The content a replacement stores.
+const std::string kLimpio = "clean bytes, no longer a report";
 
 struct Resultado {
   std::vector<uint32_t> guardados;  // result of each save, in part order
@@ -34,9 +30,10 @@ struct Resultado {
   uint32_t pos_copia = 0;           // PosCopia after the last part kept
 };
 
-// Lists the folder up to the message, walks all its parts and saves each one as the steps say
-// (parts beyond the steps get no save call). The walk's end writes the message back.
-Resultado Recorrer(uint32_t carpeta, uint32_t id, const std::vector<Paso>& pasos) {
+// Lists the folder up to the message, walks all its parts and saves each one with its action
+// (parts beyond the actions get no save call; a replacement stores kLimpio). The walk's end
+// writes the message back.
+Resultado Recorrer(uint32_t carpeta, uint32_t id, const std::vector<uint32_t>& acciones) {
   Resultado r;
   ObjetoEnParte x(carpeta, id, 0);
   EXPECT_TRUE(x.listo);
@@ -44,10 +41,15 @@ Resultado Recorrer(uint32_t carpeta, uint32_t id, const std::vector<Paso>& pasos
   for (std::size_t i = 0;; ++i) {
     r.fin = x.Siguiente();
     if (r.fin != OE_OK) break;
-    if (i >= pasos.size()) continue;
-    if (pasos[i].cambiar) pasos[i].cambiar(*static_cast<CL_BUFFER_FLUJO*>(x.o->Contenido));
-    r.guardados.push_back(x.Guardar(pasos[i].accion));
-    if (pasos[i].accion == ACCION_CONSERVAR) r.pos_copia = x.m()->PosCopia;
+    if (i >= acciones.size()) continue;
+    if (acciones[i] == ACCION_SUSTITUIR) {
+      auto* c = static_cast<CL_BUFFER_FLUJO*>(x.o->Contenido);
+      c->Posicionar(0, 0);
+      c->Escribir(kLimpio.data(), static_cast<uint32_t>(kLimpio.size()));
+      c->FijarLongitud(static_cast<uint32_t>(kLimpio.size()));
+    }
+    r.guardados.push_back(x.Guardar(acciones[i]));
+    if (acciones[i] == ACCION_CONSERVAR) r.pos_copia = x.m()->PosCopia;
   }
   EXPECT_EQ(x.o, nullptr);
   return r;
@@ -115,29 +117,23 @@ TEST(ReescrituraImnTest, CadaAccionDejaSuCopiaTrasLosDemasMensajes) {
   const std::vector<BuzonImn> d = AlmacenImnEjemplo();
   const std::string& t = TextoInforme(d);
   const std::size_t parte = t.find("; name=");
-  const std::string limpio = "clean bytes, no longer a report";
-  std::string base64 = Base64(limpio);
+  std::string base64 = Base64(kLimpio);
   for (std::size_t p = base64.find('\n'); p != std::string::npos; p = base64.find('\n', p + 2)) base64.insert(p, "\r");
-  auto sustituir = [&](CL_BUFFER_FLUJO& c) {
-    c.Posicionar(0, 0);
-    c.Escribir(limpio.data(), static_cast<uint32_t>(limpio.size()));
-    c.FijarLongitud(static_cast<uint32_t>(limpio.size()));
-  };
   struct Caso {
     const char* nombre;
-    Paso paso;
+    uint32_t accion;
     std::string esperado;
   };
   const Caso casos[] = {
-      {"renombrar cambia ambos parametros", {ACCION_RENOMBRAR}, CopiaRenombrada(d)},
-      {"borrar deja la cabecera, una linea vacia y otro fin de linea", {ACCION_BORRAR}, CambiarContenido(t, parte, "\r\n")},
-      {"sustituir guarda el contenido en su codificacion", {ACCION_SUSTITUIR, sustituir},
+      {"renombrar cambia ambos parametros", ACCION_RENOMBRAR, CopiaRenombrada(d)},
+      {"borrar deja la cabecera, una linea vacia y otro fin de linea", ACCION_BORRAR, CambiarContenido(t, parte, "\r\n")},
+      {"sustituir guarda el contenido en su codificacion", ACCION_SUSTITUIR,
        CambiarContenido(t, parte, base64 + "\r\n")},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     AlmacenImnInstalado almacen(d);
-    const Resultado r = Recorrer(1, 3, {{ACCION_CONSERVAR}, caso.paso});
+    const Resultado r = Recorrer(1, 3, {ACCION_CONSERVAR, caso.accion});
     EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
     EXPECT_EQ(r.fin, OE_FIN);
     ComprobarArchivos(almacen, "Inbox", 2, caso.esperado);
@@ -147,11 +143,11 @@ TEST(ReescrituraImnTest, CadaAccionDejaSuCopiaTrasLosDemasMensajes) {
     EXPECT_EQ(vistos[0].texto, d[0].mensajes[0].texto);
     EXPECT_EQ(vistos[1].texto, d[0].mensajes[3].texto);
     EXPECT_EQ(std::pair(vistos[2].id, vistos[2].texto), std::pair(6u, caso.esperado));
-    if (caso.paso.cambiar) {  // the host reads back what it stored
+    if (caso.accion == ACCION_SUSTITUIR) {  // the host reads back what it stored
       ObjetoEnParte x(1, 6, 2);
       ASSERT_TRUE(x.listo);
       const auto* contenido = static_cast<const CL_BUFFER_FLUJO*>(x.o->Contenido);
-      EXPECT_EQ(std::string(contenido->Datos(), contenido->Longitud()), limpio);
+      EXPECT_EQ(std::string(contenido->Datos(), contenido->Longitud()), kLimpio);
     }
   }
 }
@@ -159,7 +155,7 @@ TEST(ReescrituraImnTest, CadaAccionDejaSuCopiaTrasLosDemasMensajes) {
 TEST(ReescrituraImnTest, ConservarEntreDosCambiosNoDuplicaLaLineaDelimitadora) {
   const std::string texto = MensajeConAdjuntosImn({{"a.exe", "MZ a"}, {"b.txt", "b"}, {"c.com", "MZ c"}});
   AlmacenImnInstalado almacen({Buzon("Cuatro", {MensajeVivo(9, texto, "Cuatro")})});
-  const Resultado r = Recorrer(0, 9, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}, {ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+  const Resultado r = Recorrer(0, 9, {ACCION_CONSERVAR, ACCION_RENOMBRAR, ACCION_CONSERVAR, ACCION_RENOMBRAR});
   EXPECT_EQ(r.guardados, (std::vector<uint32_t>(4, OE_OK)));
   std::string esperado = texto;
   for (const char* n : {"a", "c"}) {
@@ -179,7 +175,7 @@ TEST(ReescrituraImnTest, UnaParteMasAllaDeLaTablaSeReescribeSinTocarLaTabla) {
   MensajeImn m = MensajeVivo(4, MensajeConAdjuntosImn({{"x.exe", "MZ"}}), "Corta");
   m.entradas.resize(1);  // the table describes the body only
   AlmacenImnInstalado almacen({Buzon("Corta", {m})});
-  const Resultado r = Recorrer(0, 4, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+  const Resultado r = Recorrer(0, 4, {ACCION_CONSERVAR, ACCION_RENOMBRAR});
   EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
   const std::string esperado = Renombrar(Renombrar(m.texto, "; name=", "x.VIR"), "; filename=", "x.VIR");
   ComprobarArchivos(almacen, "Corta", 0, esperado);
@@ -196,7 +192,7 @@ class ReescrituraEjemploImnTest : public ::testing::Test {
 TEST_F(ReescrituraEjemploImnTest, LasAccionesSobreUnaParteSinNombreNoCambianNada) {
   for (uint32_t accion : {ACCION_RENOMBRAR, ACCION_BORRAR, ACCION_SUSTITUIR, 4u, 99u}) {
     SCOPED_TRACE(accion);
-    const Resultado r = Recorrer(1, 1, {{accion}});
+    const Resultado r = Recorrer(1, 1, {accion});
     EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK}));
   }
   EXPECT_EQ(almacen_.Leer("Inbox.idx"), almacen_.Mapa("Inbox").idx);
@@ -304,7 +300,7 @@ TEST(CabecerasImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
     };
     const std::string texto = mensaje(caso.cabeceras);
     AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(1, texto, "v")})});
-    const Resultado r = Recorrer(0, 1, {{ACCION_CONSERVAR}, {caso.accion}});
+    const Resultado r = Recorrer(0, 1, {ACCION_CONSERVAR, caso.accion});
     EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, caso.resultado}));
     const auto vistos = ListarImn(0);
     ASSERT_EQ(vistos.size(), 1u);
@@ -327,7 +323,7 @@ TEST(ColaIndiceImnTest, LosBytesTrasElAreaDeRegistrosNoOcultanLaCopia) {
     idx.insert(idx.end(), cola, uint8_t{0xAB});
     almacen.Escribir("Inbox.idx", idx);
 
-    const Resultado r = Recorrer(1, 3, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+    const Resultado r = Recorrer(1, 3, {ACCION_CONSERVAR, ACCION_RENOMBRAR});
     EXPECT_EQ(r.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
     EXPECT_EQ(r.fin, OE_FIN);
     const std::vector<uint8_t> despues = almacen.Leer("Inbox.idx");
@@ -371,7 +367,7 @@ TEST(FallosImnTest, UnaEscrituraQueFallaNuncaPierdeElMensaje) {
     AlmacenImnInstalado almacen(d);
     plataforma::Ganchos().Reiniciar();
     plataforma::Ganchos().fallar_en[escribir] = n;
-    Recorrer(1, 3, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}});
+    Recorrer(1, 3, {ACCION_CONSERVAR, ACCION_RENOMBRAR});
     const bool fallo = plataforma::Ganchos().contador[escribir] >= n;
     plataforma::Ganchos().Reiniciar();
     const auto [originales, copias] = contar();
@@ -382,7 +378,7 @@ TEST(FallosImnTest, UnaEscrituraQueFallaNuncaPierdeElMensaje) {
     }
     ASSERT_EQ(originales, 1);
     // Whatever the failed write-back left, a second rewrite adds one copy and the original goes.
-    EXPECT_EQ(Recorrer(1, 3, {{ACCION_CONSERVAR}, {ACCION_RENOMBRAR}}).fin, OE_FIN);
+    EXPECT_EQ(Recorrer(1, 3, {ACCION_CONSERVAR, ACCION_RENOMBRAR}).fin, OE_FIN);
     EXPECT_EQ(contar(), std::pair(0, copias + 1));
   }
   FAIL() << "the write-back never stopped failing";
