@@ -210,21 +210,9 @@ TEST(CabecerasTest, CamposDeToComoObtenerCampo) {
     });
     return campos;
   };
-  const struct {
-    std::string valor;
-    std::vector<std::string> campos;
-  } casos[] = {
-      {"Smith, John <j@x>\r\n", {"Smith", "John <j@x>\r\n"}},
-      {",a@x,b@y\r\n", {"a@x"}},  // a leading comma: the last entry is never reached
-      {"a,,b, ,c,\r\n", {"a", "b", "c", "\r\n"}},
-      {":: a", {"a"}},
-      {"", {}},
-      {std::string(300, 'p'), {std::string(kMaxCampoPara, 'p')}},
-  };
-  for (const auto& c : casos) {
-    EXPECT_EQ(recorridos(c.valor), c.campos) << c.valor;
-    EXPECT_EQ(con_obtener_campo(c.valor), c.campos) << c.valor;
-  }
+  const std::string largo(300, 'p');  // an entry longer than the field, which random values rarely hold
+  EXPECT_EQ(recorridos(largo), std::vector<std::string>{largo.substr(0, kMaxCampoPara)});
+  EXPECT_EQ(con_obtener_campo(largo), recorridos(largo));
   std::mt19937 azar(20261205);
   const char alfabeto[] = {',', ',', ' ', '\t', ':', 'a', 'b', '<', '>', '\r', '\n', '\xe9'};
   for (int vuelta = 0; vuelta < 20000; ++vuelta) {

@@ -95,22 +95,16 @@ TEST(CamposTest, ContarYObtenerCampos) {
   }
 }
 
-class ListaDireccionesTest : public testing::Test {
- protected:
-  void SetUp() override {
-    plataforma::Ganchos().Reiniciar();
-    lista.Iniciar();
-  }
-  void TearDown() override {
-    plataforma::Ganchos().Reiniciar();
-    lista.Vaciar();
-  }
-  LISTA_DIRECCIONES lista;
+// Starts empty and is emptied at the end, with the platform hooks reset around it.
+struct Lista : LISTA_DIRECCIONES {
+  Lista() { plataforma::Ganchos().Reiniciar(); Iniciar(); }
+  ~Lista() { plataforma::Ganchos().Reiniciar(); Vaciar(); }
 };
 
 static_assert(std::is_standard_layout_v<LISTA_DIRECCIONES> && sizeof(LISTA_DIRECCIONES) == 3 * sizeof(void*));
 
-TEST_F(ListaDireccionesTest, GuardaCopiasPropiasRechazaNuloYSeVacia) {
+TEST(ListaDireccionesTest, GuardaCopiasPropiasRechazaNuloYSeVacia) {
+  Lista lista;
   lista.AsignarDe("primero");
   char* primero = lista.De;
   char origen[] = "uno@example.com";
@@ -130,7 +124,8 @@ TEST_F(ListaDireccionesTest, GuardaCopiasPropiasRechazaNuloYSeVacia) {
   EXPECT_EQ(lista.Vaciar(), 0);
 }
 
-TEST_F(ListaDireccionesTest, SinMemoriaParaLaCopiaLaListaSigueSana) {
+TEST(ListaDireccionesTest, SinMemoriaParaLaCopiaLaListaSigueSana) {
+  Lista lista;
   lista.AnadirPara("a");
   // Growing the array in place is one commit; the copy's reservation is the second.
   plataforma::Ganchos().fallar_en[static_cast<int>(plataforma::Operacion::kRegion)] =
