@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
@@ -266,97 +268,68 @@ TEST(ReescrituraOe4Test, UnArticuloSeReescribeEnSuSitio) {
   }
 }
 
-// The write-back changes three files in turn. Failing it at each of its writes in turn, and
-// with the disk gone from that write on, must leave a folder from which the original message
-// or its complete copy is listed and read, never neither, and the other message as it was.
-TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraNoPierdeElMensaje) {
+// The write-back fails at each of its writes in turn (and, for mail, with the disk gone from
+// that write on). The mail copy goes into three files in turn: the folder must show the
+// original message or its complete copy, never neither, and the other message as it was. The
+// article is overwritten in place, so a failed write is undone: its file is what it was.
+TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraNoPierdeNada) {
   const std::string original = DosAdjuntos();
-  std::string copia;
-  {
-    AlmacenOe4Instalado almacen(Correo(original));
-    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
-    ASSERT_EQ(Guardar(c.Puntero(), ACCION_RENOMBRAR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
-    copia = Mensajes(c.Puntero()).back().texto;
-  }
+  struct Caso {
+    const char* nombre;
+    AlmacenOe4 d;
+    bool noticias, desde;
+    uint32_t accion;
+    uint64_t escrituras_min, escrituras_max;  // of a save that goes through
+  };
+  const Caso casos[] = {
+      // Block, mailbox header, record, index header, mark, folder record.
+      {"correo", Correo(original), false, false, ACCION_RENOMBRAR, 6, 6},
+      {"correo, sin disco desde esa escritura", Correo(original), false, true, ACCION_RENOMBRAR, 6, 6},
+      // Each block written (head and text), then the header and the item.
+      {"noticias", Grupo3(original), true, false, ACCION_BORRAR, 4, 98},
+  };
   auto& ganchos = plataforma::Ganchos();
   const auto escribir = static_cast<int>(plataforma::Operacion::kEscribir);
-  for (bool desde : {false, true}) {
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    // Saves on a fresh store; the texts listed afterwards, and the store for a look at its files.
+    auto guardar = [&](uint64_t fallar_en, bool* disparado) {
+      auto almacen = std::make_unique<AlmacenOe4Instalado>(caso.d);
+      const auto& e = almacen->Escrito();
+      CarpetaPorId c(caso.noticias ? kCuenta : 1, caso.noticias ? e.sublists.at("news").entradas[0] : e.folders.registros[1]);
+      ganchos.Reiniciar();
+      ganchos.fallar_en[escribir] = fallar_en;
+      ganchos.fallar_desde = caso.desde;
+      Guardar(c.Puntero(), caso.accion, {"a.exe"});
+      *disparado = fallar_en != 0 && ganchos.contador[escribir] >= fallar_en;
+      ganchos.Reiniciar();
+      uint32_t fin = 0;
+      std::vector<std::string> textos;
+      for (const auto& m : Mensajes(c.Puntero(), &fin)) textos.push_back(m.texto);
+      EXPECT_EQ(fin, OE_FIN);
+      return std::pair(std::move(almacen), textos);
+    };
+    bool disparado = false;
+    const std::vector<std::string> guardado = guardar(0, &disparado).second;
+    const std::vector<std::vector<std::string>> posibles =
+        caso.noticias ? std::vector<std::vector<std::string>>{{original, kOtros[0], kOtros[1]}}
+                      : std::vector<std::vector<std::string>>{{original, kOtro}, {original, kOtro, guardado.back()}, guardado};
     uint64_t n = 1;
     for (; n < 100; ++n) {
-      SCOPED_TRACE(std::string(desde ? "desde la escritura " : "escritura ") + std::to_string(n));
-      AlmacenOe4Instalado almacen(Correo(original));
-      CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
-      ganchos.Reiniciar();
-      ganchos.fallar_en[escribir] = n;
-      ganchos.fallar_desde = desde;
-      Guardar(c.Puntero(), ACCION_RENOMBRAR, {"a.exe"});
-      const bool disparado = ganchos.contador[escribir] >= n;
-      ganchos.Reiniciar();
-
-      uint32_t fin = 0;
-      const auto v = Mensajes(c.Puntero(), &fin);
-      EXPECT_EQ(fin, OE_FIN);
-      std::size_t otros = 0, suyos = 0;
-      for (const auto& m : v) {
-        otros += m.texto == kOtro;
-        suyos += m.texto == original || m.texto == copia;
-      }
-      EXPECT_EQ(otros, 1u);
-      EXPECT_GE(suyos, 1u);
-      EXPECT_EQ(v.size(), otros + suyos);
-      if (!disparado) {  // every write went through: only the copy is left
-        ASSERT_EQ(v.size(), 2u);
-        EXPECT_EQ(v[1].texto, copia);
+      SCOPED_TRACE("escritura " + std::to_string(n));
+      const auto [almacen, textos] = guardar(n, &disparado);
+      if (!disparado) {
+        EXPECT_EQ(textos, guardado);
         break;
       }
+      EXPECT_NE(std::find(posibles.begin(), posibles.end(), textos), posibles.end());
+      if (caso.noticias) {
+        EXPECT_EQ(almacen->Leer(kArchivoGrupo), almacen->Escrito().grupos.at(kArchivoGrupo).bytes);
+      }
     }
-    EXPECT_EQ(n, 7u);  // block, mailbox header, record, index header, mark, folder record
+    EXPECT_GE(n - 1, caso.escrituras_min);
+    EXPECT_LE(n - 1, caso.escrituras_max);
   }
-}
-
-// The article is overwritten in place, so a write that fails must be undone: whichever write
-// fails, the article reads back as its original or as its new text, never a mix, and the
-// other articles are untouched.
-TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraDejaElArticuloEnteroONuevo) {
-  const std::string original = DosAdjuntos();
-  std::string nuevo;
-  {
-    AlmacenOe4Instalado almacen(Grupo3(original));
-    CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
-    ASSERT_EQ(Guardar(grupo.Puntero(), ACCION_BORRAR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
-    nuevo = Mensajes(grupo.Puntero()).at(0).texto;
-    ASSERT_NE(nuevo, original);
-  }
-  auto& ganchos = plataforma::Ganchos();
-  const auto escribir = static_cast<int>(plataforma::Operacion::kEscribir);
-  uint64_t n = 1;
-  for (; n < 100; ++n) {
-    SCOPED_TRACE("escritura " + std::to_string(n));
-    AlmacenOe4Instalado almacen(Grupo3(original));
-    CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
-    ganchos.Reiniciar();
-    ganchos.fallar_en[escribir] = n;
-    Guardar(grupo.Puntero(), ACCION_BORRAR, {"a.exe"});
-    const bool disparado = ganchos.contador[escribir] >= n;
-    ganchos.Reiniciar();
-
-    uint32_t fin = 0;
-    const auto v = Mensajes(grupo.Puntero(), &fin);
-    EXPECT_EQ(fin, OE_FIN);
-    ASSERT_EQ(v.size(), 3u);
-    EXPECT_EQ(v[1].texto, kOtros[0]);
-    EXPECT_EQ(v[2].texto, kOtros[1]);
-    if (!disparado) {
-      EXPECT_EQ(v[0].texto, nuevo);
-      break;
-    }
-    // Undone completely: the group file is byte for byte what it was.
-    EXPECT_EQ(v[0].texto, original);
-    EXPECT_EQ(almacen.Leer(kArchivoGrupo), almacen.Escrito().grupos.at(kArchivoGrupo).bytes);
-  }
-  // Each block written (head and text), then the header and the item.
-  EXPECT_GT(n, 4u);
-  EXPECT_LT(n, 100u);
 }
 
 // The files change between the listing and the write-back. A mail rewrite writes nothing it
