@@ -18,9 +18,9 @@ inline int Valor(unsigned char b) {
 }
 
 inline int Hex(unsigned char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+  static constexpr char kDigitos[] = "0123456789abcdef0123456789ABCDEF";
+  const char* p = c == 0 ? nullptr : std::strchr(kDigitos, c);
+  return p == nullptr ? -1 : static_cast<int>(p - kDigitos) % 16;
 }
 
 // Characters outside the alphabet are skipped; groups of four give three bytes, a partial

@@ -127,8 +127,11 @@ TEST_P(EquivalenciaTest, IgualQueLaReferencia) {
     if (g.tipo == 3 && g.direccion == kDQ && i % 2 == 0) {
       entrada = referencia::CodificarQP(entrada);  // real encoded text, soft breaks and all
     }
-    if (Ejecutar(g.direccion, entrada) != Referencia(g.direccion, entrada)) {
-      FAIL() << "input " << i << " differs: " << testing::PrintToString(entrada);
+    const std::string salida = Ejecutar(g.direccion, entrada);
+    if (salida != Referencia(g.direccion, entrada)) FAIL() << "input " << i << ": " << testing::PrintToString(entrada);
+    // Encoded bytes decode back to themselves.
+    if (g.tipo == 0 && (g.direccion == kCB || g.direccion == kCQ)) {
+      ASSERT_EQ(Ejecutar(g.direccion == kCB ? kDB : kDQ, salida), entrada) << "input " << i;
     }
   }
 }
@@ -141,15 +144,6 @@ INSTANTIATE_TEST_SUITE_P(
                     Generador{"DecodificarQPCorreo", kDQ, 3}, Generador{"DecodificarQPBytes", kDQ, 0},
                     Generador{"DecodificarQPTexto", kDQ, 2}),
     [](const testing::TestParamInfo<Generador>& info) { return info.param.nombre; });
-
-TEST(CodecsTest, DecodificarLoCodificadoDevuelveElOriginal) {
-  std::mt19937 rng(777);
-  for (int i = 0; i < 2000; ++i) {
-    const std::string x = Aleatorio(rng, {}, rng() % 500);
-    EXPECT_EQ(Ejecutar(kDB, Ejecutar(kCB, x)), x);
-    EXPECT_EQ(Ejecutar(kDQ, Ejecutar(kCQ, x)), x);
-  }
-}
 
 // The cores write into blocks of exactly their bound: a sanitizer build catches any byte
 // written past it.
