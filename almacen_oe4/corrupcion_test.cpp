@@ -83,74 +83,53 @@ void Anadir(std::vector<Campo>& campos, const std::string& prefijo, const std::v
   }
 }
 
-std::vector<Campo> CamposFolders(const AlmacenOe4Escrito& e) {
-  std::vector<Campo> campos = {{"cabecera primero", kNchPrimero, 0}};
-  Anadir(campos, "carpeta", e.folders.registros,
-         {{"PosPropia", kCarPosPropia}, {"PosSiguiente", kCarPosSiguiente}, {"IdCarpeta", kCarIdCarpeta},
-          {"IdPadre", kCarIdPadre}, {"IdFin", kCarIdFin}, {"NumSubCarpetas", kCarNumSubCarpetas},
-          {"NumMensajes", kCarNumMensajes}});
-  return campos;
-}
-
-std::vector<Campo> CamposIdx(const MapaIdxMbx& par) {
-  std::vector<Campo> campos = {{"FinRegistros", kIdxFinRegistros, 0}};
-  Anadir(campos, "registro", par.registros,
-         {{"Marcas", kRegMarcas}, {"IdSustituto", kRegIdSustituto}, {"IdMensaje", kRegIdMensaje},
-          {"PosPropia", kRegPosPropia}, {"LongRegistro", kRegLongRegistro}, {"PosBloque", kRegPosBloque},
-          {"LongExtra", kRegLongExtra}});
-  for (const uint32_t r : par.registros) {  // the counted texts' lengths
-    uint32_t t = r + kLongFijoRegistro + LeerPalabra(par.idx, r + kRegLongExtra) + 8 * kNumFechas + kLongTrasFechas;
-    for (uint32_t k = 0; k < kNumTextos; ++k, t += 4 + LeerPalabra(par.idx, t)) {
-      campos.push_back({"texto " + std::to_string(k) + " en " + std::to_string(r), t, r});
-    }
-  }
-  return campos;
-}
-
-std::vector<Campo> CamposMbx(const MapaIdxMbx& par) {
-  std::vector<Campo> campos = {{"UltimoId", kMbxUltimoId, 0}};
-  Anadir(campos, "bloque", par.bloques,
-         {{"Id", kMbxBloqueId}, {"TamBloque", kMbxBloqueTam}, {"LongTexto", kMbxBloqueLongTexto}});
-  return campos;
-}
-
-std::vector<Campo> CamposSublist(const MapaSublist& s) {
-  std::vector<Campo> campos = {{"NumGrupos", kSubNumGrupos, 0}};
-  Anadir(campos, "grupo", s.entradas, {{"NumFichero", kGrpNumFichero}});
-  for (uint32_t k = 0; k < kGrpNumTextos; ++k) {
-    Anadir(campos, "long " + std::to_string(k) + " del grupo", s.entradas, {{"", kGrpLongNombre + 4 * k}});
-  }
-  return campos;
-}
-
-std::vector<Campo> CamposGrupo(const MapaGrupo& g) {
-  std::vector<Campo> campos = {{"PosPrimero", kNchPrimero, 0}, {"LongArea", kNchLongArea, 0}};
-  Anadir(campos, "articulo", g.articulos,
-         {{"PosPropia", kArtPosPropia}, {"PosSiguiente", kArtPosSiguiente}, {"PosBloque", kArtPosBloque},
-          {"LongArticulo", kArtLongArticulo}});
-  for (const auto& cadena : g.bloques) {
-    Anadir(campos, "bloque", cadena,
-           {{"Capacidad", kNchBloqueCapacidad}, {"Usados", kNchBloqueUsados}, {"PosSiguiente", kNchBloqueSiguiente}});
-  }
-  return campos;
-}
-
 struct ArchivoDanado {
   std::string relativo;
   std::vector<uint8_t> original;
   std::vector<Campo> campos;
 };
 
+// The files of the mail folder Inbox and of the first news group, with the fields to damage.
 std::vector<ArchivoDanado> Archivos(const AlmacenOe4Escrito& e) {
-  const std::string grupo = "News/news.example.com/" + NombreArchivoGrupo(1);
-  return {
-      {"mail/folders.nch", e.folders.bytes, CamposFolders(e)},
-      {"mail/Inbox.idx", e.pares.at("Inbox").idx, CamposIdx(e.pares.at("Inbox"))},
-      {"mail/Inbox.mbx", e.pares.at("Inbox").mbx, CamposMbx(e.pares.at("Inbox"))},
-      {"News/news.example.com/sublist.dat", e.sublists.at("news.example.com").bytes,
-       CamposSublist(e.sublists.at("news.example.com"))},
-      {grupo, e.grupos.at(grupo).bytes, CamposGrupo(e.grupos.at(grupo))},
+  const MapaIdxMbx& par = e.pares.at("Inbox");
+  const MapaSublist& sub = e.sublists.at("news.example.com");
+  const std::string ruta_grupo = "News/news.example.com/" + NombreArchivoGrupo(1);
+  const MapaGrupo& grupo = e.grupos.at(ruta_grupo);
+  std::vector<ArchivoDanado> a = {
+      {"mail/folders.nch", e.folders.bytes, {{"cabecera primero", kNchPrimero, 0}}},
+      {"mail/Inbox.idx", par.idx, {{"FinRegistros", kIdxFinRegistros, 0}}},
+      {"mail/Inbox.mbx", par.mbx, {{"UltimoId", kMbxUltimoId, 0}}},
+      {"News/news.example.com/sublist.dat", sub.bytes, {{"NumGrupos", kSubNumGrupos, 0}}},
+      {ruta_grupo, grupo.bytes, {{"PosPrimero", kNchPrimero, 0}, {"LongArea", kNchLongArea, 0}}},
   };
+  Anadir(a[0].campos, "carpeta", e.folders.registros,
+         {{"PosPropia", kCarPosPropia}, {"PosSiguiente", kCarPosSiguiente}, {"IdCarpeta", kCarIdCarpeta},
+          {"IdPadre", kCarIdPadre}, {"IdFin", kCarIdFin}, {"NumSubCarpetas", kCarNumSubCarpetas},
+          {"NumMensajes", kCarNumMensajes}});
+  Anadir(a[1].campos, "registro", par.registros,
+         {{"Marcas", kRegMarcas}, {"IdSustituto", kRegIdSustituto}, {"IdMensaje", kRegIdMensaje},
+          {"PosPropia", kRegPosPropia}, {"LongRegistro", kRegLongRegistro}, {"PosBloque", kRegPosBloque},
+          {"LongExtra", kRegLongExtra}});
+  for (const uint32_t r : par.registros) {  // the counted texts' lengths
+    uint32_t t = r + kLongFijoRegistro + LeerPalabra(par.idx, r + kRegLongExtra) + 8 * kNumFechas + kLongTrasFechas;
+    for (uint32_t k = 0; k < kNumTextos; ++k, t += 4 + LeerPalabra(par.idx, t)) {
+      a[1].campos.push_back({"texto " + std::to_string(k) + " en " + std::to_string(r), t, r});
+    }
+  }
+  Anadir(a[2].campos, "bloque", par.bloques,
+         {{"Id", kMbxBloqueId}, {"TamBloque", kMbxBloqueTam}, {"LongTexto", kMbxBloqueLongTexto}});
+  Anadir(a[3].campos, "grupo", sub.entradas, {{"NumFichero", kGrpNumFichero}});
+  for (uint32_t k = 0; k < kGrpNumTextos; ++k) {
+    Anadir(a[3].campos, "long " + std::to_string(k) + " del grupo", sub.entradas, {{"", kGrpLongNombre + 4 * k}});
+  }
+  Anadir(a[4].campos, "articulo", grupo.articulos,
+         {{"PosPropia", kArtPosPropia}, {"PosSiguiente", kArtPosSiguiente}, {"PosBloque", kArtPosBloque},
+          {"LongArticulo", kArtLongArticulo}});
+  for (const auto& cadena : grupo.bloques) {
+    Anadir(a[4].campos, "bloque", cadena,
+           {{"Capacidad", kNchBloqueCapacidad}, {"Usados", kNchBloqueUsados}, {"PosSiguiente", kNchBloqueSiguiente}});
+  }
+  return a;
 }
 
 // Each file in turn: every field with every damage, cut short, and a few random bytes changed.
