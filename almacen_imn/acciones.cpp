@@ -4,36 +4,27 @@
 // so the place where the part begins in Reescrito follows from the two lengths. The part
 // table of the message's index record is kept in step with the rewritten text.
 #include <cstring>
-#include <limits>
-#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "almacen_imn/formato_imn.h"
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
-#include "mensaje/buffer_flujo.h"
+#include "mensaje/empalme.h"
 #include "mensaje/guardado.h"
 #include "mensaje/salida_parte.h"
-#include "soporte/memoria.h"
-#include "soporte/rutas.h"
-#include "soporte/texto.h"
 
 namespace orvex::imn {
 
 namespace {
 
+using mensaje::Edicion;
+
 constexpr std::string_view kName = "; name=";
 constexpr std::string_view kFilename = "; filename=";
-constexpr std::string_view kVir = ".VIR";
 constexpr std::string_view kCrLf = "\r\n";
-
-struct Edicion {
-  uint32_t desde;
-  uint32_t hasta;
-  std::string texto;
-};
 
 // The current part in the stored text: [inicio, siguiente) runs from the line that opened its
 // scan to the line end before the line that completed it; its content is the last LongParte
@@ -54,92 +45,37 @@ bool LocalizarParte(const OE_MENSAJE& m, const OE_OBJMSG& o, Parte* p) {
   return p->contenido == p->inicio || m.Texto[p->contenido - 1] == '\n';
 }
 
-// End of the line at pos, never past limite.
-uint32_t FinLinea(const OE_MENSAJE& m, uint32_t pos, uint32_t limite) {
-  const uint32_t n = LongitudLinea(pos, limite, m.Texto);
-  return pos + n;
-}
-
-// First line of [desde, hasta) that holds aguja: its start, the match's offset and the line's end.
-bool BuscarEnLineas(const OE_MENSAJE& m, uint32_t desde, uint32_t hasta, std::string_view aguja, uint32_t* en,
-                    uint32_t* fin) {
-  for (uint32_t a = desde; a < hasta;) {
-    const uint32_t b = FinLinea(m, a, hasta);
-    if (b <= a) break;
-    const std::size_t k = std::string_view(m.Texto + a, b - a).find(aguja);
-    if (k != std::string_view::npos) {
-      *en = a + static_cast<uint32_t>(k);
-      *fin = b;
-      return true;
-    }
-    a = b;
-  }
-  return false;
-}
-
 // Where the part's header lines end: before the blank line that closes the header.
 uint32_t FinCabecera(const OE_MENSAJE& m, const Parte& p) {
   uint32_t ultima = p.inicio;
   for (uint32_t a = p.inicio; a < p.contenido;) {
-    const uint32_t b = FinLinea(m, a, p.contenido);
+    const uint32_t b = mensaje::FinLinea(m.Texto, a, p.contenido);
     if (b <= a) break;
     ultima = a;
     a = b;
   }
-  const std::string_view linea(m.Texto + ultima, p.contenido - ultima);
-  return (linea == "\r\n" || linea == "\n") ? ultima : p.contenido;
-}
-
-// The renamed attachment: its base name with the extension .VIR; quotes and line ends would
-// break the header line, so they become '_'.
-std::string NombreVir(std::string_view nombre) {
-  std::string nuevo = DividirRuta(nombre).nombre;
-  for (char& c : nuevo) {
-    if (c == '"' || c == '\r' || c == '\n') c = '_';
-  }
-  nuevo.append(kVir);
-  return nuevo;
+  return mensaje::EsLineaVacia(std::string_view(m.Texto + ultima, p.contenido - ultima)) ? ultima : p.contenido;
 }
 
 // The first line holding "; name=" and the first holding "; filename=" in the part's header
 // each lose the parameter's old value and the rest of the line.
 bool EdicionesRenombrar(const OE_MENSAJE& m, const OE_OBJMSG& o, const Parte& p, std::vector<Edicion>* e) {
-  const std::string nombre = NombreVir(std::string_view(o.NombreParte, strnlen(o.NombreParte, sizeof o.NombreParte)));
+  // The old extension goes: a part named virus.exe becomes virus.VIR.
+  const std::string_view viejo(o.NombreParte, strnlen(o.NombreParte, sizeof o.NombreParte));
+  const std::string nombre = mensaje::NombreVir(viejo, mensaje::ExtensionVir::kQuitar);
   for (const std::string_view aguja : {kName, kFilename}) {
     uint32_t en = 0;
     uint32_t fin = 0;
-    if (!BuscarEnLineas(m, p.inicio, p.contenido, aguja, &en, &fin)) continue;
-    std::string texto(aguja);
-    texto.append("\"").append(nombre).append("\"").append(kCrLf);
-    e->push_back({en, fin, std::move(texto)});
+    if (!mensaje::BuscarEnLineas(m.Texto, p.inicio, p.contenido, aguja, mensaje::Mayusculas::kDistinguir, &en, &fin)) {
+      continue;
+    }
+    e->push_back({en, fin, mensaje::ParametroNombrado(aguja, nombre, kCrLf)});
   }
   if (e->size() == 2) {
     if ((*e)[1].desde < (*e)[0].desde) std::swap((*e)[0], (*e)[1]);
     if ((*e)[1].desde < (*e)[0].hasta) e->pop_back();  // both on one line: the first one wins
   }
   return !e->empty();
-}
-
-// The part's new content in its own transfer encoding, without the 0 that closes a content
-// handed out.
-std::string ContenidoNuevo(CL_SALIDA_PARTE& salida) {
-  salida.CodificarContenido();
-  std::string_view bytes(salida.Datos() != nullptr ? salida.Datos() : "", salida.Longitud());
-  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
-  return std::string(bytes);
-}
-
-void PosicionarEn(CL_BUFFER_FLUJO& r, uint32_t p) {
-  if (p < r.Longitud()) {
-    r.Posicionar(static_cast<int32_t>(p), 0);
-  } else if (r.Longitud() > 0) {
-    r.Posicionar(0, 2);
-  }
-}
-
-void Escribir(CL_BUFFER_FLUJO& r, const char* bytes, std::size_t n) {
-  if (n > std::numeric_limits<uint32_t>::max()) throw CL_EXCEPCION_MEMORIA();
-  if (n > 0) r.Escribir(bytes, static_cast<uint32_t>(n));
 }
 
 // Entry k - 1 (k the parts handed out) takes the part's new place; the later ones follow it.
@@ -157,55 +93,6 @@ void ActualizarEntradas(OE_MENSAJE& m, uint32_t c0, uint32_t w) {
     Pon32(entrada(i) + imnfmt::kEntInicio,
           Le32(previa + imnfmt::kEntInicio) + Le32(previa + imnfmt::kEntLongitud) + 2);
   }
-}
-
-// Splices the edits (in text order, inside [p.inicio, p.siguiente)) into Reescrito.
-uint32_t Empalmar(OE_MENSAJE& m, const Parte& p, const std::vector<Edicion>& ediciones) {
-  const char* t = m.Texto;
-  auto* r = static_cast<CL_BUFFER_FLUJO*>(m.Reescrito);
-  const bool continuar = m.Modificado == 1 && r != nullptr;
-  uint32_t c0 = p.inicio;
-  if (continuar) {
-    // The rest of the stored text from this part on must still be there, unchanged.
-    const int64_t pos = int64_t{p.inicio} + r->Longitud() - m.LongTexto;
-    if (pos < 0 || pos > r->Longitud() ||
-        std::memcmp(r->Datos() + pos, t + p.inicio, m.LongTexto - p.inicio) != 0) {
-      return OE_ERROR;
-    }
-    c0 = static_cast<uint32_t>(pos);
-  }
-
-  // A rewrite cut short by an allocation failure is never written back.
-  m.Modificado = 0;
-  if (!continuar) {
-    LiberarReescrito(m);
-    try {
-      r = new CL_BUFFER_FLUJO(10000);
-    } catch (const CL_EXCEPCION_MEMORIA&) {
-      return OE_ERROR_MEMORIA;
-    } catch (const std::bad_alloc&) {
-      return OE_ERROR_MEMORIA;
-    }
-    m.Reescrito = r;
-    r->FijarEscribible(1);
-    Escribir(*r, t, p.inicio);
-  } else {
-    r->FijarEscribible(1);
-    PosicionarEn(*r, c0);
-  }
-  uint32_t desde = p.inicio;
-  for (const Edicion& e : ediciones) {
-    Escribir(*r, t + desde, e.desde - desde);
-    Escribir(*r, e.texto.data(), e.texto.size());
-    desde = e.hasta;
-  }
-  Escribir(*r, t + desde, p.siguiente - desde);
-  ActualizarEntradas(m, c0, r->ObtenerPosicion() - c0);
-  m.PosCopia = r->ObtenerPosicion();
-  Escribir(*r, t + p.siguiente, m.LongTexto - p.siguiente);
-  r->FijarLongitud(r->ObtenerPosicion());
-  m.Modificado = 1;
-  return OE_OK;
 }
 
 }  // namespace
@@ -240,12 +127,12 @@ uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
     std::string texto(kCrLf);
     if (accion == ACCION_SUSTITUIR) {
       if (o.Salida == nullptr) return OE_ERROR;
-      texto += ContenidoNuevo(*static_cast<CL_SALIDA_PARTE*>(o.Salida));
+      texto += mensaje::ContenidoCodificado(*static_cast<CL_SALIDA_PARTE*>(o.Salida));
     }
     texto.append(kCrLf);
     ediciones.push_back({FinCabecera(m, p), p.siguiente, std::move(texto)});
   }
-  return Empalmar(m, p, ediciones);
+  return mensaje::Empalmar(m, p.inicio, p.siguiente, ediciones, ActualizarEntradas);
 }
 
 }  // namespace orvex::imn

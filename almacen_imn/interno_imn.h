@@ -9,6 +9,7 @@
 
 #include "almacen_oe4/archivo_oe4.h"
 #include "api/orvex.h"
+#include "mensaje/empalme.h"
 
 namespace orvex::imn {
 
@@ -83,7 +84,7 @@ inline bool EsObjeto(const OE_OBJMSG* o) { return o != nullptr && o->Tamano == O
 
 // Frees the part table and clears the pointer.
 void LiberarEntradas(OE_MENSAJE& m);
-// Destroys the rewrite buffer, if any, and clears the pointer (the stores' shared helper).
-void LiberarReescrito(OE_MENSAJE& m);
+// Destroys the rewrite buffer, if any, and clears the pointer.
+using mensaje::LiberarReescrito;
 
 }  // namespace orvex::imn

@@ -10,6 +10,7 @@
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
 #include "mensaje/buffer_flujo.h"
+#include "mensaje/empalme.h"
 #include "soporte/memoria.h"
 
 namespace orvex::imn {
@@ -116,11 +117,9 @@ uint32_t Volcar(OE_MENSAJE& m, uint32_t long_antigua) {
 
 uint32_t Reescribir(OE_MENSAJE* mensaje, uint32_t tamano) {
   if (!EsMensaje(mensaje)) return OE_ERROR_PARAM;
-  const uint32_t resultado = Volcar(*mensaje, tamano);
   // The object that built the rewrite has ended: it is stored now or not at all.
-  LiberarReescrito(*mensaje);
-  mensaje->Modificado = 0;
-  return resultado;
+  const mensaje::FinReescritura fin(*mensaje);
+  return Volcar(*mensaje, tamano);
 }
 
 }  // namespace orvex::imn

@@ -14,6 +14,7 @@
 #include "almacen_oe4/oe4.h"
 #include "almacen_oe5/reescritura.h"
 #include "mensaje/buffer_flujo.h"
+#include "mensaje/empalme.h"
 #include "soporte/memoria.h"
 
 namespace orvex::oe4 {
@@ -33,21 +34,6 @@ bool BuzonLegible(const OE_MENSAJE& m) {
          Le32(cab + kMbxVersion) == kVersionMbx && m.PosTexto >= kLongCabMbx &&
          buzon->Leer(m.PosTexto, bloque, sizeof bloque);
 }
-
-// Ends a write-back whatever it did: Reescrito goes and nothing asks for it again.
-class FinVolcado {
- public:
-  explicit FinVolcado(OE_MENSAJE& m) : m_(m) {}
-  ~FinVolcado() {
-    LiberarReescrito(m_);
-    m_.Modificado = 0;
-  }
-  FinVolcado(const FinVolcado&) = delete;
-  FinVolcado& operator=(const FinVolcado&) = delete;
-
- private:
-  OE_MENSAJE& m_;
-};
 
 uint32_t Relleno(uint32_t n) { return (kAlineacionBloqueMbx - n % kAlineacionBloqueMbx) % kAlineacionBloqueMbx; }
 
@@ -268,8 +254,8 @@ uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
 
 uint32_t Reescribir(OE_MENSAJE* mensaje, uint32_t tamano) {
   if (!EsMensaje(mensaje)) return OE_ERROR_PARAM;
-  FinVolcado fin(*mensaje);
-  const CL_BUFFER_FLUJO* reescrito = oe5::ReescritoDe(mensaje);
+  const mensaje::FinReescritura fin(*mensaje);
+  const CL_BUFFER_FLUJO* reescrito = mensaje::ReescritoDe(mensaje);
   if (reescrito == nullptr) return OE_ERROR;
   return EsNoticias(mensaje->IdCarpeta) ? VolcarArticulo(*mensaje, *reescrito)
                                         : VolcarCorreo(*mensaje, *reescrito, tamano);

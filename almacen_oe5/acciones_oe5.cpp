@@ -3,35 +3,23 @@
 // written, and then splices them into Reescrito. Reescrito always ends with the stored text
 // from the last change on, unchanged, so any offset of Texto past that change has its place in
 // Reescrito at the offset plus the difference of the two lengths.
-#include <algorithm>
-#include <cctype>
 #include <cstring>
-#include <limits>
-#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "almacen_oe5/reescritura.h"
-#include "mensaje/buffer_flujo.h"
+#include "mensaje/empalme.h"
 #include "mensaje/salida_parte.h"
-#include "soporte/memoria.h"
-#include "soporte/rutas.h"
-#include "soporte/texto.h"
 
 namespace orvex::oe5 {
 
 namespace {
 
-constexpr std::string_view kName = "name=";
-constexpr std::string_view kVir = ".VIR";
+using mensaje::Edicion;
+using mensaje::EsLineaVacia;
 
-// A range of Texto and the bytes that take its place.
-struct Edicion {
-  uint32_t desde;
-  uint32_t hasta;
-  std::string texto;
-};
+constexpr std::string_view kName = "name=";
 
 // The stored text of the message, read only inside its length.
 class TextoGuardado {
@@ -42,7 +30,7 @@ class TextoGuardado {
   const char* Datos() const { return datos_; }
   std::string_view Tramo(uint32_t desde, uint32_t hasta) const { return {datos_ + desde, hasta - desde}; }
   // End of the line at pos: past its '\n', or the end of the text.
-  uint32_t FinLinea(uint32_t pos) const { return pos + LongitudLinea(pos, longitud_, datos_); }
+  uint32_t FinLinea(uint32_t pos) const { return mensaje::FinLinea(datos_, pos, longitud_); }
   // Start of the line that ends at fin (fin follows a '\n' or is the end), not before desde.
   uint32_t InicioLineaQueAcabaEn(uint32_t desde, uint32_t fin) const {
     if (fin <= desde) return desde;
@@ -56,26 +44,10 @@ class TextoGuardado {
   uint32_t longitud_;
 };
 
-bool EsLineaVacia(std::string_view linea) { return linea == "\n" || linea == "\r\n"; }
-
 std::string_view FinDeLinea(std::string_view linea) {
   if (linea.size() >= 2 && linea.substr(linea.size() - 2) == "\r\n") return "\r\n";
   if (!linea.empty() && linea.back() == '\n') return "\n";
   return "";
-}
-
-// Parameter names are not case-sensitive in a header.
-std::size_t BuscarSinCaso(std::string_view texto, std::string_view aguja) {
-  if (aguja.size() > texto.size()) return std::string_view::npos;
-  for (std::size_t i = 0; i + aguja.size() <= texto.size(); ++i) {
-    std::size_t k = 0;
-    while (k < aguja.size() && std::tolower(static_cast<unsigned char>(texto[i + k])) ==
-                                   std::tolower(static_cast<unsigned char>(aguja[k]))) {
-      ++k;
-    }
-    if (k == aguja.size()) return i;
-  }
-  return std::string_view::npos;
 }
 
 // Where the current part lies in the stored text. The part's stretch [inicio, siguiente) runs
@@ -148,23 +120,16 @@ bool LocalizarCuerpo(const OE_MENSAJE& m, const OE_OBJMSG& o, Parte* p) {
   return true;
 }
 
-// Every header line of the part that names it: from "name=" (which "filename=" ends with) to
-// the end of the line becomes name="<new name>", so both the Content-Type and the
+// Every header line of the part that names it: from "name=" (which "filename=" ends with, in
+// any case) to the end of the line becomes name="<new name>", so both the Content-Type and the
 // Content-Disposition lines are renamed, in whichever order they come.
 bool EdicionesRenombrar(const TextoGuardado& t, const Parte& p, const std::string& nombre,
                         std::vector<Edicion>* ediciones) {
-  for (uint32_t a = p.cabecera; a < p.fin_cabecera;) {
-    const uint32_t b = t.FinLinea(a);
-    if (b <= a || b > p.fin_cabecera) break;
-    const std::string_view linea = t.Tramo(a, b);
-    const std::size_t k = BuscarSinCaso(linea, kName);
-    if (k != std::string_view::npos) {
-      std::string nuevo;
-      nuevo.reserve(kName.size() + nombre.size() + 4);
-      nuevo.append(kName).append("\"").append(nombre).append("\"").append(FinDeLinea(linea));
-      ediciones->push_back({a + static_cast<uint32_t>(k), b, std::move(nuevo)});
-    }
-    a = b;
+  uint32_t en = 0;
+  for (uint32_t a = p.cabecera, fin = 0;
+       mensaje::BuscarEnLineas(t.Datos(), a, p.fin_cabecera, kName, mensaje::Mayusculas::kIgnorar, &en, &fin);
+       a = fin) {
+    ediciones->push_back({en, fin, mensaje::ParametroNombrado(kName, nombre, FinDeLinea(t.Tramo(en, fin)))});
   }
   return !ediciones->empty();
 }
@@ -176,80 +141,13 @@ std::string ContenidoNuevo(CL_SALIDA_PARTE& salida, const TextoGuardado& t, cons
   const bool decodificada = salida.Modo() == CL_SALIDA_PARTE::kModoBase64 || salida.Modo() == CL_SALIDA_PARTE::kModoQP;
   // Nothing to encode is no content, not an empty encoded line.
   if (decodificada && salida.Decodificado().Longitud() == 0) return {};
-  salida.CodificarContenido();
-  std::string_view bytes(salida.Datos(), salida.Longitud());
-  while (!bytes.empty() && bytes.back() == '\0') bytes.remove_suffix(1);
-  std::string nuevo(bytes);
+  std::string nuevo = mensaje::ContenidoCodificado(salida);
   if (!nuevo.empty() && nuevo.back() != '\n' && p.fin_contenido < t.Longitud()) {
     const std::string_view antes = t.Tramo(t.InicioLineaQueAcabaEn(p.inicio, p.fin_contenido), p.fin_contenido);
     const std::string_view fin = FinDeLinea(antes);
     nuevo.append(fin.empty() ? std::string_view("\r\n") : fin);
   }
   return nuevo;
-}
-
-// Places the position of r at p (p may be the end).
-void PosicionarEn(CL_BUFFER_FLUJO& r, uint32_t p) {
-  if (p < r.Longitud()) {
-    r.Posicionar(static_cast<int32_t>(p), 0);
-  } else if (r.Longitud() > 0) {
-    r.Posicionar(0, 2);
-  }
-}
-
-void Escribir(CL_BUFFER_FLUJO& r, const char* bytes, uint64_t n) {
-  if (n > std::numeric_limits<uint32_t>::max()) throw CL_EXCEPCION_MEMORIA();
-  if (n > 0) r.Escribir(bytes, static_cast<uint32_t>(n));
-}
-
-// Splices the edits (in text order, not overlapping, none past siguiente) into Reescrito,
-// starting it afresh when no rewrite is under way.
-uint32_t Empalmar(OE_MENSAJE* m, const std::vector<Edicion>& ediciones, uint32_t siguiente) {
-  const TextoGuardado t(m->Texto, m->LongTexto);
-  const uint32_t inicio = ediciones.front().desde;
-  CL_BUFFER_FLUJO* r = ReescritoDe(m);
-  const bool continuar = m->Modificado == 1 && r != nullptr;
-  uint32_t p0 = inicio;
-  if (continuar) {
-    const int64_t p = int64_t{inicio} + r->Longitud() - t.Longitud();
-    if (p < 0 || p > r->Longitud() ||
-        std::memcmp(r->Datos() + p, t.Datos() + inicio, t.Longitud() - inicio) != 0) {
-      return OE_ERROR;
-    }
-    p0 = static_cast<uint32_t>(p);
-  }
-
-  // A rewrite cut short by an allocation failure is never written back.
-  m->Modificado = 0;
-  if (!continuar) {
-    LiberarReescrito(m);
-    try {
-      r = new CL_BUFFER_FLUJO(10000);
-    } catch (const CL_EXCEPCION_MEMORIA&) {
-      return OE_ERROR_MEMORIA;
-    } catch (const std::bad_alloc&) {
-      return OE_ERROR_MEMORIA;
-    }
-    m->Reescrito = r;
-    r->FijarEscribible(1);
-    Escribir(*r, t.Datos(), inicio);
-  } else {
-    r->FijarEscribible(1);
-    PosicionarEn(*r, p0);
-  }
-  uint32_t desde = inicio;
-  for (const Edicion& e : ediciones) {
-    Escribir(*r, t.Datos() + desde, e.desde - desde);
-    Escribir(*r, e.texto.data(), e.texto.size());
-    desde = e.hasta;
-  }
-  // Where the next part starts in Reescrito: the rest is copied unchanged from here on.
-  const uint32_t copia = r->ObtenerPosicion() + (siguiente - desde);
-  Escribir(*r, t.Datos() + desde, t.Longitud() - desde);
-  r->FijarLongitud(r->ObtenerPosicion());
-  m->PosCopia = copia;
-  m->Modificado = 1;
-  return OE_OK;
 }
 
 // The edits of one action, or false when the part cannot be located safely.
@@ -277,7 +175,7 @@ bool Planificar(const OE_MENSAJE& m, OE_OBJMSG& o, uint32_t accion, std::vector<
   switch (accion) {
     case ACCION_RENOMBRAR:
       if (!con_nombre) return false;
-      return EdicionesRenombrar(t, p, NombreVir(std::string_view(o.NombreParte, largo_nombre)), ediciones);
+      return EdicionesRenombrar(t, p, mensaje::NombreVir(std::string_view(o.NombreParte, largo_nombre)), ediciones);
     case ACCION_BORRAR: {
       uint32_t desde = p.contenido;
       // Removing a body that an HTML alternative opens takes the boundary line before it too,
@@ -300,25 +198,6 @@ bool Planificar(const OE_MENSAJE& m, OE_OBJMSG& o, uint32_t accion, std::vector<
 
 }  // namespace
 
-std::string NombreVir(std::string_view nombre) {
-  const PartesRuta partes = DividirRuta(nombre);
-  std::string nuevo = partes.nombre;
-  nuevo += '_';
-  if (!partes.extension.empty()) nuevo.append(partes.extension, 1, std::string::npos);
-  for (char& c : nuevo) {
-    if (c == '"' || c == '\r' || c == '\n') c = '_';
-  }
-  nuevo.append(kVir);
-  return nuevo;
-}
-
-CL_BUFFER_FLUJO* ReescritoDe(const OE_MENSAJE* mensaje) { return static_cast<CL_BUFFER_FLUJO*>(mensaje->Reescrito); }
-
-void LiberarReescrito(OE_MENSAJE* mensaje) {
-  delete ReescritoDe(mensaje);
-  mensaje->Reescrito = nullptr;
-}
-
 uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion) {
   if (m == nullptr || m->Tamano != OE_TAM_MENSAJE || o == nullptr || o->Tamano != OE_TAM_OBJMSG) {
     return OE_ERROR_PARAM;
@@ -331,11 +210,9 @@ uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion) {
   }
   std::vector<Edicion> ediciones;
   uint32_t siguiente = 0;
-  if (!Planificar(*m, *o, accion, &ediciones, &siguiente)) {
-    m->Modificado = 0;
-    return OE_ERROR;
-  }
-  const uint32_t resultado = Empalmar(m, ediciones, siguiente);
+  const uint32_t resultado = Planificar(*m, *o, accion, &ediciones, &siguiente)
+                                 ? mensaje::Empalmar(*m, ediciones.front().desde, siguiente, ediciones)
+                                 : OE_ERROR;
   if (resultado != OE_OK) m->Modificado = 0;
   return resultado;
 }

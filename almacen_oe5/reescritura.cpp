@@ -92,22 +92,6 @@ uint32_t LeerReescrito(CL_BUFFER_FLUJO& r, BloqueMem<char>* destino, uint32_t* l
   return leido == *longitud ? OE_OK : OE_ERROR;
 }
 
-// Ends a rewrite whatever the write-back did: Reescrito goes, and the record no longer asks
-// for a write-back.
-class FinReescritura {
- public:
-  explicit FinReescritura(OE_MENSAJE* m) : m_(m) {}
-  ~FinReescritura() {
-    LiberarReescrito(m_);
-    m_->Modificado = 0;
-  }
-  FinReescritura(const FinReescritura&) = delete;
-  FinReescritura& operator=(const FinReescritura&) = delete;
-
- private:
-  OE_MENSAJE* m_;
-};
-
 }  // namespace
 
 uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
@@ -117,7 +101,7 @@ uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
 uint32_t Reescribir(OE_MENSAJE* m, uint32_t tamano) {
   (void)tamano;  // the record length matters only to stores that copy the index record
   if (m == nullptr || m->Tamano != OE_TAM_MENSAJE) return OE_ERROR_PARAM;
-  const FinReescritura fin(m);
+  const mensaje::FinReescritura fin(*m);
   CL_BUFFER_FLUJO* r = ReescritoDe(m);
   if (r == nullptr || m->Texto == nullptr) return OE_ERROR;
 

@@ -3,14 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
-#include <string_view>
 
 #include "api/orvex.h"
-
-namespace orvex {
-class CL_BUFFER_FLUJO;
-}
+#include "mensaje/empalme.h"
 
 namespace orvex::oe5 {
 
@@ -21,14 +16,10 @@ namespace orvex::oe5 {
 // not belong to the message gives 7. Values above 3 do nothing.
 uint32_t AplicarAccion(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion);
 
-// The name a renamed attachment gets: "virus.exe" -> "virus_exe.VIR", "README" -> "README_.VIR".
-// Folders and drive are dropped, and quotes and line ends become '_' so the header stays whole.
-std::string NombreVir(std::string_view nombre);
-
-// The rewritten text of a message, or null.
-CL_BUFFER_FLUJO* ReescritoDe(const OE_MENSAJE* mensaje);
-// Destroys Reescrito and clears the pointer. Whoever releases a message record calls this, so
-// that a rewrite abandoned before its write-back is not left behind.
-void LiberarReescrito(OE_MENSAJE* mensaje);
+// A renamed attachment keeps its extension in the name: "virus.exe" -> "virus_exe.VIR".
+using mensaje::NombreVir;
+// Reescrito belongs to the message record; these are the shared owner's helpers.
+using mensaje::LiberarReescrito;
+using mensaje::ReescritoDe;
 
 }  // namespace orvex::oe5

@@ -1,0 +1,118 @@
+#include "mensaje/empalme.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "mensaje/buffer_flujo.h"
+
+namespace orvex::mensaje {
+namespace {
+
+TEST(EmpalmeTest, NombreVir) {
+  struct Caso {
+    std::string nombre;
+    ExtensionVir extension;
+    std::string esperado;
+  };
+  const std::string largo(255, 'a');  // with ".exe", the longest name a part record holds
+  const Caso casos[] = {
+      {"README", ExtensionVir::kConservar, "README_.VIR"},
+      {"archivo.", ExtensionVir::kConservar, "archivo_.VIR"},
+      {"datos.tar.gz", ExtensionVir::kConservar, "datos.tar_gz.VIR"},
+      {".profile", ExtensionVir::kConservar, "_profile.VIR"},
+      {"C:\\dir.x\\a\"b\r\n.exe", ExtensionVir::kConservar, "a_b___exe.VIR"},
+      {largo + ".exe", ExtensionVir::kConservar, largo + "_exe.VIR"},
+      {"README", ExtensionVir::kQuitar, "README.VIR"},
+      {"datos.tar.gz", ExtensionVir::kQuitar, "datos.tar.VIR"},
+      {"dir/x.bat", ExtensionVir::kQuitar, "x.VIR"},
+      {largo + ".exe", ExtensionVir::kQuitar, largo + ".VIR"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    EXPECT_EQ(NombreVir(caso.nombre, caso.extension), caso.esperado);
+  }
+}
+
+TEST(EmpalmeTest, BuscarEnLineasDaLaPrimeraLineaQueLoTiene) {
+  const std::string texto = "a: b\r\nContent-Type: x; NAME=\"v\"\r\nc; name=\"w\"\nfin name=";
+  const auto t = static_cast<uint32_t>(texto.size());
+  const auto segunda = static_cast<uint32_t>(texto.find("Content"));
+  const auto mayusculas = static_cast<uint32_t>(texto.find("NAME="));
+  const auto tercera = static_cast<uint32_t>(texto.find("c; "));
+  const auto cuarta = static_cast<uint32_t>(texto.find("fin"));
+  struct Caso {
+    const char* nombre;
+    uint32_t desde, hasta;
+    Mayusculas mayusculas;
+    bool hallado;
+    uint32_t en, fin;
+  };
+  const Caso casos[] = {
+      {"sin caso", 0, t, Mayusculas::kIgnorar, true, mayusculas, tercera},
+      {"con caso", 0, t, Mayusculas::kDistinguir, true, tercera + 3, cuarta},
+      {"la linea partida por el limite no cuenta entera", tercera, tercera + 5, Mayusculas::kDistinguir, false, 0, 0},
+      {"ultima linea sin fin de linea", cuarta, t, Mayusculas::kDistinguir, true, cuarta + 4, t},
+      {"tramo vacio", segunda, segunda, Mayusculas::kIgnorar, false, 0, 0},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    uint32_t en = 0;
+    uint32_t fin = 0;
+    ASSERT_EQ(BuscarEnLineas(texto.data(), caso.desde, caso.hasta, "name=", caso.mayusculas, &en, &fin), caso.hallado);
+    if (caso.hallado) {
+      EXPECT_EQ(en, caso.en);
+      EXPECT_EQ(fin, caso.fin);
+    }
+  }
+}
+
+TEST(EmpalmeTest, EdicionesFueraDeSitioNoTocanNada) {
+  std::string texto = "cabecera\r\n\r\ncontenido\r\n--b--\r\n";
+  const auto t = static_cast<uint32_t>(texto.size());
+  struct Caso {
+    const char* nombre;
+    uint32_t inicio, siguiente;
+    std::vector<Edicion> ediciones;
+  };
+  const Caso casos[] = {
+      {"antes del inicio", 10, 23, {{5, 12, "x"}}},
+      {"desordenadas", 0, 23, {{12, 14, "x"}, {10, 11, "y"}}},
+      {"al reves", 0, 23, {{14, 12, "x"}}},
+      {"pasada la parte", 0, 23, {{12, 24, "x"}}},
+      {"parte pasado el texto", 0, t + 1, {{12, 14, "x"}}},
+  };
+  for (const bool en_curso : {false, true}) {
+    for (const Caso& caso : casos) {
+      SCOPED_TRACE(testing::Message() << caso.nombre << (en_curso ? ", con una reescritura en curso" : ""));
+      auto m = std::make_unique<OE_MENSAJE>();
+      m->Tamano = OE_TAM_MENSAJE;
+      m->Texto = texto.data();
+      m->LongTexto = t;
+      if (en_curso) {
+        auto* r = new CL_BUFFER_FLUJO(10000);
+        m->Reescrito = r;
+        r->FijarEscribible(1);
+        r->Escribir(texto.data(), t);
+        m->Modificado = 1;
+        m->PosCopia = 3;
+      }
+      EXPECT_EQ(Empalmar(*m, caso.inicio, caso.siguiente, caso.ediciones), OE_ERROR);
+      EXPECT_EQ(m->Modificado, en_curso ? 1u : 0u);
+      EXPECT_EQ(m->PosCopia, en_curso ? 3u : 0u);
+      const CL_BUFFER_FLUJO* r = ReescritoDe(m.get());
+      if (en_curso) {
+        ASSERT_NE(r, nullptr);
+        EXPECT_EQ(std::string(r->Datos(), r->Longitud()), texto);
+      } else {
+        EXPECT_EQ(r, nullptr);
+      }
+      LiberarReescrito(*m);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvex::mensaje
