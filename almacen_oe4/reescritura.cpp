@@ -249,7 +249,8 @@ uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
       !BuzonLegible(*mensaje)) {
     return OE_ERROR;
   }
-  return oe5::AplicarAccion(mensaje, objeto, accion);
+  // A failed action leaves the changes made so far to be written back.
+  return oe5::AplicarAccion(mensaje, objeto, accion, oe5::TrasFallo::kConservar);
 }
 
 uint32_t Reescribir(OE_MENSAJE* mensaje, uint32_t tamano) {

@@ -198,7 +198,7 @@ bool Planificar(const OE_MENSAJE& m, OE_OBJMSG& o, uint32_t accion, std::vector<
 
 }  // namespace
 
-uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion) {
+uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion, TrasFallo tras_fallo) {
   if (m == nullptr || m->Tamano != OE_TAM_MENSAJE || o == nullptr || o->Tamano != OE_TAM_OBJMSG) {
     return OE_ERROR_PARAM;
   }
@@ -213,7 +213,7 @@ uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion) {
   const uint32_t resultado = Planificar(*m, *o, accion, &ediciones, &siguiente)
                                  ? mensaje::Empalmar(*m, ediciones.front().desde, siguiente, ediciones)
                                  : OE_ERROR;
-  if (resultado != OE_OK) m->Modificado = 0;
+  if (resultado != OE_OK && tras_fallo == TrasFallo::kAbandonar) m->Modificado = 0;
   return resultado;
 }
 
