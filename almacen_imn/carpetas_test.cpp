@@ -112,21 +112,17 @@ TEST_F(CarpetasImnTest, UnIndiceAusenteDejaLaCarpetaSinMensajes) {
 }
 
 TEST(RaizImnTest, LaRaizLlevaAlDirectorioMail) {
-  struct Caso {
-    std::optional<std::string> raiz;
-    uint32_t resultado;
-    const char* directorio;
-  };
-  const Caso casos[] = {{"C:\\Stores", 0, "C:\\Stores\\Mail"}, {"C:\\Stores\\", 0, "C:\\Stores\\Mail"}, {std::nullopt, 1, ""}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.raiz.value_or("sin valor"));
+  const std::tuple<std::optional<std::string>, uint32_t, const char*> casos[] = {
+      {"C:\\Stores", 0, "C:\\Stores\\Mail"}, {"C:\\Stores\\", 0, "C:\\Stores\\Mail"}, {std::nullopt, 1, ""}};
+  for (const auto& [raiz, resultado, directorio] : casos) {
+    SCOPED_TRACE(raiz.value_or("sin valor"));
     RegistroPrueba registro;
-    DescribirRegistroImn(registro, caso.raiz);
+    DescribirRegistroImn(registro, raiz);
     registro.Instalar();
     char buffer[260];
     std::memset(buffer, 'x', sizeof buffer);
-    EXPECT_EQ(imn::ObtenerRaizIMN(buffer), caso.resultado);
-    EXPECT_STREQ(buffer, caso.directorio);
+    EXPECT_EQ(imn::ObtenerRaizIMN(buffer), resultado);
+    EXPECT_STREQ(buffer, directorio);
   }
 }
 

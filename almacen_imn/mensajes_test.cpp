@@ -85,22 +85,18 @@ TEST_F(MensajesImnTest, CadaMensajeLlevaLosCamposDeSuRegistroYSuBloque) {
 }
 
 TEST(MensajeSueltoImnTest, LaMarcaDePartesSigueAlNumeroDeEntradasYAlByte34) {
-  struct Caso {
-    std::size_t entradas;
-    uint8_t byte34;
-    uint32_t marca;
-  };
-  const Caso casos[] = {{0, 0, 1}, {1, 0, 0}, {1, 1, 1}, {1, 2, 0}, {2, 0, 0}, {3, 0, 1}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(testing::Message() << caso.entradas << " entries, byte " << int(caso.byte34));
+  // Entries, byte 34 and the mark.
+  const std::tuple<std::size_t, uint8_t, uint32_t> casos[] = {{0, 0, 1}, {1, 0, 0}, {1, 1, 1}, {1, 2, 0}, {2, 0, 0}, {3, 0, 1}};
+  for (const auto& [entradas, byte34, marca] : casos) {
+    SCOPED_TRACE(testing::Message() << entradas << " entries, byte " << int(byte34));
     MensajeImn m = MensajeVivo(1, MensajeSimple(), "x");
-    m.entradas.assign(caso.entradas, EntradaImn{});
-    m.byte_partes = caso.byte34;
+    m.entradas.assign(entradas, EntradaImn{});
+    m.byte_partes = byte34;
     AlmacenImnInstalado almacen({Buzon("Caso", {m})});
     CarpetaImn c(0);
     ListadoAbierto l(c.c);
     ASSERT_EQ(l.Siguiente(), OE_OK);
-    EXPECT_EQ(imn::MarcaPartes(*l.m), caso.marca);
+    EXPECT_EQ(imn::MarcaPartes(*l.m), marca);
   }
 }
 

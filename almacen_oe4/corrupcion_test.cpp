@@ -165,18 +165,14 @@ TEST(CorrupcionOe4Test, CadaArchivoDanadoDaCodigos) {
 }
 
 TEST(CorrupcionOe4Test, CadenasQueVuelvenSobreSiMismas) {
-  struct Caso {
-    const char* nombre;
-    std::size_t desde;  // this folder's PosSiguiente points back at the first record
-  };
-  // The root is third in the chain, so a loop before it leaves the folder list without a root.
-  const Caso casos[] = {{"antes de la raiz", 1}, {"despues de la raiz", 4}, {"al final", 6}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  // The folder whose PosSiguiente points back at the first record. The root is third in the
+  // chain, so a loop before it leaves the folder list without a root.
+  for (const auto& [nombre, desde] : {std::pair{"antes de la raiz", 1}, {"despues de la raiz", 4}, {"al final", 6}}) {
+    SCOPED_TRACE(nombre);
     AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
     const MapaNch& nch = almacen.Escrito().folders;
     std::vector<uint8_t> b = nch.bytes;
-    PonerPalabra(b, nch.registros[caso.desde] + kCarPosSiguiente, nch.registros[0]);
+    PonerPalabra(b, nch.registros[desde] + kCarPosSiguiente, nch.registros[0]);
     almacen.Reescribir("mail/folders.nch", b);
     uint32_t fin = 0;
     const auto todas = Recorrer(OE_ObtenerCarpetas, &fin, kLimite);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <tuple>
 
 #include "almacen_oe4/oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
@@ -124,22 +125,19 @@ TEST(MensajesOe4Test, MensajePorIdSigueLasSustituciones) {
   m5.sustituido = true;
   m5.id_sustituto = 8;
   AlmacenOe4Instalado almacen(ConCarpeta({m1, Msg(3, "tres\r\n"), m5, Msg(8, "ocho\r\n"), Msg(9, "nueve\r\n")}));
-  struct Caso {
-    uint32_t buscado;
-    uint32_t resultado;
-    uint32_t encontrado;
-  };
-  const Caso casos[] = {{1, OE_OK, 8}, {5, OE_OK, 8}, {3, OE_OK, 3}, {9, OE_OK, 9}, {4, OE_ERROR, 0}, {10, OE_ERROR, 0}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.buscado);
+  // The id looked for, the result, and the id found.
+  const std::tuple<uint32_t, uint32_t, uint32_t> casos[] = {{1, OE_OK, 8}, {5, OE_OK, 8}, {3, OE_OK, 3},
+                                                            {9, OE_OK, 9}, {4, OE_ERROR, 0}, {10, OE_ERROR, 0}};
+  for (const auto& [buscado, resultado, encontrado] : casos) {
+    SCOPED_TRACE(buscado);
     CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
     OE_MENSAJE* m = nullptr;
     ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
     OE_REF_ADJUNTO ref{};
-    ref.IdMensaje = caso.buscado;
-    EXPECT_EQ(oe4::PosicionarMensaje(&ref, c.Puntero(), m), caso.resultado);
-    if (caso.resultado == OE_OK) {
-      EXPECT_EQ(m->IdMensaje, caso.encontrado);
+    ref.IdMensaje = buscado;
+    EXPECT_EQ(oe4::PosicionarMensaje(&ref, c.Puntero(), m), resultado);
+    if (resultado == OE_OK) {
+      EXPECT_EQ(m->IdMensaje, encontrado);
     }
     OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
   }
