@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <tuple>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
@@ -102,27 +103,22 @@ TEST(CarpetasOe4Test, SubcarpetasPorPadre) {
   d.cuentas[2].con_sublist = false;
   AlmacenOe4Instalado almacen(d);
   const auto& regs = almacen.Escrito().folders.registros;
-  struct Caso {
-    const char* nombre;
-    OE_ENTRYID padre;
-    uint32_t resultado_final;
-    std::vector<VistaOe4> esperado;
-  };
-  const std::vector<Caso> casos = {
+  // The parent, the walk's last result and the subfolders.
+  const std::tuple<const char*, OE_ENTRYID, uint32_t, std::vector<VistaOe4>> casos[] = {
       {"trabajo", {3, regs[3]}, OE_FIN, {{4, 3, "Proyecto"}}},
       {"proyecto", {4, regs[4]}, OE_FIN, {{5, 4, "Detalle"}}},
       {"sin subcarpetas", {1, regs[0]}, OE_SIN_SUBCARPETAS, {}},
       {"cuenta de noticias", {kCuenta, 0}, OE_FIN, {{kCuenta, kCuenta, "comp.lang.c"}, {kCuenta, kCuenta, "alt.test"}}},
       {"cuenta sin sublist.dat", {kCuenta + 1, 0}, OE_SIN_SUBCARPETAS, {}},
   };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    CarpetaPorId padre(caso.padre.IdCarpeta, caso.padre.PosCarpeta);
+  for (const auto& [nombre, id, resultado_final, esperado] : casos) {
+    SCOPED_TRACE(nombre);
+    CarpetaPorId padre(id.IdCarpeta, id.PosCarpeta);
     ASSERT_EQ(padre.Resultado(), OE_OK);
     uint32_t fin = 0;
-    EXPECT_EQ(Subcarpetas(padre.Puntero(), &fin), caso.esperado);
-    EXPECT_EQ(fin, caso.resultado_final);
-    EXPECT_EQ(padre->NumSubCarpetas, caso.esperado.size());
+    EXPECT_EQ(Subcarpetas(padre.Puntero(), &fin), esperado);
+    EXPECT_EQ(fin, resultado_final);
+    EXPECT_EQ(padre->NumSubCarpetas, esperado.size());
   }
   // Mode 1 gives no subfolder: the record carries the parent's id, and closing gives 0.
   CarpetaPorId trabajo(3, regs[3]);
@@ -146,13 +142,8 @@ TEST(CarpetasOe4Test, BusquedasPorEntryId) {
   const auto& regs = almacen.Escrito().folders.registros;
   const auto& entradas = almacen.Escrito().sublists.at("news.example.com").entradas;
   const uint32_t tam = static_cast<uint32_t>(almacen.Escrito().folders.bytes.size());
-  struct Caso {
-    const char* nombre;
-    OE_ENTRYID id;
-    uint32_t resultado;
-    std::string nombre_carpeta;
-  };
-  const std::vector<Caso> casos = {
+  // The entry id, the result and the folder's name.
+  const std::tuple<const char*, OE_ENTRYID, uint32_t, std::string> casos[] = {
       {"correo", {2, regs[1]}, OE_OK, "Elementos enviados"},
       {"raiz", {0, regs[2]}, OE_OK, "Outlook Express"},
       {"posicion de otra carpeta", {2, regs[0]}, OE_ERROR_PARAM, ""},
@@ -166,15 +157,13 @@ TEST(CarpetasOe4Test, BusquedasPorEntryId) {
       {"grupo en posicion ajena", {kCuenta, entradas[1] + 1}, OE_ERROR_PARAM, ""},
       {"grupo pasado el final", {kCuenta, 100000}, OE_ERROR_PARAM, ""},
   };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    CarpetaPorId c(caso.id.IdCarpeta, caso.id.PosCarpeta);
-    EXPECT_EQ(c.Resultado(), caso.resultado);
-    ASSERT_EQ(c.Puntero() != nullptr, caso.resultado == OE_OK);
-    if (caso.resultado == OE_OK) {
-      EXPECT_EQ(c->Nombre, caso.nombre_carpeta);
-      EXPECT_EQ(c->IdCarpeta, caso.id.IdCarpeta);
-      EXPECT_EQ(c->PosCarpeta, caso.id.PosCarpeta);
+  for (const auto& [nombre, id, resultado, nombre_carpeta] : casos) {
+    SCOPED_TRACE(nombre);
+    CarpetaPorId c(id.IdCarpeta, id.PosCarpeta);
+    EXPECT_EQ(c.Resultado(), resultado);
+    ASSERT_EQ(c.Puntero() != nullptr, resultado == OE_OK);
+    if (resultado == OE_OK) {
+      EXPECT_EQ(std::tuple(std::string(c->Nombre), c->IdCarpeta, c->PosCarpeta), std::tuple(nombre_carpeta, id.IdCarpeta, id.PosCarpeta));
     }
   }
 }
