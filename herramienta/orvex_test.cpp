@@ -311,7 +311,7 @@ TEST_F(OrvexTest, Generaciones) {
   };
   const Caso casos[] = {
       {oe4, 4, {"Bandeja de entrada", "Trabajo/Proyecto/Detalle"}, "bandeja de entrada", 3},
-      {oe4 / "mail", 4, {"Bandeja de entrada", "Trabajo/Proyecto/Detalle"}, "Bandeja de entrada", 3},
+      {oe4 / "mail", 4, {"news.example.com/comp.lang.c", "news.example.com/alt.test"}, "comp.lang.c", 2},
       {imn / "buzones", 1, {"Inbox", "Sent"}, "Inbox", 3},
       {fs::path(muestras ? muestras : "") / "oe6_dbx_mit", 5, {"Local Folders/Inbox", "Hotmail"}, "Inbox", 1},
   };
