@@ -50,7 +50,7 @@ std::string ConLF(std::string s) {
   return s;
 }
 
-std::string R(char c, std::size_t n) { return std::string(n, c); }
+std::string Repetir(char c, std::size_t n) { return std::string(n, c); }
 
 // Golden pairs; the reference must agree with each, and base64 decodes LF text the same.
 TEST(CodecsTest, ParesDeReferencia) {
@@ -66,8 +66,8 @@ TEST(CodecsTest, ParesDeReferencia) {
       {kDB, "QQ==\r\nQQ==\r\n", "A\x04\x10"}, {kDB, "=\r\n \t*", ""},  // padding is junk like the rest
       {kDB, "Q U\x80J" + nul + "D", "ABC"}, {kDB, "QUJD\r\n" + nul, "ABC"}, {kDB, "+/+/", "\xFB\xFF\xBF"},
       {kCB, "", "\r\n"}, {kCB, "A", "QQ==\r\n"}, {kCB, "AB", "QUI=\r\n"}, {kCB, "\xFF\xFE\xFD", "//79\r\n"},
-      {kCB, "\r\n", "DQo=\r\n"}, {kCB, R('A', 57), a76 + "\r\n"}, {kCB, R('A', 58), a76 + "\r\nQQ==\r\n"},
-      {kCB, R('A', 60), a76 + "\r\nQUFB\r\n"}, {kCB, R('A', 114), a76 + "\r\n" + a76 + "\r\n"},
+      {kCB, "\r\n", "DQo=\r\n"}, {kCB, Repetir('A', 57), a76 + "\r\n"}, {kCB, Repetir('A', 58), a76 + "\r\nQQ==\r\n"},
+      {kCB, Repetir('A', 60), a76 + "\r\nQUFB\r\n"}, {kCB, Repetir('A', 114), a76 + "\r\n" + a76 + "\r\n"},
       {kDQ, "=41=4a=3D=3d", "AJ=="}, {kDQ, "=\r\n=\n\r", ""}, {kDQ, "ho=\r\nla", "hola"}, {kDQ, "", ""},
       {kDQ, "ho=\nla", "hoa"}, {kDQ, "ho=\n41", "ho41"},  // a bare LF soft break takes what follows
       {kDQ, "=\nA", "A"}, {kDQ, "= 41", "A"}, {kDQ, "=G4Z1", "A"}, {kDQ, "=\n==41", "41"}, {kDQ, "=\r\r", "\r"},
@@ -75,9 +75,11 @@ TEST(CodecsTest, ParesDeReferencia) {
       {kDQ, "=4\r\nx", "=4\r\nx"}, {kDQ, "=4\nx", "=4\nx"},  // a digit then a line end is kept as written
       {kDQ, "a  \r\nb\t\nc", "a  \r\nb\t\nc"}, {kDQ, "a" + nul + "\xE9", "a" + nul + "\xE9"},
       {kCQ, "", "=\r\n"}, {kCQ, " =\r\n\t\x7F\xE9" + nul, "=20=3D=0D=0A=09=7F=E9=00=\r\n"}, {kCQ, "!<>~", "!<>~=\r\n"},
-      {kCQ, "abcdefgh=ijklmnopq", "abcdefgh=3Dijklmnopq=\r\n"}, {kCQ, R('a', 74), R('a', 74) + "=\r\n"},
-      {kCQ, R('a', 75), R('a', 74) + "=\r\na=\r\n"}, {kCQ, R('a', 100), R('a', 74) + "=\r\n" + R('a', 26) + "=\r\n"},
-      {kCQ, R('a', 72) + " ", R('a', 72) + "=\r\n=20=\r\n"}, {kCQ, R('a', 71) + " ", R('a', 71) + "=20=\r\n"},
+      {kCQ, "abcdefgh=ijklmnopq", "abcdefgh=3Dijklmnopq=\r\n"}, {kCQ, Repetir('a', 74), Repetir('a', 74) + "=\r\n"},
+      {kCQ, Repetir('a', 75), Repetir('a', 74) + "=\r\na=\r\n"},
+      {kCQ, Repetir('a', 100), Repetir('a', 74) + "=\r\n" + Repetir('a', 26) + "=\r\n"},
+      {kCQ, Repetir('a', 72) + " ", Repetir('a', 72) + "=\r\n=20=\r\n"},
+      {kCQ, Repetir('a', 71) + " ", Repetir('a', 71) + "=20=\r\n"},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(c.direccion) << ": " << testing::PrintToString(c.entrada));
@@ -149,8 +151,8 @@ INSTANTIATE_TEST_SUITE_P(
 // written past it.
 TEST(CodecsTest, NucleosNoEscribenMasAllaDeSuCota) {
   std::mt19937 rng(4242);
-  std::vector<std::string> entradas = {"", "Q", "QU", "QUJ", "=", "=4", "=4\r", "=4\n=4\n", R('\xFF', 1000),
-                                       R('Q', 1001), R(' ', 777), R('a', 75)};
+  std::vector<std::string> entradas = {"", "Q", "QU", "QUJ", "=", "=4", "=4\r", "=4\n=4\n", Repetir('\xFF', 1000),
+                                       Repetir('Q', 1001), Repetir(' ', 777), Repetir('a', 75)};
   for (int i = 0; i < 300; ++i) entradas.push_back(Aleatorio(rng, Piezas(i % 2 ? 0 : 2), rng() % 2000));
   auto escritos = [](auto nucleo, uint64_t cota, const std::string& e, auto estado) {
     const auto bloque = std::make_unique<uint8_t[]>(cota);
@@ -204,7 +206,7 @@ TEST(CodecsTest, LeenSoloLongitudReinicianElEstadoYAnadenTrasElDestino) {
 TEST(CodecsTest, OrigenIgualADestino) {
   Codecs codecs;
   CL_BUFFER_FLUJO b;
-  const std::string x = R('x', 80000);  // the block must move while it is read
+  const std::string x = Repetir('x', 80000);  // the block must move while it is read
   b.Anadir(x.data(), static_cast<uint32_t>(x.size()));
   codecs.Ejecutar(kCB, b, b);
   EXPECT_EQ(Texto(b), x + referencia::CodificarBase64(x));
