@@ -284,8 +284,12 @@ uint32_t SiguienteArticulo(OE_MENSAJE& m) {
   const uint64_t max = MaxArticulos(*archivo);
   uint64_t contador = m.IdMensaje != 0 ? uint64_t{m.IdMensaje} + 1 : 0;
   // The counter grows by at least two per article handed out: past twice the items the file
-  // can hold, the item chain has come back on itself.
-  if (contador > 2 * max) return OE_ERROR;
+  // can hold, the item chain has come back on itself. The listing ends there, or a host that
+  // goes on after an error would be handed the same error for ever.
+  if (contador > 2 * max) {
+    m.FinRegistro = FinIndice(m);
+    return OE_ERROR;
+  }
   Articulo a;
   uint32_t pos = m.FinRegistro;
   for (uint64_t pasos = 0;; ++pasos) {

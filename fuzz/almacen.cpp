@@ -105,9 +105,17 @@ void RecorrerCarpetas(const std::vector<std::pair<uint32_t, uint32_t>>& extra) {
 void RecorrerMensajes(OE_CARPETA* carpeta) {
   OE_MENSAJE* m = nullptr;
   if (OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO) == OE_OK) {
+    Exigir(m != nullptr);
+    OE_MENSAJE antes;
     for (uint32_t i = 0; i < kMaxPasos; ++i) {
+      std::memcpy(&antes, m, sizeof antes);
       const uint32_t r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-      if (r == OE_ERROR) continue;  // a damaged message; a host goes on to the next
+      if (r == OE_ERROR) {
+        // A damaged message; a host goes on to the next. An error that leaves the cursor as
+        // it was would come back on every later call, and the listing would never end.
+        Exigir(m != nullptr && std::memcmp(&antes, m, sizeof antes) != 0);
+        continue;
+      }
       if (r != OE_OK) break;
       Exigir(m != nullptr && m->Tamano == OE_TAM_MENSAJE);
       Exigir(Terminado(m->Asunto) && Terminado(m->De) && Terminado(m->Fecha));
