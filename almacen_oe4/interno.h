@@ -7,6 +7,7 @@
 
 #include "almacen_oe4/archivo_oe4.h"
 #include "api/orvex.h"
+#include "mensaje/empalme.h"
 
 namespace orvex::oe4 {
 
@@ -60,7 +61,6 @@ void Copiar(char* destino, const std::string& origen, std::size_t capacidad);
 bool LeerCadenaArticulo(const ArchivoOe4& archivo, uint32_t primer_bloque, uint32_t largo_max, char* destino,
                         uint32_t* largo);
 
-// Destroys the message's rewrite buffer, if any, and clears the pointer (the shared one).
-void LiberarReescrito(OE_MENSAJE& mensaje);
+using mensaje::LiberarReescrito;
 
 }  // namespace orvex::oe4

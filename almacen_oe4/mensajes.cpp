@@ -319,8 +319,6 @@ uint32_t Siguiente(OE_MENSAJE& m) { return EsNoticias(m.IdCarpeta) ? SiguienteAr
 
 }  // namespace
 
-void LiberarReescrito(OE_MENSAJE& mensaje) { oe5::LiberarReescrito(&mensaje); }
-
 uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t modo) {
   if (!EsCarpeta(carpeta) || mensaje == nullptr) return OE_ERROR_PARAM;
   if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
