@@ -10,6 +10,7 @@
 
 #include "api/orvex.h"
 #include "plataforma/plataforma.h"
+#include "soporte/bytes.h"
 
 namespace orvex::oe4 {
 
@@ -35,18 +36,9 @@ class ArchivoOe4 {
   uint64_t tamano_;
 };
 
-// Little-endian words of a byte image (the caller keeps pos + 4 inside it).
-inline uint32_t Le32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-inline uint64_t Le64(const uint8_t* p) { return static_cast<uint64_t>(Le32(p + 4)) << 32 | Le32(p); }
-inline void Pon32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
+using orvex::Le32;
+using orvex::Le64;
+using orvex::Pon32;
 
 // OE_CARPETA: no pointer precedes the working area, so these offsets hold on every build.
 inline constexpr std::size_t kCarpetaIdFinPrincipales = 1068;

@@ -5,6 +5,7 @@
 #include <unordered_set>
 
 #include "api/orvex.h"
+#include "soporte/bytes.h"
 #include "soporte/memoria.h"
 
 namespace orvex::oe5 {
@@ -12,15 +13,6 @@ namespace orvex::oe5 {
 using namespace orvex::dbx;
 
 namespace {
-
-uint32_t Palabra(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
-
-void PonerPalabra(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 // Follows a chain of positions and reports when it comes back to one it has passed (Brent's
 // teleporting mark: constant memory, found within twice the cycle's reach).
@@ -52,9 +44,9 @@ struct CabeceraBloque {
 bool LeerCabeceraBloque(const ArchivoDbx& archivo, uint32_t pos, CabeceraBloque* cab) {
   uint8_t b[kLongCabBloque];
   if (!archivo.Leer(pos, b, sizeof b)) return false;
-  cab->capacidad = Palabra(b + kBloqueCapacidad);
-  cab->usado = Palabra(b + kBloqueUsado);
-  cab->siguiente = Palabra(b + kBloqueSiguiente);
+  cab->capacidad = Le32(b + kBloqueCapacidad);
+  cab->usado = Le32(b + kBloqueUsado);
+  cab->siguiente = Le32(b + kBloqueSiguiente);
   if (cab->capacidad > kMaxTextoBloque || cab->usado > cab->capacidad || cab->siguiente == pos) return false;
   return archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, cab->usado);
 }
@@ -86,7 +78,7 @@ std::optional<ArchivoDbx> ArchivoDbx::AbrirYComprobar(const std::string& ruta, T
 
 uint32_t ArchivoDbx::Cabecera(uint32_t desplazamiento) const {
   if (desplazamiento > leido_cabecera_ || leido_cabecera_ - desplazamiento < 4) return 0;
-  return Palabra(cabecera_.data() + desplazamiento);
+  return Le32(cabecera_.data() + desplazamiento);
 }
 
 namespace {
@@ -131,7 +123,7 @@ bool ArchivoDbx::Leer(uint64_t pos, void* destino, std::size_t n) const {
 bool ArchivoDbx::Leer32(uint64_t pos, uint32_t* valor) const {
   uint8_t b[4];
   if (!Leer(pos, b, sizeof b)) return false;
-  *valor = Palabra(b);
+  *valor = Le32(b);
   return true;
 }
 
@@ -206,7 +198,7 @@ std::vector<uint32_t> RecorrerArbol(const ArchivoDbx& archivo, uint32_t raiz, ui
 bool LeerObjeto(const ArchivoDbx& archivo, uint32_t pos, ObjetoDbx* objeto) {
   uint8_t cab[kLongCabObjeto];
   if (pos == 0 || !archivo.Leer(pos, cab, sizeof cab)) return false;
-  const uint32_t cuerpo = Palabra(cab + kObjLongCuerpo);
+  const uint32_t cuerpo = Le32(cab + kObjLongCuerpo);
   const uint32_t n = cab[kObjNumIndices];
   const uint64_t inicio = static_cast<uint64_t>(pos) + kLongCabObjeto;
   if (4 * n > cuerpo || !archivo.Contiene(inicio, cuerpo)) return false;
@@ -214,7 +206,7 @@ bool LeerObjeto(const ArchivoDbx& archivo, uint32_t pos, ObjetoDbx* objeto) {
   if (!archivo.Leer(inicio, indices, 4 * n)) return false;
   std::memset(objeto->TablaIndices, 0, sizeof objeto->TablaIndices);
   for (uint32_t i = 0; i < n; ++i) {
-    const uint32_t e = Palabra(indices + 4 * i);
+    const uint32_t e = Le32(indices + 4 * i);
     objeto->TablaIndices[e & 0xFF] = e >> 8;
   }
   objeto->inicio_datos = static_cast<uint32_t>(inicio + 4 * n);
@@ -323,24 +315,24 @@ uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t 
   for (uint64_t bloques = 1; bloques <= max_bloques; ++bloques) {
     uint8_t b[kLongCabBloque];
     if (!archivo.Leer(pos, b, sizeof b)) break;
-    uint32_t capacidad = Palabra(b + kBloqueCapacidad);
-    uint32_t siguiente = Palabra(b + kBloqueSiguiente);
+    uint32_t capacidad = Le32(b + kBloqueCapacidad);
+    uint32_t siguiente = Le32(b + kBloqueSiguiente);
     const uint32_t resto = longitud_nueva - escrito;
     if (resto < capacidad) {
       capacidad = resto;
       siguiente = 0;
-      PonerPalabra(b + kBloqueCapacidad, resto);
-      PonerPalabra(b + kBloqueUsado, resto);
-      PonerPalabra(b + kBloqueSiguiente, 0);
+      Pon32(b + kBloqueCapacidad, resto);
+      Pon32(b + kBloqueUsado, resto);
+      Pon32(b + kBloqueSiguiente, 0);
       if (!archivo.Escribir(pos, b, sizeof b)) break;
     } else if (const bool ultimo = siguiente == 0 || escrito + capacidad >= longitud_vieja;
-               Palabra(b + kBloqueUsado) != capacidad || (ultimo && siguiente != 0)) {
+               Le32(b + kBloqueUsado) != capacidad || (ultimo && siguiente != 0)) {
       // A block filled to its room says so, and the one where a cut text stops ends the chain:
       // the chain then reads back as exactly what was written.
-      PonerPalabra(b + kBloqueUsado, capacidad);
+      Pon32(b + kBloqueUsado, capacidad);
       if (ultimo) {
         siguiente = 0;
-        PonerPalabra(b + kBloqueSiguiente, 0);
+        Pon32(b + kBloqueSiguiente, 0);
       }
       if (!archivo.Escribir(pos, b, sizeof b)) break;
     }

@@ -11,6 +11,7 @@
 #include "almacen_oe5/dbx.h"
 #include "almacen_oe5/oe5.h"
 #include "mensaje/buffer_flujo.h"
+#include "soporte/bytes.h"
 #include "soporte/memoria.h"
 
 namespace orvex::oe5 {
@@ -18,11 +19,6 @@ namespace orvex::oe5 {
 using namespace orvex::dbx;
 
 namespace {
-
-uint32_t Palabra(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-         static_cast<uint32_t>(p[3]) << 24;
-}
 
 // A block of the chain as it was before the write-back: its head and its whole room.
 struct CopiaBloque {
@@ -39,12 +35,12 @@ std::optional<std::vector<CopiaBloque>> CopiarCadena(const ArchivoDbx& archivo, 
     if (cadena.size() >= max_bloques || !vistos.insert(pos).second) return std::nullopt;
     uint8_t cab[kLongCabBloque];
     if (!archivo.Leer(pos, cab, sizeof cab)) return std::nullopt;
-    const uint32_t capacidad = Palabra(cab + kBloqueCapacidad);
-    if (capacidad > kMaxTextoBloque || Palabra(cab + kBloqueUsado) > capacidad) return std::nullopt;
+    const uint32_t capacidad = Le32(cab + kBloqueCapacidad);
+    if (capacidad > kMaxTextoBloque || Le32(cab + kBloqueUsado) > capacidad) return std::nullopt;
     CopiaBloque b{pos, std::vector<uint8_t>(kLongCabBloque + capacidad)};
     if (!archivo.Leer(pos, b.bytes.data(), b.bytes.size())) return std::nullopt;
     cadena.push_back(std::move(b));
-    const uint32_t siguiente = Palabra(cab + kBloqueSiguiente);
+    const uint32_t siguiente = Le32(cab + kBloqueSiguiente);
     if (siguiente == 0) break;
     pos = siguiente;
   }
@@ -57,7 +53,7 @@ std::optional<std::vector<CopiaBloque>> CopiarCadena(const ArchivoDbx& archivo, 
 uint32_t BytesQueCaben(const std::vector<CopiaBloque>& cadena, uint32_t vieja, uint32_t nueva) {
   uint32_t escrito = 0;
   for (const CopiaBloque& b : cadena) {
-    const uint32_t capacidad = Palabra(b.bytes.data() + kBloqueCapacidad);
+    const uint32_t capacidad = Le32(b.bytes.data() + kBloqueCapacidad);
     const uint32_t resto = nueva - escrito;
     if (resto < capacidad) return escrito + resto;
     escrito += capacidad;
