@@ -135,6 +135,21 @@ uint32_t CargarBloque(OE_MENSAJE& m, const RegistroIdx& r, const VariableIdx& v)
   return OE_OK;
 }
 
+// A zeroed message record for a listing of folder c, in *pp; null when it cannot be allocated.
+OE_MENSAJE* NuevoRegistro(const OE_CARPETA& c, OE_MENSAJE** pp) {
+  auto* m = static_cast<OE_MENSAJE*>(MEM_Reservar(sizeof(OE_MENSAJE)));
+  *pp = m;
+  if (m == nullptr) return nullptr;
+  m->Tamano = OE_TAM_MENSAJE;
+  m->IdCarpeta = c.IdCarpeta;
+  m->PosCarpeta = c.PosCarpeta;
+  CopiarAcotado(m->NombreCarpeta, c.Nombre, sizeof m->NombreCarpeta);
+  CopiarAcotado(m->RutaAlmacen, c.RutaAlmacen, sizeof m->RutaAlmacen);
+  CopiarAcotado(m->RutaIndice, c.RutaIndice, sizeof m->RutaIndice);
+  CopiarAcotado(m->RutaBuzon, c.RutaBuzon, sizeof m->RutaBuzon);
+  return m;
+}
+
 uint32_t PrimerMensaje(const OE_CARPETA& c, OE_MENSAJE** pp) {
   auto indice = ArchivoOe4::Abrir(c.RutaIndice);
   if (!indice) return OE_ERROR;
@@ -143,16 +158,8 @@ uint32_t PrimerMensaje(const OE_CARPETA& c, OE_MENSAJE** pp) {
       Le32(cab + kIdxVersion) != kVersionIdx) {
     return OE_ERROR;
   }
-  auto* m = static_cast<OE_MENSAJE*>(MEM_Reservar(sizeof(OE_MENSAJE)));
-  *pp = m;
+  OE_MENSAJE* m = NuevoRegistro(c, pp);
   if (m == nullptr) return OE_ERROR_MEMORIA;
-  m->Tamano = OE_TAM_MENSAJE;
-  m->IdCarpeta = c.IdCarpeta;
-  m->PosCarpeta = c.PosCarpeta;
-  CopiarAcotado(m->NombreCarpeta, c.Nombre, sizeof m->NombreCarpeta);
-  CopiarAcotado(m->RutaAlmacen, c.RutaAlmacen, sizeof m->RutaAlmacen);
-  CopiarAcotado(m->RutaIndice, c.RutaIndice, sizeof m->RutaIndice);
-  CopiarAcotado(m->RutaBuzon, c.RutaBuzon, sizeof m->RutaBuzon);
   m->FinRegistro = kLongCabIdx;
   FinIndice(*m) = Le32(cab + kIdxFinRegistros);
   return OE_OK;
@@ -261,16 +268,8 @@ uint32_t LeerTextoArticulo(const ArchivoOe4& archivo, OE_MENSAJE& m) {
 uint32_t PrimerArticulo(const OE_CARPETA& c, OE_MENSAJE** pp) {
   CabeceraGrupo cab;
   if (!AbrirGrupo(c.RutaIndice, &cab)) return OE_ERROR;
-  auto* m = static_cast<OE_MENSAJE*>(MEM_Reservar(sizeof(OE_MENSAJE)));
-  *pp = m;
+  OE_MENSAJE* m = NuevoRegistro(c, pp);
   if (m == nullptr) return OE_ERROR_MEMORIA;
-  m->Tamano = OE_TAM_MENSAJE;
-  m->IdCarpeta = c.IdCarpeta;
-  m->PosCarpeta = c.PosCarpeta;
-  CopiarAcotado(m->NombreCarpeta, c.Nombre, sizeof m->NombreCarpeta);
-  CopiarAcotado(m->RutaAlmacen, c.RutaAlmacen, sizeof m->RutaAlmacen);
-  CopiarAcotado(m->RutaIndice, c.RutaIndice, sizeof m->RutaIndice);
-  CopiarAcotado(m->RutaBuzon, c.RutaBuzon, sizeof m->RutaBuzon);
   m->FinRegistro = cab.primero;
   FinIndice(*m) = cab.fin_area > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(cab.fin_area);
   return OE_OK;
