@@ -188,16 +188,30 @@ std::unique_ptr<Sesion> AbrirSesion(const Opciones& o) {
   return s;
 }
 
-bool Elegir(const Sesion& s, const std::string& selector, std::vector<const CarpetaVista*>* elegidas,
-            std::set<uint64_t>* claves) {
+// A command's session and the folders its FOLDER selector names (with their keys for
+// RecorrerMensajes); empty after an error message.
+struct Eleccion {
+  std::unique_ptr<Sesion> sesion;
+  std::vector<const CarpetaVista*> carpetas;
+  std::set<uint64_t> claves;
+};
+
+std::optional<Eleccion> AbrirYElegir(const Opciones& o) {
+  Eleccion e{AbrirSesion(o), {}, {}};
+  if (!e.sesion) return std::nullopt;
   std::string error;
-  *elegidas = ElegirCarpetas(s.carpetas, selector, &error);
+  e.carpetas = ElegirCarpetas(e.sesion->carpetas, o.carpeta, &error);
   if (!error.empty()) {
     Error(error);
-    return false;
+    return std::nullopt;
   }
-  for (const CarpetaVista* c : *elegidas) claves->insert(c->Clave());
-  return true;
+  for (const CarpetaVista* c : e.carpetas) e.claves.insert(c->Clave());
+  return e;
+}
+
+int FalloListado(uint32_t r) {
+  Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+  return kSalidaError;
 }
 
 // The fields of a message record the command shows, read before a message object is
@@ -375,11 +389,9 @@ int OrdenCarpetas(const Opciones& o) {
 }
 
 int OrdenMensajes(const Opciones& o) {
-  const auto s = AbrirSesion(o);
-  if (!s) return kSalidaError;
-  std::vector<const CarpetaVista*> elegidas;
-  std::set<uint64_t> ids;
-  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  const auto e = AbrirYElegir(o);
+  if (!e) return kSalidaError;
+  const auto& [s, elegidas, ids] = *e;
 
   bool con_partes = true;
   bool primero = true;
@@ -435,19 +447,14 @@ int OrdenMensajes(const Opciones& o) {
     }
     if (!t.Vacia()) t.Imprimir(std::cout);
   }
-  if (r != OE_OK) {
-    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
-    return kSalidaError;
-  }
+  if (r != OE_OK) return FalloListado(r);
   return kSalidaBien;
 }
 
 int OrdenPartes(const Opciones& o) {
-  const auto s = AbrirSesion(o);
-  if (!s) return kSalidaError;
-  std::vector<const CarpetaVista*> elegidas;
-  std::set<uint64_t> ids;
-  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  const auto e = AbrirYElegir(o);
+  if (!e) return kSalidaError;
+  const auto& [s, elegidas, ids] = *e;
   if (elegidas.size() != 1) {
     Error("name one folder");
     return kSalidaError;
@@ -489,10 +496,7 @@ int OrdenPartes(const Opciones& o) {
     });
     return false;
   });
-  if (r != OE_OK) {
-    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
-    return kSalidaError;
-  }
+  if (r != OE_OK) return FalloListado(r);
   if (!hallado) {
     Error("folder " + AUtf8(elegidas.front()->ruta) + " has no message with id " + o.mensaje);
     return kSalidaError;
@@ -510,11 +514,9 @@ int OrdenPartes(const Opciones& o) {
 }
 
 int OrdenExtraer(const Opciones& o) {
-  const auto s = AbrirSesion(o);
-  if (!s) return kSalidaError;
-  std::vector<const CarpetaVista*> elegidas;
-  std::set<uint64_t> ids;
-  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  const auto e = AbrirYElegir(o);
+  if (!e) return kSalidaError;
+  const auto& [s, elegidas, ids] = *e;
   if (!CrearSalida(o.salida)) return kSalidaError;
 
   bool sin_objeto = false, fallo = false;
@@ -567,19 +569,14 @@ int OrdenExtraer(const Opciones& o) {
     return kSalidaError;
   }
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
-  if (r != OE_OK) {
-    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
-    return kSalidaError;
-  }
+  if (r != OE_OK) return FalloListado(r);
   return fallo ? kSalidaError : kSalidaBien;
 }
 
 int OrdenExportar(const Opciones& o) {
-  const auto s = AbrirSesion(o);
-  if (!s) return kSalidaError;
-  std::vector<const CarpetaVista*> elegidas;
-  std::set<uint64_t> ids;
-  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  const auto e = AbrirYElegir(o);
+  if (!e) return kSalidaError;
+  const auto& [s, elegidas, ids] = *e;
   if (!CrearSalida(o.salida)) return kSalidaError;
   const bool mbox = o.formato == "mbox";
 
@@ -670,10 +667,7 @@ int OrdenExportar(const Opciones& o) {
   cerrar_buzon();
   progreso.Terminar();
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
-  if (r != OE_OK) {
-    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
-    return kSalidaError;
-  }
+  if (r != OE_OK) return FalloListado(r);
   return fallo ? kSalidaError : kSalidaBien;
 }
 
@@ -780,11 +774,9 @@ int OrdenEscanear(const Opciones& o) {
       return kSalidaError;
     }
   }
-  const auto s = AbrirSesion(o);
-  if (!s) return kSalidaError;
-  std::vector<const CarpetaVista*> elegidas;
-  std::set<uint64_t> ids;
-  if (!Elegir(*s, o.carpeta, &elegidas, &ids)) return kSalidaError;
+  const auto e = AbrirYElegir(o);
+  if (!e) return kSalidaError;
+  const auto& [s, elegidas, ids] = *e;
 
   const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;
   Copias copias(o.copia, cambiar && !o.sin_copia);
