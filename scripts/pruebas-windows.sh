@@ -161,7 +161,7 @@ i686() {
       "-DCMAKE_CROSSCOMPILING_EMULATOR=/usr/bin/env;WINEPREFIX=$WINEPREFIX;WINEDEBUG=-all;wine" >/dev/null &&
       cmake --build build/mingw-i686-wine --target "${objetivos[@]}" -j "$trabajos" &&
       ctest --test-dir build/mingw-i686-wine -j 1 --timeout 300 --output-on-failure \
-        -E '^MensajesOe5Test\.FechaEnHoraLocal$'
+        -E '^MensajesOe5FechaTest\.FechaEnHoraLocal$'
     return
   fi
   razon=$(grep -m 1 -E 'wine32 is missing|syswow64|c0000135|Exec format' <<<"$salida" || head -n 1 <<<"$salida")
