@@ -275,6 +275,14 @@ uint32_t PrimerArticulo(const OE_CARPETA& c, OE_MENSAJE** pp) {
   return OE_OK;
 }
 
+// Text bytes a news listing has handed out so far, kept in the record's working area.
+uint64_t TextoListado(const OE_MENSAJE& m) {
+  uint64_t n;
+  std::memcpy(&n, m.AreaGen, sizeof n);
+  return n;
+}
+void PonerTextoListado(OE_MENSAJE& m, uint64_t n) { std::memcpy(m.AreaGen, &n, sizeof n); }
+
 uint32_t SiguienteArticulo(OE_MENSAJE& m) {
   if (m.FinRegistro >= FinIndice(m) || m.FinRegistro == 0) return OE_FIN;
   CabeceraGrupo cab;
@@ -283,9 +291,11 @@ uint32_t SiguienteArticulo(OE_MENSAJE& m) {
   const uint64_t max = MaxArticulos(*archivo);
   uint64_t contador = m.IdMensaje != 0 ? uint64_t{m.IdMensaje} + 1 : 0;
   // The counter grows by at least two per article handed out: past twice the items the file
-  // can hold, the item chain has come back on itself. The listing ends there, or a host that
+  // can hold, the item chain has come back on itself. Each article's text has blocks of its
+  // own: more text than twice the file means items in a loop or sharing one text, which would
+  // make a small file cost a listing its size squared. The listing ends there, or a host that
   // goes on after an error would be handed the same error for ever.
-  if (contador > 2 * max) {
+  if (contador > 2 * max || TextoListado(m) > 2 * archivo->Tamano()) {
     m.FinRegistro = FinIndice(m);
     return OE_ERROR;
   }
@@ -311,7 +321,9 @@ uint32_t SiguienteArticulo(OE_MENSAJE& m) {
   LiberarReescrito(m);
   m.Modificado = 0;
   m.PosCopia = 0;
-  return LeerTextoArticulo(*archivo, m);
+  const uint32_t r = LeerTextoArticulo(*archivo, m);
+  if (r == OE_OK) PonerTextoListado(m, TextoListado(m) + m.LongTexto);
+  return r;
 }
 
 uint32_t Siguiente(OE_MENSAJE& m) { return EsNoticias(m.IdCarpeta) ? SiguienteArticulo(m) : SiguienteMensaje(m); }

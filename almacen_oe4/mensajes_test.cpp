@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <tuple>
 
+#include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
 #include "pruebas/mensajes_mime.h"
@@ -163,6 +164,26 @@ TEST(MensajesOe4Test, ArticulosDeUnGrupo) {
   AlmacenOe4Instalado otro(d);
   CarpetaPorId g2(kCuenta, otro.Escrito().sublists.at("news.example.com").entradas[0]);
   EXPECT_EQ(Ids(Mensajes(g2.Puntero())), (std::vector<uint32_t>{1, 3, 5}));
+}
+
+// An item that names itself as the next one, or items sharing one text, hand the same text out
+// again: the listing ends once it has handed out more text than twice the file holds.
+TEST(MensajesOe4Test, UnArticuloQueSeSigueASiMismoNoRepiteSuTextoSinFin) {
+  AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.cuentas[1].grupos[0].articulos = {Articulo("Subject: x\r\n\r\n" + std::string(20000, 'x') + "\r\n")};
+  AlmacenOe4Instalado almacen(d);
+  const std::string ruta = "News/news.example.com/" + NombreArchivoGrupo(1);
+  const MapaGrupo& grupo = almacen.Escrito().grupos.at(ruta);
+  std::vector<uint8_t> bytes = grupo.bytes;
+  PonerPalabra(bytes, grupo.articulos[0] + oe4fmt::kArtPosSiguiente, grupo.articulos[0]);
+  almacen.Reescribir(ruta, bytes);
+  CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
+  ASSERT_EQ(g.Resultado(), OE_OK);
+  uint32_t fin = 0;
+  const auto v = Mensajes(g.Puntero(), &fin);
+  EXPECT_EQ(fin, OE_ERROR);
+  EXPECT_GE(v.size(), 1u);
+  EXPECT_LE(v.size() * 20000, 2 * bytes.size() + 20020) << v.size() << " articles";
 }
 
 TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
