@@ -6,12 +6,6 @@
 
 namespace orvex::pruebas::sistema {
 
-std::optional<std::string> LeerVariable(const std::string& nombre) {
-  const char* v = std::getenv(nombre.c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
-}
-
 bool PonerVariable(const std::string& nombre, const std::optional<std::string>& valor) {
   return (valor ? ::setenv(nombre.c_str(), valor->c_str(), 1) : ::unsetenv(nombre.c_str())) == 0;
 }

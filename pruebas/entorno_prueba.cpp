@@ -13,6 +13,14 @@
 #include "pruebas/entorno_sistema.h"
 
 namespace orvex::pruebas {
+
+// getenv reads the same copy on every system (Windows keeps it in step, see PonerVariable).
+std::optional<std::string> sistema::LeerVariable(const std::string& nombre) {
+  const char* v = std::getenv(nombre.c_str());
+  if (v == nullptr) return std::nullopt;
+  return std::string(v);
+}
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -1,6 +1,6 @@
 // What the test environment needs of the operating system: its environment variables and
-// the registry that the library reads. entorno_posix.cpp and entorno_win32.cpp implement it;
-// CMake compiles the one for the target.
+// the registry that the library reads. entorno_posix.cpp and entorno_win32.cpp implement it
+// (LeerVariable, the same everywhere, is in entorno_prueba.cpp); CMake compiles the one for the target.
 #pragma once
 
 #include <memory>

@@ -13,12 +13,6 @@
 
 namespace orvex::pruebas::sistema {
 
-std::optional<std::string> LeerVariable(const std::string& nombre) {
-  const char* v = std::getenv(nombre.c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
-}
-
 bool PonerVariable(const std::string& nombre, const std::optional<std::string>& valor) {
   // getenv reads the CRT's copy, ExpandEnvironmentStringsA the process's: keep both in step.
   // The CRT cannot hold an empty value ("X=" removes X); the process's environment can.
