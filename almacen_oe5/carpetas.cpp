@@ -197,11 +197,14 @@ uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint
         *carpeta = nullptr;
         return r;
       }
-      // A damaged folder is passed over; a search that finds nothing leaves the host no record.
-      uint32_t resultado = LeerHasta(**carpeta, [buscado](const OE_CARPETA& c) { return c.IdCarpeta == buscado; });
-      if (resultado == OE_FIN) resultado = OE_ERROR;
-      if (resultado != OE_OK) Liberar(carpeta);
-      return resultado;
+      // The root (id 0) is never compared; the first read that hands out no folder, a damaged
+      // one included, ends the search. Whatever the outcome the record stays with the host, who
+      // frees it with mode 3.
+      for (;;) {
+        const uint32_t r = LeerSiguiente(**carpeta).codigo;
+        if (r == OE_FIN) return OE_ERROR;
+        if (r != OE_OK || (*carpeta)->IdCarpeta == buscado) return r;
+      }
     }
     case OE_CERRAR: return Cerrar(carpeta);
     default: return OE_OK;

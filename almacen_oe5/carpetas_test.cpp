@@ -101,11 +101,13 @@ TEST_F(CarpetasOe5Test, BusquedaPorIdPrincipalesYSubcarpetas) {
     EXPECT_EQ(ids, caso.ids);
     EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(nullptr, &padre.c, OE_SIGUIENTE), OE_OK);
   }
-  // A search that finds nothing leaves no record behind.
+  // A search that finds nothing (the root's own id is never compared) still leaves the record,
+  // moved past the last folder, for mode 3 to free.
   for (const uint32_t id : {99u, 0u}) {
     CarpetaAbierta c(id);
     EXPECT_EQ(c.resultado, OE_ERROR);
-    EXPECT_EQ(c.c, nullptr);
+    ASSERT_NE(c.c, nullptr);
+    EXPECT_EQ(c.c->PosSiguiente, 0u);
   }
   // The children's cursor starts as an unread copy of the parent.
   CarpetaAbierta padre(1);

@@ -209,14 +209,15 @@ TEST_F(CorrupcionOe5Test, UnaCarpetaDanadaDa1YElRecorridoSigue) {
   EXPECT_EQ(resultados, (std::vector<uint32_t>{OE_OK, OE_ERROR, OE_OK, OE_OK, OE_OK, OE_OK, OE_OK, OE_FIN}));
   EXPECT_EQ(nombres,
             (std::vector<std::string>{"Local Folders", "Proyectos", "2001", "Outbox", "Sent Items", "Hotmail"}));
-  // The filtered walks and the search by id pass over it; the search does not find it.
+  // The filtered walks pass over it; the search by id ends at it, so a folder behind it is not
+  // found, and neither is the damaged one.
   CarpetaAbierta local(1);
   ASSERT_EQ(local.resultado, OE_OK);
   const Recorrido hijas = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(local.c, h, modo); });
   ASSERT_EQ(hijas.carpetas.size(), 2u);
   EXPECT_EQ(hijas.carpetas[0].nombre, "Outbox");
   EXPECT_EQ(hijas.carpetas[1].nombre, "Sent Items");
-  const std::pair<uint32_t, uint32_t> busquedas[] = {{6, OE_OK}, {4, OE_ERROR}, {99, OE_ERROR}};
+  const std::pair<uint32_t, uint32_t> busquedas[] = {{1, OE_OK}, {6, OE_ERROR}, {4, OE_ERROR}, {99, OE_ERROR}};
   for (const auto& [id, resultado] : busquedas) {
     CarpetaAbierta buscada(id);
     EXPECT_EQ(buscada.resultado, resultado) << id;

@@ -151,6 +151,18 @@ int RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* salida) {
     if (res == OE_OK) Carpeta(&r, "por entryid", x);
     if (x != NULL) f->ObtenerCarpetaDeEntryID(NULL, &x, OE_CERRAR);
   }
+  {
+    /* An id no folder has is not found; a record the lookup left is the host's to free. */
+    OE_ENTRYID e;
+    OE_CARPETA* x = NULL;
+    e.IdCarpeta = 0x7FFFFFF0u;
+    e.PosCarpeta = 0;
+    res = f->ObtenerCarpetaDeEntryID(&e, &x, OE_PRIMERO);
+    fprintf(salida, "por entryid inexistente %u %s\n", res, x != NULL ? "registro" : "nulo");
+    if (res == OE_OK) Esperado(&r, "ObtenerCarpetaDeEntryID inexistente", res, OE_ERROR);
+    if (x != NULL) Esperado(&r, "ObtenerCarpetaDeEntryID 3", f->ObtenerCarpetaDeEntryID(NULL, &x, OE_CERRAR), OE_OK);
+    if (x != NULL) Esperado(&r, "ObtenerCarpetaDeEntryID 3 deja el puntero", 1, 0);
+  }
 
   if (r.hay_referencia) {
     OE_MENSAJE* m = NULL;

@@ -89,7 +89,8 @@ TEST(HostWindowsTest, RecorreElAlmacenComoLaBibliotecaEnlazada) {
   for (const std::string& l : enlazada) todo += l + "\n";
   for (const char* inicio : {"version 5", "carpeta 4 padre 1 \"Inbox\"", "  mensaje 900 \"Con adjunto\"",
                              "    destino \"eva@example.com\"", "    parte 2 \"informe.pdf\"",
-                             "adjunto de nuevo \"informe.pdf\"", "fallos 0"}) {
+                             "adjunto de nuevo \"informe.pdf\"", "por entryid inexistente 1 registro",
+                             "fallos 0"}) {
     EXPECT_NE(todo.find("\n" + std::string(inicio)), std::string::npos) << inicio << " in:" << todo;
   }
 }
