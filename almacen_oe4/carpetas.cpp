@@ -42,8 +42,9 @@ void LlenarCarpeta(OE_CARPETA& c, const RegistroNch& r) {
   c.IdPadre = r.IdPadre;
   CopiarAcotado(c.Nombre, r.Nombre, sizeof c.Nombre);
   // A file name that is not one plain name could lead out of the store's folder: the folder
-  // stays listed, but without paths its messages cannot be opened.
-  if (EsNombreDeArchivoSimple(r.NombreFichero)) {
+  // stays listed, but without paths its messages cannot be opened. An empty name (the root's)
+  // leads nowhere: it gives the files ".idx" and ".mbx" of the store's folder.
+  if (r.NombreFichero[0] == '\0' || EsNombreDeArchivoSimple(r.NombreFichero)) {
     const PartesRuta partes = DividirRuta(c.RutaAlmacen);
     Copiar(c.RutaIndice, ComponerRuta(partes.unidad, partes.directorio, r.NombreFichero, "idx"), sizeof c.RutaIndice);
     Copiar(c.RutaBuzon, ComponerRuta(partes.unidad, partes.directorio, r.NombreFichero, "mbx"), sizeof c.RutaBuzon);
@@ -307,10 +308,8 @@ uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint
       OE_CARPETA* c = NuevaCarpeta();
       *carpeta = c;
       if (c == nullptr) return OE_ERROR_MEMORIA;
-      const uint32_t r = entryid->PosCarpeta == 0 ? CuentaPorIndice(*entryid, *c) : GrupoPorEntryId(*entryid, *c);
-      // A lookup that failed leaves the host nothing to close.
-      if (r != OE_OK) LiberarCarpeta(carpeta);
-      return r;
+      // A news lookup that fails still leaves the record with the host, for mode 3.
+      return entryid->PosCarpeta == 0 ? CuentaPorIndice(*entryid, *c) : GrupoPorEntryId(*entryid, *c);
     }
     case OE_CERRAR:
       if (!EsCarpeta(*carpeta)) return OE_ERROR_PARAM;
