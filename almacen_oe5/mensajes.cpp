@@ -196,15 +196,12 @@ uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t mod
 uint32_t PosicionarMensaje(const OE_REF_ADJUNTO* referencia, OE_CARPETA* carpeta, OE_MENSAJE* mensaje) {
   (void)carpeta;
   if (referencia == nullptr || !EsMensaje(mensaje)) return OE_ERROR_PARAM;
-  // A damaged message on the way is passed over; a step that cannot move the cursor ends the search.
+  // The search ends at the first step that does not hand out a message, an unreadable one
+  // included: the reference names a message as the listing saw it when it was made.
   for (;;) {
-    const uint32_t nodo = Palabra(*mensaje, kMsgNumNodoActual);
-    const uint32_t entrada = Palabra(*mensaje, kMsgCursorEntrada);
     const uint32_t r = Siguiente(*mensaje);
-    if (r == OE_FIN) return r;
-    if (mensaje->IdMensaje == referencia->IdMensaje) return r;
-    const bool movido = Palabra(*mensaje, kMsgNumNodoActual) != nodo || Palabra(*mensaje, kMsgCursorEntrada) != entrada;
-    if (r != OE_OK && (r != OE_ERROR || !movido)) return r;
+    if (r != OE_OK) return r;
+    if (mensaje->IdMensaje == referencia->IdMensaje) return OE_OK;
   }
 }
 

@@ -233,16 +233,18 @@ TEST_F(MensajesOe5Test, UnArchivoQueDesapareceDa1SinMoverElCursor) {
   EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_CERRAR), OE_OK);
 }
 
-TEST(MensajesOe5DanadosTest, ReabrirUnAdjuntoTrasUnMensajeDanado) {
+TEST(MensajesOe5DanadosTest, ReabrirUnAdjuntoSeDetieneEnElMensajeDanado) {
   ArchivoMensajesDbx a;
-  a.mensajes = {Mensaje(2, MensajeSimple()), Mensaje(3, MensajeSimple()), Mensaje(4, MensajeConAdjunto("datos"))};
+  a.mensajes = {Mensaje(2, MensajeConAdjunto("antes")), Mensaje(3, MensajeSimple()),
+                Mensaje(4, MensajeConAdjunto("datos"))};
   AlmacenInstalado almacen(UnaCarpeta(a));
   const MapaDbx& mapa = almacen.Escrito().archivos.at("Inbox.dbx");
-  // The second message's object runs past the end of the file.
+  // The second message's object runs past the end of the file: the lookup ends there, so a
+  // message listed behind it is not found (and one that no message has neither).
   std::vector<uint8_t> b = mapa.bytes;
   PonerPalabra(b, mapa.objetos[1] + dbx::kObjLongCuerpo, 0x7FFFFFFF);
   almacen.Reescribir("Inbox.dbx", b);
-  for (const uint32_t id : {4, 9}) {
+  for (const uint32_t id : {2, 4, 9}) {
     SCOPED_TRACE(id);
     OE_REF_ADJUNTO ref{};
     ref.IdCarpeta = 4;
@@ -251,15 +253,18 @@ TEST(MensajesOe5DanadosTest, ReabrirUnAdjuntoTrasUnMensajeDanado) {
     std::snprintf(ref.NombreAdjunto, sizeof ref.NombreAdjunto, "x.exe");
     OE_MENSAJE* m = nullptr;
     OE_OBJMSG* o = nullptr;
-    EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), id == 4 ? OE_OK : OE_ERROR);
-    if (id == 4) {
-      ASSERT_TRUE(m != nullptr && o != nullptr);
-      EXPECT_EQ(m->IdMensaje, 4u);
-      EXPECT_EQ(std::string(m->Texto, m->LongTexto), a.mensajes[2].texto);
+    EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), id == 2 ? OE_OK : OE_ERROR);
+    // The message record stays with the host either way.
+    ASSERT_NE(m, nullptr);
+    if (id == 2) {
+      ASSERT_NE(o, nullptr);
+      EXPECT_EQ(m->IdMensaje, 2u);
+      EXPECT_EQ(std::string(m->Texto, m->LongTexto), a.mensajes[0].texto);
       EXPECT_EQ(o->NumParte, 2u);
       EXPECT_STREQ(o->NombreAdjunto, "x.exe");
     }
-    OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR);
+    EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
+    EXPECT_EQ(m, nullptr);
   }
 }
 
