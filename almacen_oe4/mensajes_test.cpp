@@ -166,6 +166,32 @@ TEST(MensajesOe4Test, ArticulosDeUnGrupo) {
   EXPECT_EQ(Ids(Mensajes(g2.Puntero())), (std::vector<uint32_t>{1, 3, 5}));
 }
 
+// An article stores no sender, subject or date: what the message object or the subject refresh
+// wrote for one article is gone from the record when the next is listed.
+TEST(MensajesOe4Test, UnArticuloNoHeredaLosCamposDelAnterior) {
+  AlmacenOe4 d = AlmacenOe4Ejemplo();
+  d.cuentas[1].grupos[0].articulos = {Articulo("From: uno@example.com\r\nSubject: uno\r\n\r\nuno\r\n"),
+                                      Articulo("\r\ndos\r\n")};
+  AlmacenOe4Instalado almacen(d);
+  CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
+  ASSERT_EQ(g.Resultado(), OE_OK);
+  OE_MENSAJE* m = nullptr;
+  ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+  EXPECT_STREQ(m->Asunto, "uno");
+  OE_OBJMSG* o = nullptr;
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
+  EXPECT_STRNE(m->De, "");
+  std::snprintf(m->TextoGen, sizeof m->TextoGen, "x");
+  std::snprintf(m->Fecha, sizeof m->Fecha, "x");
+  ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
+  ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_SIGUIENTE), OE_OK);
+  EXPECT_EQ(std::tuple(std::string(m->De), std::string(m->TextoGen), std::string(m->Asunto), std::string(m->Fecha)),
+            std::tuple(std::string(), std::string(), std::string(), std::string()));
+  EXPECT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_CERRAR), OE_OK);
+}
+
 // An item that names itself as the next one, or items sharing one text, hand the same text out
 // again: the listing ends once it has handed out more text than twice the file holds.
 TEST(MensajesOe4Test, UnArticuloQueSeSigueASiMismoNoRepiteSuTextoSinFin) {
