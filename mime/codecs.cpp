@@ -338,14 +338,8 @@ std::size_t DecodificarQP(const uint8_t* origen, std::size_t n, uint8_t* salida,
       }
       continue;
     }
-    if (EsFinLinea(y)) {
-      // One hex digit then a line end: not an escape, so it is kept as written.
-      o[0] = '=';
-      o[1] = x;
-      o[2] = y;
-      o += 3;
-      continue;
-    }
+    // One hex digit then a line end still makes one byte: the line end's table value is the
+    // skip marker, which fills the low four bits.
     estado.Octeto = static_cast<uint8_t>(kHex[x] << 4 | kHex[y]);
     *o++ = estado.Octeto;
   }

@@ -81,10 +81,9 @@ inline std::string DecodificarQP(const std::string& s) {
     if (fin_linea(x)) {
       if (y == '=') e = "=";
       if (y != '=') r += static_cast<char>(y);
-    } else if (fin_linea(y)) {
-      r += std::string("=") + static_cast<char>(x) + static_cast<char>(y);  // kept as written
     } else {
-      r += static_cast<char>(Hex(x) << 4 | Hex(y));
+      // A line end in the second place counts as the hex table's skip marker, 127.
+      r += static_cast<char>(Hex(x) << 4 | (fin_linea(y) ? 127 : Hex(y)));
     }
   }
   return r;

@@ -72,7 +72,7 @@ TEST(CodecsTest, ParesDeReferencia) {
       {kDQ, "ho=\nla", "hoa"}, {kDQ, "ho=\n41", "ho41"},  // a bare LF soft break takes what follows
       {kDQ, "=\nA", "A"}, {kDQ, "= 41", "A"}, {kDQ, "=G4Z1", "A"}, {kDQ, "=\n==41", "41"}, {kDQ, "=\r\r", "\r"},
       {kDQ, "=\n\nx", "\nx"}, {kDQ, "abc=", "abc"}, {kDQ, "abc=4", "abc"},  // an open escape at the end is dropped
-      {kDQ, "=4\r\nx", "=4\r\nx"}, {kDQ, "=4\nx", "=4\nx"},  // a digit then a line end is kept as written
+      {kDQ, "=4\r\nx", "\x7F\nx"}, {kDQ, "=C\nx", "\xFFx"},  // a digit then a line end: one byte
       {kDQ, "a  \r\nb\t\nc", "a  \r\nb\t\nc"}, {kDQ, "a" + nul + "\xE9", "a" + nul + "\xE9"},
       {kCQ, "", "=\r\n"}, {kCQ, " =\r\n\t\x7F\xE9" + nul, "=20=3D=0D=0A=09=7F=E9=00=\r\n"}, {kCQ, "!<>~", "!<>~=\r\n"},
       {kCQ, "abcdefgh=ijklmnopq", "abcdefgh=3Dijklmnopq=\r\n"}, {kCQ, Repetir('a', 74), Repetir('a', 74) + "=\r\n"},
