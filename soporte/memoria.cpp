@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 #include "plataforma/plataforma.h"
 
@@ -10,11 +11,12 @@ namespace orvex {
 
 namespace {
 
-// The header holds R and is max_align_t wide so that the block suits any type on every
-// target; the region is reserved R + kCabecera - 4 bytes so that a block still holds
-// exactly up to R - 4 bytes in place, as the 4-byte header of the original layout did.
+// The header holds R and how far the region was ever committed, and is max_align_t wide so
+// that the block suits any type on every target; the region is reserved R + kCabecera - 4
+// bytes so that a block still holds exactly up to R - 4 bytes in place, as the 4-byte header
+// of the original layout did.
 constexpr std::size_t kCabecera = alignof(std::max_align_t);
-static_assert(kCabecera >= sizeof(std::size_t));
+static_assert(kCabecera >= 2 * sizeof(std::size_t));
 constexpr std::size_t kCabeceraOriginal = 4;
 constexpr std::size_t kExtra = kCabecera - kCabeceraOriginal;
 constexpr std::size_t kReservaMinima = 102400;
@@ -32,8 +34,75 @@ std::size_t LeerReserva(const unsigned char* base) {
 
 void EscribirReserva(unsigned char* base, std::size_t r) { std::memcpy(base, &r, sizeof r); }
 
+std::size_t LeerConfirmado(const unsigned char* base) {
+  std::size_t c;
+  std::memcpy(&c, base + sizeof c, sizeof c);
+  return c;
+}
+
+void EscribirConfirmado(unsigned char* base, std::size_t c) { std::memcpy(base + sizeof c, &c, sizeof c); }
+
+// Commits the first tamano bytes of the region and remembers how far its blocks reached.
+bool Confirmar(unsigned char* base, std::size_t tamano) {
+  if (!plataforma::ConfirmarRegion(base, tamano)) return false;
+  if (tamano > LeerConfirmado(base)) EscribirConfirmado(base, tamano);
+  return true;
+}
+
+// Released regions of the smallest size wait here for the next reservation, so that a
+// listing step makes no system call once the library is warm. Only regions whose blocks never
+// reached far are kept: every byte a block could have written is zeroed again before reuse. The
+// sanitizer builds keep none, so that a block used after release still faults.
+constexpr bool kReutilizar = ORVEX_REUTILIZAR_REGIONES != 0;
+constexpr std::size_t kMaxLibres = 16;
+constexpr std::size_t kMaxConfirmadoLibre = 32 * 1024;
+
+class RegionesLibres {
+ public:
+  unsigned char* Tomar() {
+    std::lock_guard<std::mutex> guarda(cerrojo_);
+    return n_ == 0 ? nullptr : libres_[--n_];
+  }
+  bool Dejar(unsigned char* base) {
+    if (LeerConfirmado(base) > kMaxConfirmadoLibre) return false;
+    std::lock_guard<std::mutex> guarda(cerrojo_);
+    if (n_ == kMaxLibres) return false;
+    libres_[n_++] = base;
+    return true;
+  }
+
+ private:
+  std::mutex cerrojo_;
+  unsigned char* libres_[kMaxLibres] = {};
+  std::size_t n_ = 0;
+};
+
+RegionesLibres& Libres() {
+  // Never destroyed: a host may free blocks from its own static destructors.
+  static auto* libres = new RegionesLibres();
+  return *libres;
+}
+
 // Bytes actually reserved for a logical size R; 0 when it cannot be represented.
 std::size_t TamanoRegion(std::size_t r) { return r > kMaximo - kExtra ? 0 : r + kExtra; }
+
+// Takes a released region of the smallest size for a block of n bytes, zeroed, into *base.
+// False when none is kept. Taking one goes through the same failure points as reserving and
+// committing a fresh region; on such a failure *base is null.
+bool ReutilizarRegion(std::size_t n, unsigned char** base) {
+  *base = kReutilizar ? Libres().Tomar() : nullptr;
+  if (*base == nullptr) return false;
+  unsigned char* b = *base;
+  const std::size_t confirmado = LeerConfirmado(b);
+  const bool reservada = !plataforma::DebeFallar(plataforma::Operacion::kRegion);
+  if (!reservada || !Confirmar(b, n + kCabecera)) {
+    if (!Libres().Dejar(b)) plataforma::LiberarRegion(b);
+    *base = nullptr;
+    return true;
+  }
+  std::memset(b, 0, confirmado);  // pages committed just now read zero already
+  return true;
+}
 
 }  // namespace
 
@@ -42,13 +111,21 @@ void* MEM_Reservar(std::size_t n) {
   const std::size_t r = n + kCabeceraOriginal <= kReservaMinima ? kReservaMinima : 2 * n;
   const std::size_t region = TamanoRegion(r);
   if (region == 0) return nullptr;
-  auto* base = static_cast<unsigned char*>(plataforma::ReservarRegion(region));
+  unsigned char* base = nullptr;
+  if (r == kReservaMinima && ReutilizarRegion(n, &base)) {
+    if (base == nullptr) return nullptr;
+    EscribirReserva(base, r);
+    EscribirConfirmado(base, n + kCabecera);
+    return base + kCabecera;
+  }
+  base = static_cast<unsigned char*>(plataforma::ReservarRegion(region));
   if (base == nullptr) return nullptr;
   if (!plataforma::ConfirmarRegion(base, n + kCabecera)) {
     plataforma::LiberarRegion(base);
     return nullptr;
   }
   EscribirReserva(base, r);
+  EscribirConfirmado(base, n + kCabecera);
   return base + kCabecera;
 }
 
@@ -57,7 +134,7 @@ void* MEM_Redimensionar(void* p, std::size_t m) {
   unsigned char* base = Base(p);
   const std::size_t r = LeerReserva(base);
   if (m <= r - kCabeceraOriginal) {
-    return plataforma::ConfirmarRegion(base, m + kCabecera) ? p : nullptr;
+    return Confirmar(base, m + kCabecera) ? p : nullptr;
   }
   // Eight times larger, so that a steadily growing buffer moves only a few times.
   std::size_t r2 = r <= kMaximo / 8 ? 8 * r : 0;
@@ -79,12 +156,15 @@ void* MEM_Redimensionar(void* p, std::size_t m) {
   std::memcpy(base2, base, region);
   plataforma::LiberarRegion(base);
   EscribirReserva(base2, r2);
+  EscribirConfirmado(base2, m + kCabecera);
   return base2 + kCabecera;
 }
 
 bool MEM_Liberar(void* p) {
   if (p == nullptr) return false;
-  return plataforma::LiberarRegion(Base(p));
+  unsigned char* base = Base(p);
+  if (kReutilizar && LeerReserva(base) == kReservaMinima && Libres().Dejar(base)) return true;
+  return plataforma::LiberarRegion(base);
 }
 
 void MEM_LiberarSiNoNulo(void* p) {
@@ -112,6 +192,8 @@ void* MEM_RedimensionarOExcepcion(void* p, std::size_t m) {
 }
 
 std::size_t MEM_TamanoReservado(const void* p) { return LeerReserva(Base(p)); }
+
+bool MEM_ReutilizaRegiones() { return kReutilizar; }
 
 void LiberadorMem::operator()(void* p) const noexcept { MEM_LiberarSiNoNulo(p); }
 

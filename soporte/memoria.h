@@ -20,7 +20,8 @@ void* MEM_Reservar(std::size_t n);
 // Grows (in place when the region allows it) or moves the block to m bytes; null p acts as
 // MEM_Reservar(m). On null, p is still valid and unchanged. Added bytes read 0.
 void* MEM_Redimensionar(void* p, std::size_t m);
-// Releases the whole region of a block (p must not be null). The platform's result.
+// Releases the whole region of a block (p must not be null): kept for reuse when it is of the
+// smallest size, else given back to the platform, with the platform's result.
 bool MEM_Liberar(void* p);
 void MEM_LiberarSiNoNulo(void* p);
 
@@ -32,6 +33,10 @@ void* MEM_RedimensionarOExcepcion(void* p, std::size_t m);
 // Reserved size R recorded in the block's header (the block can hold up to R - 4 bytes
 // without moving).
 std::size_t MEM_TamanoReservado(const void* p);
+
+// Whether released regions of the smallest size are kept for the next reservation (every build
+// but the sanitizer ones). Where they are not, a released block faults when touched.
+bool MEM_ReutilizaRegiones();
 
 // Owns a block from this allocator.
 struct LiberadorMem {

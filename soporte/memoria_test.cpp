@@ -47,6 +47,8 @@ TEST(MemoriaTest, ReservaYRedimensionaConservandoDatosYColaACero) {
       {{50000, 102400, false}, {100, 102400, false}}, {{10000, 102400, false}, {102397, 819200, true}},
       {{10000, 102400, false}, {1000000, 2000000, true}}, {{102397, 204794, false}, {204791, 204794 * 8, true}},
       {{10000, 102400, false}, {110000, 819200, true}, {819196, 819200, false}},
+      // A released small region is handed out again: what its last user wrote reads zero.
+      {{30000, 102400, false}}, {{10, 102400, false}, {30000, 102400, false}},
   };
   for (const auto& pasos : casos) {
     SCOPED_TRACE(testing::Message() << pasos.size() << " pasos desde " << pasos[0].tamano);
