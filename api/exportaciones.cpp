@@ -10,6 +10,7 @@
 #include "api/orvex.h"
 #include "mensaje/guardado.h"
 #include "mensaje/objeto_mensaje.h"
+#include "plataforma/plataforma.h"
 #include "soporte/memoria.h"
 
 using namespace orvex;
@@ -34,6 +35,11 @@ Resultado EnFrontera(Resultado en_error, Funcion&& funcion) {
 template <class Registro>
 bool EtiquetaValida(const Registro* registro, uint32_t etiqueta) {
   return registro != nullptr && registro->Tamano == etiqueta;
+}
+
+// A host closing a record is done with the files it read: none is kept open past that.
+void AlCerrar(uint32_t modo) {
+  if (modo == OE_CERRAR) plataforma::SoltarArchivosAbiertos();
 }
 
 }  // namespace
@@ -80,6 +86,7 @@ ORVEX_EXPORTA void ORVEX_LLAMADA OE_LiberarIdentities(char*** identidades) {
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetas(OE_CARPETA** carpeta, uint32_t modo) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    AlCerrar(modo);
     if (carpeta == nullptr) return OE_ERROR_PARAM;
     switch (VersionOE) {
       case VERSION_OE5: return oe5::ObtenerCarpetas(carpeta, modo);
@@ -92,6 +99,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetas(OE_CARPETA** carpeta, ui
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetasPrincipales(OE_CARPETA** carpeta, uint32_t modo) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    AlCerrar(modo);
     if (carpeta == nullptr) return OE_ERROR_PARAM;
     switch (VersionOE) {
       case VERSION_OE5: return oe5::ObtenerCarpetasPrincipales(carpeta, modo);
@@ -105,6 +113,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetasPrincipales(OE_CARPETA** 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerSubCarpetas(OE_CARPETA* padre, OE_CARPETA** carpeta,
                                                            uint32_t modo) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    AlCerrar(modo);
     if (!EtiquetaValida(padre, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
     if (padre->NumSubCarpetas == 0) return OE_SIN_SUBCARPETAS;
     if (carpeta == nullptr) return OE_ERROR_PARAM;
@@ -119,6 +128,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerSubCarpetas(OE_CARPETA* padre, OE
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta,
                                                                 uint32_t modo) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    AlCerrar(modo);
     if (carpeta == nullptr || (modo == OE_PRIMERO && entryid == nullptr)) return OE_ERROR_PARAM;
     switch (VersionOE) {
       case VERSION_OE5: return oe5::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
@@ -132,6 +142,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetaDeEntryID(OE_ENTRYID* entr
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje,
                                                         uint32_t modo) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    AlCerrar(modo);
     if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
     if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
     if (mensaje == nullptr) return OE_ERROR_PARAM;
@@ -179,6 +190,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerDestinoMsg(OE_MENSAJE* mensaje, O
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerAttachMensaje(OE_REF_ADJUNTO* referencia, OE_MENSAJE** mensaje,
                                                              OE_OBJMSG** objeto, uint32_t modo) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
+    AlCerrar(modo);
     if (mensaje == nullptr || objeto == nullptr) return OE_ERROR_PARAM;
     if (modo == OE_PRIMERO && referencia == nullptr) return OE_ERROR_PARAM;
     switch (VersionOE) {

@@ -14,7 +14,8 @@
 namespace orvex::plataforma {
 
 // A file opened per call, shared for read and write with other openers, existing only.
-// Move-only; the destructor closes it.
+// Move-only; the destructor closes it. On POSIX a file opened for reading may be a descriptor
+// kept from an earlier call, checked to name the same unchanged file (nobody else can tell).
 class Archivo {
  public:
   enum class Modo { kLectura, kLecturaEscritura };
@@ -39,10 +40,15 @@ class Archivo {
   std::optional<uint64_t> Tamano() const;
 
  private:
-  explicit Archivo(intptr_t manejador) : manejador_(manejador) {}
+  explicit Archivo(intptr_t manejador, bool prestado = false) : manejador_(manejador), prestado_(prestado) {}
   void Cerrar() noexcept;
   intptr_t manejador_;
+  bool prestado_;  // lent by the open-file cache: given back, not closed
 };
+
+// Closes the store files kept open between calls (a no-op where none are kept). The exports
+// call it when the host closes a record.
+void SoltarArchivosAbiertos();
 
 // Names (not paths) of the files in a directory whose names match a pattern with * and ?,
 // without regard to case. POSIX lists them sorted by name so the order is stable;

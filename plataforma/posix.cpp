@@ -20,6 +20,7 @@
 #include <span>
 #include <utility>
 
+#include "plataforma/archivos_abiertos_posix.h"
 #include "plataforma/plataforma.h"
 #include "plataforma/registro_archivo.h"
 #include "plataforma/rutas_posix.h"
@@ -65,20 +66,36 @@ int AbrirArchivoRegular(const std::string& ruta, int banderas, struct stat* st) 
 
 std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
   if (DebeFallar(Operacion::kAbrir)) return std::nullopt;
+  std::optional<std::string> clave;
+  if (modo == Modo::kLectura) {
+    clave = abiertos::Clave(ruta);
+    if (clave) {
+      const int fd = abiertos::Prestar(*clave);
+      if (fd >= 0) return Archivo(fd, true);
+    }
+  } else {
+    abiertos::Soltar();  // a file about to change is read afresh afterwards
+  }
   auto nativa = rutas::RutaNativa(ruta);
   if (!nativa) return std::nullopt;
   struct stat st;
   int fd = AbrirArchivoRegular(*nativa, modo == Modo::kLectura ? O_RDONLY : O_RDWR, &st);
   if (fd < 0) return std::nullopt;
+  if (clave && abiertos::Guardar(*clave, *nativa, fd, st)) return Archivo(fd, true);
   return Archivo(fd);
 }
 
-Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_) { otro.manejador_ = -1; }
+void SoltarArchivosAbiertos() { abiertos::Soltar(); }
+
+Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_), prestado_(otro.prestado_) {
+  otro.manejador_ = -1;
+}
 
 Archivo& Archivo::operator=(Archivo&& otro) noexcept {
   if (this != &otro) {
     Cerrar();
     manejador_ = otro.manejador_;
+    prestado_ = otro.prestado_;
     otro.manejador_ = -1;
   }
   return *this;
@@ -87,7 +104,13 @@ Archivo& Archivo::operator=(Archivo&& otro) noexcept {
 Archivo::~Archivo() { Cerrar(); }
 
 void Archivo::Cerrar() noexcept {
-  if (manejador_ >= 0) CerrarNativo(static_cast<int>(manejador_));
+  if (manejador_ >= 0) {
+    if (prestado_) {
+      abiertos::Devolver(static_cast<int>(manejador_));
+    } else {
+      CerrarNativo(static_cast<int>(manejador_));
+    }
+  }
   manejador_ = -1;
 }
 
@@ -356,6 +379,26 @@ std::optional<uint64_t> EspacioLibre(const std::string& ruta) {
 
 // ------------------------------------------------------------------------------------- Time
 
+namespace {
+
+// localtime_r does not notice a change of TZ by itself, and tzset looks at the zone file
+// again on every call: it runs only when TZ has changed since the last date.
+void VigilarZonaHoraria() {
+  static std::mutex cerrojo;
+  static std::optional<std::string> ultima;
+  static bool iniciada = false;
+  const char* tz = std::getenv("TZ");
+  std::optional<std::string> ahora;
+  if (tz != nullptr) ahora = tz;
+  std::lock_guard<std::mutex> guarda(cerrojo);
+  if (iniciada && ahora == ultima) return;
+  ::tzset();
+  ultima = std::move(ahora);
+  iniciada = true;
+}
+
+}  // namespace
+
 std::optional<FechaLocal> FileTimeALocal(uint64_t filetime) {
   // FileTimeToSystemTime refuses values with the top bit set.
   if (filetime >= (uint64_t{1} << 63)) return std::nullopt;
@@ -363,7 +406,7 @@ std::optional<FechaLocal> FileTimeALocal(uint64_t filetime) {
   int64_t segundos = static_cast<int64_t>(filetime / 10000000u) - kSegundos1601A1970;
   time_t t = static_cast<time_t>(segundos);
   if (static_cast<int64_t>(t) != segundos) return std::nullopt;
-  ::tzset();  // localtime_r need not notice a change of TZ by itself.
+  VigilarZonaHoraria();
   struct tm local;
   if (::localtime_r(&t, &local) == nullptr) return std::nullopt;
   int64_t anio = static_cast<int64_t>(local.tm_year) + 1900;
@@ -377,11 +420,15 @@ std::optional<FechaLocal> FileTimeALocal(uint64_t filetime) {
 
 namespace {
 
-using MapaRegiones = std::map<uintptr_t, std::size_t>;
+struct Region {
+  std::size_t tamano;
+  std::size_t confirmado;  // pages already readable and writable
+};
+using MapaRegiones = std::map<uintptr_t, Region>;
 std::mutex g_cerrojo_regiones;
 
-// Reserved size of each region by base address: the caller owns every byte of a region, so
-// the size cannot live inside it. Never destroyed, since blocks may be released from static
+// Reserved and committed size of each region by base address: the caller owns every byte of
+// a region, so they cannot live inside it. Never destroyed, since blocks may be released from static
 // destructors that run after this unit's.
 MapaRegiones& Regiones() {
   alignas(MapaRegiones) static unsigned char almacen[sizeof(MapaRegiones)];
@@ -402,7 +449,7 @@ void* ReservarRegion(std::size_t tamano) {
   if (base == MAP_FAILED) return nullptr;
   try {
     std::lock_guard<std::mutex> guarda(g_cerrojo_regiones);
-    Regiones()[reinterpret_cast<uintptr_t>(base)] = tamano;
+    Regiones()[reinterpret_cast<uintptr_t>(base)] = Region{tamano, 0};
   } catch (const std::bad_alloc&) {
     ::munmap(base, tamano);
     return nullptr;
@@ -414,16 +461,20 @@ bool ConfirmarRegion(void* base, std::size_t tamano) {
   if (DebeFallar(Operacion::kRegion) || tamano == 0) return false;
   std::lock_guard<std::mutex> guarda(g_cerrojo_regiones);
   auto it = Regiones().find(reinterpret_cast<uintptr_t>(base));
-  if (it == Regiones().end() || tamano > it->second) return false;
+  if (it == Regiones().end() || tamano > it->second.tamano) return false;
   std::size_t paginas = RedondearAPagina(tamano);
-  return paginas != 0 && ::mprotect(base, paginas, PROT_READ | PROT_WRITE) == 0;
+  if (paginas == 0) return false;
+  if (paginas <= it->second.confirmado) return true;  // committed already: no system call
+  if (::mprotect(base, paginas, PROT_READ | PROT_WRITE) != 0) return false;
+  it->second.confirmado = paginas;
+  return true;
 }
 
 bool LiberarRegion(void* base) {
   std::lock_guard<std::mutex> guarda(g_cerrojo_regiones);
   auto it = Regiones().find(reinterpret_cast<uintptr_t>(base));
   if (it == Regiones().end()) return false;
-  bool ok = ::munmap(base, it->second) == 0;
+  bool ok = ::munmap(base, it->second.tamano) == 0;
   Regiones().erase(it);
   return ok;
 }

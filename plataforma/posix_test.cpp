@@ -2,6 +2,8 @@
 // file ORVEX_REGISTRY names, local time from TZ, free space from the folder's disk.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -91,6 +93,62 @@ TEST_F(PosixTest, CadaAperturaVeElArchivoComoEsAhora) {
   }
   registro.Quitar("HKLM\\Software\\Version Info").Instalar();
   EXPECT_EQ(leer(), "-");
+}
+
+// A store file kept open from an earlier open is only used while its path still names the same,
+// unchanged file; whatever happened in between, the next open reads the file as it is now.
+TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
+  const std::string ruta = "C:\\Store\\Inbox.dbx";
+  auto leer = [&ruta] {
+    auto a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
+    char c[3] = {};
+    return a && a->LeerExacto(0, c, 2) ? std::string(c) : std::string("-");
+  };
+  DirectorioTemporal otra;
+  otra.Escribir("Store/Inbox.dbx", "ot");
+  struct Caso {
+    const char* nombre;
+    std::function<void()> cambio;
+    const char* leido;  // "-": the open fails
+  };
+  const Caso casos[] = {
+      {"igual", [] {}, "xy"},
+      {"reescrito en su sitio", [&] { dir_.Escribir("Store/Inbox.dbx", "nu"); }, "nu"},
+      {"reemplazado", [&] { std::filesystem::rename(dir_.Escribir("nuevo", "nu"), dir_.RutaDe("Store/Inbox.dbx")); }, "nu"},
+      {"borrado", [&] { std::filesystem::remove(dir_.RutaDe("Store/Inbox.dbx")); }, "-"},
+      {"otra unidad", [&] { ::setenv("ORVEX_DRIVE_C", otra.Ruta().c_str(), 1); }, "ot"},
+      {"escrito", [&] { Archivo::Abrir(ruta, Archivo::Modo::kLecturaEscritura)->Escribir(0, "nu", 2); }, "nu"},
+      {"otros archivos abiertos",
+       [&] {
+         for (int i = 0; i < 6; ++i) {
+           const std::string n = "o" + std::to_string(i);
+           dir_.Escribir(n, "zz");
+           Archivo::Abrir("C:\\" + n, Archivo::Modo::kLectura);
+         }
+       },
+       "xy"},
+      {"soltados", [] { SoltarArchivosAbiertos(); }, "xy"},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    VariableEntorno unidad("ORVEX_DRIVE_C", dir_.Ruta());
+    dir_.Escribir("Store/Inbox.dbx", "xy");
+    ASSERT_EQ(leer(), "xy");
+    caso.cambio();
+    EXPECT_EQ(leer(), caso.leido);
+  }
+  // A file replaced while an earlier open still holds it: the holder keeps reading what it
+  // opened, every new open reads the new file.
+  dir_.Escribir("Store/Inbox.dbx", "xy");
+  auto viejo = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
+  ASSERT_TRUE(viejo.has_value());
+  std::filesystem::rename(dir_.Escribir("nuevo", "nu"), dir_.RutaDe("Store/Inbox.dbx"));
+  EXPECT_EQ(leer(), "nu");
+  char c[3] = {};
+  EXPECT_TRUE(viejo->LeerExacto(0, c, 2));
+  EXPECT_STREQ(c, "xy");
+  viejo.reset();
+  EXPECT_EQ(leer(), "nu");
 }
 
 TEST_F(PosixTest, FileTimeEnHoraLocalDeTz) {

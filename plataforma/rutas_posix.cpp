@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace orvex::plataforma::rutas {
@@ -111,6 +112,12 @@ std::optional<std::string> RutaNativa(std::string_view ruta_windows) {
   auto d = Descomponer(ruta_windows);
   if (!d) return std::nullopt;
   return Resolver(*d, d->partes.size());
+}
+
+std::optional<std::string> BaseAbsoluta(std::string_view ruta_windows) {
+  auto d = Descomponer(ruta_windows);
+  if (!d || d->base.empty()) return std::nullopt;
+  return std::move(d->base);
 }
 
 std::optional<std::string> RutaNativaNueva(std::string_view ruta_windows) {

@@ -14,6 +14,10 @@ namespace orvex::plataforma::rutas {
 // is not mapped, or the path is empty or a UNC path.
 std::optional<std::string> RutaNativa(std::string_view ruta_windows);
 
+// The native folder an absolute path starts from (the folder its drive maps to, or "/");
+// empty for a path relative to the working folder, an unmapped drive or a UNC path.
+std::optional<std::string> BaseAbsoluta(std::string_view ruta_windows);
+
 // Native path for a file about to be created: its folder must exist; the last component is
 // matched without regard to case when such a file exists, else kept as given.
 std::optional<std::string> RutaNativaNueva(std::string_view ruta_windows);

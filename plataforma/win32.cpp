@@ -39,7 +39,13 @@ std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
   return Archivo(Entero(h));
 }
 
-Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_) { otro.manejador_ = kSinManejador; }
+// Handles are never kept between calls here: one held open with these share flags would stop
+// the mail client from deleting or renaming the file.
+void SoltarArchivosAbiertos() {}
+
+Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_), prestado_(false) {
+  otro.manejador_ = kSinManejador;
+}
 
 Archivo& Archivo::operator=(Archivo&& otro) noexcept {
   if (this != &otro) {
