@@ -145,9 +145,13 @@ uint32_t SiguienteParte(OE_MENSAJE* m, OE_OBJMSG** objeto) {
     const uint32_t n = lector.Leer(pos);
     o->BytesLeidos += n;
     analizador.AnalizarLinea(lector.Linea());
+    bool seleccionada = ParteSeleccionada(analizador);
     // The text ended inside a selected part: a fresh part closes it.
-    if (n == 0 && ParteSeleccionada(analizador)) analizador.ReiniciarParte();
-    if (ParteSeleccionada(analizador)) {
+    if (n == 0 && seleccionada) {
+      analizador.ReiniciarParte();
+      seleccionada = ParteSeleccionada(analizador);
+    }
+    if (seleccionada) {
       if (inicio == 0) inicio = pos;
       if (n > 0) salida.Anadir(lector.Texto() + pos, n);
     } else if (salida.Longitud() > 0) {

@@ -1,5 +1,7 @@
 #include "mensaje/recorrido.h"
 
+#include <cstring>
+
 #include "mime/analizador.h"
 #include "mime/cabeceras.h"
 #include "soporte/texto.h"
@@ -10,10 +12,11 @@ LectorLineas::LectorLineas(const char* texto, uint32_t longitud)
     : texto_(texto), longitud_(texto == nullptr ? 0 : longitud) {}
 
 uint32_t LectorLineas::Leer(uint32_t pos) {
-  linea_.Vaciar();
   const uint32_t n = LongitudLinea(pos, longitud_, texto_);
-  if (n > 0) linea_.Anadir(texto_ + pos, n);
-  linea_.AnadirCaracter(0);
+  linea_.FijarLongitud(n);  // room for the line and its NUL
+  char* linea = linea_.Datos();
+  if (n > 0) std::memcpy(linea, texto_ + pos, n);
+  linea[n] = 0;
   return n;
 }
 

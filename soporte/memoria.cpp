@@ -146,14 +146,14 @@ void* MEM_Redimensionar(void* p, std::size_t m) {
   if (region2 == 0 || m > kMaximo - kCabecera) return nullptr;
   auto* base2 = static_cast<unsigned char*>(plataforma::ReservarRegion(region2));
   if (base2 == nullptr) return nullptr;
-  // The whole old region is committed so it can be copied; its unwritten tail reads zero,
+  // Only what the old block ever reached can hold data; beyond it both regions read zero,
   // which keeps the moved block zero-filled.
-  const std::size_t region = TamanoRegion(r);
-  if (!plataforma::ConfirmarRegion(base, region) || !plataforma::ConfirmarRegion(base2, m + kCabecera)) {
+  const std::size_t usado = LeerConfirmado(base);
+  if (!plataforma::ConfirmarRegion(base, usado) || !plataforma::ConfirmarRegion(base2, m + kCabecera)) {
     plataforma::LiberarRegion(base2);
     return nullptr;
   }
-  std::memcpy(base2, base, region);
+  std::memcpy(base2, base, usado);
   plataforma::LiberarRegion(base);
   EscribirReserva(base2, r2);
   EscribirConfirmado(base2, m + kCabecera);
