@@ -5,15 +5,19 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "herramienta/almacen.h"
+#include "almacen_oe5/formato_dbx.h"
 #include "herramienta/carpeta_temporal.h"
+#include "pruebas/dbx_constructor.h"
 #include "pruebas/imn_constructor.h"
 #include "pruebas/oe4_constructor.h"
 
@@ -84,11 +88,14 @@ class OrvexTest : public ::testing::Test {
     }
     return Ejecutar(ORVEX_PROGRAMA, argumentos, entorno);
   }
+  // The lines of a walk that went well, without its summary.
   std::vector<json> Json(std::vector<std::string> argumentos, const std::string& almacen = "") const {
     argumentos.insert(argumentos.begin(), {"--store", almacen.empty() ? almacen_ : almacen, "--json"});
     const Resultado r = Orvex(argumentos);
     EXPECT_EQ(r.estado, 0) << r.error;
-    return r.Json();
+    std::vector<json> lineas = r.Json();
+    std::erase_if(lineas, [](const json& j) { return j["type"] == "summary"; });
+    return lineas;
   }
 
   CarpetaTemporal dir_;
@@ -291,6 +298,92 @@ TEST_F(OrvexTest, Escanear) {
         EXPECT_EQ(e.path().string().find(".orvex-backup"), std::string::npos) << e.path();
       }
     }
+  }
+}
+
+// One damage at a time in a store of several folders: export walks to the end, writes every
+// readable message as the undamaged store gives it, and reports exactly the damaged ones
+// ("folder/message", "folder/-" for a whole folder, "-/-" for a folder-list entry).
+TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
+  using pruebas::AlmacenEscrito;
+  const pruebas::AlmacenDbx descripcion = pruebas::AlmacenEjemplo();
+  const auto exportar = [&](const std::string& almacen, std::set<std::string>* errores) {
+    const Resultado r = Orvex({"--store", almacen, "--json", "export", "--out", almacen + "-eml"});
+    std::map<std::string, std::string> textos;
+    for (const json& j : r.Json()) {
+      const auto clave = [&j](const char* campo) { return j[campo].is_null() ? "-" : j[campo].dump(); };
+      if (j["type"] == "exported") textos[clave("folder_id") + "/" + clave("message_id")] = Leer(j["file"].get<std::string>());
+      if (j["type"] == "error") errores->insert(clave("folder_id") + "/" + clave("message_id"));
+    }
+    EXPECT_EQ(r.estado, errores->empty() ? 0 : 2) << r.error;
+    return textos;
+  };
+  fs::create_directory(Ruta("sano"));
+  pruebas::EscribirAlmacen(Ruta("sano"), descripcion);
+  std::set<std::string> ninguno;
+  const std::map<std::string, std::string> sanos = exportar(Ruta("sano"), &ninguno);
+  ASSERT_EQ(sanos.size(), 9u);
+
+  const auto palabra = [](const std::string& archivo, const pruebas::MapaDbx& mapa, uint32_t pos, uint32_t valor) {
+    std::vector<uint8_t> b = mapa.bytes;
+    pruebas::PonerPalabra(b, pos, valor);
+    pruebas::EscribirImagen(archivo, b);
+  };
+  struct Caso {
+    const char* nombre;
+    std::function<void(const std::string& dir, const AlmacenEscrito& e)> danar;
+    std::set<std::string> errores;
+    std::set<std::string> perdidos;
+  };
+  const Caso casos[] = {
+      {"message file cut short",
+       [](const std::string& dir, const AlmacenEscrito& e) {
+         fs::resize_file(dir + "/Inbox.dbx", e.archivos.at("Inbox.dbx").bloques[4].back());
+       },
+       {"4/6"}, {"4/6"}},
+      {"text chain pointing outside its file",
+       [&](const std::string& dir, const AlmacenEscrito& e) {
+         const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
+         palabra(dir + "/Inbox.dbx", m, m.bloques[1][0] + dbx::kBloqueSiguiente, 0x7FFFFFF0u);
+       },
+       {"4/3"}, {"4/3"}},
+      {"message file missing",
+       [](const std::string& dir, const AlmacenEscrito&) { fs::remove(dir + "/Proyectos.dbx"); },
+       {"10/-"}, {"10/10", "10/11"}},
+      {"folder list entry damaged",
+       [&](const std::string& dir, const AlmacenEscrito& e) {
+         // The tree entry that leads to the folder "2001" points past the end of the file.
+         const pruebas::MapaDbx& m = e.carpetas;
+         for (uint32_t nodo : m.nodos) {
+           for (uint32_t i = 0; i < dbx::kMaxEntradasNodo; ++i) {
+             const uint32_t entrada = nodo + dbx::kNodoEntradas + i * dbx::kLongEntrada + dbx::kEntradaObjeto;
+             if (pruebas::LeerPalabra(m.bytes, entrada) == m.objetos[3]) palabra(dir + "/folders.dbx", m, entrada, 0x7FFFFFF0u);
+           }
+         }
+       },
+       {"-/-"}, {"11/7"}},
+      {"index node pointing at itself",
+       [&](const std::string& dir, const AlmacenEscrito& e) {
+         const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
+         palabra(dir + "/Inbox.dbx", m, m.nodos[0] + dbx::kNodoEntradas + dbx::kEntradaObjeto, m.nodos[0]);
+       },
+       {"4/-"}, {"4/2"}},
+  };
+  int n = 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const std::string dir = Ruta("danado" + std::to_string(++n));
+    fs::create_directory(dir);
+    c.danar(dir, pruebas::EscribirAlmacen(dir, descripcion));
+    std::set<std::string> errores;
+    const std::map<std::string, std::string> textos = exportar(dir, &errores);
+    EXPECT_EQ(errores, c.errores);
+    for (const auto& [clave, texto] : sanos) {
+      if (c.perdidos.count(clave) == 0) {
+        EXPECT_EQ(textos.count(clave) ? textos.at(clave) : "(none)", texto) << clave;
+      }
+    }
+    for (const auto& [clave, texto] : textos) EXPECT_EQ(c.perdidos.count(clave), 0u) << clave;
   }
 }
 
