@@ -1,5 +1,6 @@
 #include "herramienta/ordenes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -988,6 +989,20 @@ MensajeReleido Releer(const std::vector<CarpetaVista>& carpetas, const CarpetaVi
   return leido;
 }
 
+// The end of a message text that a change of its parts up to fin leaves as it is: the text
+// from fin on, or from the closing boundary line ("--boundary--") when that starts earlier.
+std::string ColaIntacta(const std::string& texto, std::size_t fin) {
+  std::size_t desde = std::min(fin, texto.size());
+  const std::size_t ultimo = texto.find_last_not_of("\r\n");
+  if (ultimo != std::string::npos) {
+    const std::size_t salto = texto.rfind('\n', ultimo);
+    const std::size_t inicio = salto == std::string::npos ? 0 : salto + 1;
+    const std::string_view linea(texto.data() + inicio, ultimo + 1 - inicio);
+    if (linea.size() > 4 && linea.starts_with("--") && linea.ends_with("--")) desde = std::min(desde, inicio);
+  }
+  return texto.substr(desde);
+}
+
 // Empty when the message read back is the one intended: the same parts in the same order, a
 // renamed part with the same content under a .VIR name, a removed part empty (or gone), every
 // other part unchanged, and the text after the last changed part as it was, so that the
@@ -1122,7 +1137,7 @@ int OrdenEscanear(const Opciones& o) {
             h.aplicada = true;
             h.hecho = accion->second == ACCION_RENOMBRAR ? "renamed" : "removed";
             vistas.back().accion = accion->second;
-            cola = objeto->PosSigParte <= texto_antes.size() ? texto_antes.substr(objeto->PosSigParte) : "";
+            cola = ColaIntacta(texto_antes, objeto->PosSigParte);
           } else {
             h.fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
           }

@@ -19,6 +19,7 @@
 #include "herramienta/carpeta_temporal.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/imn_constructor.h"
+#include "pruebas/mensajes_mime.h"
 #include "pruebas/oe4_constructor.h"
 
 namespace orvex::herramienta {
@@ -384,6 +385,56 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
       }
     }
     for (const auto& [clave, texto] : textos) EXPECT_EQ(c.perdidos.count(clave), 0u) << clave;
+  }
+}
+
+// Renaming twice, on the demo store and on one whose message fills its last text block:
+// every part decodes as before, the second scan changes nothing, and a rename that cannot fit
+// in the message's blocks is undone and reported.
+TEST_F(OrvexTest, RenombrarDosVeces) {
+  const std::string eicar = "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*";
+  pruebas::MensajeDbx lleno = pruebas::Mensaje(2, pruebas::MensajeConAdjunto(eicar));
+  lleno.capacidad_bloque = 512;
+  while (lleno.texto.size() % lleno.capacidad_bloque != 0) --lleno.capacidad_bloque;
+  pruebas::ArchivoMensajesDbx archivo;
+  archivo.mensajes = {lleno};
+  pruebas::AlmacenDbx d;
+  d.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"), pruebas::Carpeta(4, 1, "Inbox", "Inbox.dbx", archivo)};
+  fs::create_directory(Ruta("lleno"));
+  pruebas::EscribirAlmacen(Ruta("lleno"), d);
+
+  // Every part's decoded bytes by folder, message and part number.
+  const auto partes = [&](const std::string& almacen) {
+    const std::string salida = Ruta("partes" + std::to_string(std::rand()));
+    std::map<std::string, std::string> p;
+    for (const json& j : Json({"extract", "--bodies", "--out", salida}, almacen)) {
+      p[j["folder_id"].dump() + "/" + j["message_id"].dump() + "/" + j["part"].dump()] = Leer(j["file"].get<std::string>());
+    }
+    return p;
+  };
+  for (const auto& [almacen, cabe] : {std::pair{almacen_, true}, std::pair{Ruta("lleno"), false}}) {
+    SCOPED_TRACE(almacen);
+    const std::string inbox = (fs::path(almacen) / "Inbox.dbx").string();
+    const std::string antes = Leer(inbox);
+    const auto partes_antes = partes(almacen);
+    std::string primera;
+    for (int vez = 1; vez <= 2; ++vez) {
+      SCOPED_TRACE(vez);
+      const Resultado r = Orvex({"--store", almacen, "--json", "scan", "--hashes", "@demo/eicar.hdb", "--action",
+                                 "rename", "--no-backup"});
+      const std::vector<json> lineas = r.Json();
+      ASSERT_EQ(lineas.size(), 2u) << r.salida << r.error;
+      const json& h = lineas[0];
+      EXPECT_EQ(h["applied"], cabe && vez == 1) << h;
+      EXPECT_EQ(h["error"].is_string(), !cabe) << h;
+      EXPECT_NE(h["error"].dump().find(cabe ? "null" : "would not fit"), std::string::npos) << h;
+      EXPECT_EQ(h["note"].is_string(), cabe && vez == 2) << h;
+      EXPECT_EQ(lineas[1]["errors"], cabe ? 0 : 1);
+      EXPECT_EQ(r.estado, cabe ? 1 : 2);
+      if (vez == 1) primera = Leer(inbox);
+      EXPECT_EQ(Leer(inbox), cabe && vez == 1 ? primera : (cabe ? primera : antes));
+    }
+    EXPECT_EQ(partes(almacen), partes_antes);
   }
 }
 
