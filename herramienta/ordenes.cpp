@@ -82,8 +82,8 @@ constexpr std::size_t kLongRutaBiblioteca = 259;
 std::string RazonArchivo(const std::string& ruta) {
   if (ruta.empty()) return "the library names no file for it";
   if (ruta.size() >= kLongRutaBiblioteca) {
-    return "its path is too long for the library (at most " + std::to_string(kLongRutaBiblioteca - 1) +
-           " characters)";
+    return "its path is too long for the library (" + std::to_string(ruta.size()) + " characters; it keeps at most " +
+           std::to_string(kLongRutaBiblioteca) + ")";
   }
   const std::optional<fs::path> local = RutaLocal(ruta);
   if (!local) return "the file is missing";
@@ -108,7 +108,11 @@ std::string Cuantos(std::size_t n, const std::string& cosa) {
 // A library path as the user can find it: the local file when there is one.
 std::string RutaMostrada(const std::string& ruta) {
   const std::optional<fs::path> local = ruta.empty() ? std::nullopt : RutaLocal(ruta);
-  return AUtf8(local ? local->string() : ruta);
+  if (local) return AUtf8(local->string());
+  std::string r = ruta;
+  // A store given with --store on this system: its paths are local ones with '\\' added.
+  if (fs::path::preferred_separator == '/' && r.starts_with('/')) std::replace(r.begin(), r.end(), '\\', '/');
+  return AUtf8(r);
 }
 
 void ExplicarSinAlmacen(const Opciones& o) {
@@ -376,7 +380,7 @@ class Informe {
       return;
     }
     std::string donde = c ? AUtf8(c->ruta) : RutaMostrada(archivo);
-    if (posicion) donde += ", message " + std::to_string(*posicion) + " in the listing";
+    if (posicion && c) donde += ", message " + std::to_string(*posicion) + " in the listing";
     if (id) donde += " (id " + std::to_string(*id) + ")";
     if (c) donde += " [" + RutaMostrada(archivo) + "]";
     Error(donde + ": " + texto);
@@ -1016,6 +1020,9 @@ std::string Comprobar(const std::vector<ParteEscaneada>& antes, std::string_view
   for (const ParteEscaneada& p : antes) {
     const ParteEscaneada* n = j < ahora.partes.size() ? &ahora.partes[j] : nullptr;
     if (p.accion == ACCION_BORRAR) {
+      if (n != nullptr && n->nombre == p.nombre && !p.contenido.empty() && n->contenido == p.contenido) {
+        return "the removed part would still read back with its content";
+      }
       if (n != nullptr && n->nombre == p.nombre && n->contenido.empty()) ++j;
       continue;
     }

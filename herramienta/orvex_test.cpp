@@ -136,7 +136,7 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"--store", "@demo/store", "parts", "Inbox", "x1"}, 2, {}},
       {{"--store", "@demo/store", "parts", "Inbox", "99"}, 2, {}},
       {{"--store", "@demo/store", "--identity", "Nobody", "folders"}, 2, {"Main Identity"}},
-      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3"}, "", true},
+      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3", "the scan stops here"}, "", true},
       {{"--registry", "@unidad.reg", "folders"}, 2, {"cannot read the folder list"}},
       {{"--registry", "@unidad.reg", "--drive", "C", "folders"}, 2, {"--drive"}},
       {{"--registry", "@unidad.reg", "--drive", "C:@", "folders"}, 2, {"--drive"}},
