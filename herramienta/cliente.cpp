@@ -111,7 +111,7 @@ uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas, s
   return OE_OK;
 }
 
-uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
+uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
                           const VisitaMensaje& visita, const VisitaTropiezo& tropiezo) {
   std::map<uint64_t, const CarpetaVista*> por_clave;
   for (const CarpetaVista& c : carpetas) por_clave.emplace(c.Clave(), &c);
@@ -160,7 +160,6 @@ uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::
     }
     return pendientes > 0;
   };
-  const uint32_t version = OE_ObtenerVersionOE();
   Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
   uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
   if (r != OE_OK) return r;

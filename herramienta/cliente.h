@@ -44,11 +44,11 @@ struct Tropiezo {
 };
 using VisitaTropiezo = std::function<void(const Tropiezo&)>;
 
-// Walks the folders again and lists the messages of those whose Clave() is in claves.
+// Walks the folders of the session's generation again and lists the messages of those whose Clave() is in claves.
 // Folders without messages are passed over; a failing listing step is handed to tropiezo
 // and the walk goes on with the next message, or the next folder when the library cannot
 // move past it. OE_OK, or the code of the folder listing that failed.
-uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
+uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
                           const VisitaMensaje& visita, const VisitaTropiezo& tropiezo);
 
 struct ParteVista {

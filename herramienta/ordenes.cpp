@@ -349,6 +349,10 @@ class Informe {
     Contar(&c, ArchivoDeCarpeta(c), posicion, id, texto);
   }
 
+  VisitaTropiezo Visita() {
+    return [this](const orvex::herramienta::Tropiezo& t) { Tropiezo(t); };
+  }
+
   bool Algo() const { return mensajes_omitidos + carpetas_omitidas + fallos > 0; }
 
   // The counts of a summary line.
@@ -584,7 +588,7 @@ int OrdenMensajes(const Opciones& o) {
     }
     return true;
   };
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, visita, [&](const Tropiezo& t) { informe.Tropiezo(t); });
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   progreso.Terminar();
   if (!o.json) {
     const bool varias = elegidas.size() > 1;
@@ -646,7 +650,7 @@ int OrdenPartes(const Opciones& o) {
     });
     return false;
   };
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, visita, [&](const Tropiezo& t) { informe.Tropiezo(t); });
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   if (r != OE_OK) return FalloListado(*s, r);
   if (!hallado) {
     Error("folder " + AUtf8(elegidas.front()->ruta) + " has no readable message with id " + o.mensaje);
@@ -708,14 +712,15 @@ int OrdenExtraer(const Opciones& o) {
     }
     return !fallo;
   };
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, visita, [&](const Tropiezo& t) { informe.Tropiezo(t); });
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   progreso.Terminar();
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
   if (r != OE_OK) return FalloListado(*s, r);
   if (fallo) return kSalidaError;
   if (escritos == 0) {
     Error("nothing to extract: " + Cuantos(cuenta.mensajes, "message") + " in " +
-          Cuantos(elegidas.size(), "folder") + " hold no " + (o.cuerpos ? "parts" : "named attachments (--bodies adds the message bodies)"));
+          Cuantos(elegidas.size(), "folder") + " hold no " +
+          (o.cuerpos ? "parts" : "named attachments (--bodies adds the message bodies)"));
   }
   return TerminarRecorrido(o, informe, cuenta, elegidas.size(), {{"type", "summary"}, {"extracted", escritos}});
 }
@@ -815,7 +820,7 @@ int OrdenExportar(const Opciones& o) {
     }
     return true;
   };
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, visita, [&](const Tropiezo& t) { informe.Tropiezo(t); });
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   cerrar_buzon();
   progreso.Terminar();
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
@@ -974,7 +979,7 @@ struct MensajeReleido {
   std::vector<ParteEscaneada> partes;
 };
 
-MensajeReleido Releer(const std::vector<CarpetaVista>& carpetas, const CarpetaVista& c, uint32_t id) {
+MensajeReleido Releer(const Sesion& s, const CarpetaVista& c, uint32_t id) {
   MensajeReleido leido;
   const auto visita = [&](const CarpetaVista&, OE_MENSAJE* m, uint32_t) {
     if (m->IdMensaje < id) return true;
@@ -989,7 +994,7 @@ MensajeReleido Releer(const std::vector<CarpetaVista>& carpetas, const CarpetaVi
     leido = std::move(l);
     return !mismo;
   };
-  RecorrerMensajes(carpetas, {c.Clave()}, visita, [](const Tropiezo&) {});
+  RecorrerMensajes(s.version, s.carpetas, {c.Clave()}, visita, [](const Tropiezo&) {});
   return leido;
 }
 
@@ -1013,7 +1018,7 @@ std::string ColaIntacta(const std::string& texto, std::size_t fin) {
 // message still ends where it should. Else why not.
 std::string Comprobar(const std::vector<ParteEscaneada>& antes, std::string_view cola, const MensajeReleido& ahora) {
   if (!ahora.hallado || ahora.partes_resultado != OE_FIN) return "the changed message cannot be read back";
-  if (ahora.texto.size() < cola.size() || ahora.texto.compare(ahora.texto.size() - cola.size(), cola.size(), cola) != 0) {
+  if (!std::string_view(ahora.texto).ends_with(cola)) {
     return "the changed message would not fit in its place in the store";
   }
   std::size_t j = 0;
@@ -1026,7 +1031,9 @@ std::string Comprobar(const std::vector<ParteEscaneada>& antes, std::string_view
       if (n != nullptr && n->nombre == p.nombre && n->contenido.empty()) ++j;
       continue;
     }
-    if (n == nullptr || n->contenido != p.contenido) return "a part of the changed message would not read back the same";
+    if (n == nullptr || n->contenido != p.contenido) {
+      return "a part of the changed message would not read back the same";
+    }
     const bool nombre_bien = p.accion == ACCION_RENOMBRAR ? TerminaEnVir(n->nombre) && n->nombre != p.nombre
                                                           : n->nombre == p.nombre;
     if (!nombre_bien) return "a part of the changed message would not read back under the right name";
@@ -1162,7 +1169,7 @@ int OrdenEscanear(const Opciones& o) {
     for (const Hallazgo& h : hallados) aplicadas += h.aplicada ? 1 : 0;
     bool restaurado_mal = false;
     if (deshacer) {
-      std::string problema = Comprobar(vistas, cola, Releer(s->carpetas, c, id));
+      std::string problema = Comprobar(vistas, cola, Releer(*s, c, id));
       if (!problema.empty() || aplicadas == 0 || rp != OE_FIN) {
         if (problema.empty()) problema = "the change was not completed";
         restaurado_mal = !deshacer->Restaurar();
@@ -1208,7 +1215,7 @@ int OrdenEscanear(const Opciones& o) {
     }
     return !detenido;
   };
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, visita, [&](const Tropiezo& t) { informe.Tropiezo(t); });
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   progreso.Terminar();
   if (r != OE_OK) {
     FalloListado(*s, r);

@@ -136,7 +136,7 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"--store", "@demo/store", "parts", "Inbox", "x1"}, 2, {}},
       {{"--store", "@demo/store", "parts", "Inbox", "99"}, 2, {}},
       {{"--store", "@demo/store", "--identity", "Nobody", "folders"}, 2, {"Main Identity"}},
-      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3", "the scan stops here"}, "", true},
+      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3", "scan stops"}, "", true},
       {{"--registry", "@unidad.reg", "folders"}, 2, {"cannot read the folder list"}},
       {{"--registry", "@unidad.reg", "--drive", "C", "folders"}, 2, {"--drive"}},
       {{"--registry", "@unidad.reg", "--drive", "C:@", "folders"}, 2, {"--drive"}},
@@ -313,8 +313,9 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
     std::map<std::string, std::string> textos;
     for (const json& j : r.Json()) {
       const auto clave = [&j](const char* campo) { return j[campo].is_null() ? "-" : j[campo].dump(); };
-      if (j["type"] == "exported") textos[clave("folder_id") + "/" + clave("message_id")] = Leer(j["file"].get<std::string>());
-      if (j["type"] == "error") errores->insert(clave("folder_id") + "/" + clave("message_id"));
+      const std::string mensaje = clave("folder_id") + "/" + clave("message_id");
+      if (j["type"] == "exported") textos[mensaje] = Leer(j["file"].get<std::string>());
+      if (j["type"] == "error") errores->insert(mensaje);
     }
     EXPECT_EQ(r.estado, errores->empty() ? 0 : 2) << r.error;
     return textos;
@@ -358,7 +359,9 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
          for (uint32_t nodo : m.nodos) {
            for (uint32_t i = 0; i < dbx::kMaxEntradasNodo; ++i) {
              const uint32_t entrada = nodo + dbx::kNodoEntradas + i * dbx::kLongEntrada + dbx::kEntradaObjeto;
-             if (pruebas::LeerPalabra(m.bytes, entrada) == m.objetos[3]) palabra(dir + "/folders.dbx", m, entrada, 0x7FFFFFF0u);
+             if (pruebas::LeerPalabra(m.bytes, entrada) == m.objetos[3]) {
+               palabra(dir + "/folders.dbx", m, entrada, 0x7FFFFFF0u);
+             }
            }
          }
        },
@@ -408,7 +411,8 @@ TEST_F(OrvexTest, RenombrarDosVeces) {
     const std::string salida = Ruta("partes" + std::to_string(std::rand()));
     std::map<std::string, std::string> p;
     for (const json& j : Json({"extract", "--bodies", "--out", salida}, almacen)) {
-      p[j["folder_id"].dump() + "/" + j["message_id"].dump() + "/" + j["part"].dump()] = Leer(j["file"].get<std::string>());
+      const std::string clave = j["folder_id"].dump() + "/" + j["message_id"].dump() + "/" + j["part"].dump();
+      p[clave] = Leer(j["file"].get<std::string>());
     }
     return p;
   };
