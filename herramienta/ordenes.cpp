@@ -1101,6 +1101,7 @@ int OrdenEscanear(const Opciones& o) {
     std::optional<Deshacer> deshacer;  // taken before the message's first change
     std::string cola;                  // the text after the last part acted on
     std::string texto_antes;
+    bool sin_deshacer = false;
     const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG* objeto, const ParteVista& p) {
       vistas.push_back({p.nombre, p.contenido, ACCION_CONSERVAR});
       std::string hallado;
@@ -1143,9 +1144,11 @@ int OrdenEscanear(const Opciones& o) {
         if (!deshacer) {
           deshacer.emplace();
           texto_antes = std::string(TextoDe(*m));
-          if (!deshacer->Guardar(archivos)) h.fallo = "no private copy of the store files to undo the change";
+          sin_deshacer = !deshacer->Guardar(archivos);
         }
-        if (h.fallo.empty()) {
+        if (sin_deshacer) {
+          h.fallo = "no private copy of the store files to undo the change";
+        } else {
           const uint32_t rg = OE_GuardarObjMsg(m, objeto, accion->second);
           if (rg == OE_OK) {
             h.aplicada = true;
@@ -1168,9 +1171,10 @@ int OrdenEscanear(const Opciones& o) {
     std::size_t aplicadas = 0;
     for (const Hallazgo& h : hallados) aplicadas += h.aplicada ? 1 : 0;
     bool restaurado_mal = false;
-    if (deshacer) {
+    // Without a successful action the library has nothing to write back.
+    if (aplicadas > 0) {
       std::string problema = Comprobar(vistas, cola, Releer(*s, c, id));
-      if (!problema.empty() || aplicadas == 0 || rp != OE_FIN) {
+      if (!problema.empty() || rp != OE_FIN) {
         if (problema.empty()) problema = "the change was not completed";
         restaurado_mal = !deshacer->Restaurar();
         problema += restaurado_mal ? "; putting the store files back FAILED" : "; left unchanged";
