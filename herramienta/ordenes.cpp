@@ -12,11 +12,11 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <random>
 #include <set>
 #include <system_error>
 
 #include "herramienta/almacen.h"
+#include "herramienta/cambio.h"
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
 #include "herramienta/mbox.h"
@@ -130,16 +130,6 @@ void ExplicarSinAlmacen(const Opciones& o) {
                "  Or at a registry export:  orvex --registry FILE.reg folders\n"
                "  Or try the demo store:    "
             << demo << " /tmp/orvex-demo && orvex --store /tmp/orvex-demo/store folders\n";
-}
-
-fs::path CarpetaTemporalNueva() {
-  std::random_device azar;
-  for (int i = 0; i < 100; ++i) {
-    const fs::path p = fs::temp_directory_path() / ("orvex-" + std::to_string(azar()));
-    std::error_code ec;
-    if (fs::create_directory(p, ec)) return p;
-  }
-  return {};
 }
 
 bool PrepararAlmacen(const Opciones& o, Sesion& s) {
@@ -906,143 +896,6 @@ std::string NombreDelInforme(const std::string& informe) {
   return linea.empty() ? "found by the scanner" : linea;
 }
 
-// A private copy of the files one write-back may change, put back when the changed message
-// fails its check; removed with the object.
-class Deshacer {
- public:
-  Deshacer() = default;
-  ~Deshacer() {
-    std::error_code ec;
-    if (!dir_.empty()) fs::remove_all(dir_, ec);
-  }
-  Deshacer(const Deshacer&) = delete;
-  Deshacer& operator=(const Deshacer&) = delete;
-
-  // False when a file that exists could not be copied.
-  bool Guardar(const std::vector<std::string>& rutas) {
-    for (const std::string& r : rutas) {
-      const std::optional<fs::path> local = r.empty() ? std::nullopt : RutaLocal(r);
-      if (!local) continue;
-      bool ya = false;
-      for (const auto& [original, copia] : archivos_) ya = ya || original == *local;
-      if (ya) continue;
-      if (dir_.empty() && (dir_ = CarpetaTemporalNueva()).empty()) return false;
-      const fs::path copia = dir_ / std::to_string(archivos_.size());
-      std::error_code ec;
-      if (!fs::copy_file(*local, copia, ec) || ec) return false;
-      archivos_.emplace_back(*local, copia);
-    }
-    return true;
-  }
-
-  // Puts every copied file back as it was. False when one could not be.
-  bool Restaurar() const {
-    bool bien = true;
-    for (const auto& [original, copia] : archivos_) {
-      std::error_code ec;
-      fs::copy_file(copia, original, fs::copy_options::overwrite_existing, ec);
-      bien = bien && !ec && Igual(original, copia);
-    }
-    return bien;
-  }
-
- private:
-  static bool Igual(const fs::path& a, const fs::path& b) {
-    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-    return fa && fb && std::equal(std::istreambuf_iterator<char>(fa), std::istreambuf_iterator<char>(),
-                                  std::istreambuf_iterator<char>(fb), std::istreambuf_iterator<char>());
-  }
-
-  fs::path dir_;
-  std::vector<std::pair<fs::path, fs::path>> archivos_;
-};
-
-bool TerminaEnVir(std::string_view nombre) {
-  if (nombre.size() < 4) return false;
-  std::string fin(nombre.substr(nombre.size() - 4));
-  for (char& c : fin) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return fin == ".vir";
-}
-
-// A part of a message as the scan saw it, and what it asked the library to do with it.
-struct ParteEscaneada {
-  std::string nombre, contenido;
-  uint32_t accion = ACCION_CONSERVAR;
-};
-
-// The message as the store holds it now: the same id, or the last message listed under a
-// higher one (the older generations store a rewritten message anew, under the next id).
-struct MensajeReleido {
-  bool hallado = false;
-  uint32_t partes_resultado = OE_ERROR;
-  std::string texto;
-  std::vector<ParteEscaneada> partes;
-};
-
-MensajeReleido Releer(const Sesion& s, const CarpetaVista& c, uint32_t id) {
-  MensajeReleido leido;
-  const auto visita = [&](const CarpetaVista&, OE_MENSAJE* m, uint32_t) {
-    if (m->IdMensaje < id) return true;
-    MensajeReleido l;
-    l.hallado = true;
-    l.texto = std::string(TextoDe(*m));
-    l.partes_resultado = RecorrerPartes(m, [&l](OE_OBJMSG*, const ParteVista& p) {
-      l.partes.push_back({p.nombre, p.contenido, ACCION_CONSERVAR});
-      return true;
-    });
-    const bool mismo = m->IdMensaje == id;
-    leido = std::move(l);
-    return !mismo;
-  };
-  RecorrerMensajes(s.version, s.carpetas, {c.Clave()}, visita, [](const Tropiezo&) {});
-  return leido;
-}
-
-// The end of a message text that a change of its parts up to fin leaves as it is: the text
-// from fin on, or from the closing boundary line ("--boundary--") when that starts earlier.
-std::string ColaIntacta(const std::string& texto, std::size_t fin) {
-  std::size_t desde = std::min(fin, texto.size());
-  const std::size_t ultimo = texto.find_last_not_of("\r\n");
-  if (ultimo != std::string::npos) {
-    const std::size_t salto = texto.rfind('\n', ultimo);
-    const std::size_t inicio = salto == std::string::npos ? 0 : salto + 1;
-    const std::string_view linea(texto.data() + inicio, ultimo + 1 - inicio);
-    if (linea.size() > 4 && linea.starts_with("--") && linea.ends_with("--")) desde = std::min(desde, inicio);
-  }
-  return texto.substr(desde);
-}
-
-// Empty when the message read back is the one intended: the same parts in the same order, a
-// renamed part with the same content under a .VIR name, a removed part empty (or gone), every
-// other part unchanged, and the text after the last changed part as it was, so that the
-// message still ends where it should. Else why not.
-std::string Comprobar(const std::vector<ParteEscaneada>& antes, std::string_view cola, const MensajeReleido& ahora) {
-  if (!ahora.hallado || ahora.partes_resultado != OE_FIN) return "the changed message cannot be read back";
-  if (!std::string_view(ahora.texto).ends_with(cola)) {
-    return "the changed message would not fit in its place in the store";
-  }
-  std::size_t j = 0;
-  for (const ParteEscaneada& p : antes) {
-    const ParteEscaneada* n = j < ahora.partes.size() ? &ahora.partes[j] : nullptr;
-    if (p.accion == ACCION_BORRAR) {
-      if (n != nullptr && n->nombre == p.nombre && !p.contenido.empty() && n->contenido == p.contenido) {
-        return "the removed part would still read back with its content";
-      }
-      if (n != nullptr && n->nombre == p.nombre && n->contenido.empty()) ++j;
-      continue;
-    }
-    if (n == nullptr || n->contenido != p.contenido) {
-      return "a part of the changed message would not read back the same";
-    }
-    const bool nombre_bien = p.accion == ACCION_RENOMBRAR ? TerminaEnVir(n->nombre) && n->nombre != p.nombre
-                                                          : n->nombre == p.nombre;
-    if (!nombre_bien) return "a part of the changed message would not read back under the right name";
-    ++j;
-  }
-  if (j != ahora.partes.size()) return "the changed message would read back with other parts";
-  return "";
-}
-
 }  // namespace
 
 int OrdenEscanear(const Opciones& o) {
@@ -1173,7 +1026,7 @@ int OrdenEscanear(const Opciones& o) {
     bool restaurado_mal = false;
     // Without a successful action the library has nothing to write back.
     if (aplicadas > 0) {
-      std::string problema = Comprobar(vistas, cola, Releer(*s, c, id));
+      std::string problema = Comprobar(vistas, cola, Releer(s->version, s->carpetas, c, id));
       if (!problema.empty() || rp != OE_FIN) {
         if (problema.empty()) problema = "the change was not completed";
         restaurado_mal = !deshacer->Restaurar();
