@@ -416,11 +416,27 @@ TEST_F(OrvexTest, RenombrarDosVeces) {
     }
     return p;
   };
+  // Another reader of the format, when installed: every message file it writes, by name, with
+  // the renamed attachment's name put back.
+  const bool hay_undbx = std::system("command -v undbx >/dev/null 2>&1") == 0;
+  const auto undbx = [&](const std::string& almacen) {
+    const std::string salida = Ruta("undbx" + std::to_string(std::rand()));
+    fs::create_directory(salida);
+    EXPECT_EQ(std::system(("undbx " + Citar(almacen) + " " + Citar(salida) + " >/dev/null 2>&1").c_str()), 0);
+    std::map<std::string, std::string> textos;
+    for (const auto& e : fs::recursive_directory_iterator(salida)) {
+      std::string t = e.is_regular_file() ? Leer(e.path()) : "";
+      for (std::size_t p; (p = t.find("prize_com.VIR")) != std::string::npos;) t.replace(p, 13, "prize.com");
+      textos[fs::relative(e.path(), salida).string()] = t;
+    }
+    return textos;
+  };
   for (const auto& [almacen, cabe] : {std::pair{almacen_, true}, std::pair{Ruta("lleno"), false}}) {
     SCOPED_TRACE(almacen);
     const std::string inbox = (fs::path(almacen) / "Inbox.dbx").string();
     const std::string antes = Leer(inbox);
     const auto partes_antes = partes(almacen);
+    const auto undbx_antes = hay_undbx ? undbx(almacen) : std::map<std::string, std::string>{};
     std::string primera;
     for (int vez = 1; vez <= 2; ++vez) {
       SCOPED_TRACE(vez);
@@ -439,6 +455,9 @@ TEST_F(OrvexTest, RenombrarDosVeces) {
       EXPECT_EQ(Leer(inbox), cabe && vez == 1 ? primera : (cabe ? primera : antes));
     }
     EXPECT_EQ(partes(almacen), partes_antes);
+    if (hay_undbx) {
+      EXPECT_EQ(undbx(almacen), undbx_antes);
+    }
   }
 }
 
