@@ -312,7 +312,7 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
     const Resultado r = Orvex({"--store", almacen, "--json", "export", "--out", almacen + "-eml"});
     std::map<std::string, std::string> textos;
     for (const json& j : r.Json()) {
-      const auto clave = [&j](const char* campo) { return j[campo].is_null() ? "-" : j[campo].dump(); };
+      const auto clave = [&j](const char* campo) { return j.value(campo, json()).is_null() ? "-" : j[campo].dump(); };
       const std::string mensaje = clave("folder_id") + "/" + clave("message_id");
       if (j["type"] == "exported") textos[mensaje] = Leer(j["file"].get<std::string>());
       if (j["type"] == "error") errores->insert(mensaje);
