@@ -1,6 +1,8 @@
 #include "herramienta/cliente.h"
 
 #include <cctype>
+#include <cstddef>
+#include <cstring>
 #include <map>
 
 #include "mensaje/buffer_flujo.h"
@@ -56,6 +58,31 @@ CarpetaVista Vista(const OE_CARPETA& c) {
   return v;
 }
 
+// A folder whose messages fail one after another this often is given up.
+constexpr uint32_t kFallosSeguidosMaximos = 10000;
+
+// Whether a listing step changed the record, apart from the text it frees on every read.
+bool MensajeMovido(const OE_MENSAJE& antes, const OE_MENSAJE& despues) {
+  const auto* a = reinterpret_cast<const unsigned char*>(&antes);
+  const auto* d = reinterpret_cast<const unsigned char*>(&despues);
+  constexpr std::size_t texto = offsetof(OE_MENSAJE, Texto), area = offsetof(OE_MENSAJE, AreaGen);
+  return std::memcmp(a, d, texto) != 0 || std::memcmp(a + area, d + area, sizeof(OE_MENSAJE) - area) != 0;
+}
+
+// The next readable folder of a folder walk: entries that fail while the cursor moves on are
+// told in *fallos (when given) and passed over. OE_OK, or what ended the walk.
+uint32_t SiguienteCarpeta(OE_CARPETA** registro, uint32_t* posicion, std::vector<FalloLista>* fallos) {
+  for (uint32_t seguidos = 0;; ++seguidos) {
+    const OE_CARPETA antes = **registro;
+    const uint32_t r = OE_ObtenerCarpetas(registro, OE_SIGUIENTE);
+    ++*posicion;
+    if (r == OE_OK || r == OE_FIN) return r;
+    const bool final = std::memcmp(&antes, *registro, sizeof antes) == 0 || seguidos >= kFallosSeguidosMaximos;
+    if (fallos != nullptr) fallos->push_back({*posicion, r, final});
+    if (final) return r;
+  }
+}
+
 std::string Minusculas(std::string_view s) {
   std::string r(s);
   for (char& c : r) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -64,14 +91,15 @@ std::string Minusculas(std::string_view s) {
 
 }  // namespace
 
-uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas) {
+uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas, std::vector<FalloLista>* fallos) {
   const bool raiz_cero = version == VERSION_OE5 || version == VERSION_OE4;
   carpetas->clear();
   Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
   uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
   // Mode 1 holds the store's root record (generations 5 and 4) or nothing (generation 1).
   if (r != OE_OK) return r;
-  while ((r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
+  uint32_t posicion = 0;
+  while ((r = SiguienteCarpeta(&cursor.registro, &posicion, fallos)) == OE_OK) {
     if (raiz_cero && cursor.registro->IdCarpeta == 0) continue;
     carpetas->push_back(Vista(*cursor.registro));
     RecorrerGrupos(version, cursor.registro, [carpetas](OE_CARPETA* grupo) {
@@ -80,15 +108,15 @@ uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas) {
     });
   }
   CompletarRutas(*carpetas);
-  return r == OE_FIN ? OE_OK : r;
+  return OE_OK;
 }
 
-uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
-                          const VisitaMensaje& visita) {
+uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
+                          const VisitaMensaje& visita, const VisitaTropiezo& tropiezo) {
   std::map<uint64_t, const CarpetaVista*> por_clave;
   for (const CarpetaVista& c : carpetas) por_clave.emplace(c.Clave(), &c);
   std::size_t pendientes = claves.size();
-  uint32_t resultado = OE_OK;
+  bool parar = false;
   // Lists the messages of one folder record; false ends the whole walk.
   const auto listar = [&](OE_CARPETA* carpeta) {
     const uint64_t clave = ClaveCarpeta(carpeta->IdCarpeta, EsGrupo(*carpeta) ? carpeta->PosCarpeta : 0);
@@ -100,34 +128,48 @@ uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::
     Cursor<OE_MENSAJE, decltype(cerrar)> mensajes(cerrar);
     const uint32_t rm = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_PRIMERO);
     if (rm == OE_SIN_MENSAJES) return pendientes > 0;
-    if (rm != OE_OK) {
-      resultado = rm;
-      return false;
+    if (rm != OE_OK || mensajes.registro == nullptr) {
+      tropiezo({vista->second, 0, std::nullopt, rm == OE_OK ? OE_ERROR : rm, true});
+      return pendientes > 0;
     }
-    uint32_t rs;
-    while ((rs = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_SIGUIENTE)) == OE_OK) {
-      if (!visita(*vista->second, mensajes.registro)) {
-        pendientes = 0;
-        return false;
+    uint32_t posicion = 0, seguidos = 0;
+    for (;;) {
+      const OE_MENSAJE antes = *mensajes.registro;
+      const uint32_t rs = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_SIGUIENTE);
+      ++posicion;
+      if (rs == OE_FIN) break;
+      if (rs == OE_OK) {
+        seguidos = 0;
+        if (!visita(*vista->second, mensajes.registro, posicion)) {
+          parar = true;
+          return false;
+        }
+        continue;
       }
-    }
-    if (rs != OE_FIN) {
-      resultado = rs;
-      return false;
+      // A read that failed after moving the cursor changed the record; one that left the
+      // record as it was would fail again at the same place.
+      const OE_MENSAJE& m = *mensajes.registro;
+      const bool movido = MensajeMovido(antes, m);
+      if (!movido || ++seguidos > kFallosSeguidosMaximos) {
+        tropiezo({vista->second, posicion, std::nullopt, rs, true});
+        break;
+      }
+      tropiezo({vista->second, posicion, m.IdMensaje != antes.IdMensaje ? std::optional<uint32_t>(m.IdMensaje)
+                                                                        : std::nullopt,
+                rs, false});
     }
     return pendientes > 0;
   };
-  const uint32_t version = OE_ObtenerVersionOE();
   Cursor<OE_CARPETA, decltype(CerrarCarpetas)> cursor(CerrarCarpetas);
   uint32_t r = OE_ObtenerCarpetas(&cursor.registro, OE_PRIMERO);
   if (r != OE_OK) return r;
-  while (pendientes > 0 && (r = OE_ObtenerCarpetas(&cursor.registro, OE_SIGUIENTE)) == OE_OK) {
+  uint32_t posicion = 0;
+  while (pendientes > 0 && (r = SiguienteCarpeta(&cursor.registro, &posicion, nullptr)) == OE_OK) {
     if (!listar(cursor.registro)) break;
     RecorrerGrupos(version, cursor.registro, listar);
-    if (resultado != OE_OK) break;
+    if (parar) break;
   }
-  if (resultado != OE_OK) return resultado;
-  return r == OE_FIN || r == OE_OK ? OE_OK : r;
+  return OE_OK;
 }
 
 uint32_t RecorrerPartes(OE_MENSAJE* mensaje, const VisitaParte& visita) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,18 +15,41 @@
 namespace orvex::herramienta {
 
 
+// A folder-list entry the library could not read: its place among the entries (from 1),
+// the result, and whether the list had to be given up there.
+struct FalloLista {
+  uint32_t posicion = 0;
+  uint32_t codigo = OE_ERROR;
+  bool final = false;
+};
+
 // Every folder of the store, in the library's order, without the store's root record (id 0
 // in generations 5 and 4, where it is no mail folder); Outlook Express 4 news groups follow
-// their account. Returns OE_OK or the failing export's code.
-uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas);
+// their account. An entry that cannot be read goes to *fallos and the list goes on while the
+// library moves past it. Returns OE_OK or the code of a list that could not be started.
+uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas, std::vector<FalloLista>* fallos);
 
-// Called with each message of the chosen folders; return false to stop the walk.
-using VisitaMensaje = std::function<bool(const CarpetaVista& carpeta, OE_MENSAJE* mensaje)>;
+// Called with each message of the chosen folders and its place in the folder's listing
+// (from 1); return false to stop the walk.
+using VisitaMensaje = std::function<bool(const CarpetaVista& carpeta, OE_MENSAJE* mensaje, uint32_t posicion)>;
 
-// Walks the folders again and lists the messages of those whose Clave() is in claves.
-// Folders without messages are passed over. OE_OK, or the code of the listing that failed.
-uint32_t RecorrerMensajes(const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
-                          const VisitaMensaje& visita);
+// A step of a walk that failed: a folder whose messages cannot be listed (from posicion
+// on; 0 when the listing could not start), or one message whose listing step failed.
+struct Tropiezo {
+  const CarpetaVista* carpeta = nullptr;
+  uint32_t posicion = 0;                // the message's place in its folder's listing, from 1
+  std::optional<uint32_t> id_mensaje;   // when the failing step got as far as the ids
+  uint32_t codigo = OE_ERROR;
+  bool carpeta_entera = false;          // the rest of the folder is passed over
+};
+using VisitaTropiezo = std::function<void(const Tropiezo&)>;
+
+// Walks the folders of the session's generation again and lists the messages of those whose Clave() is in claves.
+// Folders without messages are passed over; a failing listing step is handed to tropiezo
+// and the walk goes on with the next message, or the next folder when the library cannot
+// move past it. OE_OK, or the code of the folder listing that failed.
+uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
+                          const VisitaMensaje& visita, const VisitaTropiezo& tropiezo);
 
 struct ParteVista {
   uint32_t numero = 0;

@@ -1,5 +1,6 @@
 #include "herramienta/ordenes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cstdio>
@@ -11,11 +12,11 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <random>
 #include <set>
 #include <system_error>
 
 #include "herramienta/almacen.h"
+#include "herramienta/cambio.h"
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
 #include "herramienta/mbox.h"
@@ -67,8 +68,52 @@ class Sesion {
   uint32_t version = 0;
   std::string identidad;
   std::vector<CarpetaVista> carpetas;
+  std::vector<FalloLista> fallos_lista;  // folder-list entries passed over
+  std::string lista;                     // the folder-list file as the library names it, when known
+  std::string archivo_lista;             // the same, as --store expects it
   fs::path temporal;
 };
+
+// The longest path the library keeps: its records hold 260 bytes with the closing NUL.
+constexpr std::size_t kLongRutaBiblioteca = 259;
+
+// Why the library could not read a file it names, as far as this command can see: the file
+// is missing, its path is too long for the library, it cannot be opened, or it is damaged.
+std::string RazonArchivo(const std::string& ruta) {
+  if (ruta.empty()) return "the library names no file for it";
+  if (ruta.size() >= kLongRutaBiblioteca) {
+    return "its path is too long for the library (" + std::to_string(ruta.size()) + " characters; it keeps at most " +
+           std::to_string(kLongRutaBiblioteca) + ")";
+  }
+  const std::optional<fs::path> local = RutaLocal(ruta);
+  if (!local) return "the file is missing";
+  std::ifstream f(*local, std::ios::binary);
+  if (!f) return "the file cannot be read";
+  return "the file is damaged";
+}
+
+// The file of a folder to name in an error: the first of its files that is missing or
+// unreadable, else its message file.
+std::string ArchivoDeCarpeta(const CarpetaVista& c) {
+  for (const std::string* r : {&c.archivo, &c.buzon}) {
+    if (!r->empty() && RazonArchivo(*r) != "the file is damaged") return *r;
+  }
+  return c.archivo.empty() ? c.buzon : c.archivo;
+}
+
+std::string Cuantos(std::size_t n, const std::string& cosa) {
+  return std::to_string(n) + " " + cosa + (n == 1 ? "" : "s");
+}
+
+// A library path as the user can find it: the local file when there is one.
+std::string RutaMostrada(const std::string& ruta) {
+  const std::optional<fs::path> local = ruta.empty() ? std::nullopt : RutaLocal(ruta);
+  if (local) return AUtf8(local->string());
+  std::string r = ruta;
+  // A store given with --store on this system: its paths are local ones with '\\' added.
+  if (fs::path::preferred_separator == '/' && r.starts_with('/')) std::replace(r.begin(), r.end(), '\\', '/');
+  return AUtf8(r);
+}
 
 void ExplicarSinAlmacen(const Opciones& o) {
   std::string demo = "orvex_demo";
@@ -85,16 +130,6 @@ void ExplicarSinAlmacen(const Opciones& o) {
                "  Or at a registry export:  orvex --registry FILE.reg folders\n"
                "  Or try the demo store:    "
             << demo << " /tmp/orvex-demo && orvex --store /tmp/orvex-demo/store folders\n";
-}
-
-fs::path CarpetaTemporalNueva() {
-  std::random_device azar;
-  for (int i = 0; i < 100; ++i) {
-    const fs::path p = fs::temp_directory_path() / ("orvex-" + std::to_string(azar()));
-    std::error_code ec;
-    if (fs::create_directory(p, ec)) return p;
-  }
-  return {};
 }
 
 bool PrepararAlmacen(const Opciones& o, Sesion& s) {
@@ -146,11 +181,17 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
       }
       raiz = s.temporal;
     }
+    if (a->version == VERSION_OE5) s.archivo_lista = (raiz / "folders.dbx").string();
+    if (a->version == VERSION_OE4) s.archivo_lista = (raiz / "mail" / "folders.nch").string();
     const fs::path archivo = s.temporal / "store.reg";
     std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, raiz.string(), kUsuarioDemo, a->cuentas_noticias);
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
   s.version = OE_ObtenerVersionOE();
+  if (s.version == VERSION_NINGUNA && s.archivo_lista.size() >= kLongRutaBiblioteca) {
+    Error("cannot read the store in " + o.almacen + ": " + s.archivo_lista + ": " + RazonArchivo(s.archivo_lista));
+    return false;
+  }
   if (s.version == VERSION_NINGUNA) {
     ExplicarSinAlmacen(o);
     return false;
@@ -173,10 +214,18 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
   } else if (!o.identidad.empty()) {
     Error(std::string("--identity is ignored: ") + NombreGeneracion(s.version) + " stores have no identities");
   }
-  const uint32_t r = ListarCarpetas(s.version, &s.carpetas);
-  if (r != OE_OK) {
-    Error(std::string("cannot read the folder list of the ") + NombreGeneracion(s.version) + " store (" +
-          NombreResultado(r) + "): its file is missing, unreadable or damaged");
+  const uint32_t r = ListarCarpetas(s.version, &s.carpetas, &s.fallos_lista);
+  if (!s.carpetas.empty()) s.lista = s.carpetas.front().almacen;
+  if (r != OE_OK || (s.carpetas.empty() && !s.fallos_lista.empty())) {
+    std::string texto = std::string("cannot read the folder list of the ") + NombreGeneracion(s.version) +
+                        " store (" + NombreResultado(r == OE_OK ? s.fallos_lista.front().codigo : r) + ")";
+    if (s.lista.empty()) s.lista = s.archivo_lista;
+    if (!s.lista.empty()) {
+      texto += ": " + RutaMostrada(s.lista) + ": " + RazonArchivo(s.lista);
+    } else {
+      texto += ": its file is missing, unreadable or damaged";
+    }
+    Error(texto);
     return false;
   }
   return true;
@@ -209,8 +258,9 @@ std::optional<Eleccion> AbrirYElegir(const Opciones& o) {
   return e;
 }
 
-int FalloListado(uint32_t r) {
-  Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+int FalloListado(const Sesion& s, uint32_t r) {
+  Error(std::string("cannot read the folder list again (") + NombreResultado(r) + "): " + RutaMostrada(s.lista) +
+        ": " + RazonArchivo(s.lista));
   return kSalidaError;
 }
 
@@ -229,9 +279,9 @@ std::string_view TextoDe(const OE_MENSAJE& m) {
 
 // The sender from the message's own From header. The record's sender fields are filled by
 // the message object in some generations, so between objects they may hold another message's.
-std::string Remitente(const OE_MENSAJE& m) {
+std::string Remitente(const Sesion& s, const OE_MENSAJE& m) {
   std::string de = Cabecera(TextoDe(m), "From");
-  if (de.empty() && OE_ObtenerVersionOE() != VERSION_OE5) de = Campo(m.De);
+  if (de.empty() && s.version != VERSION_OE5) de = Campo(m.De);
   return de;
 }
 
@@ -242,20 +292,96 @@ std::string Asunto(const OE_MENSAJE& m) {
   return Cabecera(TextoDe(m), "Subject");
 }
 
-MensajeVista LeerMensaje(const OE_MENSAJE& m) {
+MensajeVista LeerMensaje(const Sesion& s, const OE_MENSAJE& m) {
   MensajeVista v;
   v.id = m.IdMensaje;
   v.fecha = FechaLegible(Campo(m.Fecha));
-  v.de = TextoCabecera(Remitente(m));
+  v.de = TextoCabecera(Remitente(s, m));
   v.asunto = TextoCabecera(Asunto(m));
   v.tamano = m.LongTexto;
   return v;
 }
 
-void ExplicarSinObjeto(const Sesion& s) {
-  Error(std::string("reading the parts of messages is not available for ") + NombreGeneracion(s.version) +
-        " stores in this build of the library (OE_ObtenerObjMsg answered OE_ERROR)");
-}
+// The steps of a walk that were passed over or failed: each told as it happens (an "error"
+// line with --json, a warning otherwise) and counted for the walk's summary and exit status.
+class Informe {
+ public:
+  // Tells the folder-list entries the session passed over.
+  Informe(const Opciones& o, const Sesion& s) : json_(o.json) {
+    for (const FalloLista& f : s.fallos_lista) {
+      ++carpetas_omitidas;
+      std::string texto = "folder list entry " + std::to_string(f.posicion) + " cannot be read (" +
+                          NombreResultado(f.codigo) + "): " + RazonArchivo(s.lista);
+      if (f.final) texto += "; the folders after it are not shown";
+      Contar(nullptr, s.lista, f.posicion, std::nullopt, texto);
+    }
+  }
+
+  void Tropiezo(const orvex::herramienta::Tropiezo& t) {
+    const std::string archivo = ArchivoDeCarpeta(*t.carpeta);
+    std::string texto;
+    if (t.carpeta_entera && t.posicion == 0) {
+      texto = std::string("cannot list its messages (") + NombreResultado(t.codigo) + "): " + RazonArchivo(archivo);
+    } else if (t.carpeta_entera) {
+      texto = "the listing cannot go on past message " + std::to_string(t.posicion) + " (" +
+              NombreResultado(t.codigo) + "): " + RazonArchivo(archivo) + "; the rest of the folder is skipped";
+    } else {
+      texto = std::string("the message cannot be read (") + NombreResultado(t.codigo) +
+              "): its text in the file is damaged";
+    }
+    (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
+    Contar(t.carpeta, archivo, t.posicion == 0 ? std::optional<uint32_t>() : t.posicion, t.id_mensaje, texto);
+  }
+
+  // A message that was listed but could not be handled.
+  void Mensaje(const CarpetaVista& c, uint32_t posicion, uint32_t id, const std::string& texto) {
+    ++fallos;
+    Contar(&c, ArchivoDeCarpeta(c), posicion, id, texto);
+  }
+
+  VisitaTropiezo Visita() {
+    return [this](const orvex::herramienta::Tropiezo& t) { Tropiezo(t); };
+  }
+
+  bool Algo() const { return mensajes_omitidos + carpetas_omitidas + fallos > 0; }
+
+  // The counts of a summary line.
+  void Resumir(json& j) const {
+    j["skipped_messages"] = mensajes_omitidos;
+    j["skipped_folders"] = carpetas_omitidas;
+  }
+
+  // "; 1 message and 1 folder skipped" when any was.
+  std::string Omitidos() const {
+    if (mensajes_omitidos + carpetas_omitidas == 0) return "";
+    return "; skipped " + Cuantos(mensajes_omitidos, "message") + " and " + Cuantos(carpetas_omitidas, "folder") +
+           " that could not be read";
+  }
+
+  std::size_t mensajes_omitidos = 0, carpetas_omitidas = 0, fallos = 0;
+
+ private:
+  void Contar(const CarpetaVista* c, const std::string& archivo, std::optional<uint32_t> posicion,
+              std::optional<uint32_t> id, const std::string& texto) {
+    if (json_) {
+      EmitirJson({{"type", "error"},
+                  {"folder_id", c ? json(c->id) : json(nullptr)},
+                  {"folder", c ? json(AUtf8(c->ruta)) : json(nullptr)},
+                  {"file", RutaMostrada(archivo)},
+                  {"position", posicion ? json(*posicion) : json(nullptr)},
+                  {"message_id", id ? json(*id) : json(nullptr)},
+                  {"error", texto}});
+      return;
+    }
+    std::string donde = c ? AUtf8(c->ruta) : RutaMostrada(archivo);
+    if (posicion && c) donde += ", message " + std::to_string(*posicion) + " in the listing";
+    if (id) donde += " (id " + std::to_string(*id) + ")";
+    if (c) donde += " [" + RutaMostrada(archivo) + "]";
+    Error(donde + ": " + texto);
+  }
+
+  bool json_;
+};
 
 // Counts walked folders, messages and bytes for the progress line.
 struct Cuenta {
@@ -304,10 +430,6 @@ bool CrearSalida(const std::string& dir) {
   return true;
 }
 
-std::string Cuantos(std::size_t n, const std::string& cosa) {
-  return std::to_string(n) + " " + cosa + (n == 1 ? "" : "s");
-}
-
 bool EscribirTodo(std::FILE* f, std::string_view datos) {
   return std::fwrite(datos.data(), 1, datos.size(), f) == datos.size();
 }
@@ -317,6 +439,8 @@ bool EscribirTodo(std::FILE* f, std::string_view datos) {
 int OrdenInfo(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
+  const Informe informe(o, *s);
+  const int bien = informe.Algo() ? kSalidaError : kSalidaBien;
   std::vector<std::string> identidades;
   for (const std::string& n : Identidades()) identidades.push_back(AUtf8(n));
   uint64_t mensajes = 0;
@@ -336,7 +460,7 @@ int OrdenInfo(const Opciones& o) {
               {"folders", s->carpetas.size()},
               {"messages", mensajes}};
     EmitirJson(j);
-    return kSalidaBien;
+    return bien;
   }
   std::string lista;
   for (const std::string& n : identidades) lista += (lista.empty() ? "" : ", ") + n;
@@ -350,12 +474,14 @@ int OrdenInfo(const Opciones& o) {
   t.Fila({"folders", std::to_string(s->carpetas.size())});
   t.Fila({"messages", std::to_string(mensajes)});
   t.Imprimir(std::cout);
-  return kSalidaBien;
+  return bien;
 }
 
 int OrdenCarpetas(const Opciones& o) {
   const auto s = AbrirSesion(o);
   if (!s) return kSalidaError;
+  const Informe informe(o, *s);
+  const int bien = informe.Algo() ? kSalidaError : kSalidaBien;
   const std::vector<const CarpetaVista*> orden = OrdenArbol(s->carpetas);
   if (o.json) {
     for (const CarpetaVista* c : orden) {
@@ -368,7 +494,7 @@ int OrdenCarpetas(const Opciones& o) {
                   {"messages", c->num_mensajes},
                   {"file", AUtf8(c->archivo)}});
     }
-    return kSalidaBien;
+    return bien;
   }
   if (o.plano) {
     Tabla t({">ID", ">Parent", ">Messages", "Folder", "File"});
@@ -377,7 +503,7 @@ int OrdenCarpetas(const Opciones& o) {
               AUtf8(c.archivo)});
     }
     t.Imprimir(std::cout);
-    return kSalidaBien;
+    return bien;
   }
   Tabla t({"Folder", ">Messages", ">ID"});
   for (const CarpetaVista* c : orden) {
@@ -385,37 +511,56 @@ int OrdenCarpetas(const Opciones& o) {
             std::to_string(c->num_mensajes), std::to_string(c->id)});
   }
   t.Imprimir(std::cout);
-  return kSalidaBien;
+  return bien;
 }
+
+namespace {
+
+// The end of a walk that is not a scan: a summary line with --json, a warning when something
+// was passed over, and the exit status.
+int TerminarRecorrido(const Opciones& o, const Informe& informe, const Cuenta& cuenta, std::size_t carpetas,
+                      json resumen) {
+  if (o.json) {
+    resumen["folders"] = carpetas;
+    resumen["messages"] = cuenta.mensajes;
+    informe.Resumir(resumen);
+    resumen["errors"] = informe.fallos;
+    EmitirJson(resumen);
+  } else if (informe.Algo()) {
+    std::string texto = "incomplete: " + Cuantos(informe.mensajes_omitidos, "message") + " and " +
+                        Cuantos(informe.carpetas_omitidas, "folder") + " could not be read";
+    if (informe.fallos > 0) texto += ", " + Cuantos(informe.fallos, "other error");
+    Error(texto + " (see above)");
+  }
+  return informe.Algo() ? kSalidaError : kSalidaBien;
+}
+
+}  // namespace
 
 int OrdenMensajes(const Opciones& o) {
   const auto e = AbrirYElegir(o);
   if (!e) return kSalidaError;
   const auto& [s, elegidas, ids] = *e;
 
-  bool con_partes = true;
-  bool primero = true;
+  Informe informe(o, *s);
   Cuenta cuenta;
   Progreso progreso(!o.json && ErrorEsTerminal());
   std::vector<std::vector<std::string>> filas;
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     cuenta.Mensaje(c, *m);
     progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
-    const MensajeVista v = LeerMensaje(*m);
+    const MensajeVista v = LeerMensaje(*s, *m);
     std::optional<uint32_t> partes;
-    if (con_partes) {
-      uint32_t n = 0;
-      const uint32_t rp = RecorrerPartes(m, [&n](OE_OBJMSG*, const ParteVista&) {
-        ++n;
-        return true;
-      });
-      if (rp == OE_FIN) {
-        partes = n;
-      } else if (primero) {
-        con_partes = false;  // the store has no message object in this build
-      }
+    uint32_t n = 0;
+    const uint32_t rp = RecorrerPartes(m, [&n](OE_OBJMSG*, const ParteVista&) {
+      ++n;
+      return true;
+    });
+    if (rp == OE_FIN) {
+      partes = n;
+    } else {
+      informe.Mensaje(c, posicion, v.id, std::string("its parts cannot be read (") + NombreResultado(rp) + ")");
     }
-    primero = false;
     if (o.json) {
       EmitirJson({{"type", "message"},
                   {"folder_id", c.id},
@@ -432,23 +577,21 @@ int OrdenMensajes(const Opciones& o) {
                        partes ? std::to_string(*partes) : "-"});
     }
     return true;
-  });
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   progreso.Terminar();
   if (!o.json) {
     const bool varias = elegidas.size() > 1;
-    std::vector<std::string> columnas = {"Folder", ">ID", "Date", "From", "Subject", ">Size"};
-    if (con_partes) columnas.push_back(">Parts");
-    if (!varias) columnas.erase(columnas.begin());
-    Tabla t(columnas);
+    Tabla t(varias ? std::vector<std::string>{"Folder", ">ID", "Date", "From", "Subject", ">Size", ">Parts"}
+                   : std::vector<std::string>{">ID", "Date", "From", "Subject", ">Size", ">Parts"});
     for (auto& f : filas) {
-      if (!con_partes) f.pop_back();
       if (!varias) f.erase(f.begin());
       t.Fila(std::move(f));
     }
     if (!t.Vacia()) t.Imprimir(std::cout);
   }
-  if (r != OE_OK) return FalloListado(r);
-  return kSalidaBien;
+  if (r != OE_OK) return FalloListado(*s, r);
+  return TerminarRecorrido(o, informe, cuenta, elegidas.size(), {{"type", "summary"}});
 }
 
 int OrdenPartes(const Opciones& o) {
@@ -471,8 +614,9 @@ int OrdenPartes(const Opciones& o) {
   }
   bool hallado = false;
   uint32_t rp = OE_OK;
+  Informe informe(o, *s);
   Tabla t({">Part", "Name", "Type", ">Encoded", ">Decoded"});
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t) {
     if (m->IdMensaje != buscado) return true;
     hallado = true;
     rp = RecorrerPartes(m, [&](OE_OBJMSG*, const ParteVista& p) {
@@ -495,22 +639,20 @@ int OrdenPartes(const Opciones& o) {
       return true;
     });
     return false;
-  });
-  if (r != OE_OK) return FalloListado(r);
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
+  if (r != OE_OK) return FalloListado(*s, r);
   if (!hallado) {
-    Error("folder " + AUtf8(elegidas.front()->ruta) + " has no message with id " + o.mensaje);
-    return kSalidaError;
-  }
-  if (rp == OE_ERROR) {
-    ExplicarSinObjeto(*s);
+    Error("folder " + AUtf8(elegidas.front()->ruta) + " has no readable message with id " + o.mensaje);
     return kSalidaError;
   }
   if (!o.json) t.Imprimir(std::cout);
   if (rp != OE_FIN) {
-    Error(std::string("reading the parts failed (") + NombreResultado(rp) + ")");
+    Error(std::string("reading the parts of message ") + o.mensaje + " failed (" + NombreResultado(rp) +
+          "): its text in " + RutaMostrada(ArchivoDeCarpeta(*elegidas.front())) + " cannot be taken apart");
     return kSalidaError;
   }
-  return kSalidaBien;
+  return informe.Algo() ? kSalidaError : kSalidaBien;
 }
 
 int OrdenExtraer(const Opciones& o) {
@@ -519,11 +661,13 @@ int OrdenExtraer(const Opciones& o) {
   const auto& [s, elegidas, ids] = *e;
   if (!CrearSalida(o.salida)) return kSalidaError;
 
-  bool sin_objeto = false, fallo = false;
+  bool fallo = false;
+  std::size_t escritos = 0;
+  Informe informe(o, *s);
   Cuenta cuenta;
   Progreso progreso(!o.json && ErrorEsTerminal());
   Tabla t({"Folder", ">Message", ">Part", "File", ">Size"});
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     cuenta.Mensaje(c, *m);
     progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
     const uint32_t id = m->IdMensaje;
@@ -537,6 +681,7 @@ int OrdenExtraer(const Opciones& o) {
         fallo = true;
         return false;
       }
+      ++escritos;
       if (o.json) {
         EmitirJson({{"type", "extracted"},
                     {"folder_id", c.id},
@@ -552,25 +697,22 @@ int OrdenExtraer(const Opciones& o) {
       }
       return true;
     });
-    if (rp == OE_ERROR && cuenta.mensajes == 1) {
-      sin_objeto = true;
-      return false;
-    }
-    if (rp != OE_FIN && rp != OE_OK) {
-      Error("message " + std::to_string(id) + " of " + AUtf8(c.ruta) + ": reading its parts failed (" +
-            NombreResultado(rp) + ")");
-      fallo = true;
+    if (!fallo && rp != OE_FIN) {
+      informe.Mensaje(c, posicion, id, std::string("its parts cannot be read (") + NombreResultado(rp) + ")");
     }
     return !fallo;
-  });
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   progreso.Terminar();
-  if (sin_objeto) {
-    ExplicarSinObjeto(*s);
-    return kSalidaError;
-  }
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
-  if (r != OE_OK) return FalloListado(r);
-  return fallo ? kSalidaError : kSalidaBien;
+  if (r != OE_OK) return FalloListado(*s, r);
+  if (fallo) return kSalidaError;
+  if (escritos == 0) {
+    Error("nothing to extract: " + Cuantos(cuenta.mensajes, "message") + " in " +
+          Cuantos(elegidas.size(), "folder") + " hold no " +
+          (o.cuerpos ? "parts" : "named attachments (--bodies adds the message bodies)"));
+  }
+  return TerminarRecorrido(o, informe, cuenta, elegidas.size(), {{"type", "summary"}, {"extracted", escritos}});
 }
 
 int OrdenExportar(const Opciones& o) {
@@ -581,6 +723,8 @@ int OrdenExportar(const Opciones& o) {
   const bool mbox = o.formato == "mbox";
 
   bool fallo = false;
+  std::size_t escritos = 0;
+  Informe informe(o, *s);
   Cuenta cuenta;
   Progreso progreso(!o.json && ErrorEsTerminal());
   Tabla t(mbox ? std::vector<std::string>{"Folder", ">Messages", "File"}
@@ -606,7 +750,7 @@ int OrdenExportar(const Opciones& o) {
     }
     buzon.reset();
   };
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t) {
     cuenta.Mensaje(c, *m);
     progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
     const std::string_view texto = TextoDe(*m);
@@ -625,7 +769,7 @@ int OrdenExportar(const Opciones& o) {
         carpeta_buzon = &c;
         en_buzon = 0;
       }
-      std::string bloque = LineaFrom(Remitente(*m), Campo(m->Fecha));
+      std::string bloque = LineaFrom(Remitente(*s, *m), Campo(m->Fecha));
       AnadirCuerpoMboxrd(bloque, texto);
       if (!EscribirTodo(buzon->archivo.get(), bloque)) {
         Error("cannot write " + buzon->ruta.string());
@@ -633,6 +777,7 @@ int OrdenExportar(const Opciones& o) {
         return false;
       }
       ++en_buzon;
+      ++escritos;
       return true;
     }
     const fs::path dir = CarpetaSalida(o.salida, c);
@@ -653,6 +798,7 @@ int OrdenExportar(const Opciones& o) {
       fallo = true;
       return false;
     }
+    ++escritos;
     if (o.json) {
       EmitirJson({{"type", "exported"},
                   {"folder_id", c.id},
@@ -663,12 +809,17 @@ int OrdenExportar(const Opciones& o) {
       t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), a->ruta.string()});
     }
     return true;
-  });
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   cerrar_buzon();
   progreso.Terminar();
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
-  if (r != OE_OK) return FalloListado(r);
-  return fallo ? kSalidaError : kSalidaBien;
+  if (r != OE_OK) return FalloListado(*s, r);
+  if (fallo) return kSalidaError;
+  if (escritos == 0) {
+    Error("nothing to export: the " + Cuantos(elegidas.size(), "folder") + " chosen hold no readable messages");
+  }
+  return TerminarRecorrido(o, informe, cuenta, elegidas.size(), {{"type", "summary"}, {"exported", escritos}});
 }
 
 namespace {
@@ -781,109 +932,170 @@ int OrdenEscanear(const Opciones& o) {
   const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;
   Copias copias(o.copia, cambiar && !o.sin_copia);
   std::size_t partes = 0, hallazgos = 0, cambios = 0, errores = 0;
-  bool sin_objeto = false;
+  bool detenido = false;  // the scanner failed: the scan ends after this message
+  Informe informe(o, *s);
   Cuenta cuenta;
   Progreso progreso(!o.json && ErrorEsTerminal());
   Tabla t({"Folder", ">Message", ">Part", "Name", "Found", "Action"});
-  const uint32_t r = RecorrerMensajes(s->carpetas, ids, [&](const CarpetaVista& c, OE_MENSAJE* m) {
+  // A finding, told once its message has been written back and checked.
+  struct Hallazgo {
+    uint32_t parte;
+    std::string nombre, firma, hecho, fallo, nota;
+    std::size_t tamano;
+    bool aplicada;
+  };
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     cuenta.Mensaje(c, *m);
     progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
     const uint32_t id = m->IdMensaje;
     const std::vector<std::string> archivos = {Campo(m->RutaIndice), Campo(m->RutaBuzon), Campo(m->RutaAlmacen)};
+    std::vector<Hallazgo> hallados;
+    std::vector<ParteEscaneada> vistas;
+    std::optional<Deshacer> deshacer;  // taken before the message's first change
+    std::string cola;                  // the text after the last part acted on
+    std::string texto_antes;
+    bool sin_deshacer = false;
     const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG* objeto, const ParteVista& p) {
-      ++partes;
+      vistas.push_back({p.nombre, p.contenido, ACCION_CONSERVAR});
       std::string hallado;
-      if (!o.orden.empty()) {
-        std::string informe;
-        const int estado = EjecutarConEntrada(o.orden, p.contenido, &informe);
-        if (estado == 1) {
-          hallado = NombreDelInforme(informe);
-        } else if (estado != 0) {
-          Error("the scanner failed on part " + std::to_string(p.numero) + " of message " + std::to_string(id) +
-                " in " + AUtf8(c.ruta) + " (exit status " + std::to_string(estado) + ")");
-          ++errores;
-        }
-      } else {
-        const Firma* f = firmas.Buscar(p.contenido.size(), firmas.UsaMd5() ? ResumenMd5(p.contenido) : "",
-                                       firmas.UsaSha256() ? ResumenSha256(p.contenido) : "");
-        if (f != nullptr) hallado = f->nombre;
-      }
-      if (hallado.empty()) return true;
-      ++hallazgos;
-      std::string hecho = o.accion;
-      std::string fallo;
-      bool aplicada = false;
-      if (!cambiar) {
-        if (o.simulacion && accion->second != ACCION_CONSERVAR) hecho += " (dry run)";
-      } else if (!copias.Asegurar(archivos)) {
-        fallo = "no backup";
-        hecho += " (not done: no backup)";
-        ++errores;
-      } else {
-        const uint32_t rg = OE_GuardarObjMsg(m, objeto, accion->second);
-        if (rg == OE_OK) {
-          aplicada = true;
-          hecho = accion->second == ACCION_RENOMBRAR ? "renamed" : "removed";
-          ++cambios;
+      if (!detenido) {
+        ++partes;
+        if (!o.orden.empty()) {
+          std::string informe_escaner;
+          const int estado = EjecutarConEntrada(o.orden, p.contenido, &informe_escaner);
+          if (estado == 1) {
+            hallado = NombreDelInforme(informe_escaner);
+          } else if (estado != 0) {
+            Error("the scanner failed on part " + std::to_string(p.numero) + " of message " + std::to_string(id) +
+                  " in " + AUtf8(c.ruta) + " (exit status " + std::to_string(estado) + "); the scan stops here");
+            ++errores;
+            detenido = true;
+          }
         } else {
-          fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
-          hecho += " (failed: " + fallo + ")";
-          ++errores;
+          const Firma* f = firmas.Buscar(p.contenido.size(), firmas.UsaMd5() ? ResumenMd5(p.contenido) : "",
+                                         firmas.UsaSha256() ? ResumenSha256(p.contenido) : "");
+          if (f != nullptr) hallado = f->nombre;
         }
+      }
+      if (hallado.empty()) {
+        // A kept part after a change is taken over unchanged by the rewrite.
+        if (deshacer) OE_GuardarObjMsg(m, objeto, ACCION_CONSERVAR);
+        return true;
+      }
+      ++hallazgos;
+      Hallazgo h{p.numero, p.nombre, hallado, o.accion, "", "", p.contenido.size(), false};
+      if (!cambiar) {
+        if (o.simulacion && accion->second != ACCION_CONSERVAR) h.hecho += " (dry run)";
+      } else if (accion->second == ACCION_RENOMBRAR && TerminaEnVir(p.nombre)) {
+        h.nota = "already renamed";
+        h.hecho += " (not needed: already .VIR)";
+      } else if (accion->second == ACCION_RENOMBRAR && p.nombre.empty()) {
+        h.fallo = "a message body has no name to change";
+      } else if (!copias.Asegurar(archivos)) {
+        h.fallo = "no backup";
+      } else {
+        if (!deshacer) {
+          deshacer.emplace();
+          texto_antes = std::string(TextoDe(*m));
+          sin_deshacer = !deshacer->Guardar(archivos);
+        }
+        if (sin_deshacer) {
+          h.fallo = "no private copy of the store files to undo the change";
+        } else {
+          const uint32_t rg = OE_GuardarObjMsg(m, objeto, accion->second);
+          if (rg == OE_OK) {
+            h.aplicada = true;
+            h.hecho = accion->second == ACCION_RENOMBRAR ? "renamed" : "removed";
+            vistas.back().accion = accion->second;
+            cola = ColaIntacta(texto_antes, objeto->PosSigParte);
+          } else {
+            h.fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
+          }
+        }
+      }
+      hallados.push_back(std::move(h));
+      return true;
+    });
+    if (rp != OE_FIN) {
+      informe.Mensaje(c, posicion, id, std::string("its parts cannot be read (") + NombreResultado(rp) + ")");
+    }
+    // A failed action drops the message's earlier changes too: only a check of what the
+    // store now holds tells what was done.
+    std::size_t aplicadas = 0;
+    for (const Hallazgo& h : hallados) aplicadas += h.aplicada ? 1 : 0;
+    bool restaurado_mal = false;
+    // Without a successful action the library has nothing to write back.
+    if (aplicadas > 0) {
+      std::string problema = Comprobar(vistas, cola, Releer(s->version, s->carpetas, c, id));
+      if (!problema.empty() || rp != OE_FIN) {
+        if (problema.empty()) problema = "the change was not completed";
+        restaurado_mal = !deshacer->Restaurar();
+        problema += restaurado_mal ? "; putting the store files back FAILED" : "; left unchanged";
+        for (Hallazgo& h : hallados) {
+          if (!h.aplicada) continue;
+          h.aplicada = false;
+          h.fallo = problema;
+        }
+      }
+    }
+    for (Hallazgo& h : hallados) {
+      if (h.aplicada) {
+        ++cambios;
+      } else if (!h.fallo.empty()) {
+        ++errores;
+        h.hecho = o.accion + " (not done: " + h.fallo + ")";
       }
       if (o.json) {
         EmitirJson({{"type", "finding"},
                     {"folder_id", c.id},
                     {"folder", AUtf8(c.ruta)},
                     {"message_id", id},
-                    {"part", p.numero},
-                    {"name", AUtf8(p.nombre)},
-                    {"size", p.contenido.size()},
-                    {"signature", AUtf8(hallado)},
+                    {"part", h.parte},
+                    {"name", AUtf8(h.nombre)},
+                    {"size", h.tamano},
+                    {"signature", AUtf8(h.firma)},
                     {"action", o.accion},
-                    {"applied", aplicada},
+                    {"applied", h.aplicada},
                     {"dry_run", o.simulacion},
-                    {"error", fallo.empty() ? json(nullptr) : json(fallo)}});
+                    {"error", h.fallo.empty() ? json(nullptr) : json(h.fallo)},
+                    {"note", h.nota.empty() ? json(nullptr) : json(h.nota)}});
       } else {
-        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero),
-                p.nombre.empty() ? "(body)" : AUtf8(p.nombre), AUtf8(hallado), hecho});
+        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(h.parte),
+                h.nombre.empty() ? "(body)" : AUtf8(h.nombre), AUtf8(h.firma), h.hecho});
       }
-      return true;
-    });
-    if (rp == OE_ERROR && cuenta.mensajes == 1) {
-      sin_objeto = true;
-      return false;
     }
-    if (rp != OE_FIN) {
-      Error("message " + std::to_string(id) + " of " + AUtf8(c.ruta) + ": reading its parts failed (" +
-            NombreResultado(rp) + ")");
-      ++errores;
+    if (restaurado_mal) {
+      Error("the store files of " + AUtf8(c.ruta) + " could not be put back after a failed change; restore them from " +
+            (copias.Destino().empty() ? std::string("a copy of your own") : copias.Destino().string()) +
+            "; the scan stops here");
+      detenido = true;
     }
-    return true;
-  });
+    return !detenido;
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
   progreso.Terminar();
-  if (sin_objeto) {
-    ExplicarSinObjeto(*s);
-    return kSalidaError;
-  }
   if (r != OE_OK) {
-    Error(std::string("listing messages failed (") + NombreResultado(r) + ")");
+    FalloListado(*s, r);
     ++errores;
   }
+  errores += informe.fallos;
   if (o.json) {
-    json resumen = {{"type", "summary"},         {"folders", elegidas.size()}, {"messages", cuenta.mensajes},
-                    {"parts", partes},           {"found", hallazgos},         {"changed", cambios},
-                    {"errors", errores},         {"backup", nullptr}};
+    json resumen = {{"type", "summary"}, {"folders", elegidas.size()}, {"messages", cuenta.mensajes},
+                    {"parts", partes},   {"found", hallazgos},         {"changed", cambios},
+                    {"errors", errores}, {"backup", nullptr}};
     if (!copias.Destino().empty()) resumen["backup"] = copias.Destino().string();
+    informe.Resumir(resumen);
+    resumen["complete"] = !detenido;
     EmitirJson(resumen);
   } else {
     if (!t.Vacia()) t.Imprimir(std::cout);
-    std::cout << "Scanned " << Cuantos(cuenta.mensajes, "message") << " (" << Cuantos(partes, "part") << ") in "
+    std::cout << (detenido ? "Scan STOPPED before the end; up to then scanned " : "Scanned ")
+              << Cuantos(cuenta.mensajes, "message") << " (" << Cuantos(partes, "part") << ") in "
               << Cuantos(elegidas.size(), "folder") << ": " << hallazgos << " found, " << cambios << " changed, "
-              << Cuantos(errores, "error") << ".\n";
+              << Cuantos(errores, "error") << informe.Omitidos() << ".\n";
     if (!copias.Destino().empty()) std::cout << "Store files backed up in " << copias.Destino().string() << "\n";
   }
-  if (errores > 0) return kSalidaError;
+  if (errores > 0 || informe.Algo() || detenido) return kSalidaError;
   return hallazgos > 0 ? kSalidaHallazgo : kSalidaBien;
 }
 

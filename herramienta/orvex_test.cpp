@@ -5,16 +5,21 @@
 #include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "herramienta/almacen.h"
+#include "almacen_oe5/formato_dbx.h"
 #include "herramienta/carpeta_temporal.h"
+#include "pruebas/dbx_constructor.h"
 #include "pruebas/imn_constructor.h"
+#include "pruebas/mensajes_mime.h"
 #include "pruebas/oe4_constructor.h"
 
 namespace orvex::herramienta {
@@ -84,11 +89,14 @@ class OrvexTest : public ::testing::Test {
     }
     return Ejecutar(ORVEX_PROGRAMA, argumentos, entorno);
   }
+  // The lines of a walk that went well, without its summary.
   std::vector<json> Json(std::vector<std::string> argumentos, const std::string& almacen = "") const {
     argumentos.insert(argumentos.begin(), {"--store", almacen.empty() ? almacen_ : almacen, "--json"});
     const Resultado r = Orvex(argumentos);
     EXPECT_EQ(r.estado, 0) << r.error;
-    return r.Json();
+    std::vector<json> lineas = r.Json();
+    std::erase_if(lineas, [](const json& j) { return j["type"] == "summary"; });
+    return lineas;
   }
 
   CarpetaTemporal dir_;
@@ -128,7 +136,7 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"--store", "@demo/store", "parts", "Inbox", "x1"}, 2, {}},
       {{"--store", "@demo/store", "parts", "Inbox", "99"}, 2, {}},
       {{"--store", "@demo/store", "--identity", "Nobody", "folders"}, 2, {"Main Identity"}},
-      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3"}, "", true},
+      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3", "scan stops"}, "", true},
       {{"--registry", "@unidad.reg", "folders"}, 2, {"cannot read the folder list"}},
       {{"--registry", "@unidad.reg", "--drive", "C", "folders"}, 2, {"--drive"}},
       {{"--registry", "@unidad.reg", "--drive", "C:@", "folders"}, 2, {"--drive"}},
@@ -290,6 +298,165 @@ TEST_F(OrvexTest, Escanear) {
       for (const auto& e : fs::directory_iterator(fs::path(almacen).parent_path())) {
         EXPECT_EQ(e.path().string().find(".orvex-backup"), std::string::npos) << e.path();
       }
+    }
+  }
+}
+
+// One damage at a time in a store of several folders: export walks to the end, writes every
+// readable message as the undamaged store gives it, and reports exactly the damaged ones
+// ("folder/message", "folder/-" for a whole folder, "-/-" for a folder-list entry).
+TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
+  using pruebas::AlmacenEscrito;
+  const pruebas::AlmacenDbx descripcion = pruebas::AlmacenEjemplo();
+  const auto exportar = [&](const std::string& almacen, std::set<std::string>* errores) {
+    const Resultado r = Orvex({"--store", almacen, "--json", "export", "--out", almacen + "-eml"});
+    std::map<std::string, std::string> textos;
+    for (const json& j : r.Json()) {
+      const auto clave = [&j](const char* campo) { return j.value(campo, json()).is_null() ? "-" : j[campo].dump(); };
+      const std::string mensaje = clave("folder_id") + "/" + clave("message_id");
+      if (j["type"] == "exported") textos[mensaje] = Leer(j["file"].get<std::string>());
+      if (j["type"] == "error") errores->insert(mensaje);
+    }
+    EXPECT_EQ(r.estado, errores->empty() ? 0 : 2) << r.error;
+    return textos;
+  };
+  fs::create_directory(Ruta("sano"));
+  pruebas::EscribirAlmacen(Ruta("sano"), descripcion);
+  std::set<std::string> ninguno;
+  const std::map<std::string, std::string> sanos = exportar(Ruta("sano"), &ninguno);
+  ASSERT_EQ(sanos.size(), 9u);
+
+  const auto palabra = [](const std::string& archivo, const pruebas::MapaDbx& mapa, uint32_t pos, uint32_t valor) {
+    std::vector<uint8_t> b = mapa.bytes;
+    pruebas::PonerPalabra(b, pos, valor);
+    pruebas::EscribirImagen(archivo, b);
+  };
+  struct Caso {
+    const char* nombre;
+    std::function<void(const std::string& dir, const AlmacenEscrito& e)> danar;
+    std::set<std::string> errores;
+    std::set<std::string> perdidos;
+  };
+  const Caso casos[] = {
+      {"message file cut short",
+       [](const std::string& dir, const AlmacenEscrito& e) {
+         fs::resize_file(dir + "/Inbox.dbx", e.archivos.at("Inbox.dbx").bloques[4].back());
+       },
+       {"4/6"}, {"4/6"}},
+      {"text chain pointing outside its file",
+       [&](const std::string& dir, const AlmacenEscrito& e) {
+         const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
+         palabra(dir + "/Inbox.dbx", m, m.bloques[1][0] + dbx::kBloqueSiguiente, 0x7FFFFFF0u);
+       },
+       {"4/3"}, {"4/3"}},
+      {"message file missing",
+       [](const std::string& dir, const AlmacenEscrito&) { fs::remove(dir + "/Proyectos.dbx"); },
+       {"10/-"}, {"10/10", "10/11"}},
+      {"folder list entry damaged",
+       [&](const std::string& dir, const AlmacenEscrito& e) {
+         // The tree entry that leads to the folder "2001" points past the end of the file.
+         const pruebas::MapaDbx& m = e.carpetas;
+         for (uint32_t nodo : m.nodos) {
+           for (uint32_t i = 0; i < dbx::kMaxEntradasNodo; ++i) {
+             const uint32_t entrada = nodo + dbx::kNodoEntradas + i * dbx::kLongEntrada + dbx::kEntradaObjeto;
+             if (pruebas::LeerPalabra(m.bytes, entrada) == m.objetos[3]) {
+               palabra(dir + "/folders.dbx", m, entrada, 0x7FFFFFF0u);
+             }
+           }
+         }
+       },
+       {"-/-"}, {"11/7"}},
+      {"index node pointing at itself",
+       [&](const std::string& dir, const AlmacenEscrito& e) {
+         const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
+         palabra(dir + "/Inbox.dbx", m, m.nodos[0] + dbx::kNodoEntradas + dbx::kEntradaObjeto, m.nodos[0]);
+       },
+       {"4/-"}, {"4/2"}},
+  };
+  int n = 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const std::string dir = Ruta("danado" + std::to_string(++n));
+    fs::create_directory(dir);
+    c.danar(dir, pruebas::EscribirAlmacen(dir, descripcion));
+    std::set<std::string> errores;
+    const std::map<std::string, std::string> textos = exportar(dir, &errores);
+    EXPECT_EQ(errores, c.errores);
+    for (const auto& [clave, texto] : sanos) {
+      if (c.perdidos.count(clave) == 0) {
+        EXPECT_EQ(textos.count(clave) ? textos.at(clave) : "(none)", texto) << clave;
+      }
+    }
+    for (const auto& [clave, texto] : textos) EXPECT_EQ(c.perdidos.count(clave), 0u) << clave;
+  }
+}
+
+// Renaming twice, on the demo store and on one whose message fills its last text block:
+// every part decodes as before, the second scan changes nothing, and a rename that cannot fit
+// in the message's blocks is undone and reported.
+TEST_F(OrvexTest, RenombrarDosVeces) {
+  const std::string eicar = "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*";
+  pruebas::MensajeDbx lleno = pruebas::Mensaje(2, pruebas::MensajeConAdjunto(eicar));
+  lleno.capacidad_bloque = 512;
+  while (lleno.texto.size() % lleno.capacidad_bloque != 0) --lleno.capacidad_bloque;
+  pruebas::ArchivoMensajesDbx archivo;
+  archivo.mensajes = {lleno};
+  pruebas::AlmacenDbx d;
+  d.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"), pruebas::Carpeta(4, 1, "Inbox", "Inbox.dbx", archivo)};
+  fs::create_directory(Ruta("lleno"));
+  pruebas::EscribirAlmacen(Ruta("lleno"), d);
+
+  // Every part's decoded bytes by folder, message and part number.
+  const auto partes = [&](const std::string& almacen) {
+    const std::string salida = Ruta("partes" + std::to_string(std::rand()));
+    std::map<std::string, std::string> p;
+    for (const json& j : Json({"extract", "--bodies", "--out", salida}, almacen)) {
+      const std::string clave = j["folder_id"].dump() + "/" + j["message_id"].dump() + "/" + j["part"].dump();
+      p[clave] = Leer(j["file"].get<std::string>());
+    }
+    return p;
+  };
+  // Another reader of the format, when installed: every message file it writes, by name, with
+  // the renamed attachment's name put back.
+  const bool hay_undbx = std::system("command -v undbx >/dev/null 2>&1") == 0;
+  const auto undbx = [&](const std::string& almacen) {
+    const std::string salida = Ruta("undbx" + std::to_string(std::rand()));
+    fs::create_directory(salida);
+    EXPECT_EQ(std::system(("undbx " + Citar(almacen) + " " + Citar(salida) + " >/dev/null 2>&1").c_str()), 0);
+    std::map<std::string, std::string> textos;
+    for (const auto& e : fs::recursive_directory_iterator(salida)) {
+      std::string t = e.is_regular_file() ? Leer(e.path()) : "";
+      for (std::size_t p; (p = t.find("prize_com.VIR")) != std::string::npos;) t.replace(p, 13, "prize.com");
+      textos[fs::relative(e.path(), salida).string()] = t;
+    }
+    return textos;
+  };
+  for (const auto& [almacen, cabe] : {std::pair{almacen_, true}, std::pair{Ruta("lleno"), false}}) {
+    SCOPED_TRACE(almacen);
+    const std::string inbox = (fs::path(almacen) / "Inbox.dbx").string();
+    const std::string antes = Leer(inbox);
+    const auto partes_antes = partes(almacen);
+    const auto undbx_antes = hay_undbx ? undbx(almacen) : std::map<std::string, std::string>{};
+    std::string primera;
+    for (int vez = 1; vez <= 2; ++vez) {
+      SCOPED_TRACE(vez);
+      const Resultado r = Orvex({"--store", almacen, "--json", "scan", "--hashes", "@demo/eicar.hdb", "--action",
+                                 "rename", "--no-backup"});
+      const std::vector<json> lineas = r.Json();
+      ASSERT_EQ(lineas.size(), 2u) << r.salida << r.error;
+      const json& h = lineas[0];
+      EXPECT_EQ(h["applied"], cabe && vez == 1) << h;
+      EXPECT_EQ(h["error"].is_string(), !cabe) << h;
+      EXPECT_NE(h["error"].dump().find(cabe ? "null" : "would not fit"), std::string::npos) << h;
+      EXPECT_EQ(h["note"].is_string(), cabe && vez == 2) << h;
+      EXPECT_EQ(lineas[1]["errors"], cabe ? 0 : 1);
+      EXPECT_EQ(r.estado, cabe ? 1 : 2);
+      if (vez == 1) primera = Leer(inbox);
+      EXPECT_EQ(Leer(inbox), cabe && vez == 1 ? primera : (cabe ? primera : antes));
+    }
+    EXPECT_EQ(partes(almacen), partes_antes);
+    if (hay_undbx) {
+      EXPECT_EQ(undbx(almacen), undbx_antes);
     }
   }
 }

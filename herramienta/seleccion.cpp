@@ -1,8 +1,11 @@
 #include "herramienta/seleccion.h"
 
+#include <array>
 #include <cctype>
 #include <map>
 #include <set>
+
+#include "herramienta/textos.h"
 
 namespace orvex::herramienta {
 namespace {
@@ -68,22 +71,28 @@ std::vector<const CarpetaVista*> ElegirCarpetas(const std::vector<CarpetaVista>&
     *error = "no folder has id " + selector;
     return {};
   }
+  // A path is matched as the store holds it and as the command prints it (UTF-8).
   const std::string buscada = Normalizar(selector);
+  const auto formas = [](const CarpetaVista& c) { return std::array{Normalizar(c.ruta), Normalizar(AUtf8(c.ruta))}; };
   for (const CarpetaVista& c : carpetas) {
-    if (Normalizar(c.ruta) == buscada) return {&c};
+    for (const std::string& ruta : formas(c)) {
+      if (ruta == buscada) return {&c};
+    }
   }
   for (const CarpetaVista& c : carpetas) {
-    const std::string ruta = Normalizar(c.ruta);
-    if (ruta.size() > buscada.size() && ruta.compare(ruta.size() - buscada.size(), buscada.size(), buscada) == 0 &&
-        ruta[ruta.size() - buscada.size() - 1] == '/') {
-      elegidas.push_back(&c);
+    for (const std::string& ruta : formas(c)) {
+      if (ruta.size() > buscada.size() && ruta.compare(ruta.size() - buscada.size(), buscada.size(), buscada) == 0 &&
+          ruta[ruta.size() - buscada.size() - 1] == '/') {
+        elegidas.push_back(&c);
+        break;
+      }
     }
   }
   if (elegidas.empty()) {
     *error = "no folder is called \"" + selector + "\" (see: orvex folders)";
   } else if (elegidas.size() > 1) {
     *error = "\"" + selector + "\" names " + std::to_string(elegidas.size()) + " folders:";
-    for (const CarpetaVista* c : elegidas) *error += "\n  " + c->ruta + "  (id " + std::to_string(c->id) + ")";
+    for (const CarpetaVista* c : elegidas) *error += "\n  " + AUtf8(c->ruta) + "  (id " + std::to_string(c->id) + ")";
     *error += "\ngive the whole path or the id";
     elegidas.clear();
   }

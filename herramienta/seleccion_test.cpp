@@ -17,7 +17,7 @@ std::vector<CarpetaVista> Arbol() {
   std::vector<CarpetaVista> c = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, "Inbox"),   Carpeta(8, 4, "Projects"),
                                  Carpeta(5, 1, "Outbox"),        Carpeta(9, 0, "Hotmail"), Carpeta(10, 9, "Inbox"),
                                  Carpeta(20, 21, "Loop A"),      Carpeta(21, 20, "Loop B"), Carpeta(30, 77, "Orphan"),
-                                 Carpeta(3, 3, "Self")};
+                                 Carpeta(3, 3, "Self"),          Carpeta(6, 1, "Gel\xF6schte Objekte")};
   CompletarRutas(c);
   return c;
 }
@@ -46,7 +46,9 @@ TEST(ElegirCarpetasTest, Selectores) {
     std::vector<uint32_t> ids;  // empty: an error is expected
   };
   const Caso casos[] = {
-      {"", {1, 4, 8, 5, 9, 10, 20, 21, 30, 3}},
+      {"", {1, 4, 8, 5, 9, 10, 20, 21, 30, 3, 6}},
+      {"gel\xC3\xB6schte objekte", {6}},  // as the command prints it (UTF-8)
+      {"Gel\xF6schte Objekte", {6}},       // as the store holds it (Windows-1252)
       {"local folders\\INBOX\\", {4}},
       {"//Local Folders//Inbox", {4}},
       {"Inbox/Projects", {8}},
@@ -80,7 +82,7 @@ TEST(OrdenArbolTest, HijosTrasSuPadreYCiclosAlFinal) {
   const std::vector<CarpetaVista> c = Arbol();
   std::vector<uint32_t> ids;
   for (const CarpetaVista* x : OrdenArbol(c)) ids.push_back(x->id);
-  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 4, 8, 5, 9, 10, 30, 3, 20, 21}));
+  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 4, 8, 5, 6, 9, 10, 30, 3, 20, 21}));
 }
 
 }  // namespace

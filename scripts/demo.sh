@@ -63,8 +63,10 @@ ejecuta --store "$almacen" messages
 ejecuta --store "$almacen" parts Inbox 5
 ejecuta --store "$almacen" extract Inbox --out "$demo/attachments"
 ejecuta --store "$almacen" scan --hashes "$demo/eicar.hdb" --action rename
-# The attachment the scan found now carries the .VIR name, written back into Inbox.dbx.
+# The attachment the scan found now carries the .VIR name, written back into Inbox.dbx and
+# read back to check it; a second scan finds it again and leaves it as it is.
 ejecuta --store "$almacen" parts Inbox 5
+ejecuta --store "$almacen" scan --hashes "$demo/eicar.hdb" --action rename
 ejecuta --store "$almacen" --json messages Inbox/Projects
 echo
 echo "demo: done; the store and what came out of it are in $demo ($orvex --help for more)"
