@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
       "Exit status: 0 done (scan: nothing found), 1 scan found something, 2 error.",
       "orvex"};
   app.fallthrough();
+  app.set_version_flag("--version", "orvex " ORVEX_VERSION, "Print the version and exit");
   app.require_subcommand(0, 1);
   Opciones o;
   o.programa = argc > 0 ? argv[0] : "";
