@@ -1,6 +1,7 @@
 # bash completion for orvex: commands, options, option values and the store's folder names.
 
-# _orvex_carpetas: the folder paths of the store named on the line so far, one a line.
+# _orvex_carpetas: the folders of the store named on the line so far, one a line: each whole
+# path, and each folder name that only one folder has (as the command accepts them).
 _orvex_carpetas() {
   local -a almacen=()
   local i
@@ -15,7 +16,8 @@ _orvex_carpetas() {
     esac
   done
   "${COMP_WORDS[0]}" "${almacen[@]}" --json folders 2>/dev/null |
-    sed -n 's/.*"path":"\(\([^"\\]\|\\.\)*\)".*/\1/p'
+    sed -n 's/.*"name":"\(\([^"\\]\|\\.\)*\)","path":"\(\([^"\\]\|\\.\)*\)".*/\1\t\3/p' |
+    awk -F '\t' '{ print $2; veces[$1]++ } END { for (n in veces) if (veces[n] == 1) print n }' | sort -u
 }
 
 _orvex() {
