@@ -23,11 +23,16 @@ write_basic_package_version_file(${PROJECT_BINARY_DIR}/OrvexConfigVersion.cmake
 install(FILES ${PROJECT_BINARY_DIR}/OrvexConfig.cmake ${PROJECT_BINARY_DIR}/OrvexConfigVersion.cmake
   DESTINATION ${orvex_cmake_dir})
 
-# The .pc file finds the prefix from its own folder, so `cmake --install --prefix` and the
-# package get the same file.
-file(RELATIVE_PATH orvex_pc_a_prefijo /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
-string(REGEX REPLACE "/$" "" orvex_pc_a_prefijo "${orvex_pc_a_prefijo}")
-configure_file(${PROJECT_SOURCE_DIR}/cmake/orvex.pc.in ${PROJECT_BINARY_DIR}/orvex.pc @ONLY)
+# The .pc file names the prefix it is installed under (cmake --install --prefix, or /usr in the
+# package), written when installing; everything else is filled in here.
+set(orvex_prefijo @orvex_prefijo@)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/orvex.pc.in ${PROJECT_BINARY_DIR}/orvex.pc.in @ONLY)
+install(CODE "set(orvex_pc \"${PROJECT_BINARY_DIR}/orvex.pc\")")
+install(CODE [[
+  file(READ "${orvex_pc}.in" orvex_texto)
+  string(REPLACE "@orvex_prefijo@" "${CMAKE_INSTALL_PREFIX}" orvex_texto "${orvex_texto}")
+  file(WRITE "${orvex_pc}" "${orvex_texto}")
+]])
 install(FILES ${PROJECT_BINARY_DIR}/orvex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 if(TARGET orvex_cli)
@@ -35,7 +40,12 @@ if(TARGET orvex_cli)
   file(RELATIVE_PATH orvex_bin_a_lib /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
   set_target_properties(orvex_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${orvex_bin_a_lib}")
   install(TARGETS orvex_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/herramienta/orvex.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  # Manual pages ship compressed, as Debian's do.
+  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/orvex.1.gz
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/herramienta/orvex.1 > ${PROJECT_BINARY_DIR}/orvex.1.gz
+    DEPENDS ${PROJECT_SOURCE_DIR}/herramienta/orvex.1 VERBATIM)
+  add_custom_target(orvex_manual_gz ALL DEPENDS ${PROJECT_BINARY_DIR}/orvex.1.gz)
+  install(FILES ${PROJECT_BINARY_DIR}/orvex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/herramienta/orvex.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME orvex)
   # The manual page and the completion must name every command and option --help lists.
