@@ -40,11 +40,10 @@ if(TARGET orvex_cli)
   file(RELATIVE_PATH orvex_bin_a_lib /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
   set_target_properties(orvex_cli PROPERTIES INSTALL_RPATH "$ORIGIN/${orvex_bin_a_lib}")
   install(TARGETS orvex_cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  # Manual pages ship compressed, as Debian's do.
-  add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/orvex.1.gz
-    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/herramienta/orvex.1 > ${PROJECT_BINARY_DIR}/orvex.1.gz
-    DEPENDS ${PROJECT_SOURCE_DIR}/herramienta/orvex.1 VERBATIM)
-  add_custom_target(orvex_manual_gz ALL DEPENDS ${PROJECT_BINARY_DIR}/orvex.1.gz)
+  # Manual pages ship compressed, as Debian's do; compressed when installing, so any build that
+  # made the command can be installed.
+  install(CODE "execute_process(COMMAND gzip -9n -c \"${PROJECT_SOURCE_DIR}/herramienta/orvex.1\"
+    OUTPUT_FILE \"${PROJECT_BINARY_DIR}/orvex.1.gz\" COMMAND_ERROR_IS_FATAL ANY)")
   install(FILES ${PROJECT_BINARY_DIR}/orvex.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${PROJECT_SOURCE_DIR}/herramienta/orvex.bash
     DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME orvex)

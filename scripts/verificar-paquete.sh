@@ -25,7 +25,7 @@ paso() { echo "==> $*"; }
 
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:[A-Z]*=//p' "$construccion/CMakeCache.txt")
 [[ -n "$version" ]] || falla "no project version in $construccion/CMakeCache.txt"
-cmake --build "$construccion" --target orvex orvex_cli orvex_demo orvex_manual_gz >/dev/null
+cmake --build "$construccion" --target orvex orvex_cli orvex_demo >/dev/null
 
 # A registry export in which the C host must find an Outlook Express 5/6 installation.
 registro=$tmp/registro.reg
