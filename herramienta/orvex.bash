@@ -36,6 +36,12 @@ _orvex() {
       return ;;
     --format) COMPREPLY=($(compgen -W "eml mbox" -- "$cur")); return ;;
     --action) COMPREPLY=($(compgen -W "keep rename remove" -- "$cur")); return ;;
+    --name)
+      local plantilla
+      for plantilla in "{date} {from} {subject}" "{id} {subject}"; do
+        [[ $plantilla == "${cur#[\'\"]}"* ]] && COMPREPLY+=("'$plantilla'")
+      done
+      return ;;
     --drive | --identity | --command) return ;;
   esac
 
@@ -53,8 +59,8 @@ _orvex() {
     info) opciones="--help" ;;
     folders) opciones="--flat --help" ;;
     messages | parts) opciones="--help" ;;
-    extract) opciones="--out --bodies --help" ;;
-    export) opciones="--format --out --help" ;;
+    extract) opciones="--out --bodies --by-message --help" ;;
+    export) opciones="--format --out --name --help" ;;
     scan) opciones="--hashes --command --action --dry-run --backup --no-backup --help" ;;
   esac
   if [[ -z $orden || $cur == -* ]]; then
