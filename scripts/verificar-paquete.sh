@@ -75,9 +75,11 @@ if (( EUID != 0 )); then
   exit 0
 fi
 paso "apt-get install the package, use it, remove it"
-[[ "$(dpkg-query -W -f='${db:Status-Status}' orvex 2>/dev/null)" == installed ]] &&
-  falla "a package named orvex is installed already"
 export DEBIAN_FRONTEND=noninteractive
+if [[ "$(dpkg-query -W -f='${db:Status-Status}' orvex 2>/dev/null)" == installed ]]; then
+  echo "an orvex package is installed already (an interrupted run?): removing it first"
+  apt-get purge -y -o DPkg::Lock::Timeout=300 orvex >/dev/null
+fi
 apt-get install -y -o DPkg::Lock::Timeout=300 "$deb" >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; falla "apt-get install"; }
 instalado=1
 [[ "$(command -v orvex)" == /usr/bin/orvex ]] || falla "orvex is not /usr/bin/orvex"
@@ -93,6 +95,7 @@ completado=$(bash -c 'source /usr/share/bash-completion/completions/orvex
 cc -std=c11 -Wall -Werror pruebas/instalado/host.c -o "$tmp/host-sistema" $(pkg-config --cflags --libs orvex)
 ejecuta_host "$tmp/host-sistema"
 bash scripts/demo.sh --orvex /usr/bin/orvex >"$tmp/demo.log" 2>&1 || { cat "$tmp/demo.log"; falla "the demo with /usr/bin/orvex"; }
+grep -q "^orvex $version (/usr/bin/orvex)" "$tmp/demo.log" || falla "the demo did not run /usr/bin/orvex"
 apt-get purge -y -o DPkg::Lock::Timeout=300 orvex >"$tmp/apt.log" 2>&1 || { cat "$tmp/apt.log"; falla "apt-get purge"; }
 instalado=0
 [[ ! -e /usr/bin/orvex && ! -e /usr/lib/liborvex.so.${version%%.*} ]] || falla "files left after apt-get purge"
