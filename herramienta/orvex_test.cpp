@@ -199,7 +199,8 @@ TEST_F(OrvexTest, ExportarEmlYMbox) {
   }
 
   // --name: a template of the message's fields.
-  ASSERT_EQ(Orvex({"--store", almacen_, "export", "Inbox", "--name", "{from} - {subject}", "--out", "@nombres"}).estado, 0);
+  ASSERT_EQ(Orvex({"--store", almacen_, "export", "Inbox", "--name", "{from} - {subject}", "--out", "@nombres"}).estado,
+            0);
   EXPECT_TRUE(Leer(Ruta("nombres/Local Folders/Inbox/Ana - Welcome.eml")).starts_with("From: "));
 
   ASSERT_EQ(Orvex({"--store", almacen_, "export", "--format", "mbox", "--out", "@mbox"}).estado, 0);

@@ -23,7 +23,8 @@ std::string NombreRemitente(const std::string& de) {
   const std::string_view nombre = Recortar(std::string_view(de).substr(0, abre));
   if (!nombre.empty()) return std::string(nombre);
   const std::size_t cierra = de.find('>', abre);
-  return std::string(Recortar(std::string_view(de).substr(abre + 1, cierra == std::string::npos ? cierra : cierra - abre - 1)));
+  const std::size_t largo = cierra == std::string::npos ? cierra : cierra - abre - 1;
+  return std::string(Recortar(std::string_view(de).substr(abre + 1, largo)));
 }
 
 std::string Valor(std::string_view campo, const CamposNombre& c) {
