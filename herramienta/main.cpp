@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "herramienta/ordenes.h"
+#include "herramienta/plantilla.h"
 
 using orvex::herramienta::Opciones;
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
       "Exit status: 0 done (scan: nothing found), 1 scan found something, 2 error.",
       "orvex"};
   app.fallthrough();
+  app.set_version_flag("--version", "orvex " ORVEX_VERSION, "Print the version and exit");
   app.require_subcommand(0, 1);
   Opciones o;
   o.programa = argc > 0 ? argv[0] : "";
@@ -43,12 +45,18 @@ int main(int argc, char** argv) {
   extract->add_option("FOLDER", o.carpeta, ayuda_carpeta);
   extract->add_option("--out", o.salida, "Output folder (created if missing)")->required();
   extract->add_flag("--bodies", o.cuerpos, "Also write the unnamed body parts");
+  extract->add_flag("--by-message", o.por_mensaje,
+                    "Each message's parts in a folder of its own, FOLDER-PATH/ID SUBJECT/, below the output folder");
   auto* exportar = app.add_subcommand("export", "Write the raw messages as .eml files or one mbox per folder");
   exportar->add_option("FOLDER", o.carpeta, ayuda_carpeta);
   exportar->add_option("--format", o.formato, "eml: one file per message; mbox: one mboxrd file per folder")
       ->check(CLI::IsMember({"eml", "mbox"}))
       ->default_str("eml");
   exportar->add_option("--out", o.salida, "Output folder (created if missing)")->required();
+  exportar->add_option("--name", o.plantilla,
+                       "eml file names from a template of {id} {date} {time} {from} {subject}, as "
+                       "\"{date} {from} {subject}\" (default: \"{id} {subject}\")")
+      ->check([](const std::string& t) { return orvex::herramienta::ErrorPlantilla(t); });
   auto* scan = app.add_subcommand("scan", "Check every part against a hash list or a scanner");
   scan->add_option("FOLDER", o.carpeta, ayuda_carpeta);
   auto* hashes = scan->add_option("--hashes", o.firmas, "Known-bad contents: .hdb (md5:size:name) or .hsb "

@@ -20,6 +20,7 @@
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
 #include "herramienta/mbox.h"
+#include "herramienta/plantilla.h"
 #include "herramienta/resumen.h"
 #include "herramienta/sanear.h"
 #include "herramienta/sistema.h"
@@ -290,6 +291,11 @@ std::string Remitente(const Sesion& s, const OE_MENSAJE& m) {
 std::string Asunto(const OE_MENSAJE& m) {
   if (m.Texto == nullptr) return Campo(m.Asunto);
   return Cabecera(TextoDe(m), "Subject");
+}
+
+// The name a template gives a message, from its own headers (read before its object is opened).
+std::string NombreMensaje(const Sesion& s, const OE_MENSAJE& m, std::string_view plantilla) {
+  return NombrePorPlantilla(plantilla, {m.IdMensaje, Campo(m.Fecha), Remitente(s, m), Asunto(m)});
 }
 
 MensajeVista LeerMensaje(const Sesion& s, const OE_MENSAJE& m) {
@@ -671,13 +677,20 @@ int OrdenExtraer(const Opciones& o) {
     cuenta.Mensaje(c, *m);
     progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
     const uint32_t id = m->IdMensaje;
+    // --by-message: the message's own folder, made with its first part written.
+    fs::path destino = o.salida;
+    if (o.por_mensaje) {
+      destino = CarpetaSalida(o.salida, c) / SanearNombre(NombreMensaje(*s, *m, kPlantillaDefecto), "message");
+    }
     const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG*, const ParteVista& p) {
       if (p.nombre.empty() && !o.cuerpos) return true;
       const std::string respaldo = "folder-" + std::to_string(c.id) + "-message-" + std::to_string(id) + "-part-" +
                                    std::to_string(p.numero) + ExtensionPorTipo(p.tipo);
-      std::optional<ArchivoCreado> a = CrearArchivoUnico(o.salida, p.nombre, respaldo);
+      std::error_code ec;
+      if (o.por_mensaje) fs::create_directories(destino, ec);
+      std::optional<ArchivoCreado> a = CrearArchivoUnico(destino, p.nombre, respaldo);
       if (!a || !EscribirTodo(a->archivo.get(), p.contenido)) {
-        Error("cannot write " + (a ? a->ruta.string() : respaldo) + " in " + o.salida);
+        Error("cannot write " + (a ? a->ruta.string() : respaldo) + " in " + destino.string());
         fallo = true;
         return false;
       }
@@ -692,7 +705,8 @@ int OrdenExtraer(const Opciones& o) {
                     {"file", a->ruta.string()},
                     {"size", p.contenido.size()}});
       } else {
-        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), a->ruta.filename().string(),
+        const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
+        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), mostrado.string(),
                 std::to_string(p.contenido.size())});
       }
       return true;
@@ -716,11 +730,16 @@ int OrdenExtraer(const Opciones& o) {
 }
 
 int OrdenExportar(const Opciones& o) {
+  const bool mbox = o.formato == "mbox";
+  if (mbox && !o.plantilla.empty()) {
+    Error("--name names .eml files; an mbox is named after its folder");
+    return kSalidaError;
+  }
   const auto e = AbrirYElegir(o);
   if (!e) return kSalidaError;
   const auto& [s, elegidas, ids] = *e;
   if (!CrearSalida(o.salida)) return kSalidaError;
-  const bool mbox = o.formato == "mbox";
+  const std::string_view plantilla = o.plantilla.empty() ? kPlantillaDefecto : std::string_view(o.plantilla);
 
   bool fallo = false;
   std::size_t escritos = 0;
@@ -785,12 +804,7 @@ int OrdenExportar(const Opciones& o) {
     fs::create_directories(dir, ec);
     char numero[16];
     std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
-    std::string asunto = CortarAncho(TextoCabecera(Asunto(*m)), 60);
-    // A subject is one name: its slashes are text, not folders.
-    for (char& ch : asunto) {
-      if (ch == '/' || ch == '\\') ch = '-';
-    }
-    std::string nombre = std::string(numero) + " " + asunto;
+    const std::string nombre = NombreMensaje(*s, *m, plantilla);
     std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
     if (!a || !EscribirTodo(a->archivo.get(), texto)) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +

@@ -26,6 +26,8 @@ struct Opciones {
   std::string formato = "eml";        // export --format
   std::string salida;                 // --out DIR
   bool cuerpos = false;               // extract --bodies
+  bool por_mensaje = false;           // extract --by-message
+  std::string plantilla;              // export --name (empty: the default names)
   std::string firmas;                 // scan --hashes FILE
   std::string orden;                  // scan --command CMD
   std::string accion = "keep";        // scan --action

@@ -142,6 +142,8 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"--registry", "@unidad.reg", "--drive", "C:@", "folders"}, 2, {"--drive"}},
       {{"--registry", "@unidad.reg", "--drive", "C=/no/such", "folders"}, 2, {"--drive"}},
       {{"export", "--format", "pst", "--out", "x"}, 2, {}},
+      {{"export", "--name", "{size}", "--out", "x"}, 2, {"{size}"}},
+      {{"--store", "@demo/store", "export", "--format", "mbox", "--name", "{id}", "--out", "@x"}, 2, {"--name"}},
       {{"parts", "Inbox"}, 2, {}},
       {{"--no-such-option"}, 2, {}},
       {{"frobnicate"}, 2, {}},
@@ -204,6 +206,11 @@ TEST_F(OrvexTest, ExportarEmlYMbox) {
     EXPECT_NE(h["file"].get<std::string>().find(" (2).eml"), std::string::npos) << h;
   }
 
+  // --name: a template of the message's fields.
+  ASSERT_EQ(Orvex({"--store", almacen_, "export", "Inbox", "--name", "{from} - {subject}", "--out", "@nombres"}).estado,
+            0);
+  EXPECT_TRUE(Leer(Ruta("nombres/Local Folders/Inbox/Ana - Welcome.eml")).starts_with("From: "));
+
   ASSERT_EQ(Orvex({"--store", almacen_, "export", "--format", "mbox", "--out", "@mbox"}).estado, 0);
   const fs::path mbox = fs::path(Ruta("mbox")) / "Local Folders";
   const std::string enviados = Leer(mbox / "Sent Items.mbox");
@@ -225,6 +232,9 @@ TEST_F(OrvexTest, ExtraerAdjuntos) {
   for (const auto& e : fs::directory_iterator(Ruta("adjuntos"))) nombres.insert(e.path().filename().string());
   EXPECT_EQ(nombres, (std::set<std::string>{"invoice-march.pdf", "prize.com", "plan.txt", "budget.xls"}));
   EXPECT_EQ(Leer(Ruta("adjuntos/plan.txt")), "1. Start\n2. Finish\n");
+  // --by-message: each message's parts in a folder of its own.
+  ASSERT_EQ(Orvex({"--store", almacen_, "extract", "Projects", "--by-message", "--out", "@mensajes"}).estado, 0);
+  EXPECT_EQ(Leer(Ruta("mensajes/Local Folders/Inbox/Projects/000002 Project plan/plan.txt")), "1. Start\n2. Finish\n");
 }
 
 // Each scan on a fresh demo store: the finding, its summary, what became of the attachment,

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# The demo: installs what is missing, builds the native x64 preset, writes a small demo mail
-# store into build/demo and shows it through the orvex command, which drives the library
-# only through its fourteen exports.
-# Usage: bash scripts/demo.sh
+# The demo: installs what it needs (compiler, CMake, Ninja, CLI11, nlohmann-json), builds the
+# native x64 preset's library, command and demo-store writer, writes a small demo mail store
+# into build/demo and shows it through the orvex command, which drives the library only
+# through its fourteen exports.
+# Usage: bash scripts/demo.sh [--orvex PROGRAM]
+#   --orvex PROGRAM   show the store with this orvex (an installed one) instead of the built one
 set -euo pipefail
 
 raiz=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -10,11 +12,23 @@ cd "$raiz"
 trabajos=${ORVEX_JOBS:-2}
 construccion=build/x64
 demo=build/demo
+orvex=""
+case "${1:-}" in
+  --orvex) orvex=$(command -v "${2:?--orvex needs a program}") ;;
+  "") ;;
+  *) echo "usage: $0 [--orvex PROGRAM]" >&2; exit 2 ;;
+esac
 
-bash scripts/instalar-dependencias.sh
+bash scripts/instalar-dependencias.sh demo
 
+# A folder the test run already configured keeps its tests; otherwise the demo builds without
+# them and needs no test framework.
 echo "==> configure (preset x64)"
-cmake --preset x64 >/dev/null
+if grep -qs '^ORVEX_PRUEBAS:[A-Z]*=ON$' "$construccion/CMakeCache.txt"; then
+  cmake --preset x64 >/dev/null
+else
+  cmake --preset x64 -DORVEX_PRUEBAS=OFF >/dev/null
+fi
 
 # Ninja lists the targets the tree defines; the command and the demo-store writer live in
 # herramienta/ ("orvex_cli" builds the program named orvex).
@@ -34,7 +48,8 @@ fi
 
 echo "==> build orvex, orvex_demo"
 cmake --build "$construccion" --target orvex_cli orvex_demo -j "$trabajos"
-orvex=$construccion/herramienta/orvex
+orvex=${orvex:-$construccion/herramienta/orvex}
+echo "$("$orvex" --version) ($orvex)"
 
 echo
 echo "==> write the demo store into $demo"

@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
 # Installs what building and testing Orvex needs on Debian 12. Run as root; safe to repeat:
 # when everything is already there it does not touch apt at all.
+# Usage: scripts/instalar-dependencias.sh [demo]
+#   demo   only what the demo builds with: the library, the orvex command, the demo-store writer
 set -euo pipefail
 
-paquetes=(
-  cmake ninja-build g++ g++-multilib clang libclang-rt-14-dev
+demo=(cmake ninja-build g++ libcli11-dev nlohmann-json3-dev)
+pruebas=(
+  g++-multilib clang libclang-rt-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
-  libcli11-dev nlohmann-json3-dev undbx file python3
+  undbx file python3 dpkg-dev pkgconf
   clamav libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
 )
+case "${1:-}" in
+  demo) paquetes=("${demo[@]}") ;;
+  "") paquetes=("${demo[@]}" "${pruebas[@]}") ;;
+  *) echo "usage: $0 [demo]" >&2; exit 2 ;;
+esac
 
 faltan=()
 for p in "${paquetes[@]}"; do

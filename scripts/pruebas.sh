@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole test run, as CI does it: install what is missing, then build every preset once
-# and run its tests (x64, x64-asan, i686 under qemu-i386), cross-build Orvex.dll, and check
-# what the shipped libraries export. Ends with the line "N passed, N failed" and exits
-# non-zero when anything failed.
+# and run its tests (x64, x64-asan, i686 under qemu-i386), cross-build Orvex.dll, check
+# what the shipped libraries export, and install and remove the Debian package. Ends with
+# the line "N passed, N failed" and exits non-zero when anything failed.
 #
 # Usage: bash scripts/pruebas.sh [--limpio] [PRESET...]
 #   --limpio   remove the presets' build folders first (a from-scratch build)
@@ -125,6 +125,8 @@ if quiere i686; then
 fi
 if quiere x64; then
   paso verificar-so-x64 bash scripts/verificar-so.sh build/x64
+  # cmake --install, hosts of the installed library, the Debian package installed and removed.
+  paso paquete bash scripts/verificar-paquete.sh build/x64
 fi
 
 if quiere mingw-i686; then
