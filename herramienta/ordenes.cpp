@@ -15,12 +15,15 @@
 #include <set>
 #include <system_error>
 
+#include "escritura/buzon.h"
 #include "herramienta/almacen.h"
 #include "herramienta/cambio.h"
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
+#include "herramienta/hallazgo.h"
 #include "herramienta/mbox.h"
 #include "herramienta/plantilla.h"
+#include "herramienta/reconstruccion.h"
 #include "herramienta/resumen.h"
 #include "herramienta/sanear.h"
 #include "herramienta/sistema.h"
@@ -73,6 +76,8 @@ class Sesion {
   std::string lista;                     // the folder-list file as the library names it, when known
   std::string archivo_lista;             // the same, as --store expects it
   fs::path temporal;
+  // "folder list" or "index" when the store is read through one rebuilt in the temporary folder.
+  std::string reconstruido;
 };
 
 // The longest path the library keeps: its records hold 260 bytes with the closing NUL.
@@ -133,6 +138,92 @@ void ExplicarSinAlmacen(const Opciones& o) {
             << demo << " /tmp/orvex-demo && orvex --store /tmp/orvex-demo/store folders\n";
 }
 
+std::string MarcaTiempo() {
+  const std::time_t ahora = std::time(nullptr);
+  const std::tm utc = *std::gmtime(&ahora);
+  char b[32];
+  std::strftime(b, sizeof b, "%Y%m%dT%H%M%SZ", &utc);
+  return b;
+}
+
+void Aviso(const std::string& texto) { std::cerr << "orvex: warning: " << texto << '\n'; }
+
+// With --write-index: each index rebuilt from its mailbox is written beside it, after a copy of
+// the index it replaces (unless --no-backup). False after an error message.
+bool EscribirIndices(const Opciones& o, const AlmacenHallado& h) {
+  fs::path destino;
+  for (const Buzon& b : h.buzones) {
+    if (b.indice_bueno) continue;
+    std::error_code ec;
+    if (!b.idx.empty() && !o.sin_copia) {
+      if (destino.empty()) {
+        destino = o.copia.empty() ? fs::path(h.datos.string() + ".orvex-backup-" + MarcaTiempo()) : fs::path(o.copia);
+        fs::create_directories(destino, ec);
+      }
+      if (ec || !fs::copy_file(b.idx, destino / b.idx.filename(), ec)) {
+        Error("cannot back up " + b.idx.string() + " into " + destino.string() + "; its index was not written");
+        return false;
+      }
+    }
+    const fs::path idx = b.idx.empty() ? fs::path(b.mbx).replace_extension(".idx") : b.idx;
+    std::ifstream f(b.mbx, std::ios::binary);
+    const std::vector<uint8_t> mbx((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> nuevo = escritura::IndiceDeBuzon(h.version, mbx);
+    std::ofstream salida(idx, std::ios::binary | std::ios::trunc);
+    salida.write(reinterpret_cast<const char*>(nuevo.data()), static_cast<std::streamsize>(nuevo.size()));
+    if (!salida.flush()) {
+      Error("cannot write the rebuilt index " + idx.string());
+      return false;
+    }
+    Aviso(idx.string() + ": written from the message records of " + b.mbx.filename().string() +
+          (destino.empty() ? std::string() : "; the old index is in " + destino.string()));
+  }
+  return true;
+}
+
+// The store that PATH (--store) names: the one store at or below it, as it is when its folder list
+// and indexes are sound, else set up in the session's temporary folder with what is lost rebuilt.
+std::optional<AlmacenReconocido> AlmacenDeEntrada(const Opciones& o, Sesion& s) {
+  std::string aviso;
+  std::vector<AlmacenHallado> hallados = BuscarAlmacenes(o.almacen, {}, &aviso);
+  if (!aviso.empty()) Aviso(aviso);
+  if (hallados.empty()) {
+    Error("no mail store in " + o.almacen +
+          ": expected folders.dbx or .dbx message files (Outlook Express 5/6), mail/folders.nch\n"
+          "(Outlook Express 4) or .mbx mailboxes (Internet Mail and News)");
+    return std::nullopt;
+  }
+  if (hallados.size() > 1) {
+    std::string texto = Cuantos(hallados.size(), "mail store") + " in " + o.almacen + "; give one of them:";
+    for (const AlmacenHallado& h : hallados) texto += "\n  " + h.datos.string();
+    Error(texto + "\n(`orvex find " + o.almacen + "` lists them)");
+    return std::nullopt;
+  }
+  if (o.escribir_indice && hallados.front().SinIndice() && !o.simulacion) {
+    if (!EscribirIndices(o, hallados.front())) return std::nullopt;
+    hallados = BuscarAlmacenes(o.almacen, {}, nullptr);
+    if (hallados.size() != 1) return std::nullopt;
+  }
+  const AlmacenHallado& h = hallados.front();
+  s.temporal = CarpetaTemporalNueva();
+  if (s.temporal.empty()) {
+    Error("cannot create a temporary folder for the registry file");
+    return std::nullopt;
+  }
+  if (!h.solo_archivo && !h.SinLista() && !h.SinIndice()) {
+    if (std::optional<AlmacenReconocido> a = ReconocerAlmacen(h.datos)) return a;
+  }
+  AlmacenTemporal t;
+  std::string error;
+  if (!PrepararTemporal(h, s.temporal / "store", &t, &error)) {
+    Error(error);
+    return std::nullopt;
+  }
+  for (const std::string& a : t.avisos) Aviso(a);
+  s.reconstruido = t.lista_reconstruida ? "folder list" : "index";
+  return t.almacen;
+}
+
 bool PrepararAlmacen(const Opciones& o, Sesion& s) {
   for (const std::string& u : o.unidades) {
     if (u.size() < 3 || !std::isalpha(static_cast<unsigned char>(u[0])) || u[1] != '=') {
@@ -158,18 +249,8 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
   if (!o.almacen.empty()) {
-    const std::optional<AlmacenReconocido> a = ReconocerAlmacen(o.almacen);
-    if (!a) {
-      Error("no mail store in " + o.almacen +
-            ": expected folders.dbx (Outlook Express 5/6), mail/folders.nch (Outlook Express 4)\n"
-            "or .mbx mailboxes with their .idx (Internet Mail and News)");
-      return false;
-    }
-    s.temporal = CarpetaTemporalNueva();
-    if (s.temporal.empty()) {
-      Error("cannot create a temporary folder for the registry file");
-      return false;
-    }
+    std::optional<AlmacenReconocido> a = AlmacenDeEntrada(o, s);
+    if (!a) return false;
     fs::path raiz = a->raiz;
     if (raiz.empty()) {
       // The client finds these files in a subfolder of a fixed name: lend it one.
@@ -838,13 +919,6 @@ int OrdenExportar(const Opciones& o) {
 
 namespace {
 
-std::string MarcaTiempo() {
-  const std::time_t ahora = std::time(nullptr);
-  const std::tm utc = *std::gmtime(&ahora);
-  char b[32];
-  std::strftime(b, sizeof b, "%Y%m%dT%H%M%SZ", &utc);
-  return b;
-}
 
 // Copies each store file once, before the first change to it.
 class Copias {
@@ -944,6 +1018,12 @@ int OrdenEscanear(const Opciones& o) {
   const auto& [s, elegidas, ids] = *e;
 
   const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;
+  if (cambiar && !s->reconstruido.empty()) {
+    Error("this store is read through a " + s->reconstruido + " rebuilt in a temporary folder, so --action " +
+          o.accion + " is refused; look first with --dry-run" +
+          (s->reconstruido == "index" ? ", or keep the rebuilt index beside the mailbox with --write-index" : ""));
+    return kSalidaError;
+  }
   Copias copias(o.copia, cambiar && !o.sin_copia);
   std::size_t partes = 0, hallazgos = 0, cambios = 0, errores = 0;
   bool detenido = false;  // the scanner failed: the scan ends after this message
