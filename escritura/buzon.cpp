@@ -44,9 +44,10 @@ std::size_t FinTextos(const std::vector<uint8_t>& idx, std::size_t pos, std::siz
 
 }  // namespace
 
-std::vector<RegistroBuzon> RegistrosBuzon(const std::vector<uint8_t>& mbx) {
+std::vector<RegistroBuzon> RegistrosBuzon(const std::vector<uint8_t>& mbx, std::size_t* fin) {
   std::vector<RegistroBuzon> registros;
   uint32_t firma = 0;
+  if (fin != nullptr) *fin = 0;
   if (!Palabra(mbx, kMbxFirma, &firma) || firma != kFirmaMbx || mbx.size() < kLongCabMbx) return registros;
   std::size_t pos = kLongCabMbx;
   while (mbx.size() - pos >= kLongCabBloqueMbx) {
@@ -65,6 +66,7 @@ std::vector<RegistroBuzon> RegistrosBuzon(const std::vector<uint8_t>& mbx) {
     registros.push_back(std::move(r));
     pos += tam;
   }
+  if (fin != nullptr) *fin = pos;
   return registros;
 }
 

@@ -19,8 +19,9 @@ struct RegistroBuzon {
 
 // The records of a mailbox in file order, walked from the header on. The walk stops at the
 // first head that does not hold (size below the head or not a multiple of 4, past the end of the
-// file, text longer than the record). Empty when the file has no mailbox signature.
-std::vector<RegistroBuzon> RegistrosBuzon(const std::vector<uint8_t>& mbx);
+// file, text longer than the record); *fin, when given, gets where it stopped (the file's size
+// when every byte belongs to a record). Empty when the file has no mailbox signature.
+std::vector<RegistroBuzon> RegistrosBuzon(const std::vector<uint8_t>& mbx, std::size_t* fin = nullptr);
 
 // True when idx is an index of mbx: its signature, and records that each name a record of the
 // mailbox (at its offset, with its id and size). An index without records agrees only with a

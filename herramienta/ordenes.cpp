@@ -15,6 +15,7 @@
 #include <set>
 #include <system_error>
 
+#include "almacen_oe5/formato_dbx.h"
 #include "escritura/buzon.h"
 #include "herramienta/almacen.h"
 #include "herramienta/cambio.h"
@@ -407,7 +408,11 @@ class Informe {
   void Tropiezo(const orvex::herramienta::Tropiezo& t) {
     const std::string archivo = ArchivoDeCarpeta(*t.carpeta);
     std::string texto;
-    if (t.carpeta_entera && t.posicion == 0) {
+    if (t.en_cabecera != 0) {
+      texto = "the listing ends after " + Cuantos(t.posicion - 1, "message") + " but the file's header counts " +
+              std::to_string(t.en_cabecera) + " (the library walks at most " + std::to_string(dbx::kMaxNodosMensajes) +
+              " index nodes of a file); the rest of the folder is not shown";
+    } else if (t.carpeta_entera && t.posicion == 0) {
       texto = std::string("cannot list its messages (") + NombreResultado(t.codigo) + "): " + RazonArchivo(archivo);
     } else if (t.carpeta_entera) {
       texto = "the listing cannot go on past message " + std::to_string(t.posicion) + " (" +
@@ -416,7 +421,11 @@ class Informe {
       texto = std::string("the message cannot be read (") + NombreResultado(t.codigo) +
               "): its text in the file is damaged";
     }
-    (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
+    if (t.en_cabecera != 0) {
+      mensajes_omitidos += t.en_cabecera - (t.posicion - 1);
+    } else {
+      (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
+    }
     Contar(t.carpeta, archivo, t.posicion == 0 ? std::optional<uint32_t>() : t.posicion, t.id_mensaje, texto);
   }
 

@@ -57,13 +57,19 @@ std::string PorQueIndice(const Buzon& b) {
   return "its index " + b.idx.filename().string() + " does not agree with it";
 }
 
-// The folder list of the message files of generation 5: one folder per file, named by it.
+// The folder list of the message files of generation 5: one folder per file, named by it, under
+// "Local Folders" (a top-level folder has no message file).
 std::vector<uint8_t> ListaDbx(const AlmacenHallado& h) {
   escritura::AlmacenDbx d;
-  uint32_t id = 0;
+  escritura::CarpetaDbx locales;
+  locales.id = 1;
+  locales.nombre = "Local Folders";
+  d.carpetas.push_back(locales);
+  uint32_t id = locales.id;
   for (const fs::path& m : h.mensajes) {
     escritura::CarpetaDbx c;
     c.id = ++id;
+    c.padre = locales.id;
     c.nombre = m.stem().string();
     c.archivo = m.filename().string();
     const std::vector<uint8_t> cab = Leer(m, dbx::kLeidoCabeceraMensajes);
@@ -126,10 +132,17 @@ bool PrepararTemporal(const AlmacenHallado& h, const fs::path& temporal, Almacen
       if (!Enlazar(b.idx, idx, error)) return false;
       continue;
     }
-    if (!Escribir(idx, escritura::IndiceDeBuzon(h.version, Leer(b.mbx)), error)) return false;
+    const std::vector<uint8_t> mbx = Leer(b.mbx);
+    if (!Escribir(idx, escritura::IndiceDeBuzon(h.version, mbx), error)) return false;
     t->indices.emplace_back(b.idx.empty() ? fs::path(b.mbx).replace_extension(".idx") : b.idx, idx);
     t->avisos.push_back(b.mbx.string() + ": " + PorQueIndice(b) +
                         "; it is read through an index rebuilt from its own message records");
+    std::size_t fin = 0;
+    escritura::RegistrosBuzon(mbx, &fin);
+    if (fin < mbx.size()) {
+      t->avisos.push_back(b.mbx.string() + ": the " + std::to_string(mbx.size() - fin) + " bytes from offset " +
+                          std::to_string(fin) + " hold no whole message record (a record cut short or damaged)");
+    }
   }
   // The news accounts of an Outlook Express 4 store whose folder list is its own.
   if (h.version == 4 && !h.SinLista()) {
