@@ -163,6 +163,18 @@ uint64_t FileTimeDeFecha(const std::string& fecha) {
   return t < 0 ? 0 : static_cast<uint64_t>(t);
 }
 
+namespace {
+
+// The message's date: its Date header, else the time its first Received header ends with.
+uint64_t FechaMensaje(const std::string& texto) {
+  if (const uint64_t f = FileTimeDeFecha(CabeceraTexto(texto, "Date")); f != 0) return f;
+  const std::string recibido = CabeceraTexto(texto, "Received");
+  const std::size_t punto_y_coma = recibido.rfind(';');
+  return punto_y_coma == std::string::npos ? 0 : FileTimeDeFecha(recibido.substr(punto_y_coma + 1));
+}
+
+}  // namespace
+
 std::vector<uint8_t> IndiceDeBuzon(uint32_t version, const std::vector<uint8_t>& mbx) {
   const std::vector<RegistroBuzon> registros = RegistrosBuzon(mbx);
   std::vector<std::pair<uint32_t, uint32_t>> bloques;
@@ -175,7 +187,7 @@ std::vector<uint8_t> IndiceDeBuzon(uint32_t version, const std::vector<uint8_t>&
       MensajeOe4 m;
       m.id = r.id;
       m.texto = r.texto;
-      const uint64_t f = FileTimeDeFecha(CabeceraTexto(r.texto, "Date"));
+      const uint64_t f = FechaMensaje(r.texto);
       for (uint64_t& x : m.fechas) x = f;
       m.asunto = corto(CabeceraTexto(r.texto, "Subject"));
       m.de = corto(CabeceraTexto(r.texto, "From"));
@@ -188,7 +200,7 @@ std::vector<uint8_t> IndiceDeBuzon(uint32_t version, const std::vector<uint8_t>&
     MensajeImn m;
     m.id = r.id;
     m.texto = r.texto;
-    const uint64_t f = FileTimeDeFecha(CabeceraTexto(r.texto, "Date"));
+    const uint64_t f = FechaMensaje(r.texto);
     for (uint64_t& x : m.fechas) x = f;
     m.asunto = corto(CabeceraTexto(r.texto, "Subject"));
     m.de = corto(CabeceraTexto(r.texto, "From"));

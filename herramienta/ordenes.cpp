@@ -1028,7 +1028,7 @@ int OrdenEscanear(const Opciones& o) {
 
   const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;
   if (cambiar && !s->reconstruido.empty()) {
-    Error("this store is read through a " + s->reconstruido + " rebuilt in a temporary folder, so --action " +
+    Error("this store is read through a rebuilt " + s->reconstruido + " in a temporary folder, so --action " +
           o.accion + " is refused; look first with --dry-run" +
           (s->reconstruido == "index" ? ", or keep the rebuilt index beside the mailbox with --write-index" : ""));
     return kSalidaError;
