@@ -32,11 +32,11 @@ bool Igual(std::string_view a, std::string_view b) {
   return true;
 }
 
-// The end of a record that follows one layout from r, given its fixed part and entries, or 0.
+// Where the three counted texts that start at pos end, when they end by fin; else 0.
 std::size_t FinTextos(const std::vector<uint8_t>& idx, std::size_t pos, std::size_t fin) {
   for (uint32_t t = 0; t < kNumTextos; ++t) {
     uint32_t n = 0;
-    if (!Palabra(idx, pos, &n) || n > fin - pos - 4) return 0;
+    if (pos > fin || fin - pos < 4 || !Palabra(idx, pos, &n) || n > fin - pos - 4) return 0;
     pos += 4 + n;
   }
   return pos;
