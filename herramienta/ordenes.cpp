@@ -77,8 +77,10 @@ class Sesion {
   std::string lista;                     // the folder-list file as the library names it, when known
   std::string archivo_lista;             // the same, as --store expects it
   fs::path temporal;
-  // "folder list" or "index" when the store is read through one rebuilt in the temporary folder.
+  // "folder list" or "index" when the store is read through one rebuilt in the temporary folder,
+  // and the user's folder it was made from.
   std::string reconstruido;
+  fs::path origen;
 };
 
 // The longest path the library keeps: its records hold 260 bytes with the closing NUL.
@@ -115,6 +117,9 @@ std::string Cuantos(std::size_t n, const std::string& cosa) {
 // A library path as the user can find it: the local file when there is one.
 std::string RutaMostrada(const std::string& ruta) {
   const std::optional<fs::path> local = ruta.empty() ? std::nullopt : RutaLocal(ruta);
+  // A store set up in a temporary folder links to the user's files: name those.
+  std::error_code ec;
+  if (local && fs::is_symlink(*local, ec)) return AUtf8(fs::read_symlink(*local, ec).string());
   if (local) return AUtf8(local->string());
   std::string r = ruta;
   // A store given with --store on this system: its paths are local ones with '\\' added.
@@ -222,6 +227,7 @@ std::optional<AlmacenReconocido> AlmacenDeEntrada(const Opciones& o, Sesion& s) 
   }
   for (const std::string& a : t.avisos) Aviso(a);
   s.reconstruido = t.lista_reconstruida ? "folder list" : "index";
+  s.origen = h.datos;
   return t.almacen;
 }
 
@@ -546,6 +552,7 @@ int OrdenInfo(const Opciones& o) {
     const CarpetaVista& c = s->carpetas.front();
     raiz = Carpeta(!c.almacen.empty() ? c.almacen : c.buzon);
   }
+  if (!s->origen.empty()) raiz = s->origen.string();
   if (o.json) {
     json j = {{"type", "store"},
               {"generation", s->version},
