@@ -3,9 +3,13 @@
 #include <cctype>
 #include <cstddef>
 #include <cstring>
+#include <fstream>
 #include <map>
 
+#include "almacen_oe5/formato_dbx.h"
+#include "herramienta/sistema.h"
 #include "mensaje/buffer_flujo.h"
+#include "soporte/bytes.h"
 
 namespace orvex::herramienta {
 namespace {
@@ -137,7 +141,18 @@ uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& car
       const OE_MENSAJE antes = *mensajes.registro;
       const uint32_t rs = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_SIGUIENTE);
       ++posicion;
-      if (rs == OE_FIN) break;
+      if (rs == OE_FIN) {
+        // The library walks a bounded number of index nodes of a file: a folder whose file's
+        // header counts more messages than were listed is shown only in part.
+        const std::optional<uint32_t> en_cabecera =
+            version == VERSION_OE5 ? MensajesEnCabecera(vista->second->archivo) : std::nullopt;
+        if (en_cabecera && *en_cabecera > posicion - 1) {
+          Tropiezo t{vista->second, posicion, std::nullopt, OE_FIN, true};
+          t.en_cabecera = *en_cabecera;
+          tropiezo(t);
+        }
+        break;
+      }
       if (rs == OE_OK) {
         seguidos = 0;
         if (!visita(*vista->second, mensajes.registro, posicion)) {
@@ -198,6 +213,15 @@ uint32_t RecorrerPartes(OE_MENSAJE* mensaje, const VisitaParte& visita) {
   }
   // After the last part the library has freed the object and nulled the pointer.
   return r;
+}
+
+std::optional<uint32_t> MensajesEnCabecera(const std::string& ruta_biblioteca) {
+  const std::optional<std::filesystem::path> local = ruta_biblioteca.empty() ? std::nullopt : RutaLocal(ruta_biblioteca);
+  if (!local) return std::nullopt;
+  std::ifstream f(*local, std::ios::binary);
+  uint8_t cab[dbx::kLeidoCabeceraMensajes];
+  if (!f.read(reinterpret_cast<char*>(cab), sizeof cab) || Le32(cab + 4) != dbx::kFirmaMensajes) return std::nullopt;
+  return Le32(cab + dbx::kCabNumMensajes);
 }
 
 std::vector<std::string> Identidades() {

@@ -41,7 +41,13 @@ struct Tropiezo {
   std::optional<uint32_t> id_mensaje;   // when the failing step got as far as the ids
   uint32_t codigo = OE_ERROR;
   bool carpeta_entera = false;          // the rest of the folder is passed over
+  // The listing ended normally before the number of messages its file's header counts: the
+  // messages past posicion - 1 are not listed.
+  uint32_t en_cabecera = 0;
 };
+
+// The message count in the header of the .dbx message file the library names, when it can be read.
+std::optional<uint32_t> MensajesEnCabecera(const std::string& ruta_biblioteca);
 using VisitaTropiezo = std::function<void(const Tropiezo&)>;
 
 // Walks the folders of the session's generation again and lists the messages of those whose Clave() is in claves.

@@ -18,10 +18,11 @@ int main(int argc, char** argv) {
   Opciones o;
   o.programa = argc > 0 ? argv[0] : "";
 
-  auto* store = app.add_option("--store", o.almacen,
-                               "A store folder: the one with folders.dbx (Outlook Express 5/6), with "
-                               "mail/folders.nch (Outlook Express 4) or with Mail/*.mbx and *.idx (Internet Mail "
-                               "and News). Without it the store comes from the registry (ORVEX_REGISTRY).");
+  auto* store = app.add_option("--store,STORE", o.almacen,
+                               "A store folder (the one with folders.dbx, mail/folders.nch or Mail/*.mbx), one "
+                               "message file (.dbx, .mbx, .idx), or any folder with one store below it; a lost "
+                               "folder list or index is rebuilt in a temporary folder. Without it the store comes "
+                               "from the registry (ORVEX_REGISTRY).");
   app.add_option("--registry", o.registro, "A regedit export to read as the registry (sets ORVEX_REGISTRY)")
       ->excludes(store);
   app.add_option("--drive", o.unidades, "Map a drive letter of the registry's paths to a folder, as C=DIR")
@@ -69,10 +70,18 @@ int main(int argc, char** argv) {
       ->check(CLI::IsMember({"keep", "rename", "remove"}))
       ->default_str("keep");
   scan->add_flag("--dry-run", o.simulacion, "Report what would be done; change nothing");
+  scan->add_flag("--write-index", o.escribir_indice,
+                 "A mailbox whose index is missing or damaged: write the index rebuilt from it beside it (after "
+                 "copying the old one to the backup folder), so that the scan can change it");
   auto* backup = scan->add_option("--backup", o.copia,
                                   "Where to copy each store file before its first change (default: a folder "
                                   "beside the store, named after it with .orvex-backup-TIME)");
   scan->add_flag("--no-backup", o.sin_copia, "Change the store without copying its files first")->excludes(backup);
+
+  // Finding the stores below any path.
+  auto* find = app.add_subcommand("find", "The mail stores at or below PATH: generation, message count, path, "
+                                          "and what a read would rebuild");
+  find->add_option("PATH", o.buscar, "A folder to look below (a profile, Identities, Documents and Settings) or a file");
 
   try {
     app.parse(argc, argv);
@@ -88,6 +97,7 @@ int main(int argc, char** argv) {
   if (*extract) return OrdenExtraer(o);
   if (*exportar) return OrdenExportar(o);
   if (*scan) return OrdenEscanear(o);
+  if (*find) return OrdenBuscar(o);
   (void)info;
   return OrdenInfo(o);
 }

@@ -15,12 +15,16 @@
 #include <set>
 #include <system_error>
 
+#include "almacen_oe5/formato_dbx.h"
+#include "escritura/buzon.h"
 #include "herramienta/almacen.h"
 #include "herramienta/cambio.h"
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
+#include "herramienta/hallazgo.h"
 #include "herramienta/mbox.h"
 #include "herramienta/plantilla.h"
+#include "herramienta/reconstruccion.h"
 #include "herramienta/resumen.h"
 #include "herramienta/sanear.h"
 #include "herramienta/sistema.h"
@@ -73,6 +77,10 @@ class Sesion {
   std::string lista;                     // the folder-list file as the library names it, when known
   std::string archivo_lista;             // the same, as --store expects it
   fs::path temporal;
+  // "folder list" or "index" when the store is read through one rebuilt in the temporary folder,
+  // and the user's folder it was made from.
+  std::string reconstruido;
+  fs::path origen;
 };
 
 // The longest path the library keeps: its records hold 260 bytes with the closing NUL.
@@ -109,6 +117,9 @@ std::string Cuantos(std::size_t n, const std::string& cosa) {
 // A library path as the user can find it: the local file when there is one.
 std::string RutaMostrada(const std::string& ruta) {
   const std::optional<fs::path> local = ruta.empty() ? std::nullopt : RutaLocal(ruta);
+  // A store set up in a temporary folder links to the user's files: name those.
+  std::error_code ec;
+  if (local && fs::is_symlink(*local, ec)) return AUtf8(fs::read_symlink(*local, ec).string());
   if (local) return AUtf8(local->string());
   std::string r = ruta;
   // A store given with --store on this system: its paths are local ones with '\\' added.
@@ -131,6 +142,93 @@ void ExplicarSinAlmacen(const Opciones& o) {
                "  Or at a registry export:  orvex --registry FILE.reg folders\n"
                "  Or try the demo store:    "
             << demo << " /tmp/orvex-demo && orvex --store /tmp/orvex-demo/store folders\n";
+}
+
+std::string MarcaTiempo() {
+  const std::time_t ahora = std::time(nullptr);
+  const std::tm utc = *std::gmtime(&ahora);
+  char b[32];
+  std::strftime(b, sizeof b, "%Y%m%dT%H%M%SZ", &utc);
+  return b;
+}
+
+void Aviso(const std::string& texto) { std::cerr << "orvex: warning: " << texto << '\n'; }
+
+// With --write-index: each index rebuilt from its mailbox is written beside it, after a copy of
+// the index it replaces (unless --no-backup). False after an error message.
+bool EscribirIndices(const Opciones& o, const AlmacenHallado& h) {
+  fs::path destino;
+  for (const Buzon& b : h.buzones) {
+    if (b.indice_bueno) continue;
+    std::error_code ec;
+    if (!b.idx.empty() && !o.sin_copia) {
+      if (destino.empty()) {
+        destino = o.copia.empty() ? fs::path(h.datos.string() + ".orvex-backup-" + MarcaTiempo()) : fs::path(o.copia);
+        fs::create_directories(destino, ec);
+      }
+      if (ec || !fs::copy_file(b.idx, destino / b.idx.filename(), ec)) {
+        Error("cannot back up " + b.idx.string() + " into " + destino.string() + "; its index was not written");
+        return false;
+      }
+    }
+    const fs::path idx = b.idx.empty() ? fs::path(b.mbx).replace_extension(".idx") : b.idx;
+    std::ifstream f(b.mbx, std::ios::binary);
+    const std::vector<uint8_t> mbx((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+    const std::vector<uint8_t> nuevo = escritura::IndiceDeBuzon(h.version, mbx);
+    std::ofstream salida(idx, std::ios::binary | std::ios::trunc);
+    salida.write(reinterpret_cast<const char*>(nuevo.data()), static_cast<std::streamsize>(nuevo.size()));
+    if (!salida.flush()) {
+      Error("cannot write the rebuilt index " + idx.string());
+      return false;
+    }
+    Aviso(idx.string() + ": written from the message records of " + b.mbx.filename().string() +
+          (destino.empty() ? std::string() : "; the old index is in " + destino.string()));
+  }
+  return true;
+}
+
+// The store that PATH (--store) names: the one store at or below it, as it is when its folder list
+// and indexes are sound, else set up in the session's temporary folder with what is lost rebuilt.
+std::optional<AlmacenReconocido> AlmacenDeEntrada(const Opciones& o, Sesion& s) {
+  std::string aviso;
+  std::vector<AlmacenHallado> hallados = BuscarAlmacenes(o.almacen, {}, &aviso);
+  if (!aviso.empty()) Aviso(aviso);
+  if (hallados.empty()) {
+    Error("no mail store in " + o.almacen +
+          ": expected folders.dbx or .dbx message files (Outlook Express 5/6), mail/folders.nch\n"
+          "(Outlook Express 4) or .mbx mailboxes (Internet Mail and News)");
+    return std::nullopt;
+  }
+  if (hallados.size() > 1) {
+    std::string texto = Cuantos(hallados.size(), "mail store") + " in " + o.almacen + "; give one of them:";
+    for (const AlmacenHallado& h : hallados) texto += "\n  " + h.datos.string();
+    Error(texto + "\n(`orvex find " + o.almacen + "` lists them)");
+    return std::nullopt;
+  }
+  if (o.escribir_indice && hallados.front().SinIndice() && !o.simulacion) {
+    if (!EscribirIndices(o, hallados.front())) return std::nullopt;
+    hallados = BuscarAlmacenes(o.almacen, {}, nullptr);
+    if (hallados.size() != 1) return std::nullopt;
+  }
+  const AlmacenHallado& h = hallados.front();
+  s.temporal = CarpetaTemporalNueva();
+  if (s.temporal.empty()) {
+    Error("cannot create a temporary folder for the registry file");
+    return std::nullopt;
+  }
+  if (!h.solo_archivo && !h.SinLista() && !h.SinIndice()) {
+    if (std::optional<AlmacenReconocido> a = ReconocerAlmacen(h.datos)) return a;
+  }
+  AlmacenTemporal t;
+  std::string error;
+  if (!PrepararTemporal(h, s.temporal / "store", &t, &error)) {
+    Error(error);
+    return std::nullopt;
+  }
+  for (const std::string& a : t.avisos) Aviso(a);
+  s.reconstruido = t.lista_reconstruida ? "folder list" : "index";
+  s.origen = h.datos;
+  return t.almacen;
 }
 
 bool PrepararAlmacen(const Opciones& o, Sesion& s) {
@@ -158,18 +256,8 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
   if (!o.almacen.empty()) {
-    const std::optional<AlmacenReconocido> a = ReconocerAlmacen(o.almacen);
-    if (!a) {
-      Error("no mail store in " + o.almacen +
-            ": expected folders.dbx (Outlook Express 5/6), mail/folders.nch (Outlook Express 4)\n"
-            "or .mbx mailboxes with their .idx (Internet Mail and News)");
-      return false;
-    }
-    s.temporal = CarpetaTemporalNueva();
-    if (s.temporal.empty()) {
-      Error("cannot create a temporary folder for the registry file");
-      return false;
-    }
+    std::optional<AlmacenReconocido> a = AlmacenDeEntrada(o, s);
+    if (!a) return false;
     fs::path raiz = a->raiz;
     if (raiz.empty()) {
       // The client finds these files in a subfolder of a fixed name: lend it one.
@@ -326,7 +414,11 @@ class Informe {
   void Tropiezo(const orvex::herramienta::Tropiezo& t) {
     const std::string archivo = ArchivoDeCarpeta(*t.carpeta);
     std::string texto;
-    if (t.carpeta_entera && t.posicion == 0) {
+    if (t.en_cabecera != 0) {
+      texto = "the listing ends after " + Cuantos(t.posicion - 1, "message") + " but the file's header counts " +
+              std::to_string(t.en_cabecera) + " (the library walks at most " + std::to_string(dbx::kMaxNodosMensajes) +
+              " index nodes of a file); the rest of the folder is not shown";
+    } else if (t.carpeta_entera && t.posicion == 0) {
       texto = std::string("cannot list its messages (") + NombreResultado(t.codigo) + "): " + RazonArchivo(archivo);
     } else if (t.carpeta_entera) {
       texto = "the listing cannot go on past message " + std::to_string(t.posicion) + " (" +
@@ -335,7 +427,11 @@ class Informe {
       texto = std::string("the message cannot be read (") + NombreResultado(t.codigo) +
               "): its text in the file is damaged";
     }
-    (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
+    if (t.en_cabecera != 0) {
+      mensajes_omitidos += t.en_cabecera - (t.posicion - 1);
+    } else {
+      (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
+    }
     Contar(t.carpeta, archivo, t.posicion == 0 ? std::optional<uint32_t>() : t.posicion, t.id_mensaje, texto);
   }
 
@@ -456,6 +552,7 @@ int OrdenInfo(const Opciones& o) {
     const CarpetaVista& c = s->carpetas.front();
     raiz = Carpeta(!c.almacen.empty() ? c.almacen : c.buzon);
   }
+  if (!s->origen.empty()) raiz = s->origen.string();
   if (o.json) {
     json j = {{"type", "store"},
               {"generation", s->version},
@@ -838,13 +935,6 @@ int OrdenExportar(const Opciones& o) {
 
 namespace {
 
-std::string MarcaTiempo() {
-  const std::time_t ahora = std::time(nullptr);
-  const std::tm utc = *std::gmtime(&ahora);
-  char b[32];
-  std::strftime(b, sizeof b, "%Y%m%dT%H%M%SZ", &utc);
-  return b;
-}
 
 // Copies each store file once, before the first change to it.
 class Copias {
@@ -944,6 +1034,12 @@ int OrdenEscanear(const Opciones& o) {
   const auto& [s, elegidas, ids] = *e;
 
   const bool cambiar = accion->second != ACCION_CONSERVAR && !o.simulacion;
+  if (cambiar && !s->reconstruido.empty()) {
+    Error("this store is read through a rebuilt " + s->reconstruido + " in a temporary folder, so --action " +
+          o.accion + " is refused; look first with --dry-run" +
+          (s->reconstruido == "index" ? ", or keep the rebuilt index beside the mailbox with --write-index" : ""));
+    return kSalidaError;
+  }
   Copias copias(o.copia, cambiar && !o.sin_copia);
   std::size_t partes = 0, hallazgos = 0, cambios = 0, errores = 0;
   bool detenido = false;  // the scanner failed: the scan ends after this message

@@ -34,6 +34,8 @@ struct Opciones {
   bool simulacion = false;            // scan --dry-run
   std::string copia;                  // scan --backup DIR
   bool sin_copia = false;             // scan --no-backup
+  bool escribir_indice = false;       // scan --write-index
+  std::string buscar;                 // find PATH
 };
 
 int OrdenInfo(const Opciones& o);
@@ -43,5 +45,6 @@ int OrdenPartes(const Opciones& o);
 int OrdenExtraer(const Opciones& o);
 int OrdenExportar(const Opciones& o);
 int OrdenEscanear(const Opciones& o);
+int OrdenBuscar(const Opciones& o);
 
 }  // namespace orvex::herramienta

@@ -22,15 +22,15 @@ _orvex_carpetas() {
 
 _orvex() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-  local ordenes="info folders messages parts extract export scan"
+  local ordenes="info folders messages parts extract export scan find"
   local globales="--store --registry --drive --identity --json --version --help"
 
   case $prev in
-    --store | --out | --backup)
+    --out | --backup)
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
-    --registry | --hashes)
+    --store | --registry | --hashes)
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
@@ -61,13 +61,17 @@ _orvex() {
     messages | parts) opciones="--help" ;;
     extract) opciones="--out --bodies --by-message --help" ;;
     export) opciones="--format --out --name --help" ;;
-    scan) opciones="--hashes --command --action --dry-run --backup --no-backup --help" ;;
+    scan) opciones="--hashes --command --action --dry-run --backup --no-backup --write-index --help" ;;
+    find) opciones="--help" ;;
   esac
   if [[ -z $orden || $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$opciones" -- "$cur"))
     return
   fi
   case $orden in
+    find)
+      compopt -o filenames 2>/dev/null
+      COMPREPLY=($(compgen -f -- "$cur")) ;;
     messages | parts | extract | export | scan)
       local IFS=$'\n'
       COMPREPLY=($(compgen -W "$(_orvex_carpetas)" -- "${cur//\\ / }"))

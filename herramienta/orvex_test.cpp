@@ -129,7 +129,7 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"scan", "--help"}, 0, {"--action"}},
       {{"folders"}, 2, {"no mail store found", "--store DIR", "orvex_demo"}},
       {{"--store", "@vacia", "folders"}, 2, {"no mail store in"}},
-      {{"--store", "@ajena", "folders"}, 2, {"cannot read the folder list"}},
+      {{"--store", "@ajena", "folders"}, 2, {"no mail store in"}},
       {{"--store", "@demo/store", "messages", "Nowhere"}, 2, {"no folder is called"}},
       {{"--store", "@demo/store", "messages", "999"}, 2, {}},
       {{"--store", "@demo/store", "parts", "Inbox", "4294967298"}, 2, {}},
@@ -509,6 +509,105 @@ TEST_F(OrvexTest, Generaciones) {
   EXPECT_EQ(Orvex({"--store", "@imn/buzones", "extract", "Sent", "--out", "@adjuntos"}).estado, 0);
   EXPECT_TRUE(fs::exists(Ruta("adjuntos/a.exe")));
   EXPECT_TRUE(fs::exists(Ruta("adjuntos/b.txt")));
+}
+
+// Inputs built by the writers and damaged as users bring them: each reads through a folder list
+// or an index rebuilt in a temporary folder, says so, and exports every message record of the
+// folder byte for byte; find names each store's generation.
+TEST_F(OrvexTest, ListasEIndicesPerdidos) {
+  const pruebas::AlmacenDbx oe5 = pruebas::AlmacenEjemplo();
+  const pruebas::AlmacenOe4 oe4 = pruebas::AlmacenOe4Ejemplo();
+  const std::vector<pruebas::BuzonImn> imn = pruebas::AlmacenImnEjemplo();
+  std::vector<std::string> dbx, mbx4, vivos4, mbx1;
+  for (const pruebas::CarpetaDbx& c : oe5.carpetas) {
+    if (pruebas::NombreArchivo(c) != "Inbox.dbx") continue;
+    for (const pruebas::MensajeDbx& m : c.mensajes->mensajes) dbx.push_back(m.texto);
+  }
+  for (const pruebas::MensajeOe4& m : oe4.correo.carpetas[0].mensajes) {
+    mbx4.push_back(m.texto);
+    if (!m.sustituido) vivos4.push_back(m.texto);
+  }
+  for (const pruebas::MensajeImn& m : imn[0].mensajes) mbx1.push_back(m.texto);
+  const auto oe5_con = [&](std::function<void(const fs::path&)> danar) {
+    return [&oe5, danar](const fs::path& d) {
+      fs::create_directories(d);
+      pruebas::EscribirAlmacen(d.string(), oe5);
+      danar(d);
+    };
+  };
+  const auto oe4_con = [&](std::function<void(const fs::path&)> danar) {
+    return [&oe4, danar](const fs::path& d) { pruebas::EscribirAlmacenOe4(d.string(), oe4), danar(d / "mail"); };
+  };
+  struct Caso {
+    const char* nombre;
+    std::function<void(const fs::path&)> preparar;
+    std::string entrada, carpeta;
+    const std::vector<std::string>& textos;
+    const char* aviso;
+    int generacion;
+  };
+  const Caso casos[] = {
+      {"lone .dbx", oe5_con([](const fs::path&) {}), "Inbox.dbx", "Inbox", dbx, "lone message file", 5},
+      {"no folders.dbx", oe5_con([](const fs::path& d) { fs::remove(d / "folders.dbx"); }), "", "Inbox", dbx,
+       "has no folders.dbx", 5},
+      {"random folders.dbx",
+       oe5_con([](const fs::path& d) { std::ofstream(d / "folders.dbx") << std::string(9000, '\x5A'); }), "",
+       "Inbox", dbx, "folders.dbx is damaged", 5},
+      {"no folders.nch", oe4_con([](const fs::path& d) { fs::remove(d / "folders.nch"); }), "", "Inbox", vivos4,
+       "has no folders.nch", 4},
+      {"oe4 without .idx", oe4_con([](const fs::path& d) { fs::remove(d / "Inbox.idx"); }), "",
+       "Bandeja de entrada", mbx4, "has no index", 4},
+      {"oe4 empty .idx", oe4_con([](const fs::path& d) { fs::resize_file(d / "Inbox.idx", 0); }), "",
+       "Bandeja de entrada", mbx4, "is empty", 4},
+      {"oe4 disagreeing .idx",
+       oe4_con([](const fs::path& d) {
+         fs::copy_file(d / "Sent Items.idx", d / "Inbox.idx", fs::copy_options::overwrite_existing);
+       }),
+       "", "Bandeja de entrada", mbx4, "does not agree", 4},
+      {"lone imn .mbx without .idx",
+       [&imn](const fs::path& d) { pruebas::EscribirAlmacenImn(d.string(), imn), fs::remove(d / "Mail/Inbox.idx"); },
+       "Mail/Inbox.mbx", "Inbox", mbx1, "has no index", 1},
+  };
+  std::map<std::string, int> generaciones;
+  int n = 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const fs::path dir = Ruta("caso" + std::to_string(++n));
+    c.preparar(dir);
+    generaciones[dir.string()] = c.generacion;
+    const std::string entrada = (dir / c.entrada).string();
+    const Resultado r = Orvex({entrada, "--json", "export", c.carpeta, "--out", entrada + "-eml"});
+    EXPECT_EQ(r.estado, 0) << r.error;
+    EXPECT_NE(r.error.find(c.aviso), std::string::npos) << r.error;
+    std::multiset<std::string> textos;
+    for (const json& j : r.Json()) {
+      if (j["type"] == "exported") textos.insert(Leer(j["file"].get<std::string>()));
+    }
+    EXPECT_EQ(textos, std::multiset<std::string>(c.textos.begin(), c.textos.end()));
+  }
+  // A scan that would change a store read through a rebuilt index is refused.
+  EXPECT_EQ(Orvex({"@caso5", "scan", "--hashes", "@demo/eicar.hdb", "--action", "remove"}).estado, 2);
+  for (const json& j : Orvex({"find", Ruta("."), "--json"}).Json()) {
+    fs::path p = j["path"].get<std::string>();
+    if (p.filename() == "mail" || p.filename() == "Mail") p = p.parent_path();
+    if (generaciones.count(p.string())) {
+      EXPECT_EQ(j["generation"], generaciones[p.string()]) << p;
+    }
+    generaciones.erase(p.string());
+  }
+  EXPECT_TRUE(generaciones.empty());
+
+  // A folder over more index nodes than the library walks: the listing says what it left out.
+  pruebas::ArchivoMensajesDbx grande;
+  grande.arbol.entradas_por_nodo = 1;
+  for (uint32_t id = 1; id <= 1001; ++id) grande.mensajes.push_back(pruebas::Mensaje(id, "Subject: x\r\n\r\nx\r\n"));
+  pruebas::AlmacenDbx d;
+  d.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"), pruebas::Carpeta(2, 1, "Grande", "Grande.dbx", grande)};
+  fs::create_directory(Ruta("grande"));
+  pruebas::EscribirAlmacen(Ruta("grande"), d);
+  const Resultado r = Orvex({"@grande", "--json", "messages"});
+  EXPECT_EQ(r.estado, 2);
+  EXPECT_NE(r.salida.find("ends after 1000 messages but the file's header counts 1001"), std::string::npos);
 }
 
 }  // namespace

@@ -10,20 +10,8 @@
 
 namespace orvex::pruebas {
 
-namespace {
-
 using namespace orvex::oe4fmt;
 
-uint32_t NumSubcarpetas(const AlmacenCorreoOe4& d, const CarpetaOe4& c) {
-  if (c.num_subcarpetas) return *c.num_subcarpetas;
-  return static_cast<uint32_t>(std::count_if(d.carpetas.begin(), d.carpetas.end(), [&](const CarpetaOe4& x) {
-    return x.id != 0 && x.padre == c.id && &x != &c;
-  }));
-}
-
-uint32_t Relleno(uint32_t n) { return (kAlineacionBloqueMbx - n % kAlineacionBloqueMbx) % kAlineacionBloqueMbx; }
-
-}  // namespace
 
 CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::string fichero) {
   CarpetaOe4 c;
@@ -55,95 +43,6 @@ CuentaOe4 Cuenta(std::string subclave, std::optional<std::string> directorio, st
   c.directorio = std::move(directorio);
   c.grupos = std::move(grupos);
   return c;
-}
-
-MapaNch ConstruirFoldersNch(const AlmacenCorreoOe4& d) {
-  ImagenArchivo img(kLongCabFolders);
-  img.Palabra(kNchFirma, kFirmaNch);
-  img.Palabra(kNchVersion, kVersionFolders);
-  MapaNch mapa;
-  const std::size_t n = d.carpetas.size();
-  mapa.registros.assign(n, 0);
-  for (std::size_t k = 0; k < n; ++k) {
-    const std::size_t i = d.orden_inverso ? n - 1 - k : k;
-    mapa.registros[i] = img.Anadir(kLongCarpeta);
-  }
-  for (std::size_t i = 0; i < n; ++i) {
-    const CarpetaOe4& c = d.carpetas[i];
-    const uint32_t p = mapa.registros[i];
-    img.Palabra(p + kCarPosPropia, p);
-    img.Palabra(p + kCarPosAux, 0);
-    img.Palabra(p + kCarPosSiguiente, i + 1 < n ? mapa.registros[i + 1] : 0);
-    img.Palabra(p + kCarIdCarpeta, c.id);
-    img.Copiar(p + kCarNombre, c.nombre.data(), std::min<std::size_t>(c.nombre.size(), kLongCarNombre));
-    img.Copiar(p + kCarNombreFichero, c.fichero.data(), std::min<std::size_t>(c.fichero.size(), kLongCarNombreFichero - 1));
-    img.Palabra(p + kCarIdPadre, c.padre);
-    img.Palabra(p + kCarIdFin, c.id_fin);
-    img.Palabra(p + kCarIndice, c.indice);
-    img.Palabra(p + kCarNumSubCarpetas, NumSubcarpetas(d, c));
-    const uint32_t vivos = static_cast<uint32_t>(
-        std::count_if(c.mensajes.begin(), c.mensajes.end(), [](const MensajeOe4& m) { return !m.sustituido; }));
-    img.Palabra(p + kCarNumMensajes, c.num_mensajes.value_or(vivos));
-    img.Palabra(p + kCarExtra, c.extra);
-    img.Palabra(p + kCarTamBloques, c.tam_bloques);
-    img.Palabra(p + kCarTamMensajes, c.tam_mensajes);
-  }
-  if (n != 0) img.Palabra(kNchPrimero, mapa.registros[0]);
-  mapa.bytes = std::move(img.Bytes());
-  return mapa;
-}
-
-MapaIdxMbx ConstruirIdxMbx(const CarpetaOe4& c) {
-  ImagenArchivo mbx(kLongCabMbx);
-  mbx.Palabra(kMbxFirma, kFirmaMbx);
-  mbx.Palabra(kMbxVersion, kVersionMbx);
-  ImagenArchivo idx(kLongCabIdx);
-  idx.Palabra(kIdxFirma, kFirmaIdx);
-  idx.Palabra(kIdxVersion, kVersionIdx);
-  MapaIdxMbx mapa;
-  uint32_t ultimo = 0;
-  for (const MensajeOe4& m : c.mensajes) {
-    const uint32_t largo = static_cast<uint32_t>(m.texto.size());
-    const uint32_t tam = kLongCabBloqueMbx + largo + Relleno(largo);
-    const uint32_t b = mbx.Anadir(tam);
-    mbx.Palabra(b + kMbxBloquePrimera, m.primera_palabra);
-    mbx.Palabra(b + kMbxBloqueId, m.id);
-    mbx.Palabra(b + kMbxBloqueTam, tam);
-    mbx.Palabra(b + kMbxBloqueLongTexto, largo);
-    mbx.Copiar(b + kLongCabBloqueMbx, m.texto.data(), largo);
-    mapa.bloques.push_back(b);
-    ultimo = std::max(ultimo, m.id);
-
-    const uint32_t r = idx.Anadir(kLongFijoRegistro + m.long_extra);
-    for (uint64_t f : m.fechas) {
-      idx.AnadirPalabra(static_cast<uint32_t>(f));
-      idx.AnadirPalabra(static_cast<uint32_t>(f >> 32));
-    }
-    idx.Anadir(kLongTrasFechas);
-    for (const std::string* t : {&m.asunto, &m.texto2, &m.de}) {
-      idx.AnadirPalabra(static_cast<uint32_t>(t->size()));
-      idx.AnadirTexto(*t);
-    }
-    idx.Palabra(r + kRegMarcas, m.sustituido ? kMarcaSustituido : 0);
-    idx.Palabra(r + kRegIdSustituto, m.id_sustituto);
-    idx.Palabra(r + kRegIdMensaje, m.id);
-    idx.Palabra(r + kRegPosPropia, r);
-    idx.Palabra(r + kRegLongRegistro, idx.Tamano() - r);
-    idx.Palabra(r + kRegPosBloque, b);
-    idx.Palabra(r + kRegTamBloque, tam);
-    idx.Byte(r + kRegBanderas, m.banderas);
-    idx.Palabra(r + kRegLongTexto, largo);
-    idx.Palabra(r + kRegLongExtra, m.long_extra);
-    mapa.registros.push_back(r);
-  }
-  idx.Palabra(kIdxNumRegistros, static_cast<uint32_t>(c.mensajes.size()));
-  idx.Palabra(kIdxFinRegistros, idx.Tamano());
-  mbx.Palabra(kMbxNumBloques, static_cast<uint32_t>(c.mensajes.size()));
-  mbx.Palabra(kMbxUltimoId, c.ultimo_id.value_or(ultimo));
-  mbx.Palabra(kMbxTamDatos, mbx.Tamano() - kLongCabMbx);
-  mapa.idx = std::move(idx.Bytes());
-  mapa.mbx = std::move(mbx.Bytes());
-  return mapa;
 }
 
 MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {

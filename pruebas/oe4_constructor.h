@@ -11,47 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "escritura/oe4.h"
 #include "pruebas/entorno_prueba.h"
 
 namespace orvex::pruebas {
 
-struct MensajeOe4 {
-  uint32_t id = 0;                   // record and block id
-  std::string texto;                 // the raw message in the .mbx block
-  uint64_t fechas[3] = {0, 0, 0};    // FILETIMEs (UTC); the second is the one shown
-  std::string asunto;                // first counted text
-  std::string texto2;                // second counted text
-  std::string de;                    // third counted text
-  bool sustituido = false;           // Marcas bit 0: the listing skips the record
-  uint32_t id_sustituto = 0;         // with sustituido: the id of the copy
-  uint32_t long_extra = 0;           // bytes between the fixed part and the dates
-  uint8_t banderas = 0;              // the flag byte (bit 0 is Marca)
-  uint32_t primera_palabra = 0;      // the block head's first word
-};
-
-struct CarpetaOe4 {
-  uint32_t id = 0;                   // 0 = the root
-  uint32_t padre = 0;
-  std::string nombre;
-  std::string fichero;               // base name of the .idx/.mbx pair ("" for the root)
-  uint32_t id_fin = 0;               // in the root: the folder that ends the top-level walk
-  uint32_t indice = 0;
-  uint32_t extra = 0;
-  uint32_t tam_bloques = 0;
-  uint32_t tam_mensajes = 0;
-  std::optional<uint32_t> num_subcarpetas;  // default: the folders whose padre is this id
-  std::optional<uint32_t> num_mensajes;     // default: the live messages
-  std::vector<MensajeOe4> mensajes;         // in index order
-  bool con_archivos = true;                 // write the .idx/.mbx pair (not for the root)
-  std::optional<uint32_t> ultimo_id;        // .mbx header; default the largest id
-};
-
-struct AlmacenCorreoOe4 {
-  std::vector<CarpetaOe4> carpetas;  // in chain order; one of them has id 0
-  // Records lie in the file in the reverse of the chain order, so a reader must follow the
-  // chain rather than the file.
-  bool orden_inverso = false;
-};
+using namespace orvex::escritura;
 
 struct ArticuloOe4 {
   std::optional<std::string> texto;  // absent: an item without a stored body
@@ -82,16 +47,6 @@ struct AlmacenOe4 {
 };
 
 // Where the builder put things, so that a test can damage one field at a time.
-struct MapaNch {
-  std::vector<uint8_t> bytes;
-  std::vector<uint32_t> registros;  // folders.nch: record offset per folder, description order
-};
-struct MapaIdxMbx {
-  std::vector<uint8_t> idx;
-  std::vector<uint8_t> mbx;
-  std::vector<uint32_t> registros;  // record offset per message
-  std::vector<uint32_t> bloques;    // block offset per message
-};
 struct MapaGrupo {
   std::vector<uint8_t> bytes;
   std::vector<uint32_t> articulos;                // item offset per article
@@ -108,8 +63,6 @@ ArticuloOe4 Articulo(std::optional<std::string> texto, uint32_t capacidad_bloque
 GrupoOe4 Grupo(std::string nombre, uint32_t num_fichero, std::vector<ArticuloOe4> articulos);
 CuentaOe4 Cuenta(std::string subclave, std::optional<std::string> directorio, std::vector<GrupoOe4> grupos = {});
 
-MapaNch ConstruirFoldersNch(const AlmacenCorreoOe4& descripcion);
-MapaIdxMbx ConstruirIdxMbx(const CarpetaOe4& carpeta);
 MapaGrupo ConstruirGrupoNch(const GrupoOe4& grupo);
 MapaSublist ConstruirSublist(const CuentaOe4& cuenta);
 

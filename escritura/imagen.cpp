@@ -1,10 +1,10 @@
-#include "pruebas/imagen.h"
+#include "escritura/imagen.h"
 
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
 
-namespace orvex::pruebas {
+namespace orvex::escritura {
 
 uint32_t LeerPalabra(const std::vector<uint8_t>& bytes, uint32_t pos) {
   if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
@@ -28,4 +28,4 @@ void ImagenArchivo::Copiar(uint32_t pos, const void* origen, std::size_t n) {
   if (n != 0) std::memcpy(bytes_.data() + pos, origen, n);
 }
 
-}  // namespace orvex::pruebas
+}  // namespace orvex::escritura
