@@ -17,12 +17,15 @@
 
 #include "herramienta/almacen.h"
 #include "herramienta/cambio.h"
+#include "herramienta/clamd.h"
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
+#include "herramienta/maildir.h"
 #include "herramienta/mbox.h"
 #include "herramienta/plantilla.h"
 #include "herramienta/resumen.h"
 #include "herramienta/sanear.h"
+#include "herramienta/sincronia.h"
 #include "herramienta/sistema.h"
 #include "herramienta/tabla.h"
 #include "herramienta/textos.h"
@@ -440,6 +443,30 @@ bool EscribirTodo(std::FILE* f, std::string_view datos) {
   return std::fwrite(datos.data(), 1, datos.size(), f) == datos.size();
 }
 
+// A record date as seconds since 1970, read as this machine's local time.
+std::optional<int64_t> SegundosDeFecha(std::string_view fecha) {
+  const std::optional<Fecha> f = LeerFecha(fecha);
+  if (!f) return std::nullopt;
+  std::tm t{};
+  t.tm_year = f->anio - 1900;
+  t.tm_mon = f->mes - 1;
+  t.tm_mday = f->dia;
+  t.tm_hour = f->hora;
+  t.tm_min = f->minuto;
+  t.tm_isdst = -1;
+  const std::time_t segundos = std::mktime(&t);
+  if (segundos == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<int64_t>(segundos);
+}
+
+// An exported message file dated as its message, so file managers sort it by the mail's date.
+void FecharArchivo(const fs::path& archivo, std::optional<int64_t> segundos) {
+  if (!segundos) return;
+  std::error_code ec;
+  const std::chrono::sys_seconds cuando{std::chrono::seconds(*segundos)};
+  fs::last_write_time(archivo, std::chrono::file_clock::from_sys(cuando), ec);
+}
+
 }  // namespace
 
 int OrdenInfo(const Opciones& o) {
@@ -731,8 +758,13 @@ int OrdenExtraer(const Opciones& o) {
 
 int OrdenExportar(const Opciones& o) {
   const bool mbox = o.formato == "mbox";
-  if (mbox && !o.plantilla.empty()) {
-    Error("--name names .eml files; an mbox is named after its folder");
+  const bool maildir = o.formato == "maildir";
+  if (!o.plantilla.empty() && o.formato != "eml") {
+    Error("--name names .eml files; an mbox is named after its folder, Maildir files by the Maildir rules");
+    return kSalidaError;
+  }
+  if (mbox && o.sincronizar) {
+    Error("--sync works with the eml and maildir formats: an mbox file holds a whole folder");
     return kSalidaError;
   }
   const auto e = AbrirYElegir(o);
@@ -748,6 +780,13 @@ int OrdenExportar(const Opciones& o) {
   Progreso progreso(!o.json && ErrorEsTerminal());
   Tabla t(mbox ? std::vector<std::string>{"Folder", ">Messages", "File"}
                : std::vector<std::string>{"Folder", ">Message", "File"});
+  // --sync: the files an earlier export left for each chosen folder, read before writing.
+  std::map<uint64_t, ExportadosPrevios> previos;
+  if (o.sincronizar) {
+    for (const CarpetaVista* c : elegidas) previos.emplace(c->Clave(), ExportadosPrevios(CarpetaSalida(o.salida, *c), maildir));
+  }
+  std::set<uint64_t> incompletas;  // folders not read whole: --delete leaves their files
+  std::size_t sin_cambio = 0, borrados = 0;
   // The mailbox being written: one per folder, created with its first message.
   std::optional<ArchivoCreado> buzon;
   const CarpetaVista* carpeta_buzon = nullptr;
@@ -800,40 +839,103 @@ int OrdenExportar(const Opciones& o) {
       return true;
     }
     const fs::path dir = CarpetaSalida(o.salida, c);
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    char numero[16];
-    std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
-    const std::string nombre = NombreMensaje(*s, *m, plantilla);
-    std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
-    if (!a || !EscribirTodo(a->archivo.get(), texto)) {
+    std::string en_maildir;
+    std::string_view escrito = texto;
+    if (maildir) {
+      en_maildir = TextoMaildir(texto);
+      escrito = en_maildir;
+    }
+    fs::path archivo;
+    if (o.sincronizar && previos[c.Clave()].Tomar(escrito, &archivo)) {
+      ++sin_cambio;
+      if (o.json) {
+        EmitirJson({{"type", "unchanged"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", m->IdMensaje},
+                    {"file", archivo.string()}});
+      }
+      return true;
+    }
+    const std::optional<int64_t> segundos = SegundosDeFecha(Campo(m->Fecha));
+    bool bien = false;
+    if (maildir) {
+      const std::optional<fs::path> entregado =
+          EntregarMaildir(dir, escrito, segundos.value_or(static_cast<int64_t>(std::time(nullptr))));
+      if (entregado) archivo = *entregado;
+      bien = entregado.has_value();
+    } else {
+      std::error_code ec;
+      fs::create_directories(dir, ec);
+      char numero[16];
+      std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
+      const std::string nombre = NombreMensaje(*s, *m, plantilla);
+      std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
+      bien = a && EscribirTodo(a->archivo.get(), escrito) && std::fflush(a->archivo.get()) == 0;
+      if (a) archivo = a->ruta;
+    }
+    if (!bien) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +
             dir.string());
       fallo = true;
       return false;
     }
+    FecharArchivo(archivo, segundos);
     ++escritos;
     if (o.json) {
       EmitirJson({{"type", "exported"},
                   {"folder_id", c.id},
                   {"folder", AUtf8(c.ruta)},
                   {"message_id", m->IdMensaje},
-                  {"file", a->ruta.string()}});
+                  {"file", archivo.string()}});
     } else {
-      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), a->ruta.string()});
+      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), archivo.string()});
     }
     return true;
   };
-  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
+  const auto tropiezo = [&](const Tropiezo& tr) {
+    if (tr.carpeta != nullptr) incompletas.insert(tr.carpeta->Clave());
+    informe.Tropiezo(tr);
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, tropiezo);
   cerrar_buzon();
   progreso.Terminar();
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
   if (r != OE_OK) return FalloListado(*s, r);
   if (fallo) return kSalidaError;
-  if (escritos == 0) {
+  // --delete: what the store no longer holds, only where every message could be read.
+  for (const CarpetaVista* c : o.borrar ? elegidas : std::vector<const CarpetaVista*>()) {
+    const std::vector<fs::path> sobrantes = previos[c->Clave()].Sobrantes();
+    if (sobrantes.empty()) continue;
+    if (incompletas.contains(c->Clave())) {
+      Error(AUtf8(c->ruta) + ": not read whole, so its " + Cuantos(sobrantes.size(), "file") +
+            " of messages not found are kept");
+      continue;
+    }
+    for (const fs::path& p : sobrantes) {
+      std::error_code ec;
+      if (!fs::remove(p, ec)) {
+        Error("cannot delete " + p.string() + (ec ? ": " + ec.message() : ""));
+        ++informe.fallos;
+        continue;
+      }
+      ++borrados;
+      if (o.json) {
+        EmitirJson({{"type", "deleted"}, {"folder_id", c->id}, {"folder", AUtf8(c->ruta)}, {"file", p.string()}});
+      } else {
+        std::cout << "deleted " << p.string() << "\n";
+      }
+    }
+  }
+  if (o.sincronizar && !o.json) {
+    std::cout << "Exported " << Cuantos(escritos, "message") << "; " << sin_cambio
+              << " already there were skipped; " << Cuantos(borrados, "file") << " deleted.\n";
+  }
+  if (escritos == 0 && !o.sincronizar) {
     Error("nothing to export: the " + Cuantos(elegidas.size(), "folder") + " chosen hold no readable messages");
   }
-  return TerminarRecorrido(o, informe, cuenta, elegidas.size(), {{"type", "summary"}, {"exported", escritos}});
+  return TerminarRecorrido(o, informe, cuenta, elegidas.size(),
+                           {{"type", "summary"}, {"exported", escritos}, {"unchanged", sin_cambio}, {"deleted", borrados}});
 }
 
 namespace {
@@ -913,9 +1015,22 @@ std::string NombreDelInforme(const std::string& informe) {
 }  // namespace
 
 int OrdenEscanear(const Opciones& o) {
-  if (o.firmas.empty() == o.orden.empty()) {
-    Error("scan needs exactly one of --hashes FILE and --command CMD");
+  if (int(!o.firmas.empty()) + int(!o.orden.empty()) + int(!o.clamd.empty()) != 1) {
+    Error("scan needs exactly one of --hashes FILE, --command CMD and --clamd unix:PATH|tcp:HOST:PORT");
     return kSalidaError;
+  }
+  std::optional<ClienteClamd> clamd;
+  if (!o.clamd.empty()) {
+    std::string error;
+    std::optional<DestinoRed> destino = LeerDestino(o.clamd, &error);
+    if (destino) {
+      clamd.emplace(std::move(*destino), o.espera_clamd);
+      error = clamd->Probar();
+    }
+    if (!error.empty()) {
+      Error("--clamd " + o.clamd + ": " + error);
+      return kSalidaError;
+    }
   }
   static const std::map<std::string, uint32_t> kAcciones = {
       {"keep", ACCION_CONSERVAR}, {"rename", ACCION_RENOMBRAR}, {"remove", ACCION_BORRAR}};
@@ -974,7 +1089,14 @@ int OrdenEscanear(const Opciones& o) {
       std::string hallado;
       if (!detenido) {
         ++partes;
-        if (!o.orden.empty()) {
+        if (clamd) {
+          // A part the daemon cannot judge is an error of its own; the walk goes on.
+          const VeredictoClamd v = clamd->Escanear(p.contenido);
+          if (v.tipo == VeredictoClamd::Tipo::kHallado) hallado = v.texto;
+          if (v.tipo == VeredictoClamd::Tipo::kError) {
+            informe.Mensaje(c, posicion, id, "part " + std::to_string(p.numero) + " was not scanned: " + v.texto);
+          }
+        } else if (!o.orden.empty()) {
           std::string informe_escaner;
           const int estado = EjecutarConEntrada(o.orden, p.contenido, &informe_escaner);
           if (estado == 1) {

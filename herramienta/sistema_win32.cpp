@@ -1,4 +1,6 @@
 #include <io.h>
+#include <process.h>
+#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -9,6 +11,15 @@ namespace orvex::herramienta {
 bool FijarEntorno(const std::string& nombre, const std::string& valor) {
   return ::_putenv_s(nombre.c_str(), valor.c_str()) == 0;
 }
+
+std::string NombreMaquina() {
+  char nombre[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD largo = sizeof nombre;
+  if (!::GetComputerNameA(nombre, &largo)) return "localhost";
+  return nombre;
+}
+
+uint64_t IdProceso() { return static_cast<uint64_t>(::_getpid()); }
 
 bool ErrorEsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
