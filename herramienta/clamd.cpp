@@ -38,7 +38,8 @@ std::string ClienteClamd::Probar() const {
   std::string error, respuesta;
   std::optional<Conexion> c = Conexion::Abrir(destino_, segundos_, &error);
   if (!c) return "cannot connect: " + error;
-  if (!c->Enviar(std::string_view("zPING", 6), &error) || !c->RecibirHasta('\0', kMaximoRespuesta, &respuesta, &error)) {
+  if (!c->Enviar(std::string_view("zPING", 6), &error) ||
+      !c->RecibirHasta('\0', kMaximoRespuesta, &respuesta, &error)) {
     return error;
   }
   if (respuesta != "PONG") return "it answered PING with \"" + respuesta + "\"; is it clamd?";

@@ -26,7 +26,8 @@ bool Esperar(int fd, short eventos, int segundos) {
 // Connects a non-blocking socket within the timeout; the errno of the failure, or 0.
 int Conectar(int fd, const sockaddr* direccion, socklen_t largo, int segundos) {
   if (::connect(fd, direccion, largo) == 0) return 0;
-  if (errno != EINPROGRESS && errno != EAGAIN) return errno;
+  // EAGAIN on a unix socket: the daemon's queue of connections is full.
+  if (errno != EINPROGRESS) return errno;
   if (!Esperar(fd, POLLOUT, segundos)) return ETIMEDOUT;
   int fallo = 0;
   socklen_t l = sizeof fallo;

@@ -783,7 +783,9 @@ int OrdenExportar(const Opciones& o) {
   // --sync: the files an earlier export left for each chosen folder, read before writing.
   std::map<uint64_t, ExportadosPrevios> previos;
   if (o.sincronizar) {
-    for (const CarpetaVista* c : elegidas) previos.emplace(c->Clave(), ExportadosPrevios(CarpetaSalida(o.salida, *c), maildir));
+    for (const CarpetaVista* c : elegidas) {
+      previos.emplace(c->Clave(), ExportadosPrevios(CarpetaSalida(o.salida, *c), maildir));
+    }
   }
   std::set<uint64_t> incompletas;  // folders not read whole: --delete leaves their files
   std::size_t sin_cambio = 0, borrados = 0;
@@ -935,7 +937,10 @@ int OrdenExportar(const Opciones& o) {
     Error("nothing to export: the " + Cuantos(elegidas.size(), "folder") + " chosen hold no readable messages");
   }
   return TerminarRecorrido(o, informe, cuenta, elegidas.size(),
-                           {{"type", "summary"}, {"exported", escritos}, {"unchanged", sin_cambio}, {"deleted", borrados}});
+                           {{"type", "summary"},
+                            {"exported", escritos},
+                            {"unchanged", sin_cambio},
+                            {"deleted", borrados}});
 }
 
 namespace {
