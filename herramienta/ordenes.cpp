@@ -185,11 +185,13 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
       }
       raiz = s.temporal;
     }
-    if (a->version == VERSION_OE5) s.archivo_lista = (raiz / "folders.dbx").string();
-    if (a->version == VERSION_OE4) s.archivo_lista = (raiz / "mail" / "folders.nch").string();
+    // Paths for the library in its own code page.
+    if (a->version == VERSION_OE5) s.archivo_lista = RutaAnsi(raiz / "folders.dbx");
+    if (a->version == VERSION_OE4) s.archivo_lista = RutaAnsi(raiz / "mail" / "folders.nch");
     const fs::path archivo = s.temporal / "store.reg";
-    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, raiz.string(), kUsuarioDemo, a->cuentas_noticias);
-    FijarEntorno("ORVEX_REGISTRY", archivo.string());
+    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, RutaAnsi(raiz), kUsuarioDemo,
+                                                              a->cuentas_noticias);
+    FijarEntorno("ORVEX_REGISTRY", RutaAnsi(archivo));
   }
   s.version = OE_ObtenerVersionOE();
   if (s.version == VERSION_NINGUNA && s.archivo_lista.size() >= kLongRutaBiblioteca) {
@@ -423,7 +425,7 @@ fs::path CarpetaSalida(const fs::path& base, const CarpetaVista& c) {
   while (inicio <= c.ruta.size()) {
     std::size_t fin = c.ruta.find('/', inicio);
     if (fin == std::string::npos) fin = c.ruta.size();
-    p /= SanearNombre(AUtf8(c.ruta.substr(inicio, fin - inicio)), "folder");
+    p /= NombreRuta(SanearNombre(AUtf8(c.ruta.substr(inicio, fin - inicio)), "folder"));
     inicio = fin + 1;
   }
   return p;
@@ -707,7 +709,8 @@ int OrdenExtraer(const Opciones& o) {
     // --by-message: the message's own folder, made with its first part written.
     fs::path destino = o.salida;
     if (o.por_mensaje) {
-      destino = CarpetaSalida(o.salida, c) / SanearNombre(NombreMensaje(*s, *m, kPlantillaDefecto), "message");
+      const std::string carpeta_mensaje = SanearNombre(NombreMensaje(*s, *m, kPlantillaDefecto), "message");
+      destino = CarpetaSalida(o.salida, c) / NombreRuta(carpeta_mensaje);
     }
     const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG*, const ParteVista& p) {
       if (p.nombre.empty() && !o.cuerpos) return true;
@@ -717,7 +720,7 @@ int OrdenExtraer(const Opciones& o) {
       if (o.por_mensaje) fs::create_directories(destino, ec);
       std::optional<ArchivoCreado> a = CrearArchivoUnico(destino, p.nombre, respaldo);
       if (!a || !EscribirTodo(a->archivo.get(), p.contenido)) {
-        Error("cannot write " + (a ? a->ruta.string() : respaldo) + " in " + destino.string());
+        Error("cannot write " + (a ? TextoRuta(a->ruta) : respaldo) + " in " + TextoRuta(destino));
         fallo = true;
         return false;
       }
@@ -729,11 +732,11 @@ int OrdenExtraer(const Opciones& o) {
                     {"message_id", id},
                     {"part", p.numero},
                     {"name", AUtf8(p.nombre)},
-                    {"file", a->ruta.string()},
+                    {"file", TextoRuta(a->ruta)},
                     {"size", p.contenido.size()}});
       } else {
         const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
-        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), mostrado.string(),
+        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), TextoRuta(mostrado),
                 std::to_string(p.contenido.size())});
       }
       return true;
@@ -796,7 +799,7 @@ int OrdenExportar(const Opciones& o) {
   const auto cerrar_buzon = [&] {
     if (!buzon) return;
     if (std::fflush(buzon->archivo.get()) != 0) {
-      Error("cannot write " + buzon->ruta.string());
+      Error("cannot write " + TextoRuta(buzon->ruta));
       fallo = true;
     }
     if (o.json) {
@@ -804,9 +807,9 @@ int OrdenExportar(const Opciones& o) {
                   {"folder_id", carpeta_buzon->id},
                   {"folder", AUtf8(carpeta_buzon->ruta)},
                   {"messages", en_buzon},
-                  {"file", buzon->ruta.string()}});
+                  {"file", TextoRuta(buzon->ruta)}});
     } else {
-      t.Fila({AUtf8(carpeta_buzon->ruta), std::to_string(en_buzon), buzon->ruta.string()});
+      t.Fila({AUtf8(carpeta_buzon->ruta), std::to_string(en_buzon), TextoRuta(buzon->ruta)});
     }
     buzon.reset();
   };
@@ -820,9 +823,9 @@ int OrdenExportar(const Opciones& o) {
         const fs::path dir = CarpetaSalida(o.salida, c);
         std::error_code ec;
         fs::create_directories(dir.parent_path(), ec);
-        buzon = CrearArchivoUnico(dir.parent_path(), dir.filename().string() + ".mbox", "folder.mbox");
+        buzon = CrearArchivoUnico(dir.parent_path(), TextoRuta(dir.filename()) + ".mbox", "folder.mbox");
         if (!buzon) {
-          Error("cannot create a mailbox for " + AUtf8(c.ruta) + " in " + dir.parent_path().string());
+          Error("cannot create a mailbox for " + AUtf8(c.ruta) + " in " + TextoRuta(dir.parent_path()));
           fallo = true;
           return false;
         }
@@ -832,7 +835,7 @@ int OrdenExportar(const Opciones& o) {
       std::string bloque = LineaFrom(Remitente(*s, *m), Campo(m->Fecha));
       AnadirCuerpoMboxrd(bloque, texto);
       if (!EscribirTodo(buzon->archivo.get(), bloque)) {
-        Error("cannot write " + buzon->ruta.string());
+        Error("cannot write " + TextoRuta(buzon->ruta));
         fallo = true;
         return false;
       }
@@ -855,7 +858,7 @@ int OrdenExportar(const Opciones& o) {
                     {"folder_id", c.id},
                     {"folder", AUtf8(c.ruta)},
                     {"message_id", m->IdMensaje},
-                    {"file", archivo.string()}});
+                    {"file", TextoRuta(archivo)}});
       }
       return true;
     }
@@ -878,7 +881,7 @@ int OrdenExportar(const Opciones& o) {
     }
     if (!bien) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +
-            dir.string());
+            TextoRuta(dir));
       fallo = true;
       return false;
     }
@@ -889,9 +892,9 @@ int OrdenExportar(const Opciones& o) {
                   {"folder_id", c.id},
                   {"folder", AUtf8(c.ruta)},
                   {"message_id", m->IdMensaje},
-                  {"file", archivo.string()}});
+                  {"file", TextoRuta(archivo)}});
     } else {
-      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), archivo.string()});
+      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), TextoRuta(archivo)});
     }
     return true;
   };
@@ -917,15 +920,15 @@ int OrdenExportar(const Opciones& o) {
     for (const fs::path& p : sobrantes) {
       std::error_code ec;
       if (!fs::remove(p, ec)) {
-        Error("cannot delete " + p.string() + (ec ? ": " + ec.message() : ""));
+        Error("cannot delete " + TextoRuta(p) + (ec ? ": " + ec.message() : ""));
         ++informe.fallos;
         continue;
       }
       ++borrados;
       if (o.json) {
-        EmitirJson({{"type", "deleted"}, {"folder_id", c->id}, {"folder", AUtf8(c->ruta)}, {"file", p.string()}});
+        EmitirJson({{"type", "deleted"}, {"folder_id", c->id}, {"folder", AUtf8(c->ruta)}, {"file", TextoRuta(p)}});
       } else {
-        std::cout << "deleted " << p.string() << "\n";
+        std::cout << "deleted " << TextoRuta(p) << "\n";
       }
     }
   }
@@ -975,7 +978,7 @@ class Copias {
           return false;
         }
       }
-      std::optional<ArchivoCreado> copia = CrearArchivoUnico(destino_, local->filename().string(), "store-file");
+      std::optional<ArchivoCreado> copia = CrearArchivoUnico(destino_, TextoRuta(local->filename()), "store-file");
       std::ifstream origen(*local, std::ios::binary);
       bool bien = copia.has_value() && origen.good();
       char trozo[1 << 16];

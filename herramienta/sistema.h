@@ -30,6 +30,10 @@ int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::st
 std::string NombreMaquina();
 uint64_t IdProceso();
 
+// A path as the library's narrow file calls take it: the bytes themselves on POSIX, the ANSI
+// code page on Windows (where std::filesystem's narrow form is not that).
+std::string RutaAnsi(const std::filesystem::path& ruta);
+
 // The file on this system that a path handed out by the library names (the library's paths
 // are Windows-style; on POSIX "X:" is the folder in ORVEX_DRIVE_X and names are matched
 // without regard to case). Empty when it does not exist.

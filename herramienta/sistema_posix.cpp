@@ -27,6 +27,8 @@ std::string NombreMaquina() {
 
 uint64_t IdProceso() { return static_cast<uint64_t>(::getpid()); }
 
+std::string RutaAnsi(const fs::path& ruta) { return ruta.string(); }
+
 bool ErrorEsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 std::FILE* CrearExclusivo(const fs::path& ruta, bool* existe) {

@@ -21,6 +21,30 @@ std::string NombreMaquina() {
 
 uint64_t IdProceso() { return static_cast<uint64_t>(::_getpid()); }
 
+std::string RutaAnsi(const std::filesystem::path& ruta) {
+  const std::wstring ancha = ruta.wstring();
+  if (ancha.empty()) return "";
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, ancha.data(), static_cast<int>(ancha.size()), nullptr, 0, nullptr,
+                                      nullptr);
+  std::string r(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    ::WideCharToMultiByte(CP_ACP, 0, ancha.data(), static_cast<int>(ancha.size()), r.data(), n, nullptr, nullptr);
+  }
+  return r;
+}
+
+namespace {
+
+// The library's ANSI paths, widened by the same code page.
+std::filesystem::path RutaDeAnsi(const std::string& ansi) {
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring ancha(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), ancha.data(), n);
+  return std::filesystem::path(ancha);
+}
+
+}  // namespace
+
 bool ErrorEsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
 std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe) {
@@ -39,7 +63,7 @@ int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::st
 }
 
 std::optional<std::filesystem::path> RutaLocal(const std::string& ruta_biblioteca) {
-  std::filesystem::path p(ruta_biblioteca);
+  const std::filesystem::path p = RutaDeAnsi(ruta_biblioteca);
   if (!std::filesystem::exists(p)) return std::nullopt;
   return p;
 }

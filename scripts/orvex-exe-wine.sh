@@ -13,6 +13,13 @@ demo=$build/herramienta/orvex_demo.exe
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 export WINEDEBUG=-all
+# Wine takes the Windows code pages from the locale: en_US gives Windows-1252, as a Western
+# Windows has (C.UTF-8 gives none, and non-ASCII paths in the ANSI calls then fail); the system
+# must have that locale, or Wine cannot write non-ASCII file names.
+if ! locale -a 2>/dev/null | grep -qiE '^en_US\.utf-?8$'; then
+  (( EUID == 0 )) && localedef -i en_US -f UTF-8 en_US.UTF-8
+fi
+export LANG=en_US.UTF-8 LC_ALL=
 fallos=0
 
 # orvex ARGS...: orvex.exe's output (standard output and error) into $tmp/salida, its status in $estado.
