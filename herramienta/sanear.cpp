@@ -76,7 +76,8 @@ std::string SanearNombre(std::string_view nombre, std::string_view respaldo) {
     r += EsRechazadoPorWindows(u) ? '_' : c;
   }
   QuitarBordes(r);
-  if (EsNombreReservado(r)) r.insert(0, "_");
+  // Not insert(0, ...): GCC 12 at -O3 warns falsely about it (-Wrestrict) in the i686 build.
+  if (EsNombreReservado(r)) r = "_" + r;
 
   if (r.size() > kMaximoNombre) {
     std::string extension;
