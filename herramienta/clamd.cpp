@@ -73,7 +73,7 @@ VeredictoClamd ClienteClamd::Escanear(std::string_view contenido) const {
     return Fallo("the daemon closed the connection during the part (" + (error.empty() ? error_respuesta : error) +
                  "): the part is larger than its StreamMaxLength, or the daemon stopped");
   }
-  if (!recibida && respuesta.empty()) return Fallo(error_respuesta);
+  if (!recibida && respuesta.empty()) return Fallo("no reply from the daemon: " + error_respuesta);
   return LeerRespuestaClamd(respuesta);
 }
 

@@ -449,8 +449,9 @@ TEST_F(OrvexTest, EscanearConClamd) {
   std::ofstream(Ruta("falso.py")) << R"(import os, socket, sys, time
 ruta, modo = sys.argv[1:3]
 s = socket.socket(socket.AF_UNIX)
-s.bind(ruta)
+s.bind(ruta + '.tmp')
 s.listen(50)
+os.rename(ruta + '.tmp', ruta)
 s.settimeout(20)
 for n in range(2):
     c, _ = s.accept()
@@ -473,7 +474,7 @@ os.unlink(ruta)
     std::string orden;         // the daemon
     std::vector<std::string> argumentos;
     std::size_t hallados, errores;
-    const char* error;          // in the first error line
+    const char* error;          // in one of the error lines
   };
   const Caso casos[] = {
       {"clamd", Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")), {}, 1, 2,
@@ -489,6 +490,7 @@ os.unlink(ruta)
     const std::string almacen = Demo("clamd" + std::to_string(++n));
     Demonio demonio(c.orden, Ruta("demonio" + std::to_string(n)));
     ASSERT_TRUE(Aparece(Ruta("clamd.sock"))) << Leer(Ruta("demonio" + std::to_string(n) + ".log"));
+    std::system("sleep 0.3");  // clamd makes its socket a moment before it listens on it
     std::vector<std::string> argumentos = {"--store", almacen, "--json", "scan", "--clamd", "unix:@clamd.sock",
                                            "--action", "rename"};
     argumentos.insert(argumentos.end(), c.argumentos.begin(), c.argumentos.end());
@@ -504,7 +506,9 @@ os.unlink(ruta)
     EXPECT_EQ(resumen["errors"], c.errores);
     ASSERT_EQ(errores.size(), c.errores) << r.salida;
     ASSERT_EQ(hallazgos.size(), c.hallados) << r.salida;
-    EXPECT_NE(errores[0]["error"].get<std::string>().find(c.error), std::string::npos) << errores[0];
+    EXPECT_TRUE(std::any_of(errores.begin(), errores.end(), [&](const json& j) {
+      return j["error"].get<std::string>().find(c.error) != std::string::npos;
+    })) << r.salida;
     if (c.hallados == 1) {
       EXPECT_EQ(hallazgos[0]["name"], "prize.com");
       EXPECT_TRUE(hallazgos[0]["signature"].get<std::string>().starts_with("Eicar-Test-Signature")) << hallazgos[0];
