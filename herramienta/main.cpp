@@ -50,14 +50,20 @@ int main(int argc, char** argv) {
                     "Each message's parts in a folder of its own, FOLDER-PATH/ID SUBJECT/, below the output folder");
   auto* exportar = app.add_subcommand("export", "Write the raw messages as .eml files or one mbox per folder");
   exportar->add_option("FOLDER", o.carpeta, ayuda_carpeta);
-  exportar->add_option("--format", o.formato, "eml: one file per message; mbox: one mboxrd file per folder")
-      ->check(CLI::IsMember({"eml", "mbox"}))
+  exportar->add_option("--format", o.formato,
+                       "eml: one file per message; mbox: one mboxrd file per folder; maildir: one Maildir per folder")
+      ->check(CLI::IsMember({"eml", "mbox", "maildir"}))
       ->default_str("eml");
   exportar->add_option("--out", o.salida, "Output folder (created if missing)")->required();
   exportar->add_option("--name", o.plantilla,
                        "eml file names from a template of {id} {date} {time} {from} {subject}, as "
                        "\"{date} {from} {subject}\" (default: \"{id} {subject}\")")
       ->check([](const std::string& t) { return orvex::herramienta::ErrorPlantilla(t); });
+  auto* sync = exportar->add_flag("--sync", o.sincronizar,
+                                  "Into an earlier export: write only the messages not already there (known by "
+                                  "content) and report the rest as unchanged (eml, maildir)");
+  exportar->add_flag("--delete", o.borrar, "With --sync: delete the files of messages no longer in the store")
+      ->needs(sync);
   auto* scan = app.add_subcommand("scan", "Check every part against a hash list or a scanner");
   scan->add_option("FOLDER", o.carpeta, ayuda_carpeta);
   auto* hashes = scan->add_option("--hashes", o.firmas, "Known-bad contents: .hdb (md5:size:name) or .hsb "
@@ -66,6 +72,12 @@ int main(int argc, char** argv) {
                    "A scanner run once per part with the decoded content on standard input; exit status 1 "
                    "means infected (as `clamscan -`)")
       ->excludes(hashes);
+  scan->add_option("--clamd", o.clamd,
+                   "ClamAV's daemon, unix:PATH or tcp:HOST:PORT: each part is streamed to it (INSTREAM)")
+      ->excludes(hashes)
+      ->excludes("--command");
+  scan->add_option("--clamd-timeout", o.espera_clamd, "Seconds to wait for the daemon at each step (default 30)")
+      ->check(CLI::Range(1, 3600));
   scan->add_option("--action", o.accion, "What to do with a found part: keep, rename (to a .VIR name), remove")
       ->check(CLI::IsMember({"keep", "rename", "remove"}))
       ->default_str("keep");

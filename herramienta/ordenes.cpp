@@ -19,14 +19,17 @@
 #include "escritura/buzon.h"
 #include "herramienta/almacen.h"
 #include "herramienta/cambio.h"
+#include "herramienta/clamd.h"
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
 #include "herramienta/hallazgo.h"
+#include "herramienta/maildir.h"
 #include "herramienta/mbox.h"
 #include "herramienta/plantilla.h"
 #include "herramienta/reconstruccion.h"
 #include "herramienta/resumen.h"
 #include "herramienta/sanear.h"
+#include "herramienta/sincronia.h"
 #include "herramienta/sistema.h"
 #include "herramienta/tabla.h"
 #include "herramienta/textos.h"
@@ -270,11 +273,13 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
       }
       raiz = s.temporal;
     }
-    if (a->version == VERSION_OE5) s.archivo_lista = (raiz / "folders.dbx").string();
-    if (a->version == VERSION_OE4) s.archivo_lista = (raiz / "mail" / "folders.nch").string();
+    // Paths for the library in its own code page.
+    if (a->version == VERSION_OE5) s.archivo_lista = RutaAnsi(raiz / "folders.dbx");
+    if (a->version == VERSION_OE4) s.archivo_lista = RutaAnsi(raiz / "mail" / "folders.nch");
     const fs::path archivo = s.temporal / "store.reg";
-    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, raiz.string(), kUsuarioDemo, a->cuentas_noticias);
-    FijarEntorno("ORVEX_REGISTRY", archivo.string());
+    std::ofstream(archivo, std::ios::binary) << TextoRegistro(a->version, RutaAnsi(raiz), kUsuarioDemo,
+                                                              a->cuentas_noticias);
+    FijarEntorno("ORVEX_REGISTRY", RutaAnsi(archivo));
   }
   s.version = OE_ObtenerVersionOE();
   if (s.version == VERSION_NINGUNA && s.archivo_lista.size() >= kLongRutaBiblioteca) {
@@ -516,7 +521,7 @@ fs::path CarpetaSalida(const fs::path& base, const CarpetaVista& c) {
   while (inicio <= c.ruta.size()) {
     std::size_t fin = c.ruta.find('/', inicio);
     if (fin == std::string::npos) fin = c.ruta.size();
-    p /= SanearNombre(AUtf8(c.ruta.substr(inicio, fin - inicio)), "folder");
+    p /= NombreRuta(SanearNombre(AUtf8(c.ruta.substr(inicio, fin - inicio)), "folder"));
     inicio = fin + 1;
   }
   return p;
@@ -534,6 +539,30 @@ bool CrearSalida(const std::string& dir) {
 
 bool EscribirTodo(std::FILE* f, std::string_view datos) {
   return std::fwrite(datos.data(), 1, datos.size(), f) == datos.size();
+}
+
+// A record date as seconds since 1970, read as this machine's local time.
+std::optional<int64_t> SegundosDeFecha(std::string_view fecha) {
+  const std::optional<Fecha> f = LeerFecha(fecha);
+  if (!f) return std::nullopt;
+  std::tm t{};
+  t.tm_year = f->anio - 1900;
+  t.tm_mon = f->mes - 1;
+  t.tm_mday = f->dia;
+  t.tm_hour = f->hora;
+  t.tm_min = f->minuto;
+  t.tm_isdst = -1;
+  const std::time_t segundos = std::mktime(&t);
+  if (segundos == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<int64_t>(segundos);
+}
+
+// An exported message file dated as its message, so file managers sort it by the mail's date.
+void FecharArchivo(const fs::path& archivo, std::optional<int64_t> segundos) {
+  if (!segundos) return;
+  std::error_code ec;
+  const std::chrono::sys_seconds cuando{std::chrono::seconds(*segundos)};
+  fs::last_write_time(archivo, std::chrono::file_clock::from_sys(cuando), ec);
 }
 
 }  // namespace
@@ -777,7 +806,8 @@ int OrdenExtraer(const Opciones& o) {
     // --by-message: the message's own folder, made with its first part written.
     fs::path destino = o.salida;
     if (o.por_mensaje) {
-      destino = CarpetaSalida(o.salida, c) / SanearNombre(NombreMensaje(*s, *m, kPlantillaDefecto), "message");
+      const std::string carpeta_mensaje = SanearNombre(NombreMensaje(*s, *m, kPlantillaDefecto), "message");
+      destino = CarpetaSalida(o.salida, c) / NombreRuta(carpeta_mensaje);
     }
     const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG*, const ParteVista& p) {
       if (p.nombre.empty() && !o.cuerpos) return true;
@@ -787,7 +817,7 @@ int OrdenExtraer(const Opciones& o) {
       if (o.por_mensaje) fs::create_directories(destino, ec);
       std::optional<ArchivoCreado> a = CrearArchivoUnico(destino, p.nombre, respaldo);
       if (!a || !EscribirTodo(a->archivo.get(), p.contenido)) {
-        Error("cannot write " + (a ? a->ruta.string() : respaldo) + " in " + destino.string());
+        Error("cannot write " + (a ? TextoRuta(a->ruta) : respaldo) + " in " + TextoRuta(destino));
         fallo = true;
         return false;
       }
@@ -799,11 +829,11 @@ int OrdenExtraer(const Opciones& o) {
                     {"message_id", id},
                     {"part", p.numero},
                     {"name", AUtf8(p.nombre)},
-                    {"file", a->ruta.string()},
+                    {"file", TextoRuta(a->ruta)},
                     {"size", p.contenido.size()}});
       } else {
         const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
-        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), mostrado.string(),
+        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), TextoRuta(mostrado),
                 std::to_string(p.contenido.size())});
       }
       return true;
@@ -828,8 +858,13 @@ int OrdenExtraer(const Opciones& o) {
 
 int OrdenExportar(const Opciones& o) {
   const bool mbox = o.formato == "mbox";
-  if (mbox && !o.plantilla.empty()) {
-    Error("--name names .eml files; an mbox is named after its folder");
+  const bool maildir = o.formato == "maildir";
+  if (!o.plantilla.empty() && o.formato != "eml") {
+    Error("--name names .eml files; an mbox is named after its folder, Maildir files by the Maildir rules");
+    return kSalidaError;
+  }
+  if (mbox && o.sincronizar) {
+    Error("--sync works with the eml and maildir formats: an mbox file holds a whole folder");
     return kSalidaError;
   }
   const auto e = AbrirYElegir(o);
@@ -845,6 +880,15 @@ int OrdenExportar(const Opciones& o) {
   Progreso progreso(!o.json && ErrorEsTerminal());
   Tabla t(mbox ? std::vector<std::string>{"Folder", ">Messages", "File"}
                : std::vector<std::string>{"Folder", ">Message", "File"});
+  // --sync: the files an earlier export left for each chosen folder, read before writing.
+  std::map<uint64_t, ExportadosPrevios> previos;
+  if (o.sincronizar) {
+    for (const CarpetaVista* c : elegidas) {
+      previos.emplace(c->Clave(), ExportadosPrevios(CarpetaSalida(o.salida, *c), maildir));
+    }
+  }
+  std::set<uint64_t> incompletas;  // folders not read whole: --delete leaves their files
+  std::size_t sin_cambio = 0, borrados = 0;
   // The mailbox being written: one per folder, created with its first message.
   std::optional<ArchivoCreado> buzon;
   const CarpetaVista* carpeta_buzon = nullptr;
@@ -852,7 +896,7 @@ int OrdenExportar(const Opciones& o) {
   const auto cerrar_buzon = [&] {
     if (!buzon) return;
     if (std::fflush(buzon->archivo.get()) != 0) {
-      Error("cannot write " + buzon->ruta.string());
+      Error("cannot write " + TextoRuta(buzon->ruta));
       fallo = true;
     }
     if (o.json) {
@@ -860,9 +904,9 @@ int OrdenExportar(const Opciones& o) {
                   {"folder_id", carpeta_buzon->id},
                   {"folder", AUtf8(carpeta_buzon->ruta)},
                   {"messages", en_buzon},
-                  {"file", buzon->ruta.string()}});
+                  {"file", TextoRuta(buzon->ruta)}});
     } else {
-      t.Fila({AUtf8(carpeta_buzon->ruta), std::to_string(en_buzon), buzon->ruta.string()});
+      t.Fila({AUtf8(carpeta_buzon->ruta), std::to_string(en_buzon), TextoRuta(buzon->ruta)});
     }
     buzon.reset();
   };
@@ -876,9 +920,9 @@ int OrdenExportar(const Opciones& o) {
         const fs::path dir = CarpetaSalida(o.salida, c);
         std::error_code ec;
         fs::create_directories(dir.parent_path(), ec);
-        buzon = CrearArchivoUnico(dir.parent_path(), dir.filename().string() + ".mbox", "folder.mbox");
+        buzon = CrearArchivoUnico(dir.parent_path(), TextoRuta(dir.filename()) + ".mbox", "folder.mbox");
         if (!buzon) {
-          Error("cannot create a mailbox for " + AUtf8(c.ruta) + " in " + dir.parent_path().string());
+          Error("cannot create a mailbox for " + AUtf8(c.ruta) + " in " + TextoRuta(dir.parent_path()));
           fallo = true;
           return false;
         }
@@ -888,7 +932,7 @@ int OrdenExportar(const Opciones& o) {
       std::string bloque = LineaFrom(Remitente(*s, *m), Campo(m->Fecha));
       AnadirCuerpoMboxrd(bloque, texto);
       if (!EscribirTodo(buzon->archivo.get(), bloque)) {
-        Error("cannot write " + buzon->ruta.string());
+        Error("cannot write " + TextoRuta(buzon->ruta));
         fallo = true;
         return false;
       }
@@ -897,40 +941,106 @@ int OrdenExportar(const Opciones& o) {
       return true;
     }
     const fs::path dir = CarpetaSalida(o.salida, c);
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    char numero[16];
-    std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
-    const std::string nombre = NombreMensaje(*s, *m, plantilla);
-    std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
-    if (!a || !EscribirTodo(a->archivo.get(), texto)) {
+    std::string en_maildir;
+    std::string_view escrito = texto;
+    if (maildir) {
+      en_maildir = TextoMaildir(texto);
+      escrito = en_maildir;
+    }
+    fs::path archivo;
+    if (o.sincronizar && previos[c.Clave()].Tomar(escrito, &archivo)) {
+      ++sin_cambio;
+      if (o.json) {
+        EmitirJson({{"type", "unchanged"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", m->IdMensaje},
+                    {"file", TextoRuta(archivo)}});
+      }
+      return true;
+    }
+    const std::optional<int64_t> segundos = SegundosDeFecha(Campo(m->Fecha));
+    bool bien = false;
+    if (maildir) {
+      const std::optional<fs::path> entregado =
+          EntregarMaildir(dir, escrito, segundos.value_or(static_cast<int64_t>(std::time(nullptr))));
+      if (entregado) archivo = *entregado;
+      bien = entregado.has_value();
+    } else {
+      std::error_code ec;
+      fs::create_directories(dir, ec);
+      char numero[16];
+      std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
+      const std::string nombre = NombreMensaje(*s, *m, plantilla);
+      std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
+      bien = a && EscribirTodo(a->archivo.get(), escrito) && std::fflush(a->archivo.get()) == 0;
+      if (a) archivo = a->ruta;
+    }
+    if (!bien) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +
-            dir.string());
+            TextoRuta(dir));
       fallo = true;
       return false;
     }
+    FecharArchivo(archivo, segundos);
     ++escritos;
     if (o.json) {
       EmitirJson({{"type", "exported"},
                   {"folder_id", c.id},
                   {"folder", AUtf8(c.ruta)},
                   {"message_id", m->IdMensaje},
-                  {"file", a->ruta.string()}});
+                  {"file", TextoRuta(archivo)}});
     } else {
-      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), a->ruta.string()});
+      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), TextoRuta(archivo)});
     }
     return true;
   };
-  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, informe.Visita());
+  const auto tropiezo = [&](const Tropiezo& tr) {
+    if (tr.carpeta != nullptr) incompletas.insert(tr.carpeta->Clave());
+    informe.Tropiezo(tr);
+  };
+  const uint32_t r = RecorrerMensajes(s->version, s->carpetas, ids, visita, tropiezo);
   cerrar_buzon();
   progreso.Terminar();
   if (!o.json && !t.Vacia()) t.Imprimir(std::cout);
   if (r != OE_OK) return FalloListado(*s, r);
   if (fallo) return kSalidaError;
-  if (escritos == 0) {
+  // --delete: what the store no longer holds, only where every message could be read.
+  for (const CarpetaVista* c : o.borrar ? elegidas : std::vector<const CarpetaVista*>()) {
+    const std::vector<fs::path> sobrantes = previos[c->Clave()].Sobrantes();
+    if (sobrantes.empty()) continue;
+    if (incompletas.contains(c->Clave())) {
+      Error(AUtf8(c->ruta) + ": not read whole, so its " + Cuantos(sobrantes.size(), "file") +
+            " of messages not found are kept");
+      continue;
+    }
+    for (const fs::path& p : sobrantes) {
+      std::error_code ec;
+      if (!fs::remove(p, ec)) {
+        Error("cannot delete " + TextoRuta(p) + (ec ? ": " + ec.message() : ""));
+        ++informe.fallos;
+        continue;
+      }
+      ++borrados;
+      if (o.json) {
+        EmitirJson({{"type", "deleted"}, {"folder_id", c->id}, {"folder", AUtf8(c->ruta)}, {"file", TextoRuta(p)}});
+      } else {
+        std::cout << "deleted " << TextoRuta(p) << "\n";
+      }
+    }
+  }
+  if (o.sincronizar && !o.json) {
+    std::cout << "Exported " << Cuantos(escritos, "message") << "; " << sin_cambio
+              << " already there were skipped; " << Cuantos(borrados, "file") << " deleted.\n";
+  }
+  if (escritos == 0 && !o.sincronizar) {
     Error("nothing to export: the " + Cuantos(elegidas.size(), "folder") + " chosen hold no readable messages");
   }
-  return TerminarRecorrido(o, informe, cuenta, elegidas.size(), {{"type", "summary"}, {"exported", escritos}});
+  return TerminarRecorrido(o, informe, cuenta, elegidas.size(),
+                           {{"type", "summary"},
+                            {"exported", escritos},
+                            {"unchanged", sin_cambio},
+                            {"deleted", borrados}});
 }
 
 namespace {
@@ -958,7 +1068,7 @@ class Copias {
           return false;
         }
       }
-      std::optional<ArchivoCreado> copia = CrearArchivoUnico(destino_, local->filename().string(), "store-file");
+      std::optional<ArchivoCreado> copia = CrearArchivoUnico(destino_, TextoRuta(local->filename()), "store-file");
       std::ifstream origen(*local, std::ios::binary);
       bool bien = copia.has_value() && origen.good();
       char trozo[1 << 16];
@@ -1003,9 +1113,22 @@ std::string NombreDelInforme(const std::string& informe) {
 }  // namespace
 
 int OrdenEscanear(const Opciones& o) {
-  if (o.firmas.empty() == o.orden.empty()) {
-    Error("scan needs exactly one of --hashes FILE and --command CMD");
+  if (int(!o.firmas.empty()) + int(!o.orden.empty()) + int(!o.clamd.empty()) != 1) {
+    Error("scan needs exactly one of --hashes FILE, --command CMD and --clamd unix:PATH|tcp:HOST:PORT");
     return kSalidaError;
+  }
+  std::optional<ClienteClamd> clamd;
+  if (!o.clamd.empty()) {
+    std::string error;
+    std::optional<DestinoRed> destino = LeerDestino(o.clamd, &error);
+    if (destino) {
+      clamd.emplace(std::move(*destino), o.espera_clamd);
+      error = clamd->Probar();
+    }
+    if (!error.empty()) {
+      Error("--clamd " + o.clamd + ": " + error);
+      return kSalidaError;
+    }
   }
   static const std::map<std::string, uint32_t> kAcciones = {
       {"keep", ACCION_CONSERVAR}, {"rename", ACCION_RENOMBRAR}, {"remove", ACCION_BORRAR}};
@@ -1070,7 +1193,14 @@ int OrdenEscanear(const Opciones& o) {
       std::string hallado;
       if (!detenido) {
         ++partes;
-        if (!o.orden.empty()) {
+        if (clamd) {
+          // A part the daemon cannot judge is an error of its own; the walk goes on.
+          const VeredictoClamd v = clamd->Escanear(p.contenido);
+          if (v.tipo == VeredictoClamd::Tipo::kHallado) hallado = v.texto;
+          if (v.tipo == VeredictoClamd::Tipo::kError) {
+            informe.Mensaje(c, posicion, id, "part " + std::to_string(p.numero) + " was not scanned: " + v.texto);
+          }
+        } else if (!o.orden.empty()) {
           std::string informe_escaner;
           const int estado = EjecutarConEntrada(o.orden, p.contenido, &informe_escaner);
           if (estado == 1) {

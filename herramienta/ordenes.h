@@ -28,8 +28,12 @@ struct Opciones {
   bool cuerpos = false;               // extract --bodies
   bool por_mensaje = false;           // extract --by-message
   std::string plantilla;              // export --name (empty: the default names)
+  bool sincronizar = false;           // export --sync
+  bool borrar = false;                // export --delete
   std::string firmas;                 // scan --hashes FILE
   std::string orden;                  // scan --command CMD
+  std::string clamd;                  // scan --clamd unix:PATH | tcp:HOST:PORT
+  int espera_clamd = 30;              // scan --clamd-timeout SECONDS
   std::string accion = "keep";        // scan --action
   bool simulacion = false;            // scan --dry-run
   std::string copia;                  // scan --backup DIR

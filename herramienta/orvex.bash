@@ -34,7 +34,8 @@ _orvex() {
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
-    --format) COMPREPLY=($(compgen -W "eml mbox" -- "$cur")); return ;;
+    --format) COMPREPLY=($(compgen -W "eml mbox maildir" -- "$cur")); return ;;
+    --clamd) COMPREPLY=($(compgen -W "unix: tcp:127.0.0.1:3310" -- "$cur")); return ;;
     --action) COMPREPLY=($(compgen -W "keep rename remove" -- "$cur")); return ;;
     --name)
       local plantilla
@@ -42,7 +43,7 @@ _orvex() {
         [[ $plantilla == "${cur#[\'\"]}"* ]] && COMPREPLY+=("'$plantilla'")
       done
       return ;;
-    --drive | --identity | --command) return ;;
+    --drive | --identity | --command | --clamd-timeout) return ;;
   esac
 
   local orden="" i
@@ -60,8 +61,8 @@ _orvex() {
     folders) opciones="--flat --help" ;;
     messages | parts) opciones="--help" ;;
     extract) opciones="--out --bodies --by-message --help" ;;
-    export) opciones="--format --out --name --help" ;;
-    scan) opciones="--hashes --command --action --dry-run --backup --no-backup --write-index --help" ;;
+    export) opciones="--format --out --name --sync --delete --help" ;;
+    scan) opciones="--hashes --command --clamd --clamd-timeout --action --dry-run --backup --no-backup --write-index --help" ;;
     find) opciones="--help" ;;
   esac
   if [[ -z $orden || $cur == -* ]]; then

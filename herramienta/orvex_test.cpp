@@ -2,7 +2,11 @@
 // on damaged input and without a store, as a user would run them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <ctime>
+#include <iostream>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -103,6 +107,41 @@ class OrvexTest : public ::testing::Test {
   std::string almacen_;
 };
 
+// A program on the PATH or in /usr/sbin, or empty.
+std::string Programa(const std::string& nombre) {
+  for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/usr/local/sbin/", "/usr/local/bin/"}) {
+    if (fs::exists(dir + nombre)) return dir + nombre;
+  }
+  return "";
+}
+
+// Waits up to 60 s for a file to appear.
+bool Aparece(const fs::path& p) {
+  for (int i = 0; i < 600 && !fs::exists(p); ++i) std::system("sleep 0.1");
+  return fs::exists(p);
+}
+
+// A daemon started in the background for one test, stopped by its process id.
+class Demonio {
+ public:
+  Demonio(const std::string& orden, const fs::path& pid) {
+    std::system(("(" + orden + ") >" + Citar(pid.string() + ".log") + " 2>&1 & echo $! >" + Citar(pid.string()))
+                    .c_str());
+    id_ = std::atoi(Leer(pid).c_str());
+  }
+  ~Demonio() { Parar(); }
+  void Parar() {
+    if (id_ <= 0) return;
+    std::system(("kill " + std::to_string(id_) + " 2>/dev/null; while kill -0 " + std::to_string(id_) +
+                 " 2>/dev/null; do sleep 0.1; done")
+                    .c_str());
+    id_ = 0;
+  }
+
+ private:
+  int id_ = 0;
+};
+
 // Text output by its lines; errors exit 2 with the reason on stderr and nothing on stdout.
 TEST_F(OrvexTest, SalidaYEstado) {
   fs::create_directory(Ruta("vacia"));
@@ -144,6 +183,10 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"export", "--format", "pst", "--out", "x"}, 2, {}},
       {{"export", "--name", "{size}", "--out", "x"}, 2, {"{size}"}},
       {{"--store", "@demo/store", "export", "--format", "mbox", "--name", "{id}", "--out", "@x"}, 2, {"--name"}},
+      {{"--store", "@demo/store", "export", "--format", "mbox", "--sync", "--out", "@x"}, 2, {"--sync"}},
+      {{"export", "--delete", "--out", "x"}, 2, {"--sync"}},
+      {{"--store", "@demo/store", "scan", "--clamd", "clamd.sock"}, 2, {"unix:PATH"}},
+      {{"--store", "@demo/store", "scan", "--clamd", "unix:/", "--hashes", "@demo/eicar.hdb"}, 2, {}},
       {{"parts", "Inbox"}, 2, {}},
       {{"--no-such-option"}, 2, {}},
       {{"frobnicate"}, 2, {}},
@@ -223,6 +266,85 @@ TEST_F(OrvexTest, ExportarEmlYMbox) {
   for (std::size_t p = 0; (p = entrada.find("\nFrom ", p)) != std::string::npos; ++p) ++separadores;
   EXPECT_EQ(separadores, 5u);
   EXPECT_FALSE(fs::exists(mbox / "Outbox.mbox"));
+}
+
+// What export writes, read back: the Inbox as .eml files, mbox and Maildir by Python's email and
+// mailbox modules (the same messages), the mbox by mutt; file times are the message dates.
+TEST_F(OrvexTest, ExportacionesLeidasPorOtros) {
+  for (const std::string f : {"eml", "mbox", "maildir"}) {
+    ASSERT_EQ(Orvex({"--store", almacen_, "export", "Inbox", "--format", f, "--out", "@" + f}, "TZ=UTC").estado, 0);
+  }
+  const std::string eml = Ruta("eml/Local Folders/Inbox"), mbox = Ruta("mbox/Local Folders/Inbox.mbox");
+  // Python reads an mbox without undoing the mboxrd quoting of "From " lines.
+  std::ofstream(Ruta("leer.py")) << R"(import email, mailbox, pathlib, re, sys
+def clave(m, rd=False):
+    cuerpo = len(m.get_payload()) if m.is_multipart() else m.get_payload().replace('\r\n', '\n').rstrip('\n')
+    if rd and not m.is_multipart():
+        cuerpo = re.sub(r'(?m)^>(>*From )', r'\1', cuerpo)
+    return str((str(m['Subject']), m['From'], m['Date'], cuerpo))
+eml, mbox, maildir = sys.argv[1:]
+a = sorted(clave(email.message_from_bytes(p.read_bytes())) for p in pathlib.Path(eml).glob('*.eml'))
+b = sorted(clave(m, True) for m in mailbox.mbox(mbox, create=False))
+c = sorted(clave(m) for m in mailbox.Maildir(maildir, factory=None, create=False))
+print(len(a), len(b), len(c), a == b == c)
+)";
+  const Resultado python =
+      Ejecutar("python3", {Ruta("leer.py"), eml, mbox, Ruta("maildir/Local Folders/Inbox")});
+  EXPECT_EQ(python.salida, "5 5 5 True\n") << python.error;
+
+  std::vector<std::string> fechas, esperadas;
+  for (const json& m : Json({"messages", "Inbox"})) esperadas.push_back(m["date"]);
+  for (const auto& e : fs::directory_iterator(eml)) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(
+        std::chrono::file_clock::to_sys(fs::last_write_time(e.path())));
+    char b[32];
+    std::strftime(b, sizeof b, "%Y-%m-%d %H:%M", std::gmtime(&t));
+    fechas.push_back(b);
+  }
+  std::sort(fechas.begin(), fechas.end());
+  std::sort(esperadas.begin(), esperadas.end());
+  EXPECT_EQ(fechas, esperadas);
+
+  if (Programa("mutt").empty() || Programa("script").empty()) {
+    std::cerr << "mutt is not installed: the mbox is not opened with mutt\n";
+    return;
+  }
+  // mutt on a terminal of its own copies every message of the mbox into another one.
+  const std::string mutt = "mutt -n -F /dev/null -R -f " + Citar(mbox) +
+                           " -e 'set confirmcreate=no quit=yes' -e 'push \"<tag-pattern>~A<enter><tag-prefix>"
+                           "<copy-message>" + Ruta("mutt.mbox") + "<enter><quit>\"'";
+  std::system(("TERM=dumb timeout 30 script -qec " + Citar(mutt) + " /dev/null </dev/null >/dev/null").c_str());
+  const std::string copia = "\n" + Leer(Ruta("mutt.mbox"));
+  std::size_t mensajes = 0;
+  for (std::size_t p = 0; (p = copia.find("\nFrom ", p)) != std::string::npos; ++p) ++mensajes;
+  EXPECT_EQ(mensajes, 5u);
+}
+
+// export --sync into an earlier export after a scan removed an attachment from one message:
+// only that message is written anew, --delete removes its old file, and a third run writes nothing.
+TEST_F(OrvexTest, ExportarSincronizado) {
+  for (const std::string f : {"eml", "maildir"}) {
+    SCOPED_TRACE(f);
+    const std::string almacen = Demo("sync-" + f), salida = Ruta("salida-" + f);
+    const auto resumen = [&](std::vector<std::string> opciones) {
+      std::vector<std::string> a = {"--store", almacen, "--json", "export", "--format", f, "--out", salida};
+      a.insert(a.end(), opciones.begin(), opciones.end());
+      const Resultado r = Orvex(a);
+      EXPECT_EQ(r.estado, 0) << r.error;
+      const json j = r.Json().back();
+      return std::vector<int>{j["exported"], j["unchanged"], j["deleted"]};
+    };
+    EXPECT_EQ(resumen({}), (std::vector<int>{7, 0, 0}));
+    ASSERT_EQ(Orvex({"--store", almacen, "scan", "--hashes", "@demo/eicar.hdb", "--action", "remove", "--no-backup"})
+                  .estado,
+              1);
+    EXPECT_EQ(resumen({"--sync"}), (std::vector<int>{1, 6, 0}));
+    EXPECT_EQ(resumen({"--sync", "--delete"}), (std::vector<int>{0, 7, 1}));
+    EXPECT_EQ(resumen({"--sync", "--delete"}), (std::vector<int>{0, 7, 0}));
+    std::size_t archivos = 0;
+    for (const auto& e : fs::recursive_directory_iterator(salida)) archivos += e.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(archivos, 7u);
+  }
 }
 
 TEST_F(OrvexTest, ExtraerAdjuntos) {
@@ -310,6 +432,97 @@ TEST_F(OrvexTest, Escanear) {
       }
     }
   }
+}
+
+// scan --clamd against a real clamd run in the foreground on a socket of the test folder with
+// only the demo's EICAR lists and a small StreamMaxLength, then against stand-in daemons that
+// go away or fall silent after the first part: every part they leave unjudged is an error line
+// and the walk goes on to the end.
+TEST_F(OrvexTest, EscanearConClamd) {
+  const std::string clamd = Programa("clamd");
+  if (clamd.empty()) GTEST_SKIP() << "clamd is not installed (Debian: clamav-daemon); scan --clamd is not tested";
+  fs::create_directories(Ruta("db"));
+  fs::copy_file(Ruta("demo/eicar.hdb"), Ruta("db/eicar.hdb"));
+  fs::copy_file(Ruta("demo/eicar.hsb"), Ruta("db/eicar.hsb"));
+  std::ofstream(Ruta("clamd.conf")) << "LocalSocket " << Ruta("clamd.sock") << "\nDatabaseDirectory " << Ruta("db")
+                                    << "\nForeground yes\nStreamMaxLength 300\n";
+  std::ofstream(Ruta("falso.py")) << R"(import os, socket, sys, time
+ruta, modo = sys.argv[1:3]
+s = socket.socket(socket.AF_UNIX)
+s.bind(ruta + '.tmp')
+s.listen(50)
+os.rename(ruta + '.tmp', ruta)
+s.settimeout(20)
+for n in range(2):
+    c, _ = s.accept()
+    if n == 0 or modo == 'mudo':
+        time.sleep(0 if n == 0 else 3)
+        c.sendall(b'PONG\0' if n == 0 else b'')
+        continue
+    datos = b''
+    while not datos.endswith(b'\0\0\0\0'):
+        d = c.recv(65536)
+        if not d:
+            break
+        datos += d
+    c.sendall(b'stream: OK\0')
+s.close()
+os.unlink(ruta)
+)";
+  struct Caso {
+    const char* nombre;
+    std::string orden;         // the daemon
+    std::vector<std::string> argumentos;
+    std::size_t hallados, errores;
+    const char* error;          // in one of the error lines
+  };
+  const Caso casos[] = {
+      {"clamd", Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")), {}, 1, 2,
+       "StreamMaxLength"},
+      {"goes away", "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock")) + " ok", {}, 0, 11,
+       "cannot connect"},
+      {"falls silent", "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock")) + " mudo",
+       {"--clamd-timeout", "1"}, 0, 12, "timed out"},
+  };
+  int n = 0;
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.nombre);
+    const std::string almacen = Demo("clamd" + std::to_string(++n));
+    Demonio demonio(c.orden, Ruta("demonio" + std::to_string(n)));
+    ASSERT_TRUE(Aparece(Ruta("clamd.sock"))) << Leer(Ruta("demonio" + std::to_string(n) + ".log"));
+    std::system("sleep 0.3");  // clamd makes its socket a moment before it listens on it
+    std::vector<std::string> argumentos = {"--store", almacen, "--json", "scan", "--clamd", "unix:@clamd.sock",
+                                           "--action", "rename"};
+    argumentos.insert(argumentos.end(), c.argumentos.begin(), c.argumentos.end());
+    const Resultado r = Orvex(argumentos);
+    EXPECT_EQ(r.estado, 2) << r.error;
+    std::vector<json> hallazgos, errores;
+    for (const json& j : r.Json()) (j["type"] == "finding" ? hallazgos : errores).push_back(j);
+    ASSERT_FALSE(errores.empty()) << r.salida;
+    const json resumen = errores.back();
+    errores.pop_back();
+    EXPECT_EQ(resumen["parts"], 12);
+    EXPECT_EQ(resumen["complete"], true);
+    EXPECT_EQ(resumen["errors"], c.errores);
+    ASSERT_EQ(errores.size(), c.errores) << r.salida;
+    ASSERT_EQ(hallazgos.size(), c.hallados) << r.salida;
+    EXPECT_TRUE(std::any_of(errores.begin(), errores.end(), [&](const json& j) {
+      return j["error"].get<std::string>().find(c.error) != std::string::npos;
+    })) << r.salida;
+    if (c.hallados == 1) {
+      EXPECT_EQ(hallazgos[0]["name"], "prize.com");
+      EXPECT_TRUE(hallazgos[0]["signature"].get<std::string>().starts_with("Eicar-Test-Signature")) << hallazgos[0];
+      EXPECT_EQ(hallazgos[0]["applied"], true) << hallazgos[0];
+      EXPECT_EQ(Json({"parts", "Inbox", "5"}, almacen).back()["name"], "prize_com.VIR");
+    }
+    demonio.Parar();
+    fs::remove(Ruta("clamd.sock"));
+  }
+  // No daemon at the start: nothing is walked.
+  const Resultado r = Orvex({"--store", almacen_, "scan", "--clamd", "unix:@clamd.sock"});
+  EXPECT_EQ(r.estado, 2);
+  EXPECT_NE(r.error.find("cannot connect"), std::string::npos) << r.error;
+  EXPECT_EQ(r.salida, "");
 }
 
 // One damage at a time in a store of several folders: export walks to the end, writes every

@@ -76,7 +76,8 @@ std::string SanearNombre(std::string_view nombre, std::string_view respaldo) {
     r += EsRechazadoPorWindows(u) ? '_' : c;
   }
   QuitarBordes(r);
-  if (EsNombreReservado(r)) r.insert(0, "_");
+  // Not insert(0, ...): GCC 12 at -O3 warns falsely about it (-Wrestrict) in the i686 build.
+  if (EsNombreReservado(r)) r = "_" + r;
 
   if (r.size() > kMaximoNombre) {
     std::string extension;
@@ -101,12 +102,21 @@ std::string NombreNumerado(const std::string& nombre, unsigned n) {
   return nombre.substr(0, punto) + sufijo + nombre.substr(punto);
 }
 
+std::filesystem::path NombreRuta(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string TextoRuta(const std::filesystem::path& ruta) {
+  const std::u8string u = ruta.u8string();
+  return std::string(u.begin(), u.end());
+}
+
 std::optional<ArchivoCreado> CrearArchivoUnico(const std::filesystem::path& carpeta, std::string_view nombre,
                                                std::string_view respaldo) {
   const std::string limpio = SanearNombre(nombre, SanearNombre(respaldo, "adjunto"));
   for (unsigned n = 1; n <= kMaximoIntentos; ++n) {
     const std::string candidato = NombreNumerado(limpio, n);
-    const std::filesystem::path ruta = carpeta / candidato;
+    const std::filesystem::path ruta = carpeta / NombreRuta(candidato);
     // The name is a single component, so the file can only land directly in carpeta.
     if (ruta.parent_path() != carpeta && !(carpeta.empty() && ruta.parent_path().empty())) return std::nullopt;
     bool existe = false;

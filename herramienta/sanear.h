@@ -23,6 +23,12 @@ std::string SanearNombre(std::string_view nombre, std::string_view respaldo = "a
 // The n-th candidate for a name already taken: "name (n).ext" (n >= 2); n = 1 is the name itself.
 std::string NombreNumerado(const std::string& nombre, unsigned n);
 
+// Names here are UTF-8; a path keeps them in the system's form (UTF-16 on Windows, where a narrow
+// string would be read in the ANSI code page).
+std::filesystem::path NombreRuta(std::string_view utf8);
+// A path as UTF-8 text, for what the command prints.
+std::string TextoRuta(const std::filesystem::path& ruta);
+
 struct CerrarArchivo {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };

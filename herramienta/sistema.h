@@ -1,6 +1,7 @@
 // The little the command needs of the operating system beyond the library's exports.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -24,6 +25,14 @@ std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe);
 // standard output (its standard error passes through). Returns its exit status, or -1 when
 // it could not be run or ended by a signal.
 int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::string* salida);
+
+// This machine's name and this process's id, for unique file names.
+std::string NombreMaquina();
+uint64_t IdProceso();
+
+// A path as the library's narrow file calls take it: the bytes themselves on POSIX, the ANSI
+// code page on Windows (where std::filesystem's narrow form is not that).
+std::string RutaAnsi(const std::filesystem::path& ruta);
 
 // The file on this system that a path handed out by the library names (the library's paths
 // are Windows-style; on POSIX "X:" is the folder in ORVEX_DRIVE_X and names are matched

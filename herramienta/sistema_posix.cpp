@@ -19,6 +19,16 @@ bool FijarEntorno(const std::string& nombre, const std::string& valor) {
   return ::setenv(nombre.c_str(), valor.c_str(), 1) == 0;
 }
 
+std::string NombreMaquina() {
+  char nombre[256] = {};
+  if (::gethostname(nombre, sizeof nombre - 1) != 0) return "localhost";
+  return nombre;
+}
+
+uint64_t IdProceso() { return static_cast<uint64_t>(::getpid()); }
+
+std::string RutaAnsi(const fs::path& ruta) { return ruta.string(); }
+
 bool ErrorEsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 std::FILE* CrearExclusivo(const fs::path& ruta, bool* existe) {

@@ -1,4 +1,6 @@
 #include <io.h>
+#include <process.h>
+#include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 
@@ -9,6 +11,39 @@ namespace orvex::herramienta {
 bool FijarEntorno(const std::string& nombre, const std::string& valor) {
   return ::_putenv_s(nombre.c_str(), valor.c_str()) == 0;
 }
+
+std::string NombreMaquina() {
+  char nombre[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD largo = sizeof nombre;
+  if (!::GetComputerNameA(nombre, &largo)) return "localhost";
+  return nombre;
+}
+
+uint64_t IdProceso() { return static_cast<uint64_t>(::_getpid()); }
+
+std::string RutaAnsi(const std::filesystem::path& ruta) {
+  const std::wstring ancha = ruta.wstring();
+  if (ancha.empty()) return "";
+  const int n = ::WideCharToMultiByte(CP_ACP, 0, ancha.data(), static_cast<int>(ancha.size()), nullptr, 0, nullptr,
+                                      nullptr);
+  std::string r(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0) {
+    ::WideCharToMultiByte(CP_ACP, 0, ancha.data(), static_cast<int>(ancha.size()), r.data(), n, nullptr, nullptr);
+  }
+  return r;
+}
+
+namespace {
+
+// The library's ANSI paths, widened by the same code page.
+std::filesystem::path RutaDeAnsi(const std::string& ansi) {
+  const int n = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring ancha(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+  if (n > 0) ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), ancha.data(), n);
+  return std::filesystem::path(ancha);
+}
+
+}  // namespace
 
 bool ErrorEsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
 
@@ -28,7 +63,7 @@ int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::st
 }
 
 std::optional<std::filesystem::path> RutaLocal(const std::string& ruta_biblioteca) {
-  std::filesystem::path p(ruta_biblioteca);
+  const std::filesystem::path p = RutaDeAnsi(ruta_biblioteca);
   if (!std::filesystem::exists(p)) return std::nullopt;
   return p;
 }

@@ -76,7 +76,8 @@ enum TipoValor : uint32_t {
   kRegMultiSz = 7,
 };
 
-// An open registry key (read access). Move-only; the destructor closes it.
+// An open registry key (read access). Move-only; the destructor closes it. Both backends read the
+// regedit export ORVEX_REGISTRY names; without it POSIX has an empty registry, Windows its own.
 class ClaveRegistro {
  public:
   // Empty when the key does not exist.

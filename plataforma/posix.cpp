@@ -251,9 +251,6 @@ std::shared_ptr<const registro::Registro> CargarRegistro() {
   return cache.registro;
 }
 
-// Windows enumerates subkeys into a 100-byte buffer; a longer name fails there, and here too.
-constexpr std::size_t kNombreSubclaveMaximo = 99;
-
 }  // namespace
 
 struct ClaveRegistro::Impl {
@@ -261,11 +258,6 @@ struct ClaveRegistro::Impl {
   const registro::Clave* clave = nullptr;
   mutable std::vector<const std::string*> subclaves;
   mutable bool listadas = false;
-
-  const registro::Valor* Buscar(const std::string& nombre) const {
-    auto it = clave->valores.find(registro::Mayusculas(nombre));
-    return it == clave->valores.end() ? nullptr : &it->second;
-  }
 };
 
 ClaveRegistro::ClaveRegistro(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -282,20 +274,11 @@ std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& 
 }
 
 bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, uint32_t* tipo) const {
-  const registro::Valor* valor = impl_ ? impl_->Buscar(nombre) : nullptr;
-  if (valor == nullptr) return false;
-  if (tamano != nullptr) *tamano = static_cast<uint32_t>(valor->datos.size());
-  if (tipo != nullptr) *tipo = valor->tipo;
-  return true;
+  return impl_ && registro::ConsultarValor(*impl_->clave, nombre, tamano, tipo);
 }
 
 bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) const {
-  const registro::Valor* valor = impl_ ? impl_->Buscar(nombre) : nullptr;
-  if (valor == nullptr) return false;
-  std::size_t n = std::min<std::size_t>(valor->datos.size(), capacidad);
-  if (n > 0) std::memcpy(destino, valor->datos.data(), n);
-  if (tamano != nullptr) *tamano = static_cast<uint32_t>(n);
-  return true;
+  return impl_ && registro::LeerValor(*impl_->clave, nombre, destino, capacidad, tamano);
 }
 
 bool ClaveRegistro::EnumerarSubclave(uint32_t indice, std::string* nombre) const {
@@ -306,7 +289,7 @@ bool ClaveRegistro::EnumerarSubclave(uint32_t indice, std::string* nombre) const
   }
   if (indice >= impl_->subclaves.size()) return false;
   const std::string& encontrado = *impl_->subclaves[indice];
-  if (encontrado.size() > kNombreSubclaveMaximo) return false;
+  if (encontrado.size() > registro::kNombreSubclaveMaximo) return false;
   *nombre = encontrado;
   return true;
 }

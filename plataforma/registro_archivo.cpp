@@ -1,6 +1,9 @@
 #include "plataforma/registro_archivo.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
+#include <iterator>
 #include <optional>
 #include <utility>
 
@@ -396,6 +399,40 @@ std::vector<uint8_t> Utf8AUtf16Le(std::string_view texto) {
     i += largo;
   }
   return salida;
+}
+
+namespace {
+
+const Valor* BuscarValor(const Clave& clave, const std::string& nombre) {
+  const auto it = clave.valores.find(Mayusculas(nombre));
+  return it == clave.valores.end() ? nullptr : &it->second;
+}
+
+}  // namespace
+
+bool ConsultarValor(const Clave& clave, const std::string& nombre, uint32_t* tamano, uint32_t* tipo) {
+  const Valor* valor = BuscarValor(clave, nombre);
+  if (valor == nullptr) return false;
+  if (tamano != nullptr) *tamano = static_cast<uint32_t>(valor->datos.size());
+  if (tipo != nullptr) *tipo = valor->tipo;
+  return true;
+}
+
+bool LeerValor(const Clave& clave, const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) {
+  const Valor* valor = BuscarValor(clave, nombre);
+  if (valor == nullptr) return false;
+  const std::size_t n = std::min<std::size_t>(valor->datos.size(), capacidad);
+  if (n > 0) std::memcpy(destino, valor->datos.data(), n);
+  if (tamano != nullptr) *tamano = static_cast<uint32_t>(n);
+  return true;
+}
+
+bool EnumerarSubclave(const Clave& clave, uint32_t indice, std::string* nombre) {
+  if (indice >= clave.subclaves.size()) return false;
+  const std::string& encontrado = std::next(clave.subclaves.begin(), indice)->second->nombre;
+  if (encontrado.size() > kNombreSubclaveMaximo) return false;
+  *nombre = encontrado;
+  return true;
 }
 
 }  // namespace orvex::plataforma::registro

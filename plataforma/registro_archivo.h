@@ -36,6 +36,16 @@ struct Registro {
   const Clave* Buscar(Raiz raiz, std::string_view ruta) const;
 };
 
+// Windows enumerates subkeys into a 100-byte buffer; a longer name fails there, and in an export too.
+inline constexpr std::size_t kNombreSubclaveMaximo = 99;
+
+// The key operations over an export, as RegQueryValueExA and RegEnumKeyExA behave: values by
+// name without regard to case, a value longer than the buffer cut short, subkeys in name order.
+bool ConsultarValor(const Clave& clave, const std::string& nombre, uint32_t* tamano, uint32_t* tipo);
+bool LeerValor(const Clave& clave, const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano);
+// The name of the indice-th subkey; false past the end or for a name longer than the buffer.
+bool EnumerarSubclave(const Clave& clave, uint32_t indice, std::string* nombre);
+
 // Parses a whole export file. Anything that is not a well-formed export gives an empty
 // registry; a malformed line is skipped.
 Registro AnalizarRegistro(std::span<const uint8_t> bytes);

@@ -38,9 +38,9 @@ std::optional<Bytes> Datos(const Registro& r, Raiz raiz, const std::string& clav
 
 std::vector<std::string> Subclaves(const Registro& r, const std::string& clave) {
   std::vector<std::string> nombres;
-  if (const Clave* c = r.Buscar(Raiz::kCurrentUser, clave)) {
-    for (const auto& [mayus, sub] : c->subclaves) nombres.push_back(sub->nombre);
-  }
+  const Clave* c = r.Buscar(Raiz::kCurrentUser, clave);
+  std::string nombre;
+  for (uint32_t i = 0; c != nullptr && EnumerarSubclave(*c, i, &nombre); ++i) nombres.push_back(nombre);
   return nombres;
 }
 
@@ -188,6 +188,9 @@ TEST(RegistroArchivoTest, SubclavesOrdenadasComoWindows) {
       // Two spellings of one key are one key; its name is the first spelling.
       {"REGEDIT4\n[HKCU\\Abc]\n[HKCU\\ABC]\n", {"Abc"}},
       {"REGEDIT4\n[HKCU\\A\n[]\n[HKCU\\B]\n", {"B"}},
+      // A name longer than Windows' enumeration buffer ends the listing there.
+      {"REGEDIT4\n[HKCU\\" + std::string(100, 'x') + "]\n[HKCU\\" + std::string(99, 'w') + "]\n[HKCU\\a]\n",
+       {"a", std::string(99, 'w')}},
   };
   for (const auto& caso : casos) {
     SCOPED_TRACE(caso.texto);

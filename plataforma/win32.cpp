@@ -2,10 +2,15 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
 #include <utility>
 
 #include "plataforma/plataforma.h"
+#include "plataforma/registro_archivo.h"
 
 namespace orvex::plataforma {
 
@@ -154,10 +159,38 @@ HKEY ClaveRaiz(Raiz raiz) {
 // The subkey name buffer the mail clients' readers use; its size is set again before each call.
 constexpr DWORD kNombreSubclave = 100;
 
+// Larger files are taken for something that is not a registry export.
+constexpr std::streamoff kTamanoMaximoRegistro = std::streamoff{64} << 20;
+
+// The export ORVEX_REGISTRY names, read instead of the system's registry, as on POSIX (an
+// unreadable file reads as an empty registry); null when the variable is not set.
+std::shared_ptr<const registro::Registro> RegistroDeArchivo() {
+  char ruta[MAX_PATH + 1] = {};
+  const DWORD n = GetEnvironmentVariableA("ORVEX_REGISTRY", ruta, sizeof ruta);
+  std::string elegida = n > 0 && n < sizeof ruta ? std::string(ruta, n) : std::string();
+  if (elegida.empty()) {
+    const char* crt = std::getenv("ORVEX_REGISTRY");
+    if (crt != nullptr) elegida = crt;
+  }
+  if (elegida.empty()) return nullptr;
+  std::vector<uint8_t> bytes;
+  std::ifstream f(elegida, std::ios::binary | std::ios::ate);
+  if (f && f.tellg() >= 0 && f.tellg() <= kTamanoMaximoRegistro) {
+    bytes.resize(static_cast<std::size_t>(f.tellg()));
+    f.seekg(0);
+    f.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(f.gcount(), 0)));
+  }
+  return std::make_shared<const registro::Registro>(registro::AnalizarRegistro(bytes));
+}
+
 }  // namespace
 
 struct ClaveRegistro::Impl {
   HKEY clave = nullptr;
+  // With ORVEX_REGISTRY: a key of that export, and the export it belongs to.
+  std::shared_ptr<const registro::Registro> registro;
+  const registro::Clave* de_archivo = nullptr;
   ~Impl() {
     if (clave != nullptr) RegCloseKey(clave);
   }
@@ -169,6 +202,13 @@ ClaveRegistro& ClaveRegistro::operator=(ClaveRegistro&&) noexcept = default;
 ClaveRegistro::~ClaveRegistro() = default;
 
 std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& ruta) {
+  if (std::shared_ptr<const registro::Registro> exportado = RegistroDeArchivo()) {
+    auto impl = std::make_unique<Impl>();
+    impl->de_archivo = exportado->Buscar(raiz, ruta);
+    if (impl->de_archivo == nullptr) return std::nullopt;
+    impl->registro = std::move(exportado);
+    return ClaveRegistro(std::move(impl));
+  }
   HKEY raiz_nativa = ClaveRaiz(raiz);
   if (raiz_nativa == nullptr) return std::nullopt;
   HKEY clave = nullptr;
@@ -180,6 +220,7 @@ std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& 
 
 bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, uint32_t* tipo) const {
   if (!impl_) return false;
+  if (impl_->de_archivo != nullptr) return registro::ConsultarValor(*impl_->de_archivo, nombre, tamano, tipo);
   DWORD t = 0, n = 0;
   if (RegQueryValueExA(impl_->clave, nombre.c_str(), nullptr, &t, nullptr, &n) != ERROR_SUCCESS) return false;
   if (tamano != nullptr) *tamano = n;
@@ -190,6 +231,7 @@ bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, 
 bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) const {
   if (tamano != nullptr) *tamano = 0;
   if (!impl_) return false;
+  if (impl_->de_archivo != nullptr) return registro::LeerValor(*impl_->de_archivo, nombre, destino, capacidad, tamano);
   // First the size, then the data.
   DWORD n = 0;
   if (RegQueryValueExA(impl_->clave, nombre.c_str(), nullptr, nullptr, nullptr, &n) != ERROR_SUCCESS) return false;
@@ -222,6 +264,7 @@ bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t
 
 bool ClaveRegistro::EnumerarSubclave(uint32_t indice, std::string* nombre) const {
   if (!impl_) return false;
+  if (impl_->de_archivo != nullptr) return registro::EnumerarSubclave(*impl_->de_archivo, indice, nombre);
   char buffer[kNombreSubclave];
   DWORD tamano = kNombreSubclave;
   if (RegEnumKeyExA(impl_->clave, indice, buffer, &tamano, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {

@@ -54,5 +54,6 @@ paso "orvex_bench_generar mensaje" "$bin/orvex_bench_generar" mensaje "$tmp/m.em
 paso "orvex_bench_partes" "$bin/orvex_bench_partes" "$tmp/m.eml"
 mkdir -p "$tmp/store"
 paso "orvex_bench_generar almacen" "$bin/orvex_bench_generar" almacen "$tmp/store" 50
+paso "bench/escaneo" "$raiz/bench/escaneo" --mensajes 20 --build "$build"
 echo "$pasadas passed, $fallidas failed"
 (( fallidas == 0 ))

@@ -11,7 +11,7 @@ pruebas=(
   libgtest-dev libgmock-dev libbenchmark-dev qemu-user
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   undbx file python3 dpkg-dev pkgconf
-  clamav libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
+  clamav clamav-daemon mutt libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
 )
 case "${1:-}" in
   demo) paquetes=("${demo[@]}") ;;

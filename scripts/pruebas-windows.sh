@@ -5,8 +5,9 @@
 #   3. cross-builds the mingw-x64 preset (x86-64, the Win32 backend) and runs its CTest suite
 #      under wine64: the registry of each test is imported with Wine's own regedit;
 #   4. runs host_windows.exe, which loads Orvex.dll and resolves the fourteen decorated names
-#      (the full store walk is the test HostWindowsTest in step 3);
-#   5. builds the shipped i686 Orvex.dll and its host, checks the DLL's exports and imports,
+#      (the full store walk is the test HostWindowsTest in step 3), then drives orvex.exe on the
+#      demo store (scripts/orvex-exe-wine.sh);
+#   5. builds the shipped i686 Orvex.dll, its host and orvex.exe, checks the DLL's exports and imports,
 #      and runs the i686 host under 32-bit Wine where the machine can start it, reporting it
 #      as skipped (never passed) where it cannot.
 # Ends with "N passed, N failed" and exits non-zero when anything failed.
@@ -141,13 +142,19 @@ if paso mingw-x64-configure cmake --preset mingw-x64 -DORVEX_WINEPREFIX="$WINEPR
     [[ $(grep -c '^export _OE_' "$archivo") == 14 ]]
   }
   paso host-windows-x64 host_x64 && pasadas=$((pasadas + 1))
+  # ------------------------------------------------------------- orvex.exe on the demo store
+  orvex_exe() {
+    cmake --build build/mingw-x64 --target orvex_cli orvex_demo -j "$trabajos" || return 1
+    bash scripts/orvex-exe-wine.sh build/mingw-x64 "$wine64"
+  }
+  paso orvex-exe-x64 orvex_exe && pasadas=$((pasadas + 1))
 fi
 
 # ------------------------------------------------------------------------------ 5. i686
 i686() {
   local host=build/mingw-i686/api/host_windows.exe salida rc razon
   cmake --preset mingw-i686 >/dev/null || return 1
-  cmake --build build/mingw-i686 --target orvex host_windows -j "$trabajos" || return 1
+  cmake --build build/mingw-i686 --target orvex host_windows orvex_cli -j "$trabajos" || return 1
   bash scripts/verificar-dll.sh build/mingw-i686/api/Orvex.dll || return 1
   # 32-bit Windows code needs 32-bit Wine (wine32); without it Wine cannot start the program
   # and says why only on its error channel (and may still exit 0): keep Wine's errors here.
