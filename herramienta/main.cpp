@@ -4,6 +4,7 @@
 
 #include "herramienta/ordenes.h"
 #include "herramienta/plantilla.h"
+#include "herramienta/recuperar.h"
 
 using orvex::herramienta::Opciones;
 
@@ -74,6 +75,16 @@ int main(int argc, char** argv) {
                                   "beside the store, named after it with .orvex-backup-TIME)");
   scan->add_flag("--no-backup", o.sin_copia, "Change the store without copying its files first")->excludes(backup);
 
+  // recover: reads files, not a store through the library.
+  orvex::herramienta::OpcionesRecuperar rec;
+  auto* recover = app.add_subcommand(
+      "recover", "Every message a damaged, cut or partly deleted .dbx or .mbx file still holds, as .eml files");
+  recover->add_option("PATH", rec.ruta, "A .dbx message file, a .mbx mailbox, or a folder of them")->required();
+  recover->add_option("--out", rec.salida, "Output folder (created if missing): FILE/indexed, orphaned, "
+                                           "fragments, records and report.jsonl")
+      ->required();
+  recover->add_flag("--mark-gaps", rec.marcar_huecos, "Write a visible marker where bytes of a message are lost");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
@@ -82,6 +93,10 @@ int main(int argc, char** argv) {
   }
 
   using namespace orvex::herramienta;
+  if (*recover) {
+    rec.json = o.json;
+    return OrdenRecuperar(rec);
+  }
   if (*folders) return OrdenCarpetas(o);
   if (*messages) return OrdenMensajes(o);
   if (*parts) return OrdenPartes(o);

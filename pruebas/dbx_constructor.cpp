@@ -269,6 +269,25 @@ MapaDbx ConstruirArchivoMensajes(const ArchivoMensajesDbx& d) {
   return mapa;
 }
 
+void DesindexarMensajeDbx(MapaDbx& m, std::size_t k) {
+  for (uint32_t nodo : m.nodos) {
+    for (uint32_t e = 0; e < kMaxEntradasNodo; ++e) {
+      const uint32_t pos = nodo + kNodoEntradas + e * kLongEntrada;
+      if (pos + 4 <= m.bytes.size() && LeerPalabra(m.bytes, pos) == m.objetos.at(k)) PonerPalabra(m.bytes, pos, 0);
+    }
+  }
+  PonerPalabra(m.bytes, kCabNumMensajes, LeerPalabra(m.bytes, kCabNumMensajes) - 1);
+}
+
+void BorrarMensajeDbx(MapaDbx& m, std::size_t k, bool perder_texto) {
+  DesindexarMensajeDbx(m, k);
+  const auto& bloques = m.bloques.at(k);
+  for (std::size_t i = 0; i < bloques.size(); ++i) {
+    PonerPalabra(m.bytes, bloques[i] + kBloquePropio, i + 1 < bloques.size() ? bloques[i + 1] : 0);
+    if (perder_texto) PonerPalabra(m.bytes, bloques[i] + kLongCabBloque, 0);
+  }
+}
+
 MapaDbx ConstruirFoldersDbx(const AlmacenDbx& d) {
   ImagenArchivo img(kLongCabecera);
   EscribirFirmas(img, kFirmaCarpetas);

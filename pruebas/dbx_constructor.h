@@ -95,6 +95,14 @@ MapaDbx ConstruirArchivoMensajes(const ArchivoMensajesDbx& descripcion);
 // The bytes of folders.dbx.
 MapaDbx ConstruirFoldersDbx(const AlmacenDbx& descripcion);
 
+// Message k of a built message file drops out of the index: its node entry names no object
+// and the header counts one message fewer; its text chain stays as it was.
+void DesindexarMensajeDbx(MapaDbx& mapa, std::size_t k);
+// Message k deleted the way the mail client does it: out of the index, and each of its blocks'
+// first word becomes a link of the free list (the next freed block, 0 after the last). With
+// perder_texto the first word of each block's text is overwritten too.
+void BorrarMensajeDbx(MapaDbx& mapa, std::size_t k, bool perder_texto);
+
 // The message-file name the reader derives for a folder.
 std::string NombreArchivo(const CarpetaDbx& carpeta);
 

@@ -1,0 +1,230 @@
+// Recovery from a .dbx message file in three passes over the same bytes: the messages the index
+// tree reaches, the sound text chains it does not reach, and the blocks of deleted messages.
+// Each pass leaves alone the blocks that an earlier one took.
+#include <algorithm>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "almacen_oe5/formato_dbx.h"
+#include "recuperacion/ocupacion.h"
+#include "recuperacion/recuperacion.h"
+#include "soporte/bytes.h"
+
+namespace orvex::recuperacion {
+
+using namespace orvex::dbx;
+
+namespace {
+
+// The first word of the text that a deleted block may have lost with its head.
+constexpr uint32_t kPalabraPerdida = 4;
+
+class Lector {
+ public:
+  explicit Lector(std::span<const uint8_t> a) : a_(a) {}
+  uint64_t Tamano() const { return a_.size(); }
+  bool Contiene(uint64_t pos, uint64_t n) const { return pos <= a_.size() && n <= a_.size() - pos; }
+  // The word at pos, or false when it is not wholly inside the file.
+  bool Palabra(uint64_t pos, uint32_t* v) const {
+    if (!Contiene(pos, 4)) return false;
+    *v = Le32(a_.data() + pos);
+    return true;
+  }
+  const uint8_t* Datos(uint64_t pos) const { return a_.data() + pos; }
+
+ private:
+  std::span<const uint8_t> a_;
+};
+
+struct Bloque {
+  uint32_t propio, capacidad, usado, siguiente;
+};
+
+enum class Regla {
+  kIndice,     // any head word: the index vouches for the chain
+  kHuerfano,   // the head names its own offset
+  kFragmento,  // the head lost its first word: room of a whole block, and text that reads as text
+};
+
+bool LeerBloque(const Lector& l, uint64_t pos, Bloque* b) {
+  if (!l.Contiene(pos, kLongCabBloque)) return false;
+  const uint8_t* p = l.Datos(pos);
+  b->propio = Le32(p + kBloquePropio);
+  b->capacidad = Le32(p + kBloqueCapacidad);
+  b->usado = Le32(p + kBloqueUsado);
+  b->siguiente = Le32(p + kBloqueSiguiente);
+  return b->capacidad <= kMaxTextoBloque && b->usado <= b->capacidad && b->siguiente != pos;
+}
+
+// Bytes that mail text does not carry: what the mail client writes over a deleted block's first
+// word shows up as these.
+bool ByteAjeno(uint8_t c) { return (c < 0x20 && c != '\t' && c != '\r' && c != '\n') || c == 0x7F; }
+
+bool SinNulos(const uint8_t* p, std::size_t n) { return std::find(p, p + n, uint8_t{0}) == p + n; }
+
+// The used text of a block, as far as the file holds it.
+uint32_t TextoPresente(const Lector& l, uint64_t pos, const Bloque& b) {
+  const uint64_t inicio = pos + kLongCabBloque;
+  return static_cast<uint32_t>(std::min<uint64_t>(b.usado, l.Tamano() - std::min(inicio, l.Tamano())));
+}
+
+bool Cumple(const Lector& l, uint64_t pos, const Bloque& b, Regla regla) {
+  switch (regla) {
+    case Regla::kIndice: return true;
+    case Regla::kHuerfano: return b.propio == pos && b.capacidad > 0;
+    case Regla::kFragmento: {
+      if (b.propio == pos || b.capacidad != kMaxTextoBloque || b.usado == 0) return false;
+      // A link may lead past the end of a cut file, but never to an unaligned block.
+      if (b.siguiente % 4 != 0) return false;
+      const uint32_t n = TextoPresente(l, pos, b);
+      if (n <= kPalabraPerdida) return n > 0;
+      return SinNulos(l.Datos(pos + kLongCabBloque + kPalabraPerdida), n - kPalabraPerdida);
+    }
+  }
+  return false;
+}
+
+// The range of the file a block holds: its head and its room, as far as the file goes.
+uint64_t FinBloque(const Lector& l, uint64_t pos, const Bloque& b) {
+  return std::min<uint64_t>(pos + kLongCabBloque + std::max(b.capacidad, b.usado), l.Tamano());
+}
+
+// Follows a chain from primero, taking its blocks. Stops at the end of the chain, at a block
+// that breaks the rule, at one seen before or held by another message, or at the end of the
+// file. Empty (no blocks) when primero itself is not a block under the rule.
+Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocupado, Origen origen) {
+  Recuperado r{origen, Estado::kCompleto, primero, 0, 0, {}, {}};
+  std::unordered_set<uint32_t> vistos;
+  const uint64_t max_bloques = l.Tamano() / kLongCabBloque + 1;
+  uint32_t pos = primero;
+  while (r.bloques < max_bloques) {
+    Bloque b;
+    if (!LeerBloque(l, pos, &b) || !Cumple(l, pos, b, regla) || !vistos.insert(pos).second ||
+        !ocupado.Libre(pos, FinBloque(l, pos, b))) {
+      r.estado = Estado::kCortado;
+      break;
+    }
+    ocupado.Tomar(pos, FinBloque(l, pos, b));
+    ++r.bloques;
+    const uint32_t n = TextoPresente(l, pos, b);
+    const uint8_t* texto = l.Datos(pos + kLongCabBloque);
+    uint32_t desde = 0;
+    if (regla == Regla::kFragmento && n >= kPalabraPerdida &&
+        std::any_of(texto, texto + kPalabraPerdida, ByteAjeno)) {
+      r.huecos.push_back({static_cast<uint32_t>(r.texto.size()), kPalabraPerdida});
+      desde = kPalabraPerdida;
+    }
+    r.texto.append(reinterpret_cast<const char*>(texto) + desde, n - desde);
+    if (n < b.usado) {
+      r.estado = Estado::kCortado;
+      break;
+    }
+    if (b.siguiente == 0) break;
+    pos = b.siguiente;
+  }
+  if (r.estado == Estado::kCompleto && !r.huecos.empty()) r.estado = Estado::kHuecos;
+  return r;
+}
+
+// Pass 1: the index tree from header 0xE4, walked node, entries' children, +0x08 child; every
+// node once, at most as many as the file has room for.
+void PorIndice(const Lector& l, Ocupacion& ocupado, std::vector<Recuperado>& salida) {
+  uint32_t firma0 = 0, firma1 = 0, raiz = 0;
+  if (!l.Palabra(0, &firma0) || !l.Palabra(4, &firma1) || firma0 != kFirma0 || firma1 != kFirmaMensajes ||
+      !l.Palabra(kCabArbolMensajes, &raiz) || raiz == 0) {
+    return;
+  }
+  std::unordered_set<uint32_t> vistos;
+  std::vector<uint32_t> pila{raiz};
+  const uint64_t max_nodos = l.Tamano() / kLongCabNodo + 1;
+  while (!pila.empty() && vistos.size() < max_nodos) {
+    const uint32_t nodo = pila.back();
+    pila.pop_back();
+    uint32_t cuenta = 0, hijo08 = 0;
+    if (!l.Contiene(nodo, kLongCabNodo) || !vistos.insert(nodo).second) continue;
+    l.Palabra(static_cast<uint64_t>(nodo) + kNodoCuenta, &cuenta);
+    l.Palabra(static_cast<uint64_t>(nodo) + kNodoHijo, &hijo08);
+    cuenta = std::min(cuenta >> 8, kMaxEntradasNodo);
+    if (hijo08 != 0) pila.push_back(hijo08);
+    std::vector<uint32_t> hijos;
+    for (uint32_t i = 0; i < cuenta; ++i) {
+      const uint64_t entrada = static_cast<uint64_t>(nodo) + kNodoEntradas + static_cast<uint64_t>(i) * kLongEntrada;
+      uint32_t objeto = 0, hijo = 0;
+      if (!l.Palabra(entrada + kEntradaObjeto, &objeto) || !l.Palabra(entrada + kEntradaHijo, &hijo)) break;
+      if (hijo != 0) hijos.push_back(hijo);
+      // The message object: its id, and its first block through id 0x84 or the data area.
+      uint8_t cab[kLongCabObjeto];
+      if (objeto == 0 || !l.Contiene(objeto, sizeof cab)) continue;
+      std::copy_n(l.Datos(objeto), sizeof cab, cab);
+      const uint32_t cuerpo = Le32(cab + kObjLongCuerpo);
+      const uint32_t n = cab[kObjNumIndices];
+      const uint64_t indices = static_cast<uint64_t>(objeto) + kLongCabObjeto;
+      if (4 * n > cuerpo || !l.Contiene(indices, cuerpo)) continue;
+      uint32_t id = 0, bloque = 0;
+      for (uint32_t k = 0; k < n; ++k) {
+        const uint32_t e = Le32(l.Datos(indices + 4 * k));
+        if ((e & 0xFF) == kIdMensaje) id = e >> 8;
+        if ((e & 0xFF) == kIdBloqueTexto) bloque = e >> 8;
+      }
+      if (bloque == 0 && cuerpo - 4 * n >= kAreaBloqueTexto + 4) {
+        l.Palabra(indices + 4 * n + kAreaBloqueTexto, &bloque);
+      }
+      if (bloque == 0) continue;
+      Recuperado r = Seguir(l, bloque, Regla::kIndice, ocupado, Origen::kIndice);
+      if (r.bloques == 0) continue;
+      r.id = id;
+      salida.push_back(std::move(r));
+    }
+    // Entries' children are walked before the +0x08 child, in entry order.
+    pila.insert(pila.end(), hijos.rbegin(), hijos.rend());
+  }
+}
+
+// Passes 2 and 3: the blocks under the rule that no earlier pass took, chained from those no
+// other candidate points at, in file order.
+void PorBarrido(const Lector& l, Regla regla, Origen origen, Ocupacion& ocupado, std::vector<Recuperado>& salida) {
+  std::vector<uint32_t> candidatos;
+  std::unordered_set<uint32_t> apuntados;
+  const uint64_t limite = std::min<uint64_t>(l.Tamano(), UINT32_MAX);
+  for (uint64_t pos = kLongCabBloque; pos + kLongCabBloque <= limite; pos += 4) {
+    Bloque b;
+    if (!LeerBloque(l, pos, &b) || !Cumple(l, pos, b, regla) || !ocupado.Libre(pos, FinBloque(l, pos, b))) continue;
+    candidatos.push_back(static_cast<uint32_t>(pos));
+    if (b.siguiente != 0) apuntados.insert(b.siguiente);
+  }
+  for (uint32_t pos : candidatos) {
+    if (apuntados.count(pos) != 0) continue;
+    Recuperado r = Seguir(l, pos, regla, ocupado, origen);
+    // A chain with no text says nothing; a first block with NULs is some other structure.
+    if (r.bloques == 0 || r.texto.empty() || (regla == Regla::kHuerfano && r.texto.find('\0') < kMaxTextoBloque)) {
+      continue;
+    }
+    salida.push_back(std::move(r));
+  }
+}
+
+}  // namespace
+
+std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo) {
+  const Lector l(archivo);
+  Ocupacion ocupado;
+  std::vector<Recuperado> salida;
+  // The header is never a block: the room the mail client keeps for it, when the file says it
+  // is a message file, else the part the reader takes in.
+  const bool firmado = Reconocer(archivo) == TipoArchivo::kDbxMensajes;
+  ocupado.Tomar(0, std::min<uint64_t>(firmado ? kLongCabecera : kLeidoCabeceraMensajes, l.Tamano()));
+  PorIndice(l, ocupado, salida);
+  PorBarrido(l, Regla::kHuerfano, Origen::kHuerfano, ocupado, salida);
+  PorBarrido(l, Regla::kFragmento, Origen::kFragmento, ocupado, salida);
+  return salida;
+}
+
+TipoArchivo Reconocer(std::span<const uint8_t> archivo) {
+  if (archivo.size() < 8) return TipoArchivo::kOtro;
+  const uint32_t f0 = Le32(archivo.data()), f1 = Le32(archivo.data() + 4);
+  if (f0 == kFirma0 && f1 == kFirmaMensajes) return TipoArchivo::kDbxMensajes;
+  if (f0 == 0x36464D4Au) return TipoArchivo::kMbx;  // "JMF6"
+  return TipoArchivo::kOtro;
+}
+
+}  // namespace orvex::recuperacion

@@ -1,0 +1,182 @@
+#include "recuperacion/recuperacion.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "almacen_oe5/formato_dbx.h"
+#include "pruebas/dbx_constructor.h"
+#include "pruebas/imn_constructor.h"
+#include "pruebas/oe4_constructor.h"
+
+namespace orvex::recuperacion {
+namespace {
+
+using pruebas::MapaDbx;
+
+// A message of n bytes whose every line names it, so that a mixed-up chain shows.
+std::string Texto(uint32_t id, std::size_t n) {
+  std::string s = "Subject: mensaje " + std::to_string(id) + "\r\n\r\n";
+  while (s.size() < n) s += "linea del mensaje " + std::to_string(id) + "\r\n";
+  s.resize(n);
+  return s;
+}
+
+// Sizes of the three messages of every .dbx case: one block, three blocks, two blocks.
+constexpr std::size_t kLongitudes[] = {300, 1300, 700};
+
+MapaDbx Construir() {
+  pruebas::ArchivoMensajesDbx d;
+  d.arbol.entradas_por_nodo = 2;
+  for (uint32_t i = 0; i < 3; ++i) d.mensajes.push_back(pruebas::Mensaje(2 + i, Texto(2 + i, kLongitudes[i])));
+  return pruebas::ConstruirArchivoMensajes(d);
+}
+
+void Desindexar(MapaDbx& m, std::size_t k) { pruebas::DesindexarMensajeDbx(m, k); }
+void Borrar(MapaDbx& m, std::size_t k, bool perder_texto) { pruebas::BorrarMensajeDbx(m, k, perder_texto); }
+
+struct Esperado {
+  Origen origen;
+  Estado estado;
+  std::size_t bytes;
+  std::size_t huecos = 0;
+};
+
+// What every case expects is counted from the three texts, never from the scanner.
+TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
+  struct Caso {
+    const char* nombre;
+    std::function<void(MapaDbx&)> danio;
+    std::vector<Esperado> esperado;  // in the order of the passes, file order within each
+  };
+  const std::size_t a = kLongitudes[0], b = kLongitudes[1], c = kLongitudes[2];
+  const Caso casos[] = {
+      {"intacto", [](MapaDbx&) {},
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, b},
+        {Origen::kIndice, Estado::kCompleto, c}}},
+      {"fuera del indice", [](MapaDbx& m) { Desindexar(m, 1); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
+        {Origen::kHuerfano, Estado::kCompleto, b}}},
+      {"sin arbol", [](MapaDbx& m) { pruebas::PonerPalabra(m.bytes, dbx::kCabArbolMensajes, 0); },
+       {{Origen::kHuerfano, Estado::kCompleto, a}, {Origen::kHuerfano, Estado::kCompleto, b},
+        {Origen::kHuerfano, Estado::kCompleto, c}}},
+      {"cabecera perdida", [](MapaDbx& m) { std::fill_n(m.bytes.begin(), 0x100, uint8_t{0xFF}); },
+       {{Origen::kHuerfano, Estado::kCompleto, a}, {Origen::kHuerfano, Estado::kCompleto, b},
+        {Origen::kHuerfano, Estado::kCompleto, c}}},
+      {"borrado", [](MapaDbx& m) { Borrar(m, 1, false); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
+        {Origen::kFragmento, Estado::kCompleto, b}}},
+      {"borrado con texto perdido", [](MapaDbx& m) { Borrar(m, 1, true); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
+        {Origen::kFragmento, Estado::kHuecos, b - 12, 3}}},
+      {"dos borrados", [](MapaDbx& m) { Borrar(m, 0, true), Borrar(m, 2, false); },
+       {{Origen::kIndice, Estado::kCompleto, b}, {Origen::kFragmento, Estado::kHuecos, a - 4, 1},
+        {Origen::kFragmento, Estado::kCompleto, c}}},
+      // The first block of a deleted message taken by other data: the rest is still found.
+      {"borrado y sobrescrito", [](MapaDbx& m) { Borrar(m, 1, false), std::fill_n(m.bytes.begin() + m.bloques[1][0], 528, uint8_t{0}); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
+        {Origen::kFragmento, Estado::kCompleto, b - 512}}},
+      {"ciclo", [](MapaDbx& m) { pruebas::PonerPalabra(m.bytes, m.bloques[1][2] + dbx::kBloqueSiguiente, m.bloques[1][0]); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCortado, b},
+        {Origen::kIndice, Estado::kCompleto, c}}},
+      {"cadena que entra en otra", [](MapaDbx& m) { pruebas::PonerPalabra(m.bytes, m.bloques[2][1] + dbx::kBloqueSiguiente, m.bloques[1][1]); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, b},
+        {Origen::kIndice, Estado::kCortado, c}}},
+      {"cortado en el segundo bloque", [](MapaDbx& m) { m.bytes.resize(m.bloques[1][1] + 16 + 100); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCortado, 612}}},
+      {"cortado en una cabecera", [](MapaDbx& m) { m.bytes.resize(m.bloques[2][1] + 8); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, b},
+        {Origen::kIndice, Estado::kCortado, 512}}},
+      {"borrado y cortado", [](MapaDbx& m) { Borrar(m, 1, false), m.bytes.resize(m.bloques[1][1] + 16 + 100); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kFragmento, Estado::kCortado, 612}}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    MapaDbx m = Construir();
+    caso.danio(m);
+    const auto hallados = RecuperarDbx(m.bytes);
+    ASSERT_EQ(hallados.size(), caso.esperado.size());
+    for (std::size_t i = 0; i < hallados.size(); ++i) {
+      SCOPED_TRACE(i);
+      const Esperado& e = caso.esperado[i];
+      EXPECT_EQ(hallados[i].origen, e.origen);
+      EXPECT_EQ(hallados[i].estado, e.estado);
+      EXPECT_EQ(hallados[i].texto.size(), e.bytes);
+      EXPECT_EQ(hallados[i].huecos.size(), e.huecos);
+      // Never a byte that is not the message's: every line names the same message.
+      const std::string& t = hallados[i].texto;
+      const std::size_t en = t.find("del mensaje ");
+      ASSERT_NE(en, std::string::npos);
+      const char id = t[en + 12];
+      for (std::size_t p = t.find("del mensaje "); p != std::string::npos; p = t.find("del mensaje ", p + 1)) {
+        if (p + 12 < t.size()) {
+          EXPECT_EQ(t[p + 12], id) << p;
+        }
+      }
+    }
+  }
+}
+
+TEST(RecuperarDbxTest, MarcaLosHuecosSoloAlPedirlo) {
+  MapaDbx m = Construir();
+  Borrar(m, 1, true);
+  const auto hallados = RecuperarDbx(m.bytes);
+  ASSERT_EQ(hallados.size(), 3u);
+  const Recuperado& r = hallados[2];
+  const std::string original = Texto(3, kLongitudes[1]);
+  // Each block lost the first four bytes of its text, and nothing else.
+  EXPECT_EQ(r.texto, original.substr(4, 508) + original.substr(516, 508) + original.substr(1028));
+  EXPECT_EQ(TextoConMarcas(r), "[orvex: 4 bytes lost]" + original.substr(4, 508) + "[orvex: 4 bytes lost]" +
+                                   original.substr(516, 508) + "[orvex: 4 bytes lost]" + original.substr(1028));
+}
+
+TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
+  pruebas::CarpetaOe4 carpeta = pruebas::CarpetaCorreo(1, 0, "Inbox", "Inbox");
+  for (uint32_t i = 0; i < 3; ++i) {
+    pruebas::MensajeOe4 msg;
+    msg.id = 1 + i;
+    msg.texto = Texto(1 + i, kLongitudes[i] + i);  // lengths not a multiple of four
+    msg.sustituido = i == 1;                         // a dead record the index skips
+    carpeta.mensajes.push_back(msg);
+  }
+  const pruebas::MapaIdxMbx oe4 = pruebas::ConstruirIdxMbx(carpeta);
+  pruebas::BuzonImn buzon;
+  for (uint32_t i = 0; i < 2; ++i) {
+    pruebas::MensajeImn msg;
+    msg.id = 1 + i;
+    msg.texto = Texto(1 + i, kLongitudes[i]);
+    buzon.mensajes.push_back(msg);
+  }
+  const pruebas::MapaImn imn = pruebas::ConstruirBuzonImn(buzon);
+  const std::size_t a = kLongitudes[0], b = kLongitudes[1] + 1, c = kLongitudes[2] + 2;
+  struct Caso {
+    const char* nombre;
+    std::vector<uint8_t> bytes;
+    std::vector<std::pair<Estado, std::size_t>> esperado;
+  };
+  auto cortado = [](std::vector<uint8_t> v, std::size_t n) { return v.resize(n), v; };
+  auto danado = [](std::vector<uint8_t> v, std::size_t pos) { return pruebas::PonerPalabra(v, pos, 7), v; };
+  const Caso casos[] = {
+      {"oe4", oe4.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}}},
+      {"imn", imn.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, kLongitudes[1]}}},
+      {"cortado en un texto", cortado(oe4.mbx, oe4.bloques[1] + 16 + 10),
+       {{Estado::kCompleto, a}, {Estado::kCortado, 10}}},
+      {"cortado en una cabecera", cortado(oe4.mbx, oe4.bloques[2] + 8), {{Estado::kCompleto, a}, {Estado::kCompleto, b}}},
+      {"registro danado", danado(oe4.mbx, oe4.bloques[1] + 8), {{Estado::kCompleto, a}, {Estado::kCompleto, c}}},
+      {"sin cabecera", cortado(std::vector<uint8_t>(oe4.mbx.begin() + 40, oe4.mbx.end()), oe4.mbx.size() - 40),
+       {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}}},
+  };
+  for (const Caso& caso : casos) {
+    SCOPED_TRACE(caso.nombre);
+    const auto hallados = RecuperarMbx(caso.bytes);
+    ASSERT_EQ(hallados.size(), caso.esperado.size());
+    for (std::size_t i = 0; i < hallados.size(); ++i) {
+      EXPECT_EQ(hallados[i].origen, Origen::kRegistro);
+      EXPECT_EQ(hallados[i].estado, caso.esperado[i].first) << i;
+      EXPECT_EQ(hallados[i].texto.size(), caso.esperado[i].second) << i;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvex::recuperacion
