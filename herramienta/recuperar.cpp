@@ -133,6 +133,7 @@ class Recuperacion {
       json lista = json::array();
       for (const auto& h : r.huecos) lista.push_back({{"at", h.posicion}, {"lost", h.longitud}});
       j["gaps"] = std::move(lista);
+      if (r.uniones != 0) j["joined_by_content"] = r.uniones;
       j["marked"] = o_.marcar_huecos && !r.huecos.empty();
       j["eml"] = fs::relative(creado->ruta, salida_).generic_string();
       Emitir(j);

@@ -283,7 +283,7 @@ void BorrarMensajeDbx(MapaDbx& m, std::size_t k, bool perder_texto) {
   DesindexarMensajeDbx(m, k);
   const auto& bloques = m.bloques.at(k);
   for (std::size_t i = 0; i < bloques.size(); ++i) {
-    PonerPalabra(m.bytes, bloques[i] + kBloquePropio, i + 1 < bloques.size() ? bloques[i + 1] : 0);
+    PonerPalabra(m.bytes, bloques[i] + kBloquePropio, bloques[i] | 0x80000000u);
     if (perder_texto) PonerPalabra(m.bytes, bloques[i] + kLongCabBloque, 0);
   }
 }

@@ -99,8 +99,8 @@ MapaDbx ConstruirFoldersDbx(const AlmacenDbx& descripcion);
 // and the header counts one message fewer; its text chain stays as it was.
 void DesindexarMensajeDbx(MapaDbx& mapa, std::size_t k);
 // Message k deleted the way the mail client does it: out of the index, and each of its blocks'
-// first word becomes a link of the free list (the next freed block, 0 after the last). With
-// perder_texto the first word of each block's text is overwritten too.
+// first word overwritten, so that it no longer names the block (here: its offset with bit 31
+// set). With perder_texto the first word of each block's text is overwritten too.
 void BorrarMensajeDbx(MapaDbx& mapa, std::size_t k, bool perder_texto);
 
 // The message-file name the reader derives for a folder.

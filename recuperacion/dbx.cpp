@@ -89,11 +89,79 @@ uint64_t FinBloque(const Lector& l, uint64_t pos, const Bloque& b) {
   return std::min<uint64_t>(pos + kLongCabBloque + std::max(b.capacidad, b.usado), l.Tamano());
 }
 
-// Follows a chain from primero, taking its blocks. Stops at the end of the chain, at a block
-// that breaks the rule, at one seen before or held by another message, or at the end of the
-// file. Empty (no blocks) when primero itself is not a block under the rule.
-Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocupado, Origen origen) {
-  Recuperado r{origen, Estado::kCompleto, primero, 0, 0, {}, {}};
+bool CaracterDeCampo(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// A header line: a field name, its colon and a blank; the name may be empty when the line
+// lost its start. Returns the length of the name, or -1.
+int CampoCabecera(const uint8_t* t, uint32_t n, bool sin_nombre) {
+  uint32_t i = 0;
+  while (i < n && i < 76 && CaracterDeCampo(t[i])) ++i;
+  if (i + 1 >= n || t[i] != ':' || (t[i + 1] != ' ' && t[i + 1] != '\t') || (i == 0 && !sin_nombre)) return -1;
+  return static_cast<int>(i);
+}
+
+// A block whose text opens like a message: a header line, then another header line, a folded
+// line or the blank line that ends the header.
+bool PareceInicio(const Lector& l, uint32_t pos) {
+  Bloque b;
+  if (!LeerBloque(l, pos, &b)) return false;
+  const uint32_t n = TextoPresente(l, pos, b);
+  const uint8_t* t = l.Datos(static_cast<uint64_t>(pos) + kLongCabBloque);
+  const bool perdida = n >= kPalabraPerdida && std::any_of(t, t + kPalabraPerdida, ByteAjeno);
+  const uint32_t inicio = perdida ? kPalabraPerdida : 0;
+  if (CampoCabecera(t + inicio, n - std::min(n, inicio), perdida) < 0) return false;
+  const uint8_t* fin = std::find(t + inicio, t + n, uint8_t{'\n'});
+  if (fin == t + n) return false;
+  const uint8_t* linea = fin + 1;
+  const uint32_t resto = static_cast<uint32_t>(t + n - linea);
+  return resto == 0 || linea[0] == '\r' || linea[0] == '\n' || linea[0] == ' ' || linea[0] == '\t' ||
+         CampoCabecera(linea, resto, false) >= 0;
+}
+
+// Where the text of each deleted block goes on: its own link when that leads to another
+// deleted block that does not open a message; else, for a full block, the block right after
+// it when nothing else leads there and it does not open a message (chained by content).
+struct Enlaces {
+  std::unordered_map<uint32_t, uint32_t> siguiente;
+  std::unordered_set<uint32_t> por_contenido;
+};
+
+Enlaces EnlazarFragmentos(const Lector& l, const std::vector<uint32_t>& candidatos) {
+  const std::unordered_set<uint32_t> es(candidatos.begin(), candidatos.end());
+  Enlaces e;
+  std::unordered_set<uint32_t> destinos;
+  for (uint32_t pos : candidatos) {
+    Bloque b;
+    LeerBloque(l, pos, &b);
+    if (b.siguiente != 0 && es.count(b.siguiente) != 0 && !PareceInicio(l, b.siguiente) &&
+        destinos.insert(b.siguiente).second) {
+      e.siguiente[pos] = b.siguiente;
+    }
+  }
+  for (uint32_t pos : candidatos) {
+    Bloque b;
+    LeerBloque(l, pos, &b);
+    const uint64_t junto = static_cast<uint64_t>(pos) + kLongCabBloque + kMaxTextoBloque;
+    if (e.siguiente.count(pos) != 0 || b.usado != kMaxTextoBloque || junto > UINT32_MAX) continue;
+    const auto j = static_cast<uint32_t>(junto);
+    if (es.count(j) != 0 && destinos.count(j) == 0 && !PareceInicio(l, j)) {
+      destinos.insert(j);
+      e.siguiente[pos] = j;
+      e.por_contenido.insert(pos);
+    }
+  }
+  return e;
+}
+
+// Follows a chain from primero, taking its blocks: by each block's link, or by enlaces when
+// given. Stops at the end of the chain, at a block that breaks the rule, at one seen before or
+// held by another message, or at the end of the file. Empty (no blocks) when primero itself is
+// not a block under the rule.
+Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocupado, Origen origen,
+                  const Enlaces* enlaces = nullptr) {
+  Recuperado r{origen, Estado::kCompleto, primero, 0, 0, {}, {}, 0};
   std::unordered_set<uint32_t> vistos;
   const uint64_t max_bloques = l.Tamano() / kLongCabBloque + 1;
   uint32_t pos = primero;
@@ -119,8 +187,19 @@ Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocu
       r.estado = Estado::kCortado;
       break;
     }
-    if (b.siguiente == 0) break;
-    pos = b.siguiente;
+    if (enlaces == nullptr) {
+      if (b.siguiente == 0) break;
+      pos = b.siguiente;
+      continue;
+    }
+    const auto it = enlaces->siguiente.find(pos);
+    if (it == enlaces->siguiente.end()) {
+      // A partly filled block ends its message; a full one whose link leads nowhere lost the rest.
+      if (b.siguiente != 0 && b.usado == b.capacidad) r.estado = Estado::kCortado;
+      break;
+    }
+    if (enlaces->por_contenido.count(pos) != 0) ++r.uniones;
+    pos = it->second;
   }
   if (r.estado == Estado::kCompleto && !r.huecos.empty()) r.estado = Estado::kHuecos;
   return r;
@@ -192,9 +271,15 @@ void PorBarrido(const Lector& l, Regla regla, Origen origen, Ocupacion& ocupado,
     candidatos.push_back(static_cast<uint32_t>(pos));
     if (b.siguiente != 0) apuntados.insert(b.siguiente);
   }
+  Enlaces enlaces;
+  if (regla == Regla::kFragmento) {
+    enlaces = EnlazarFragmentos(l, candidatos);
+    apuntados.clear();
+    for (const auto& [desde, hacia] : enlaces.siguiente) apuntados.insert(hacia);
+  }
   for (uint32_t pos : candidatos) {
     if (apuntados.count(pos) != 0) continue;
-    Recuperado r = Seguir(l, pos, regla, ocupado, origen);
+    Recuperado r = Seguir(l, pos, regla, ocupado, origen, regla == Regla::kFragmento ? &enlaces : nullptr);
     // A chain with no text says nothing; a first block with NULs is some other structure.
     if (r.bloques == 0 || r.texto.empty() || (regla == Regla::kHuerfano && r.texto.find('\0') < kMaxTextoBloque)) {
       continue;

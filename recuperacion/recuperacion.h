@@ -41,6 +41,7 @@ struct Recuperado {
   uint32_t id = 0;             // message id, when the index or the record gives one
   std::string texto;           // the raw message as far as it was found
   std::vector<Hueco> huecos;   // in text order
+  uint32_t uniones = 0;        // deleted blocks joined by their content, not by a link
 };
 
 enum class TipoArchivo { kDbxMensajes, kMbx, kOtro };

@@ -40,6 +40,7 @@ struct Esperado {
   Estado estado;
   std::size_t bytes;
   std::size_t huecos = 0;
+  uint32_t uniones = 0;
 };
 
 // What every case expects is counted from the three texts, never from the scanner.
@@ -66,6 +67,14 @@ TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
       {"borrado", [](MapaDbx& m) { Borrar(m, 1, false); },
        {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
         {Origen::kFragmento, Estado::kCompleto, b}}},
+      // Links reused by the mail client: full blocks are joined to the block right after them.
+      {"borrado sin enlaces", [](MapaDbx& m) { Borrar(m, 1, false); for (uint32_t p : m.bloques[1]) pruebas::PonerPalabra(m.bytes, p + dbx::kBloqueSiguiente, 0); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
+        {Origen::kFragmento, Estado::kCompleto, b, 0, 2}}},
+      // A link from one deleted message into the next is not followed: a message starts there.
+      {"borrados enlazados", [](MapaDbx& m) { Borrar(m, 1, true), Borrar(m, 2, true), pruebas::PonerPalabra(m.bytes, m.bloques[1][2] + dbx::kBloqueSiguiente, m.bloques[2][0]); },
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kFragmento, Estado::kHuecos, b - 12, 3},
+        {Origen::kFragmento, Estado::kHuecos, c - 8, 2}}},
       {"borrado con texto perdido", [](MapaDbx& m) { Borrar(m, 1, true); },
        {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
         {Origen::kFragmento, Estado::kHuecos, b - 12, 3}}},
@@ -103,6 +112,7 @@ TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
       EXPECT_EQ(hallados[i].estado, e.estado);
       EXPECT_EQ(hallados[i].texto.size(), e.bytes);
       EXPECT_EQ(hallados[i].huecos.size(), e.huecos);
+      EXPECT_EQ(hallados[i].uniones, e.uniones);
       // Never a byte that is not the message's: every line names the same message.
       const std::string& t = hallados[i].texto;
       const std::size_t en = t.find("del mensaje ");
