@@ -22,7 +22,7 @@ _orvex_carpetas() {
 
 _orvex() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-  local ordenes="info folders messages parts extract export scan"
+  local ordenes="info folders messages parts extract export scan recover"
   local globales="--store --registry --drive --identity --json --version --help"
 
   case $prev in
@@ -62,7 +62,13 @@ _orvex() {
     extract) opciones="--out --bodies --by-message --help" ;;
     export) opciones="--format --out --name --help" ;;
     scan) opciones="--hashes --command --action --dry-run --backup --no-backup --help" ;;
+    recover) opciones="--out --mark-gaps --help" ;;
   esac
+  if [[ $orden == recover && $cur != -* ]]; then
+    compopt -o filenames 2>/dev/null
+    COMPREPLY=($(compgen -f -- "$cur"))
+    return
+  fi
   if [[ -z $orden || $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$opciones" -- "$cur"))
     return

@@ -123,6 +123,7 @@ class Recuperacion {
       c.bytes += r.texto.size();
       huecos += r.huecos.size();
       json j;
+      j["type"] = "recovered";
       j["file"] = ruta.string();
       j["found"] = recuperacion::NombreOrigen(r.origen);
       j["offset"] = r.desplazamiento;
