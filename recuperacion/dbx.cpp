@@ -278,13 +278,16 @@ void PorBarrido(const Lector& l, Regla regla, Origen origen, Ocupacion& ocupado,
     for (const auto& [desde, hacia] : enlaces.siguiente) apuntados.insert(hacia);
   }
   for (uint32_t pos : candidatos) {
-    if (apuntados.count(pos) != 0) continue;
-    Recuperado r = Seguir(l, pos, regla, ocupado, origen, regla == Regla::kFragmento ? &enlaces : nullptr);
-    // A chain with no text says nothing; a first block with NULs is some other structure.
-    if (r.bloques == 0 || r.texto.empty() || (regla == Regla::kHuerfano && r.texto.find('\0') < kMaxTextoBloque)) {
+    // A chain opens with text: a first block that is empty or holds NULs is some other structure.
+    Bloque b;
+    LeerBloque(l, pos, &b);
+    const uint32_t n = TextoPresente(l, pos, b);
+    if (apuntados.count(pos) != 0 || n == 0 ||
+        (regla == Regla::kHuerfano && !SinNulos(l.Datos(static_cast<uint64_t>(pos) + kLongCabBloque), n))) {
       continue;
     }
-    salida.push_back(std::move(r));
+    Recuperado r = Seguir(l, pos, regla, ocupado, origen, regla == Regla::kFragmento ? &enlaces : nullptr);
+    if (r.bloques != 0 && !r.texto.empty()) salida.push_back(std::move(r));
   }
 }
 
