@@ -490,8 +490,12 @@ TEST_F(OrvexTest, Recuperar) {
 
   const Resultado r = Orvex({"recover", "@in", "--out", "@out", "--json"});
   ASSERT_EQ(r.estado, 0) << r.error;
-  const std::vector<json> lineas = r.Json();
-  ASSERT_EQ(lineas.size(), 3u);
+  std::vector<json> lineas = r.Json();
+  ASSERT_EQ(lineas.size(), 4u);
+  EXPECT_EQ(lineas.back()["type"], "summary");
+  EXPECT_EQ(lineas.back()["recovered"], 3);
+  EXPECT_EQ(lineas.back()["bytes"], 600 + 601 + 594);
+  lineas.pop_back();
   const std::pair<const char*, std::size_t> esperado[] = {{"indexed", 600}, {"orphaned", 601}, {"fragments", 594}};
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(lineas[i]["found"], esperado[i].first);

@@ -121,6 +121,10 @@ class Recuperacion {
       Cuenta& c = cuentas[r.origen];
       ++c.mensajes;
       c.bytes += r.texto.size();
+      Cuenta& t = totales_[r.origen];
+      ++t.mensajes;
+      t.bytes += r.texto.size();
+      huecos_ += r.huecos.size();
       huecos += r.huecos.size();
       json j;
       j["type"] = "recovered";
@@ -180,7 +184,23 @@ class Recuperacion {
   }
 
   void Resumen() const {
-    if (o_.json) return;
+    if (o_.json) {
+      json j;
+      j["type"] = "summary";
+      j["files"] = archivos_;
+      j["recovered"] = total_;
+      for (auto origen : {recuperacion::Origen::kIndice, recuperacion::Origen::kHuerfano,
+                          recuperacion::Origen::kFragmento, recuperacion::Origen::kRegistro}) {
+        const auto it = totales_.find(origen);
+        j[std::string(recuperacion::NombreOrigen(origen))] = it == totales_.end() ? 0 : it->second.mensajes;
+      }
+      std::size_t bytes = 0;
+      for (const auto& [origen, c] : totales_) bytes += c.bytes;
+      j["bytes"] = bytes;
+      j["gaps"] = huecos_;
+      std::cout << j.dump() << '\n';
+      return;
+    }
     std::cout << total_ << (total_ == 1 ? " message" : " messages") << " recovered from " << archivos_
               << (archivos_ == 1 ? " file" : " files") << " into " << salida_.string() << " (report: "
               << (salida_ / "report.jsonl").string() << ")\n";
@@ -198,7 +218,8 @@ class Recuperacion {
   fs::path salida_;
   ArchivoSalida informe_;
   std::set<std::string> usados_;
-  std::size_t archivos_ = 0, total_ = 0;
+  std::map<recuperacion::Origen, Cuenta> totales_;
+  std::size_t archivos_ = 0, total_ = 0, huecos_ = 0;
 };
 
 }  // namespace
