@@ -20,7 +20,10 @@ bool CabeceraRegistro(std::span<const uint8_t> a, uint64_t pos, uint32_t* tam, u
   const uint8_t* p = a.data() + pos;
   *tam = Le32(p + kMbxBloqueTam);
   *largo = Le32(p + kMbxBloqueLongTexto);
-  if (*largo == 0 || *tam % kAlineacionBloqueMbx != 0 || *largo > *tam - kLongCabBloqueMbx) return false;
+  if (*largo == 0 || *tam % kAlineacionBloqueMbx != 0 || *tam < kLongCabBloqueMbx ||
+      *largo > *tam - kLongCabBloqueMbx) {
+    return false;
+  }
   return *tam - kLongCabBloqueMbx - *largo < kAlineacionBloqueMbx;
 }
 

@@ -165,14 +165,19 @@ TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
     std::vector<std::pair<Estado, std::size_t>> esperado;
   };
   auto cortado = [](std::vector<uint8_t> v, std::size_t n) { return v.resize(n), v; };
-  auto danado = [](std::vector<uint8_t> v, std::size_t pos) { return pruebas::PonerPalabra(v, pos, 7), v; };
+  auto poner = [](std::vector<uint8_t> v, std::size_t pos, uint32_t valor) {
+    return pruebas::PonerPalabra(v, pos, valor), v;
+  };
   const Caso casos[] = {
       {"oe4", oe4.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}}},
       {"imn", imn.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, kLongitudes[1]}}},
       {"cortado en un texto", cortado(oe4.mbx, oe4.bloques[1] + 16 + 10),
        {{Estado::kCompleto, a}, {Estado::kCortado, 10}}},
       {"cortado en una cabecera", cortado(oe4.mbx, oe4.bloques[2] + 8), {{Estado::kCompleto, a}, {Estado::kCompleto, b}}},
-      {"registro danado", danado(oe4.mbx, oe4.bloques[1] + 8), {{Estado::kCompleto, a}, {Estado::kCompleto, c}}},
+      {"registro danado", poner(oe4.mbx, oe4.bloques[1] + 8, 7), {{Estado::kCompleto, a}, {Estado::kCompleto, c}}},
+      // Size 0 with the length that size 0 minus the head would leave: the walk goes on.
+      {"tamano cero", poner(poner(oe4.mbx, oe4.bloques[1] + 8, 0), oe4.bloques[1] + 12, 0xFFFFFFF0u),
+       {{Estado::kCompleto, a}, {Estado::kCompleto, c}}},
       {"sin cabecera", cortado(std::vector<uint8_t>(oe4.mbx.begin() + 40, oe4.mbx.end()), oe4.mbx.size() - 40),
        {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}}},
   };
