@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 #include "almacen_oe5/formato_dbx.h"
 #include "pruebas/dbx_constructor.h"
@@ -190,6 +193,43 @@ TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
       EXPECT_EQ(hallados[i].estado, caso.esperado[i].first) << i;
       EXPECT_EQ(hallados[i].texto.size(), caso.esperado[i].second) << i;
     }
+  }
+}
+
+// The sample files written by the mail client (ORVEX_MUESTRAS), whole and cut: the message sizes
+// are what undbx takes out of them.
+TEST(RecuperarMuestrasTest, EnteraYCortada) {
+  const char* muestras = std::getenv("ORVEX_MUESTRAS");
+  if (muestras == nullptr) GTEST_SKIP() << "ORVEX_MUESTRAS no apunta a las muestras";
+  struct Caso {
+    const char* archivo;
+    std::size_t bytes;
+    Origen entera;
+    Estado estado;
+  };
+  const Caso casos[] = {
+      {"oe6_dbx_mit/Inbox.dbx", 10139, Origen::kIndice, Estado::kCompleto},
+      {"oe6_dbx_perl/test1.dbx", 2710, Origen::kIndice, Estado::kCompleto},
+      {"oe4_mbx_kde/test1.mbx", 613, Origen::kRegistro, Estado::kCortado},  // its text runs past the end
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.archivo);
+    std::ifstream f(std::string(muestras) + "/" + c.archivo, std::ios::binary);
+    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+    ASSERT_FALSE(bytes.empty());
+    const bool mbx = c.entera == Origen::kRegistro;
+    const auto entera = mbx ? RecuperarMbx(bytes) : RecuperarDbx(bytes);
+    ASSERT_EQ(entera.size(), 1u);
+    EXPECT_EQ(entera[0].origen, c.entera);
+    EXPECT_EQ(entera[0].estado, c.estado);
+    EXPECT_EQ(entera[0].texto.size(), c.bytes);
+    if (mbx) continue;
+    // Half the file keeps the text but not the index; a quarter keeps neither.
+    const auto mitad = RecuperarDbx(std::span(bytes).first(bytes.size() / 2));
+    ASSERT_EQ(mitad.size(), 1u);
+    EXPECT_EQ(mitad[0].origen, Origen::kHuerfano);
+    EXPECT_EQ(mitad[0].texto, entera[0].texto);
+    EXPECT_TRUE(RecuperarDbx(std::span(bytes).first(bytes.size() / 4)).empty());
   }
 }
 
