@@ -134,6 +134,7 @@ class Recuperacion {
       j["blocks"] = r.bloques;
       j["bytes"] = r.texto.size();
       j["state"] = recuperacion::NombreEstado(r.estado);
+      if (r.corte != recuperacion::Corte::kNinguno) j["cut"] = recuperacion::NombreCorte(r.corte);
       if (r.id != 0) j["id"] = r.id;
       json lista = json::array();
       for (const auto& h : r.huecos) lista.push_back({{"at", h.posicion}, {"lost", h.longitud}});

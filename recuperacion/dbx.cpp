@@ -155,23 +155,35 @@ Enlaces EnlazarFragmentos(const Lector& l, const std::vector<uint32_t>& candidat
   return e;
 }
 
+// Why a chain cannot go on at pos (kNinguno: it can); *b gets the block's head.
+Corte Impide(const Lector& l, uint32_t pos, Regla regla, const Ocupacion& ocupado,
+             const std::unordered_set<uint32_t>& vistos, Bloque* b) {
+  if (!l.Contiene(pos, kLongCabBloque)) return Corte::kFinArchivo;
+  if (!LeerBloque(l, pos, b) || !Cumple(l, pos, *b, regla)) return Corte::kBloque;
+  if (vistos.count(pos) != 0) return Corte::kCiclo;
+  if (!ocupado.Libre(pos, FinBloque(l, pos, *b))) return Corte::kAjeno;
+  return Corte::kNinguno;
+}
+
 // Follows a chain from primero, taking its blocks: by each block's link, or by enlaces when
 // given. Stops at the end of the chain, at a block that breaks the rule, at one seen before or
 // held by another message, or at the end of the file. Empty (no blocks) when primero itself is
 // not a block under the rule.
 Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocupado, Origen origen,
                   const Enlaces* enlaces = nullptr) {
-  Recuperado r{origen, Estado::kCompleto, primero, 0, 0, {}, {}, 0};
+  Recuperado r{origen, Estado::kCompleto, primero, 0, 0, {}, {}, 0, Corte::kNinguno};
   std::unordered_set<uint32_t> vistos;
   const uint64_t max_bloques = l.Tamano() / kLongCabBloque + 1;
   uint32_t pos = primero;
   while (r.bloques < max_bloques) {
     Bloque b;
-    if (!LeerBloque(l, pos, &b) || !Cumple(l, pos, b, regla) || !vistos.insert(pos).second ||
-        !ocupado.Libre(pos, FinBloque(l, pos, b))) {
+    const Corte corte = Impide(l, pos, regla, ocupado, vistos, &b);
+    if (corte != Corte::kNinguno) {
       r.estado = Estado::kCortado;
+      r.corte = corte;
       break;
     }
+    vistos.insert(pos);
     ocupado.Tomar(pos, FinBloque(l, pos, b));
     ++r.bloques;
     const uint32_t n = TextoPresente(l, pos, b);
@@ -185,6 +197,7 @@ Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocu
     r.texto.append(reinterpret_cast<const char*>(texto) + desde, n - desde);
     if (n < b.usado) {
       r.estado = Estado::kCortado;
+      r.corte = Corte::kFinArchivo;
       break;
     }
     if (enlaces == nullptr) {
@@ -195,7 +208,10 @@ Recuperado Seguir(const Lector& l, uint32_t primero, Regla regla, Ocupacion& ocu
     const auto it = enlaces->siguiente.find(pos);
     if (it == enlaces->siguiente.end()) {
       // A partly filled block ends its message; a full one whose link leads nowhere lost the rest.
-      if (b.siguiente != 0 && b.usado == b.capacidad) r.estado = Estado::kCortado;
+      if (b.siguiente != 0 && b.usado == b.capacidad) {
+        r.estado = Estado::kCortado;
+        r.corte = Corte::kBloque;
+      }
       break;
     }
     if (enlaces->por_contenido.count(pos) != 0) ++r.uniones;

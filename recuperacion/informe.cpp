@@ -37,4 +37,15 @@ std::string_view NombreEstado(Estado e) {
   return "";
 }
 
+std::string_view NombreCorte(Corte c) {
+  switch (c) {
+    case Corte::kNinguno: return "";
+    case Corte::kFinArchivo: return "end of file";
+    case Corte::kBloque: return "link to no block";
+    case Corte::kCiclo: return "cycle";
+    case Corte::kAjeno: return "link into another message";
+  }
+  return "";
+}
+
 }  // namespace orvex::recuperacion

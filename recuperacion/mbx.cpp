@@ -41,7 +41,8 @@ std::vector<Recuperado> RecuperarMbx(std::span<const uint8_t> archivo) {
     const uint64_t texto = pos + kLongCabBloqueMbx;
     const uint64_t presente = std::min<uint64_t>(largo, archivo.size() - texto);
     Recuperado r{Origen::kRegistro, presente < largo ? Estado::kCortado : Estado::kCompleto, pos, 1,
-                 Le32(archivo.data() + pos + kMbxBloqueId), {}, {}, 0};
+                 Le32(archivo.data() + pos + kMbxBloqueId), {}, {}, 0,
+                 presente < largo ? Corte::kFinArchivo : Corte::kNinguno};
     r.texto.assign(reinterpret_cast<const char*>(archivo.data() + texto), static_cast<std::size_t>(presente));
     salida.push_back(std::move(r));
     pos += tam;  // at least a head: the walk always moves on

@@ -27,6 +27,15 @@ enum class Estado {
   kHuecos,    // whole, but with bytes known to be lost (see huecos)
 };
 
+// Why a message ends before its chain or record says it does.
+enum class Corte {
+  kNinguno,
+  kFinArchivo,  // the file ends inside it, or before the block a link names
+  kBloque,      // a link leads to a block that is not one
+  kCiclo,       // a link leads back into the chain
+  kAjeno,       // a link leads into a block another message holds
+};
+
 // Bytes known to be lost: `longitud` bytes missing before position `posicion` of the text.
 struct Hueco {
   uint32_t posicion;
@@ -42,6 +51,7 @@ struct Recuperado {
   std::string texto;           // the raw message as far as it was found
   std::vector<Hueco> huecos;   // in text order
   uint32_t uniones = 0;        // deleted blocks joined by their content, not by a link
+  Corte corte = Corte::kNinguno;
 };
 
 enum class TipoArchivo { kDbxMensajes, kMbx, kOtro };
@@ -64,5 +74,6 @@ std::string TextoConMarcas(const Recuperado& r);
 // Names used by the command's report.
 std::string_view NombreOrigen(Origen o);
 std::string_view NombreEstado(Estado e);
+std::string_view NombreCorte(Corte c);
 
 }  // namespace orvex::recuperacion

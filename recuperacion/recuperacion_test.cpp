@@ -44,6 +44,7 @@ struct Esperado {
   std::size_t bytes;
   std::size_t huecos = 0;
   uint32_t uniones = 0;
+  Corte corte = Corte::kNinguno;
 };
 
 // What every case expects is counted from the three texts, never from the scanner.
@@ -89,18 +90,18 @@ TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
        {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, c},
         {Origen::kFragmento, Estado::kCompleto, b - 512}}},
       {"ciclo", [](MapaDbx& m) { pruebas::PonerPalabra(m.bytes, m.bloques[1][2] + dbx::kBloqueSiguiente, m.bloques[1][0]); },
-       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCortado, b},
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCortado, b, 0, 0, Corte::kCiclo},
         {Origen::kIndice, Estado::kCompleto, c}}},
       {"cadena que entra en otra", [](MapaDbx& m) { pruebas::PonerPalabra(m.bytes, m.bloques[2][1] + dbx::kBloqueSiguiente, m.bloques[1][1]); },
        {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, b},
-        {Origen::kIndice, Estado::kCortado, c}}},
+        {Origen::kIndice, Estado::kCortado, c, 0, 0, Corte::kAjeno}}},
       {"cortado en el segundo bloque", [](MapaDbx& m) { m.bytes.resize(m.bloques[1][1] + 16 + 100); },
-       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCortado, 612}}},
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCortado, 612, 0, 0, Corte::kFinArchivo}}},
       {"cortado en una cabecera", [](MapaDbx& m) { m.bytes.resize(m.bloques[2][1] + 8); },
        {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kIndice, Estado::kCompleto, b},
-        {Origen::kIndice, Estado::kCortado, 512}}},
+        {Origen::kIndice, Estado::kCortado, 512, 0, 0, Corte::kFinArchivo}}},
       {"borrado y cortado", [](MapaDbx& m) { Borrar(m, 1, false), m.bytes.resize(m.bloques[1][1] + 16 + 100); },
-       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kFragmento, Estado::kCortado, 612}}},
+       {{Origen::kIndice, Estado::kCompleto, a}, {Origen::kFragmento, Estado::kCortado, 612, 0, 0, Corte::kFinArchivo}}},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
@@ -116,6 +117,7 @@ TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
       EXPECT_EQ(hallados[i].texto.size(), e.bytes);
       EXPECT_EQ(hallados[i].huecos.size(), e.huecos);
       EXPECT_EQ(hallados[i].uniones, e.uniones);
+      EXPECT_EQ(hallados[i].corte, e.corte);
       // Never a byte that is not the message's: every line names the same message.
       const std::string& t = hallados[i].texto;
       const std::size_t en = t.find("del mensaje ");
