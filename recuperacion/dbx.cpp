@@ -323,12 +323,4 @@ std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo) {
   return salida;
 }
 
-TipoArchivo Reconocer(std::span<const uint8_t> archivo) {
-  if (archivo.size() < 8) return TipoArchivo::kOtro;
-  const uint32_t f0 = Le32(archivo.data()), f1 = Le32(archivo.data() + 4);
-  if (f0 == kFirma0 && f1 == kFirmaMensajes) return TipoArchivo::kDbxMensajes;
-  if (f0 == 0x36464D4Au) return TipoArchivo::kMbx;  // "JMF6"
-  return TipoArchivo::kOtro;
-}
-
 }  // namespace orvex::recuperacion
