@@ -13,9 +13,11 @@
 #include <system_error>
 #include <vector>
 
+#include "almacen_oe5/formato_dbx.h"
 #include "herramienta/sanear.h"
 #include "herramienta/sistema.h"
 #include "recuperacion/recuperacion.h"
+#include "soporte/bytes.h"
 
 namespace orvex::herramienta {
 namespace {
@@ -41,9 +43,7 @@ TipoArchivo Tipo(const fs::path& ruta, std::span<const uint8_t> bytes) {
   const TipoArchivo t = recuperacion::Reconocer(bytes);
   if (t != TipoArchivo::kOtro) return t;
   // A folder list or another kind of .dbx keeps its signature: only a headless file goes by name.
-  if (bytes.size() >= 4 && bytes[0] == 0xCF && bytes[1] == 0xAD && bytes[2] == 0x12 && bytes[3] == 0xFE) {
-    return TipoArchivo::kOtro;
-  }
+  if (bytes.size() >= 4 && Le32(bytes.data()) == dbx::kFirma0) return TipoArchivo::kOtro;
   const std::string ext = Minusculas(ruta.extension().string());
   if (ext == ".dbx") return TipoArchivo::kDbxMensajes;
   if (ext == ".mbx") return TipoArchivo::kMbx;
