@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <new>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -56,7 +57,12 @@ std::optional<std::vector<uint8_t>> Leer(const fs::path& ruta) {
   if (ec || tam > kMaximoArchivo) return std::nullopt;
   std::ifstream f(ruta, std::ios::binary);
   if (!f) return std::nullopt;
-  std::vector<uint8_t> v(static_cast<std::size_t>(tam));
+  std::vector<uint8_t> v;
+  try {
+    v.resize(static_cast<std::size_t>(tam));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;  // the scanners take the whole file at once
+  }
   f.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size()));
   v.resize(static_cast<std::size_t>(f.gcount()));
   return v;
@@ -84,7 +90,7 @@ class Recuperacion {
   bool Archivo(const fs::path& ruta, bool explicito) {
     auto bytes = Leer(ruta);
     if (!bytes) {
-      Error("cannot read " + ruta.string());
+      Error("cannot read " + ruta.string() + " (or hold it in memory)");
       return false;
     }
     const TipoArchivo tipo = Tipo(ruta, *bytes);
