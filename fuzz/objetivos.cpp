@@ -23,6 +23,7 @@ const Objetivo kObjetivos[] = {
     {"oe4_sublist", Oe4Sublist, 16 * 1024},
     {"oe4_grupo", Oe4Grupo, 128 * 1024},
     {"imn_mensajes", ImnMensajes, 128 * 1024},
+    {"recuperacion", Recuperacion, 192 * 1024},
 };
 const std::size_t kNumObjetivos = std::size(kObjetivos);
 

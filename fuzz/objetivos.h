@@ -29,6 +29,7 @@ int Oe4Mensajes(const uint8_t* datos, std::size_t n);
 int Oe4Sublist(const uint8_t* datos, std::size_t n);
 int Oe4Grupo(const uint8_t* datos, std::size_t n);
 int ImnMensajes(const uint8_t* datos, std::size_t n);
+int Recuperacion(const uint8_t* datos, std::size_t n);
 
 // Every target, in the order CI runs them.
 extern const Objetivo kObjetivos[];

@@ -235,6 +235,36 @@ std::vector<Semilla> SemillasImnMensajes() {
   return semillas;
 }
 
+// Message files with messages deleted, unindexed and cut; mailboxes with a dead record.
+std::vector<Semilla> SemillasRecuperacion() {
+  std::vector<Semilla> semillas;
+  ArchivoMensajesDbx archivo;
+  archivo.arbol.entradas_por_nodo = 2;
+  uint32_t id = 2;
+  for (const Semilla& t : Textos()) {
+    if (!t.nombre.ends_with("_lf")) archivo.mensajes.push_back(pruebas::Mensaje(id++, t.bytes));
+  }
+  const MapaDbx entero = ConstruirArchivoMensajes(archivo);
+  MapaDbx danado = entero;
+  BorrarMensajeDbx(danado, 0, false);
+  BorrarMensajeDbx(danado, 2, true);
+  DesindexarMensajeDbx(danado, 3);
+  semillas.push_back({"dbx_borrados", Cadena(danado.bytes)});
+  danado.bytes.resize(danado.bytes.size() * 2 / 3);
+  semillas.push_back({"dbx_cortado", Cadena(danado.bytes)});
+  CarpetaOe4 carpeta = CarpetaCorreo(1, 0, "Inbox", "Inbox");
+  for (uint32_t i = 0; i < 3; ++i) {
+    MensajeOe4 m;
+    m.id = 1 + i;
+    m.texto = Textos()[i].bytes;
+    m.sustituido = i == 1;
+    carpeta.mensajes.push_back(m);
+  }
+  semillas.push_back({"oe4_mbx", Cadena(ConstruirIdxMbx(carpeta).mbx)});
+  semillas.push_back({"imn_mbx", Cadena(ConstruirBuzonImn(AlmacenImnEjemplo().front()).mbx)});
+  return semillas;
+}
+
 }  // namespace
 
 std::vector<Semilla> Semillas(const std::string& objetivo) {
@@ -251,6 +281,7 @@ std::vector<Semilla> Semillas(const std::string& objetivo) {
   if (objetivo == "oe4_sublist") return SemillasOe4Sublist();
   if (objetivo == "oe4_grupo") return SemillasOe4Grupo();
   if (objetivo == "imn_mensajes") return SemillasImnMensajes();
+  if (objetivo == "recuperacion") return SemillasRecuperacion();
   return {};
 }
 

@@ -4,6 +4,7 @@
 
 #include "herramienta/ordenes.h"
 #include "herramienta/plantilla.h"
+#include "herramienta/recuperar.h"
 
 using orvex::herramienta::Opciones;
 
@@ -94,6 +95,15 @@ int main(int argc, char** argv) {
   auto* find = app.add_subcommand("find", "The mail stores at or below PATH: generation, message count, path, "
                                           "and what a read would rebuild");
   find->add_option("PATH", o.buscar, "A folder to look below (a profile, Identities, Documents and Settings) or a file");
+  // recover: reads files, not a store through the library.
+  orvex::herramienta::OpcionesRecuperar rec;
+  auto* recover = app.add_subcommand(
+      "recover", "Every message a damaged, cut or partly deleted .dbx or .mbx file still holds, as .eml files");
+  recover->add_option("PATH", rec.ruta, "A .dbx message file, a .mbx mailbox, or a folder of them")->required();
+  recover->add_option("--out", rec.salida, "Output folder (created if missing): FILE/indexed, orphaned, "
+                                           "fragments, records and report.jsonl")
+      ->required();
+  recover->add_flag("--mark-gaps", rec.marcar_huecos, "Write a visible marker where bytes of a message are lost");
 
   try {
     app.parse(argc, argv);
@@ -103,6 +113,10 @@ int main(int argc, char** argv) {
   }
 
   using namespace orvex::herramienta;
+  if (*recover) {
+    rec.json = o.json;
+    return OrdenRecuperar(rec);
+  }
   if (*folders) return OrdenCarpetas(o);
   if (*messages) return OrdenMensajes(o);
   if (*parts) return OrdenPartes(o);

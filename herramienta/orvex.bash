@@ -22,7 +22,7 @@ _orvex_carpetas() {
 
 _orvex() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-  local ordenes="info folders messages parts extract export scan find"
+  local ordenes="info folders messages parts extract export scan find recover"
   local globales="--store --registry --drive --identity --json --version --help"
 
   case $prev in
@@ -64,7 +64,13 @@ _orvex() {
     export) opciones="--format --out --name --sync --delete --help" ;;
     scan) opciones="--hashes --command --clamd --clamd-timeout --action --dry-run --backup --no-backup --write-index --help" ;;
     find) opciones="--help" ;;
+    recover) opciones="--out --mark-gaps --help" ;;
   esac
+  if [[ $orden == recover && $cur != -* ]]; then
+    compopt -o filenames 2>/dev/null
+    COMPREPLY=($(compgen -f -- "$cur"))
+    return
+  fi
   if [[ -z $orden || $cur == -* ]]; then
     COMPREPLY=($(compgen -W "$opciones" -- "$cur"))
     return

@@ -22,6 +22,7 @@
 #include "almacen_oe5/formato_dbx.h"
 #include "herramienta/carpeta_temporal.h"
 #include "pruebas/dbx_constructor.h"
+#include "pruebas/imagen.h"
 #include "pruebas/imn_constructor.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/oe4_constructor.h"
@@ -682,6 +683,57 @@ TEST_F(OrvexTest, RenombrarDosVeces) {
       EXPECT_EQ(undbx(almacen), undbx_antes);
     }
   }
+}
+
+// recover: every message of a file with one deleted and one unindexed message, each in its
+// folder and in the report; the input unchanged, nothing replaced or written outside --out.
+TEST_F(OrvexTest, Recuperar) {
+  pruebas::ArchivoMensajesDbx d;
+  for (uint32_t i = 0; i < 3; ++i) d.mensajes.push_back(pruebas::Mensaje(2 + i, std::string(600 + i, 'a' + i)));
+  pruebas::MapaDbx m = pruebas::ConstruirArchivoMensajes(d);
+  pruebas::DesindexarMensajeDbx(m, 1);
+  pruebas::BorrarMensajeDbx(m, 2, true);
+  fs::create_directories(Ruta("in/sub"));
+  pruebas::EscribirImagen(Ruta("in/sub/Inbox.dbx"), m.bytes);
+  std::ofstream(Ruta("in/notas.txt")) << "not mail";
+  fs::permissions(Ruta("in/sub/Inbox.dbx"), fs::perms::owner_read);
+  fs::create_directory(Ruta("out"));
+  std::ofstream(Ruta("fuera")) << "kept";
+  fs::create_symlink(Ruta("fuera"), Ruta("out/report.jsonl"));
+
+  const Resultado r = Orvex({"recover", "@in", "--out", "@out", "--json"});
+  ASSERT_EQ(r.estado, 0) << r.error;
+  std::vector<json> lineas = r.Json();
+  ASSERT_EQ(lineas.size(), 4u);
+  EXPECT_EQ(lineas.back()["type"], "summary");
+  EXPECT_EQ(lineas.back()["recovered"], 3);
+  EXPECT_EQ(lineas.back()["bytes"], 600 + 601 + 594);
+  lineas.pop_back();
+  const std::pair<const char*, std::size_t> esperado[] = {{"indexed", 600}, {"orphaned", 601}, {"fragments", 594}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(lineas[i]["found"], esperado[i].first);
+    EXPECT_EQ(lineas[i]["bytes"], esperado[i].second);
+    EXPECT_EQ(fs::file_size(Ruta("out/" + lineas[i]["eml"].get<std::string>())), esperado[i].second);
+  }
+  EXPECT_EQ(lineas[2]["gaps"].size(), 2u);
+  EXPECT_EQ(Lineas(Leer(Ruta("out/report.jsonl"))), lineas);
+  EXPECT_EQ(Leer(Ruta("fuera")), "kept");
+  EXPECT_EQ(Leer(Ruta("in/sub/Inbox.dbx")), std::string(m.bytes.begin(), m.bytes.end()));
+
+  // A second run beside the first numbers its files; --mark-gaps shows the lost bytes.
+  const Resultado otra = Orvex({"recover", "@in/sub/Inbox.dbx", "--out", "@out", "--mark-gaps"});
+  ASSERT_EQ(otra.estado, 0) << otra.error;
+  EXPECT_NE(otra.salida.find("1 indexed (600 bytes), 1 orphaned (601 bytes), 1 fragments (594 bytes)"),
+            std::string::npos) << otra.salida;
+  const std::vector<json> segunda = Lineas(Leer(Ruta("out/report.jsonl")));
+  ASSERT_EQ(segunda.size(), 3u);
+  EXPECT_NE(segunda[0]["eml"], lineas[0]["eml"]);
+  const std::string marcado = Leer(Ruta("out/" + segunda[2]["eml"].get<std::string>()));
+  EXPECT_EQ(marcado.substr(0, 21), "[orvex: 4 bytes lost]");
+  EXPECT_EQ(marcado.size(), 594u + 2 * 21);
+
+  EXPECT_EQ(Orvex({"recover", "@in/notas.txt", "--out", "@out2"}).estado, 2);
+  EXPECT_EQ(Orvex({"recover", "@nada", "--out", "@out2"}).estado, 2);
 }
 
 // Every generation's store is recognised from its folder; a sample store when the samples are there.

@@ -27,6 +27,27 @@ CarpetaDbx Carpeta(uint32_t id, uint32_t padre, std::string nombre, std::optiona
   return c;
 }
 
+void DesindexarMensajeDbx(MapaDbx& m, std::size_t k) {
+  using namespace orvex::dbx;
+  for (uint32_t nodo : m.nodos) {
+    for (uint32_t e = 0; e < kMaxEntradasNodo; ++e) {
+      const uint32_t pos = nodo + kNodoEntradas + e * kLongEntrada;
+      if (pos + 4 <= m.bytes.size() && LeerPalabra(m.bytes, pos) == m.objetos.at(k)) PonerPalabra(m.bytes, pos, 0);
+    }
+  }
+  PonerPalabra(m.bytes, kCabNumMensajes, LeerPalabra(m.bytes, kCabNumMensajes) - 1);
+}
+
+void BorrarMensajeDbx(MapaDbx& m, std::size_t k, bool perder_texto) {
+  using namespace orvex::dbx;
+  DesindexarMensajeDbx(m, k);
+  const auto& bloques = m.bloques.at(k);
+  for (std::size_t i = 0; i < bloques.size(); ++i) {
+    PonerPalabra(m.bytes, bloques[i] + kBloquePropio, bloques[i] | 0x80000000u);
+    if (perder_texto) PonerPalabra(m.bytes, bloques[i] + kLongCabBloque, 0);
+  }
+}
+
 AlmacenEscrito EscribirAlmacen(const std::string& ruta, const AlmacenDbx& d) {
   AlmacenEscrito escrito;
   escrito.carpetas = ConstruirFoldersDbx(d);

@@ -23,6 +23,14 @@ MensajeDbx Mensaje(uint32_t id, std::string texto, uint64_t fecha = kFechaPorDef
 CarpetaDbx Carpeta(uint32_t id, uint32_t padre, std::string nombre, std::optional<std::string> archivo = std::nullopt,
                    std::optional<ArchivoMensajesDbx> mensajes = std::nullopt);
 
+// Message k of a built message file drops out of the index: its node entry names no object
+// and the header counts one message fewer; its text chain stays as it was.
+void DesindexarMensajeDbx(MapaDbx& mapa, std::size_t k);
+// Message k deleted the way the mail client does it: out of the index, and each of its blocks'
+// first word overwritten, so that it no longer names the block (here: its offset with bit 31
+// set). With perder_texto the first word of each block's text is overwritten too.
+void BorrarMensajeDbx(MapaDbx& mapa, std::size_t k, bool perder_texto);
+
 // Writes folders.dbx and the message file of every folder that has `mensajes` into the folder
 // at ruta (a POSIX path that exists).
 struct AlmacenEscrito {

@@ -21,7 +21,7 @@ if [[ "${1:-}" == "-t" ]]; then
   shift 2
 fi
 todos=(codecs analizador mensaje registro rutas dbx_carpetas dbx_mensajes dbx_guardado
-       oe4_carpetas oe4_mensajes oe4_sublist oe4_grupo imn_mensajes)
+       oe4_carpetas oe4_mensajes oe4_sublist oe4_grupo imn_mensajes recuperacion)
 objetivos=("$@")
 (( ${#objetivos[@]} )) || objetivos=("${todos[@]}")
 
@@ -30,7 +30,7 @@ declare -A diccionario=(
   [dbx_carpetas]=dbx.dict [dbx_mensajes]=dbx.dict [dbx_guardado]=mime.dict
   [oe4_carpetas]=almacenes_antiguos.dict [oe4_mensajes]=almacenes_antiguos.dict
   [oe4_sublist]=almacenes_antiguos.dict [oe4_grupo]=almacenes_antiguos.dict
-  [imn_mensajes]=almacenes_antiguos.dict)
+  [imn_mensajes]=almacenes_antiguos.dict [recuperacion]=dbx.dict)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz-humo: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2
@@ -54,6 +54,11 @@ muestras=${ORVEX_MUESTRAS:-$raiz/../shared/muestras}
 if [[ -d "$muestras" ]]; then
   while IFS= read -r -d '' f; do
     n=$(basename "$f")
+    # The recovery scanners take every sample mail file as it is.
+    case "${n,,}" in
+      *.dbx|*.mbx) [[ -d "$trabajo/semillas/recuperacion" ]] &&
+                   cp "$f" "$trabajo/semillas/recuperacion/muestra_$(basename "$(dirname "$f")")_$n" ;;
+    esac
     case "${n,,}" in
       folders.dbx) destino=dbx_carpetas ;;
       *.dbx) destino=dbx_mensajes ;;
