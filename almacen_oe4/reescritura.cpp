@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "almacen_oe4/formato_oe4.h"
+#include "almacen_oe4/indice_buzon.h"
 #include "almacen_oe4/interno.h"
 #include "almacen_oe4/oe4.h"
 #include "almacen_oe5/reescritura.h"
 #include "mensaje/buffer_flujo.h"
 #include "mensaje/empalme.h"
 #include "soporte/memoria.h"
+#include "soporte/tramos.h"
 
 namespace orvex::oe4 {
 
@@ -78,6 +80,10 @@ uint32_t VolcarCorreo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito, uint32_t 
   const uint32_t fin_registros = Le32(cab_idx + kIdxFinRegistros);
   if (fin_registros < kLongCabIdx || fin_registros > indice->Tamano() ||
       uint64_t{fin_registros} + largo_registro > UINT32_MAX) {
+    return OE_ERROR;
+  }
+  if (!IndiceCubiertoPorBuzon(*indice, fin_registros, *buzon,
+                              {kLongFijoRegistro, 0, 0, kMarcaSustituido})) {
     return OE_ERROR;
   }
   auto folders = ArchivoOe4::Abrir(m.RutaAlmacen, ArchivoOe4::Modo::kLecturaEscritura);
@@ -208,6 +214,7 @@ uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
   const uint32_t largo = reescrito.Longitud();
   std::vector<CopiaBloque> cadena;
   std::unordered_set<uint32_t> vistos;
+  TramosDisjuntos tramos;
   const uint64_t max_bloques = grupo->Tamano() / kLongCabBloqueNch + 1;
   uint64_t cabe = 0;
   for (uint32_t b = m.PosTexto; b != 0 && cabe < largo;) {
@@ -220,9 +227,12 @@ uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
     CopiaBloque copia{b, std::vector<uint8_t>(std::size_t{kLongCabBloqueNch} + capacidad)};
     if (!grupo->Leer(b, copia.bytes.data(), copia.bytes.size())) return OE_ERROR;
     cadena.push_back(std::move(copia));
+    tramos.Anadir(b, kLongCabBloqueNch + capacidad);
     cabe += capacidad;
     b = Le32(cab_bloque + kNchBloqueSiguiente);
   }
+  // Blocks whose rooms overlap would take each other's text as their head.
+  if (!tramos.Disjuntos()) return OE_ERROR;
 
   uint32_t escrito = 0;
   if (EscribirArticulo(*grupo, m, cadena, reescrito, cab, item, &escrito) &&
