@@ -16,6 +16,7 @@
 #include "almacen_oe5/prueba_almacen.h"
 #include "almacen_oe5/prueba_partes.h"
 #include "almacen_oe5/reescritura.h"
+#include "fuzz/valla.h"
 #include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
@@ -74,13 +75,16 @@ struct Conduccion {
   uint32_t final = 0;               // the mode 2 result that ended the object
 };
 
-// One message changed the way a host changes it, to the end of its parts.
-Conduccion Conducir(const Politica& politica, uint32_t id = kIdObjetivo) {
+// One message changed the way a host changes it, to the end of its parts; valla, when given,
+// receives the fence of its write-back.
+Conduccion Conducir(const Politica& politica, uint32_t id = kIdObjetivo,
+                    std::vector<fuzz::ArchivoVallado>* valla = nullptr) {
   Conduccion c;
   CarpetaAbierta carpeta(kIdCarpeta);
   OE_MENSAJE* m = nullptr;
   if (ListarHasta(carpeta.c, &m, id) != nullptr) {
     c.encontrado = true;
+    if (valla != nullptr) *valla = fuzz::VallasDbx(*m);
     OE_OBJMSG* o = nullptr;
     EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
     for (int i = 0; i < 100; ++i) {
@@ -290,8 +294,10 @@ TEST_F(ReescrituraOe5Test, EscriturasQueFallanANMitadDeLaReescritura) {
       SCOPED_TRACE(testing::Message() << modo << ", write " << n);
       AlmacenInstalado almacen(d);
       g.Reiniciar();
+      std::vector<fuzz::ArchivoVallado> valla;
       if (std::strcmp(modo, "directo") == 0) {
         Pendiente p({ACCION_CONSERVAR, ACCION_RENOMBRAR, ACCION_BORRAR});
+        valla = fuzz::VallasDbx(*p.m);
         g.fallar_en[escrituras] = n;
         const uint32_t resultado = oe5::Reescribir(p.m, 0);
         disparado = g.contador[escrituras] >= n;
@@ -301,12 +307,13 @@ TEST_F(ReescrituraOe5Test, EscriturasQueFallanANMitadDeLaReescritura) {
       } else {
         g.fallar_en[escrituras] = n;
         g.fallar_desde = disco_perdido;
-        const Conduccion c = Conducir(politica);
+        const Conduccion c = Conducir(politica, kIdObjetivo, &valla);
         disparado = g.contador[escrituras] >= n;
         EXPECT_EQ(c.final, OE_FIN);
         EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK, OE_OK}));
       }
       g.Reiniciar();
+      EXPECT_EQ(fuzz::CambioFuera(valla), "");
       if (!disparado) {
         ComprobarCarpeta(almacen, d, esperado);
       } else if (!disco_perdido) {
