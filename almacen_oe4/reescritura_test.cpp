@@ -417,6 +417,18 @@ TEST(ReescrituraOe4Test, SobreArchivosDanados) {
     EXPECT_EQ(Guardar(grupo.Puntero(), ACCION_BORRAR, {"a.exe"}, danar), (std::vector<uint32_t>{OE_OK}));
     EXPECT_EQ(almacen.Leer(kArchivoGrupo), b);
   }
+  // The chain's full last block leads on into another article's chain: the grown text would be
+  // written into that article, so nothing is written.
+  AlmacenOe4Instalado almacen(Grupo3(original));
+  const MapaGrupo& mapa = almacen.Escrito().grupos.at(kArchivoGrupo);
+  std::vector<uint8_t> b = mapa.bytes;
+  const uint32_t ultimo = mapa.bloques[0].back();
+  PonerPalabra(b, ultimo + kNchBloqueCapacidad, LeerPalabra(b, ultimo + kNchBloqueUsados));
+  PonerPalabra(b, ultimo + kNchBloqueSiguiente, mapa.bloques[2][0]);
+  almacen.Reescribir(kArchivoGrupo, b);
+  CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
+  EXPECT_EQ(Guardar(grupo.Puntero(), ACCION_SUSTITUIR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
+  EXPECT_EQ(almacen.Leer(kArchivoGrupo), b);
 }
 
 }  // namespace

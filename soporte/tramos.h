@@ -21,6 +21,15 @@ class TramosDisjuntos {
     }
     return true;
   }
+  // Once Disjuntos() has said true: whether the span [inicio, inicio + largo) shares a byte
+  // with one of them.
+  bool Toca(uint64_t inicio, uint64_t largo) const {
+    const uint64_t fin = inicio + largo;
+    // The first span that ends past inicio; the spans are sorted and disjoint, so their ends are too.
+    const auto t = std::partition_point(tramos_.begin(), tramos_.end(),
+                                        [&](const Tramo& x) { return uint64_t{x.inicio} + x.largo <= inicio; });
+    return largo != 0 && t != tramos_.end() && t->inicio < fin;
+  }
 
  private:
   struct Tramo {
