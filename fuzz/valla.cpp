@@ -28,11 +28,12 @@ bool Cabe(const Bytes& b, uint64_t pos, uint64_t n) { return pos <= b.size() && 
 // at a block outside the file, past max_capacidad, or overlapping one kept before (that one is
 // not kept). True when the chain ended at a 0.
 bool RecorrerBloques(const Bytes& b, uint32_t primero, uint32_t largo_cab, uint32_t max_capacidad,
-                     std::vector<std::pair<uint64_t, uint64_t>>* rooms, std::string* texto) {
+                     std::vector<std::pair<uint64_t, uint64_t>>* espacios, std::string* texto) {
   std::map<uint64_t, uint64_t> vistos;  // inicio -> fin
   for (uint32_t pos = primero; pos != 0;) {
     uint32_t capacidad = 0, usado = 0, siguiente = 0;
-    if (!Palabra(b, pos + 4, &capacidad) || !Palabra(b, pos + 8, &usado) || !Palabra(b, pos + 12, &siguiente) ||
+    if (!Palabra(b, uint64_t{pos} + 4, &capacidad) || !Palabra(b, uint64_t{pos} + 8, &usado) ||
+        !Palabra(b, uint64_t{pos} + 12, &siguiente) ||
         capacidad > max_capacidad || !Cabe(b, pos, uint64_t{largo_cab} + capacidad)) {
       return false;
     }
@@ -41,7 +42,7 @@ bool RecorrerBloques(const Bytes& b, uint32_t primero, uint32_t largo_cab, uint3
     if (despues != vistos.end() && despues->first < fin) return false;
     if (despues != vistos.begin() && std::prev(despues)->second > pos) return false;
     vistos.emplace(pos, fin);
-    rooms->emplace_back(pos, fin);
+    espacios->emplace_back(pos, fin);
     if (texto != nullptr) {
       if (usado > capacidad) return false;
       texto->append(b.begin() + pos + largo_cab, b.begin() + pos + largo_cab + usado);
@@ -71,15 +72,15 @@ int64_t Valla::PrimerCambioFuera(const Bytes& antes, const Bytes& despues) const
 }
 
 Valla VallaDbx(const Bytes& dbx, uint32_t primer_bloque, std::string_view texto) {
-  std::vector<std::pair<uint64_t, uint64_t>> rooms;
+  std::vector<std::pair<uint64_t, uint64_t>> espacios;
   std::string leido;
   Valla valla;
   if (primer_bloque == 0 ||
-      !RecorrerBloques(dbx, primer_bloque, dbx::kLongCabBloque, dbx::kMaxTextoBloque, &rooms, &leido) ||
+      !RecorrerBloques(dbx, primer_bloque, dbx::kLongCabBloque, dbx::kMaxTextoBloque, &espacios, &leido) ||
       leido != texto) {
     return valla;
   }
-  for (const auto& [inicio, fin] : rooms) valla.Permitir(inicio, fin - inicio);
+  for (const auto& [inicio, fin] : espacios) valla.Permitir(inicio, fin - inicio);
   return valla;
 }
 
@@ -125,9 +126,9 @@ Valla VallaGrupoNch(const Bytes& nch, uint32_t pos_item, uint32_t primer_bloque)
   }
   valla.Permitir(oe4fmt::kNchTamTextos, 4);
   valla.Permitir(uint64_t{pos_item} + oe4fmt::kArtLongArticulo, 4);
-  std::vector<std::pair<uint64_t, uint64_t>> rooms;
-  RecorrerBloques(nch, primer_bloque, oe4fmt::kLongCabBloqueNch, UINT32_MAX, &rooms, nullptr);
-  for (const auto& [inicio, fin] : rooms) valla.Permitir(inicio, fin - inicio);
+  std::vector<std::pair<uint64_t, uint64_t>> espacios;
+  RecorrerBloques(nch, primer_bloque, oe4fmt::kLongCabBloqueNch, UINT32_MAX, &espacios, nullptr);
+  for (const auto& [inicio, fin] : espacios) valla.Permitir(inicio, fin - inicio);
   return valla;
 }
 
