@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "almacen_oe5/formato_dbx.h"
 #include "almacen_oe5/oe5.h"
 #include "almacen_oe5/prueba_almacen.h"
 #include "almacen_oe5/prueba_partes.h"
@@ -273,6 +274,19 @@ TEST_F(ReescrituraOe5Test, LoYaCambiadoSeAbandonaSinEspacioOSeRespetaUnCambioAje
   });
   EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
   ComprobarCarpeta(almacen, d, cambiado);
+
+  // Message 4's object names the target's chain: writing it would change message 4 as well, so
+  // the file stays as it is.
+  AlmacenInstalado compartido(d);
+  const MapaDbx& mapa = compartido.Escrito().archivos.at(kArchivo);
+  std::vector<uint8_t> bytes = mapa.bytes;
+  const uint32_t objeto = mapa.objetos[2];
+  for (uint32_t i = 0, p = objeto + orvex::dbx::kLongCabObjeto; i < bytes[objeto + orvex::dbx::kObjNumIndices]; ++i, p += 4) {
+    if ((LeerPalabra(bytes, p) & 0xFF) == orvex::dbx::kIdBloqueTexto) PonerPalabra(bytes, p, mapa.bloques[1][0] << 8 | orvex::dbx::kIdBloqueTexto);
+  }
+  compartido.Reescribir(kArchivo, bytes);
+  EXPECT_EQ(Conducir(Segun({{"virus.exe", {ACCION_RENOMBRAR, {}}}})).guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+  EXPECT_EQ(compartido.Directorio().Leer(kArchivo), bytes);
 }
 
 // The write-back with its N-th write failing, for N = 1, 2, ... until no fault fires: as the
