@@ -20,7 +20,7 @@ bool LeerPedido(const uint8_t* datos, std::size_t n, Pedido* pedido) {
 }
 
 void ReescribirVallado(uint32_t id_carpeta, uint32_t pos_carpeta, const Pedido& pedido, const Vallar& vallar) {
-  const std::vector<uint32_t> antes = IdsListados(id_carpeta, pos_carpeta);
+  const std::vector<Listado> antes = MensajesListados(id_carpeta, pos_carpeta);
   if (antes.empty()) return;
   const std::size_t elegido = pedido.mensaje % antes.size();
 
@@ -37,7 +37,7 @@ void ReescribirVallado(uint32_t id_carpeta, uint32_t pos_carpeta, const Pedido& 
       if (r != OE_OK) break;
       if (enteros++ < elegido) continue;
       // The same listing gives the same messages: the picked one is the one counted before.
-      Exigir(m->IdMensaje == antes[elegido]);
+      Exigir(m->IdMensaje == antes[elegido].id);
       vallados = vallar(*m);
       for (const ArchivoVallado& v : vallados) Exigir(!v.antes.empty());  // a file it listed from
       CambiarPartes(m, pedido.acciones, pedido.por_nada);
@@ -50,12 +50,12 @@ void ReescribirVallado(uint32_t id_carpeta, uint32_t pos_carpeta, const Pedido& 
   const std::string fuera = CambioFuera(vallados);
   if (!fuera.empty()) std::fprintf(stderr, "write-back changed %s, outside its fence\n", fuera.c_str());
   Exigir(fuera.empty());
-  const std::vector<uint32_t> despues = IdsListados(id_carpeta, pos_carpeta);
+  const std::vector<Listado> despues = MensajesListados(id_carpeta, pos_carpeta);
   if (!MismosOtros(antes, elegido, despues)) {
-    std::fprintf(stderr, "the folder listed other messages after the write-back of message %u:", antes[elegido]);
-    for (uint32_t id : antes) std::fprintf(stderr, " %u", id);
+    std::fprintf(stderr, "the folder listed other messages after the write-back of message %u:", antes[elegido].id);
+    for (const Listado& l : antes) std::fprintf(stderr, " %u (%zu bytes)", l.id, l.texto.size());
     std::fprintf(stderr, " ->");
-    for (uint32_t id : despues) std::fprintf(stderr, " %u", id);
+    for (const Listado& l : despues) std::fprintf(stderr, " %u (%zu bytes)", l.id, l.texto.size());
     std::fprintf(stderr, "\n");
     std::abort();
   }

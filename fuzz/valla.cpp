@@ -175,8 +175,8 @@ std::string CambioFuera(const std::vector<ArchivoVallado>& archivos) {
   return "";
 }
 
-std::vector<uint32_t> IdsListados(uint32_t id_carpeta, uint32_t pos_carpeta) {
-  std::vector<uint32_t> ids;
+std::vector<Listado> MensajesListados(uint32_t id_carpeta, uint32_t pos_carpeta) {
+  std::vector<Listado> ids;
   OE_ENTRYID e{id_carpeta, pos_carpeta};
   OE_CARPETA* carpeta = nullptr;
   if (OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_PRIMERO) != OE_OK) return ids;
@@ -184,7 +184,7 @@ std::vector<uint32_t> IdsListados(uint32_t id_carpeta, uint32_t pos_carpeta) {
   if (OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO) == OE_OK) {
     for (int paso = 0; paso < 2000; ++paso) {
       const uint32_t r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-      if (r == OE_OK) ids.push_back(m->IdMensaje);
+      if (r == OE_OK) ids.push_back({m->IdMensaje, m->Texto != nullptr ? std::string(m->Texto, m->LongTexto) : ""});
       else if (r != OE_ERROR) break;
     }
   }
@@ -193,13 +193,13 @@ std::vector<uint32_t> IdsListados(uint32_t id_carpeta, uint32_t pos_carpeta) {
   return ids;
 }
 
-bool MismosOtros(const std::vector<uint32_t>& antes, std::size_t posicion, const std::vector<uint32_t>& despues) {
-  std::vector<uint32_t> otros = antes;
+bool MismosOtros(const std::vector<Listado>& antes, std::size_t posicion, const std::vector<Listado>& despues) {
+  std::vector<Listado> otros = antes;
   if (posicion < otros.size()) otros.erase(otros.begin() + static_cast<std::ptrdiff_t>(posicion));
-  std::vector<uint32_t> ahora = despues;
+  std::vector<Listado> ahora = despues;
   std::sort(otros.begin(), otros.end());
   std::sort(ahora.begin(), ahora.end());
-  std::vector<uint32_t> nuevos;
+  std::vector<Listado> nuevos;
   std::set_difference(ahora.begin(), ahora.end(), otros.begin(), otros.end(), std::back_inserter(nuevos));
   return std::includes(ahora.begin(), ahora.end(), otros.begin(), otros.end()) && nuevos.size() == 1;
 }

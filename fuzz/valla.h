@@ -61,11 +61,17 @@ std::vector<ArchivoVallado> VallasImn(const OE_MENSAJE& m);
 // "file at offset" of the first byte changed outside its fence; empty when there is none.
 std::string CambioFuera(const std::vector<ArchivoVallado>& archivos);
 
-// Ids of the messages a folder lists whole (result 0), in listing order, at most 2000 steps.
-std::vector<uint32_t> IdsListados(uint32_t id_carpeta, uint32_t pos_carpeta);
-// True when despues lists every message of antes but the one at posicion, and exactly one
-// message more: that one as it was or as rewritten (in place or as a copy under a new id).
-bool MismosOtros(const std::vector<uint32_t>& antes, std::size_t posicion, const std::vector<uint32_t>& despues);
+// A message a folder lists whole (result 0): its id and its text.
+struct Listado {
+  uint32_t id;
+  std::string texto;
+  auto operator<=>(const Listado&) const = default;
+};
+// The messages a folder lists whole, in listing order, at most 2000 steps.
+std::vector<Listado> MensajesListados(uint32_t id_carpeta, uint32_t pos_carpeta);
+// True when despues lists every message of antes but the one at posicion, each with its text,
+// and exactly one message more: that one as it was or as rewritten (in place or as a copy).
+bool MismosOtros(const std::vector<Listado>& antes, std::size_t posicion, const std::vector<Listado>& despues);
 
 // Whole content of a store file (a path as the exports give it); empty when it cannot be read.
 Bytes LeerArchivo(const std::string& ruta);
