@@ -11,7 +11,6 @@
 #include "fuzz/objetivos.h"
 #include "fuzz/recorridos.h"
 #include "fuzz/reescritura.h"
-#include "mensaje/buffer_flujo.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/mensajes_mime.h"
 
@@ -109,7 +108,6 @@ int DbxGuardado(const uint8_t* datos, std::size_t n) {
   Exigir(TextoDe(kIdVecino) == vecino);
   return 0;
 }
-
 
 // Input: the rewrite request (reescritura.h), then the Inbox message file.
 int DbxReescritura(const uint8_t* datos, std::size_t n) {

@@ -38,7 +38,6 @@ int ImnMensajes(const uint8_t* datos, std::size_t n) {
   return 0;
 }
 
-
 // Input: the rewrite request (reescritura.h), then the Inbox's .idx and .mbx as a pair.
 int ImnReescritura(const uint8_t* datos, std::size_t n) {
   Pedido pedido;

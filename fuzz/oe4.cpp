@@ -88,7 +88,6 @@ int Oe4Grupo(const uint8_t* datos, std::size_t n) {
   return 0;
 }
 
-
 // Input: the rewrite request (reescritura.h), then the Inbox's .idx and .mbx as a pair.
 int Oe4Reescritura(const uint8_t* datos, std::size_t n) {
   Pedido pedido;
