@@ -170,6 +170,8 @@ TEST(CorrupcionImnTest, UnArchivoCambiadoBajoLaReescrituraNoSeToca) {
       {"fin de registros tras el indice", kCabIdx, kIdxFinRegistros, kTamano, 1},
       {"firma del buzon", kCabMbx, kMbxFirma, kFijo, 0},
       {"version del buzon", kCabMbx, kMbxVersion, kFijo, 0},
+      // The copy appended to the mailbox would complete another message's cut block.
+      {"otro bloque pasado el final del buzon", kReg0, kRegPosBuzon, kTamanoBuzon, -8},
   };
   for (const Dano& d : danos) {
     SCOPED_TRACE(d.nombre);

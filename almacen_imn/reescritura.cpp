@@ -9,6 +9,7 @@
 #include "almacen_imn/formato_imn.h"
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
+#include "almacen_oe4/indice_buzon.h"
 #include "mensaje/buffer_flujo.h"
 #include "mensaje/empalme.h"
 #include "soporte/memoria.h"
@@ -64,6 +65,12 @@ uint32_t Volcar(OE_MENSAJE& m, uint32_t long_antigua) {
   const uint64_t q = Le32(cab_idx + kIdxFinRegistros);
   if (q < kLongCabIdx || q > idx->Tamano() || m.PosRegistro < kLongCabIdx ||
       uint64_t{m.PosRegistro} + long_antigua > q) {
+    return OE_ERROR;
+  }
+  static_assert(kRegPosPropia == oe4fmt::kRegPosPropia && kRegLongitud == oe4fmt::kRegLongRegistro &&
+                kRegPosBuzon == oe4fmt::kRegPosBloque && kRegFlags == oe4fmt::kRegMarcas);
+  if (!oe4::IndiceCubiertoPorBuzon(*idx, static_cast<uint32_t>(q), *mbx,
+                                   {kLongCabRegistro, kRegNumEntradas, kLongEntrada, kFlagMuerto})) {
     return OE_ERROR;
   }
   const uint64_t p = mbx->Tamano();

@@ -11,6 +11,7 @@
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
 #include "almacen_imn/prueba_imn.h"
+#include "fuzz/valla.h"
 #include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
@@ -33,11 +34,13 @@ struct Resultado {
 // Lists the folder up to the message, walks all its parts and saves each one with its action
 // (parts beyond the actions get no save call; a replacement stores kLimpio). The walk's end
 // writes the message back.
-Resultado Recorrer(uint32_t carpeta, uint32_t id, const std::vector<uint32_t>& acciones) {
+Resultado Recorrer(uint32_t carpeta, uint32_t id, const std::vector<uint32_t>& acciones,
+                   std::vector<fuzz::ArchivoVallado>* valla = nullptr) {
   Resultado r;
   ObjetoEnParte x(carpeta, id, 0);
   EXPECT_TRUE(x.listo);
   if (!x.listo) return r;
+  if (valla != nullptr) *valla = fuzz::VallasImn(*x.m());
   for (std::size_t i = 0;; ++i) {
     r.fin = x.Siguiente();
     if (r.fin != OE_OK) break;
@@ -367,9 +370,11 @@ TEST(FallosImnTest, UnaEscrituraQueFallaNuncaPierdeElMensaje) {
     AlmacenImnInstalado almacen(d);
     plataforma::Ganchos().Reiniciar();
     plataforma::Ganchos().fallar_en[escribir] = n;
-    Recorrer(1, 3, {ACCION_CONSERVAR, ACCION_RENOMBRAR});
+    std::vector<fuzz::ArchivoVallado> valla;
+    Recorrer(1, 3, {ACCION_CONSERVAR, ACCION_RENOMBRAR}, &valla);
     const bool fallo = plataforma::Ganchos().contador[escribir] >= n;
     plataforma::Ganchos().Reiniciar();
+    EXPECT_EQ(fuzz::CambioFuera(valla), "");
     const auto [originales, copias] = contar();
     if (!fallo) {
       EXPECT_EQ(std::pair(originales, copias), std::pair(0, 1));

@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "almacen_oe4/formato_oe4.h"
+#include "almacen_oe4/indice_buzon.h"
 #include "almacen_oe4/interno.h"
 #include "almacen_oe4/oe4.h"
 #include "almacen_oe5/reescritura.h"
 #include "mensaje/buffer_flujo.h"
 #include "mensaje/empalme.h"
 #include "soporte/memoria.h"
+#include "soporte/tramos.h"
 
 namespace orvex::oe4 {
 
@@ -78,6 +80,10 @@ uint32_t VolcarCorreo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito, uint32_t 
   const uint32_t fin_registros = Le32(cab_idx + kIdxFinRegistros);
   if (fin_registros < kLongCabIdx || fin_registros > indice->Tamano() ||
       uint64_t{fin_registros} + largo_registro > UINT32_MAX) {
+    return OE_ERROR;
+  }
+  if (!IndiceCubiertoPorBuzon(*indice, fin_registros, *buzon,
+                              {kLongFijoRegistro, 0, 0, kMarcaSustituido})) {
     return OE_ERROR;
   }
   auto folders = ArchivoOe4::Abrir(m.RutaAlmacen, ArchivoOe4::Modo::kLecturaEscritura);
@@ -186,6 +192,32 @@ bool EscribirArticulo(ArchivoOe4& grupo, const OE_MENSAJE& m, const std::vector<
   return grupo.Escribir(0, cab, sizeof cab) && grupo.Escribir(m.PosRegistro, item, sizeof item);
 }
 
+// True when the rooms the rewrite writes (propios, checked disjoint) hold nothing else of the
+// group: not its header, no article item, no block of another article's chain. The item chain
+// and the other chains are walked with one step bound: a sound group's blocks are disjoint, so
+// more steps than the file has room for mean chains that loop or share blocks.
+bool SoloDelArticulo(const ArchivoOe4& grupo, const uint8_t* cab, uint32_t pos_item, const TramosDisjuntos& propios) {
+  if (propios.Toca(0, kLongCabGrupo)) return false;
+  const uint64_t fin_area = uint64_t{Le32(cab + kNchPrimero)} + Le32(cab + kNchLongArea);
+  uint64_t pasos = grupo.Tamano() / kLongCabBloqueNch + 1;
+  for (uint32_t pos = Le32(cab + kNchPrimero); pos != 0 && pos < fin_area;) {
+    uint8_t item[kLongArticulo];
+    if (pasos-- == 0) return false;
+    // An item that cannot be read ends the listing there too.
+    if (!grupo.Leer(pos, item, sizeof item) || Le32(item + kArtPosPropia) != pos) break;
+    if (propios.Toca(pos, kLongArticulo)) return false;
+    for (uint32_t b = Le32(item + kArtPosBloque); pos != pos_item && b != 0;) {
+      uint8_t bloque[kLongCabBloqueNch];
+      if (pasos-- == 0) return false;
+      if (!grupo.Leer(b, bloque, sizeof bloque)) break;
+      if (propios.Toca(b, uint64_t{kLongCabBloqueNch} + Le32(bloque + kNchBloqueUsados))) return false;
+      b = Le32(bloque + kNchBloqueSiguiente);
+    }
+    pos = Le32(item + kArtPosSiguiente);
+  }
+  return true;
+}
+
 uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
   if (m.Texto == nullptr) return OE_ERROR;
   auto grupo = ArchivoOe4::Abrir(m.RutaIndice, ArchivoOe4::Modo::kLecturaEscritura);
@@ -208,6 +240,7 @@ uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
   const uint32_t largo = reescrito.Longitud();
   std::vector<CopiaBloque> cadena;
   std::unordered_set<uint32_t> vistos;
+  TramosDisjuntos tramos;
   const uint64_t max_bloques = grupo->Tamano() / kLongCabBloqueNch + 1;
   uint64_t cabe = 0;
   for (uint32_t b = m.PosTexto; b != 0 && cabe < largo;) {
@@ -220,9 +253,13 @@ uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
     CopiaBloque copia{b, std::vector<uint8_t>(std::size_t{kLongCabBloqueNch} + capacidad)};
     if (!grupo->Leer(b, copia.bytes.data(), copia.bytes.size())) return OE_ERROR;
     cadena.push_back(std::move(copia));
+    tramos.Anadir(b, kLongCabBloqueNch + capacidad);
     cabe += capacidad;
     b = Le32(cab_bloque + kNchBloqueSiguiente);
   }
+  // Blocks whose rooms overlap would take each other's text as their head, and a room that
+  // holds another part of the group would change what the group lists.
+  if (!tramos.Disjuntos() || !SoloDelArticulo(*grupo, cab, m.PosRegistro, tramos)) return OE_ERROR;
 
   uint32_t escrito = 0;
   if (EscribirArticulo(*grupo, m, cadena, reescrito, cab, item, &escrito) &&

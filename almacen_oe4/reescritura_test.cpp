@@ -9,6 +9,7 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
+#include "fuzz/valla.h"
 #include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
@@ -300,9 +301,13 @@ TEST(ReescrituraOe4Test, UnFalloEnCualquierEscrituraNoPierdeNada) {
       ganchos.Reiniciar();
       ganchos.fallar_en[escribir] = fallar_en;
       ganchos.fallar_desde = caso.desde;
-      Guardar(c.Puntero(), caso.accion, {"a.exe"});
+      std::vector<fuzz::ArchivoVallado> valla;
+      Guardar(c.Puntero(), caso.accion, {"a.exe"}, [&](OE_MENSAJE* m) {
+        valla = caso.noticias ? fuzz::VallasGrupoOe4(*m) : fuzz::VallasCorreoOe4(*m);
+      });
       *disparado = fallar_en != 0 && ganchos.contador[escribir] >= fallar_en;
       ganchos.Reiniciar();
+      EXPECT_EQ(fuzz::CambioFuera(valla), "");
       uint32_t fin = 0;
       std::vector<std::string> textos;
       for (const auto& m : Mensajes(c.Puntero(), &fin)) textos.push_back(m.texto);
@@ -368,6 +373,19 @@ TEST(ReescrituraOe4Test, SobreArchivosDanados) {
       EXPECT_NE(fin, OE_OK);
     }
   }
+  // The other message's block runs past the mailbox's end: the copy appended there would
+  // complete it with its own bytes, so nothing is written.
+  {
+    AlmacenOe4Instalado almacen(Correo(original));
+    const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
+    std::vector<uint8_t> idx = par.idx;
+    PonerPalabra(idx, par.registros[1] + kRegPosBloque, static_cast<uint32_t>(par.mbx.size()) - 8);
+    almacen.Reescribir("mail/Inbox.idx", idx);
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
+    EXPECT_EQ(Guardar(c.Puntero(), ACCION_RENOMBRAR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
+    EXPECT_EQ(almacen.Leer("mail/Inbox.idx"), idx);
+    EXPECT_EQ(almacen.Leer("mail/Inbox.mbx"), par.mbx);
+  }
 
   struct Caso {
     const char* nombre;
@@ -399,6 +417,18 @@ TEST(ReescrituraOe4Test, SobreArchivosDanados) {
     EXPECT_EQ(Guardar(grupo.Puntero(), ACCION_BORRAR, {"a.exe"}, danar), (std::vector<uint32_t>{OE_OK}));
     EXPECT_EQ(almacen.Leer(kArchivoGrupo), b);
   }
+  // The chain's full last block leads on into another article's chain: the grown text would be
+  // written into that article, so nothing is written.
+  AlmacenOe4Instalado almacen(Grupo3(original));
+  const MapaGrupo& mapa = almacen.Escrito().grupos.at(kArchivoGrupo);
+  std::vector<uint8_t> b = mapa.bytes;
+  const uint32_t ultimo = mapa.bloques[0].back();
+  PonerPalabra(b, ultimo + kNchBloqueCapacidad, LeerPalabra(b, ultimo + kNchBloqueUsados));
+  PonerPalabra(b, ultimo + kNchBloqueSiguiente, mapa.bloques[2][0]);
+  almacen.Reescribir(kArchivoGrupo, b);
+  CarpetaPorId grupo(kCuenta, almacen.Escrito().sublists.at("news").entradas[0]);
+  EXPECT_EQ(Guardar(grupo.Puntero(), ACCION_SUSTITUIR, {"a.exe"}), (std::vector<uint32_t>{OE_OK}));
+  EXPECT_EQ(almacen.Leer(kArchivoGrupo), b);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "api/orvex.h"
 #include "soporte/bytes.h"
 #include "soporte/memoria.h"
+#include "soporte/tramos.h"
 
 namespace orvex::oe5 {
 
@@ -255,16 +256,20 @@ uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** te
   {
     uint32_t pos = primer_bloque;
     DetectorCiclo ciclo(pos);
+    TramosDisjuntos tramos;
     const uint64_t max_bloques = MaxBloques(archivo);
     for (uint64_t bloques = 1;; ++bloques) {
       CabeceraBloque cab;
       if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab)) return OE_ERROR;
+      tramos.Anadir(pos, kLongCabBloque + cab.usado);
       total += cab.usado;
       if (total > archivo.Tamano() || total >= UINT32_MAX) return OE_ERROR;
       if (cab.siguiente == 0) break;
       pos = cab.siguiente;
       if (ciclo.Avanzar(pos)) return OE_ERROR;
     }
+    // A head inside an earlier block's text would be read as text and as a head.
+    if (!tramos.Disjuntos()) return OE_ERROR;
   }
 
   // Read pass: the same chain again, into a buffer the length pass has sized.
@@ -292,10 +297,13 @@ uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** te
 
 uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t longitud_vieja, const char* nuevo,
                           uint32_t longitud_nueva) {
-  // The chain is checked whole before anything is written: a broken one is left as it is.
+  // The chain is checked whole before anything is written: a broken one is left as it is. Its
+  // blocks' rooms must not overlap, or the text written into one block would become the head
+  // the next step reads.
   {
     uint32_t pos = primer_bloque;
     DetectorCiclo ciclo(pos);
+    TramosDisjuntos tramos;
     const uint64_t max_bloques = MaxBloques(archivo);
     for (uint64_t bloques = 1;; ++bloques) {
       CabeceraBloque cab;
@@ -303,10 +311,12 @@ uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t 
           !archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, cab.capacidad)) {
         return 0;
       }
+      tramos.Anadir(pos, kLongCabBloque + cab.capacidad);
       if (cab.siguiente == 0) break;
       pos = cab.siguiente;
       if (ciclo.Avanzar(pos)) return 0;
     }
+    if (!tramos.Disjuntos()) return 0;
   }
 
   uint32_t escrito = 0;

@@ -91,15 +91,16 @@ bool LeerCadenaDatos(const ArchivoDbx& archivo, const ObjetoDbx& objeto, uint32_
 std::vector<uint32_t> ListaObjetosCarpetas(const ArchivoDbx& archivo, const std::vector<uint32_t>& nodos);
 
 // Reads the text chain starting at primer_bloque into a new page-allocator buffer of
-// *longitud + 1 bytes, NUL-terminated. OE_OK; OE_ERROR for a broken chain or a short read
+// *longitud + 1 bytes, NUL-terminated. OE_OK; OE_ERROR for a broken chain (a block past the end
+// of the file, a cycle, a head inside another block's text) or a short read
 // (*longitud 0, *texto null); OE_ERROR_MEMORIA when the buffer cannot be had.
 uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** texto, uint32_t* longitud);
 
 // Overwrites the chain at primer_bloque in place with nuevo (longitud_nueva bytes). The chain
 // is never moved or lengthened: a shorter text ends the chain at the block where it ends, and
 // what does not fit in the old chain is not written. longitud_vieja is the old text length.
-// A chain that LeerCadena would refuse, or whose blocks' room runs past the end of the file,
-// is left untouched. Returns the number of text bytes written.
+// A chain that LeerCadena would refuse, or whose blocks' rooms run past the end of the file or
+// overlap, is left untouched (0). Returns the number of text bytes written.
 uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t longitud_vieja, const char* nuevo,
                           uint32_t longitud_nueva);
 

@@ -53,6 +53,16 @@ std::string Abecedario(std::size_t n) {
   return s;
 }
 
+// n bytes of c holding, kFalsa bytes in, a sound head of a 32-byte block that ends a chain: a
+// next pointer aimed there makes a chain whose second head lies inside the first block's text.
+constexpr uint32_t kFalsa = 96;
+std::string ConCabeceraFalsa(std::size_t n, char c) {
+  std::string s(n, c);
+  const char cab[kLongCabBloque] = {0, 0, 0, 0, 32, 0, 0, 0, 32, 0, 0, 0, 0, 0, 0, 0};
+  s.replace(kFalsa, sizeof cab, cab, sizeof cab);
+  return s;
+}
+
 struct TextoLeido {
   uint32_t resultado;
   uint32_t longitud;
@@ -249,7 +259,7 @@ TEST_F(DbxTest, ObjetoQueSaleDelArchivo) {
 }
 
 TEST_F(DbxTest, CadenaDeBloques) {
-  const pruebas::MapaDbx m = Construir({std::string(1300, 'q')});
+  const pruebas::MapaDbx m = Construir({ConCabeceraFalsa(1300, 'q')});
   const auto& bl = m.bloques[0];
   ASSERT_EQ(bl.size(), 3u);
   const uint32_t tamano = static_cast<uint32_t>(m.bytes.size());
@@ -271,6 +281,8 @@ TEST_F(DbxTest, CadenaDeBloques) {
       {"siguiente fuera del archivo", {bl[0] + kBloqueSiguiente, tamano}, OE_ERROR, 0},
       {"siguiente con la cabecera cortada", {bl[0] + kBloqueSiguiente, tamano - 15}, OE_ERROR, 0},
       {"siguiente 0 corta la cadena", {bl[0] + kBloqueSiguiente, 0}, OE_OK, 512},
+      {"siguiente dentro del texto del primero", {bl[0] + kBloqueSiguiente, bl[0] + kLongCabBloque + kFalsa}, OE_ERROR,
+       0},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
@@ -374,9 +386,12 @@ TEST_F(DbxTest, ReescribirEnSuSitio) {
 }
 
 TEST_F(DbxTest, ReescribirDejaIntactaUnaCadenaDanada) {
-  const pruebas::MapaDbx m = Construir({std::string(1300, 'v')});
+  const pruebas::MapaDbx m = Construir({ConCabeceraFalsa(1300, 'v')});
   const auto& bl = m.bloques[0];
   const Cambio casos[] = {
+      // The second head inside the first block's text: written over by the text, it would send
+      // the rest of it anywhere.
+      {bl[0] + kBloqueSiguiente, bl[0] + kLongCabBloque + kFalsa},
       {bl[1] + kBloqueCapacidad, 513},
       {bl[2] + kBloqueUsado, 600},
       {bl[0] + kBloqueSiguiente, static_cast<uint32_t>(m.bytes.size())},

@@ -3,6 +3,7 @@
 // object of the file changes. A text longer than the chain can hold is cut at its end.
 #include "almacen_oe5/reescritura.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <unordered_set>
@@ -13,6 +14,7 @@
 #include "mensaje/buffer_flujo.h"
 #include "soporte/bytes.h"
 #include "soporte/memoria.h"
+#include "soporte/tramos.h"
 
 namespace orvex::oe5 {
 
@@ -60,6 +62,47 @@ uint32_t BytesQueCaben(const std::vector<CopiaBloque>& cadena, uint32_t vieja, u
     if (escrito >= vieja) break;
   }
   return escrito;
+}
+
+// The first text block an object names: its index entry, else the word in its data area.
+uint32_t PrimerBloque(const ArchivoDbx& archivo, const ObjetoDbx& objeto) {
+  if (objeto.TablaIndices[kIdBloqueTexto] != 0) return objeto.TablaIndices[kIdBloqueTexto];
+  uint8_t datos[kAreaBloqueTexto + 4] = {};
+  archivo.Leer(objeto.inicio_datos, datos, std::min<uint32_t>(sizeof datos, objeto.long_datos));
+  return Le32(datos + kAreaBloqueTexto);
+}
+
+// True when the chain's rooms hold nothing else that a listing reads: the header, an index
+// node, a message object, or a block of another message's text (the object at pos_objeto is the
+// message's own). The other chains are walked with one step bound: a sound file's blocks are
+// disjoint, so more steps than it has room for mean chains that loop or share blocks.
+bool SoloDelMensaje(const ArchivoDbx& archivo, const std::vector<CopiaBloque>& cadena, uint32_t pos_objeto) {
+  TramosDisjuntos propios;
+  for (const CopiaBloque& b : cadena) propios.Anadir(b.pos, static_cast<uint32_t>(b.bytes.size()));
+  if (!propios.Disjuntos() || propios.Toca(0, kLongCabecera)) return false;
+  uint64_t pasos = archivo.Tamano() / kLongCabBloque + 1;
+  for (uint32_t nodo : RecorrerArbol(archivo, archivo.Cabecera(kCabArbolMensajes), kMaxNodosMensajes)) {
+    const uint32_t entradas = EntradasNodo(archivo, nodo);
+    if (propios.Toca(nodo, kLongCabNodo + uint64_t{kLongEntrada} * entradas)) return false;
+    for (uint32_t i = 0; i < entradas; ++i) {
+      uint32_t pos = 0;
+      ObjetoDbx objeto;
+      if (!archivo.Leer32(uint64_t{nodo} + kNodoEntradas + uint64_t{i} * kLongEntrada, &pos) ||
+          !LeerObjeto(archivo, pos, &objeto)) {
+        continue;
+      }
+      if (propios.Toca(pos, uint64_t{objeto.inicio_datos} - pos + objeto.long_datos)) return false;
+      if (pos == pos_objeto) continue;
+      for (uint32_t b = PrimerBloque(archivo, objeto); b != 0;) {
+        uint8_t cab[kLongCabBloque];
+        if (pasos-- == 0) return false;
+        if (!archivo.Leer(b, cab, sizeof cab)) break;
+        if (propios.Toca(b, kLongCabBloque + uint64_t{Le32(cab + kBloqueUsado)})) return false;
+        b = Le32(cab + kBloqueSiguiente);
+      }
+    }
+  }
+  return true;
 }
 
 // True when the chain reads back as exactly these n bytes.
@@ -112,7 +155,8 @@ uint32_t Reescribir(OE_MENSAJE* m, uint32_t tamano) {
   // changed since the listing is not written over.
   if (!CadenaContiene(*archivo, m->PosTexto, m->Texto, m->LongTexto)) return OE_ERROR;
   const auto copia = CopiarCadena(*archivo, m->PosTexto);
-  if (!copia) return OE_ERROR;
+  // Text written into a room that holds anything else would change what the folder lists.
+  if (!copia || !SoloDelMensaje(*archivo, *copia, m->PosRegistro)) return OE_ERROR;
 
   const uint32_t esperado = BytesQueCaben(*copia, m->LongTexto, longitud);
   const uint32_t escrito = ReescribirCadena(*archivo, m->PosTexto, m->LongTexto, nuevo.get(), longitud);

@@ -12,10 +12,12 @@
 #include <string>
 #include <vector>
 
+#include "almacen_oe5/formato_dbx.h"
 #include "almacen_oe5/oe5.h"
 #include "almacen_oe5/prueba_almacen.h"
 #include "almacen_oe5/prueba_partes.h"
 #include "almacen_oe5/reescritura.h"
+#include "fuzz/valla.h"
 #include "mensaje/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
@@ -74,13 +76,16 @@ struct Conduccion {
   uint32_t final = 0;               // the mode 2 result that ended the object
 };
 
-// One message changed the way a host changes it, to the end of its parts.
-Conduccion Conducir(const Politica& politica, uint32_t id = kIdObjetivo) {
+// One message changed the way a host changes it, to the end of its parts; valla, when given,
+// receives the fence of its write-back.
+Conduccion Conducir(const Politica& politica, uint32_t id = kIdObjetivo,
+                    std::vector<fuzz::ArchivoVallado>* valla = nullptr) {
   Conduccion c;
   CarpetaAbierta carpeta(kIdCarpeta);
   OE_MENSAJE* m = nullptr;
   if (ListarHasta(carpeta.c, &m, id) != nullptr) {
     c.encontrado = true;
+    if (valla != nullptr) *valla = fuzz::VallasDbx(*m);
     OE_OBJMSG* o = nullptr;
     EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
     for (int i = 0; i < 100; ++i) {
@@ -269,6 +274,19 @@ TEST_F(ReescrituraOe5Test, LoYaCambiadoSeAbandonaSinEspacioOSeRespetaUnCambioAje
   });
   EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
   ComprobarCarpeta(almacen, d, cambiado);
+
+  // Message 4's object names the target's chain: writing it would change message 4 as well, so
+  // the file stays as it is.
+  AlmacenInstalado compartido(d);
+  const MapaDbx& mapa = compartido.Escrito().archivos.at(kArchivo);
+  std::vector<uint8_t> bytes = mapa.bytes;
+  const uint32_t objeto = mapa.objetos[2];
+  for (uint32_t i = 0, p = objeto + orvex::dbx::kLongCabObjeto; i < bytes[objeto + orvex::dbx::kObjNumIndices]; ++i, p += 4) {
+    if ((LeerPalabra(bytes, p) & 0xFF) == orvex::dbx::kIdBloqueTexto) PonerPalabra(bytes, p, mapa.bloques[1][0] << 8 | orvex::dbx::kIdBloqueTexto);
+  }
+  compartido.Reescribir(kArchivo, bytes);
+  EXPECT_EQ(Conducir(Segun({{"virus.exe", {ACCION_RENOMBRAR, {}}}})).guardados, (std::vector<uint32_t>{OE_OK, OE_OK}));
+  EXPECT_EQ(compartido.Directorio().Leer(kArchivo), bytes);
 }
 
 // The write-back with its N-th write failing, for N = 1, 2, ... until no fault fires: as the
@@ -290,8 +308,10 @@ TEST_F(ReescrituraOe5Test, EscriturasQueFallanANMitadDeLaReescritura) {
       SCOPED_TRACE(testing::Message() << modo << ", write " << n);
       AlmacenInstalado almacen(d);
       g.Reiniciar();
+      std::vector<fuzz::ArchivoVallado> valla;
       if (std::strcmp(modo, "directo") == 0) {
         Pendiente p({ACCION_CONSERVAR, ACCION_RENOMBRAR, ACCION_BORRAR});
+        valla = fuzz::VallasDbx(*p.m);
         g.fallar_en[escrituras] = n;
         const uint32_t resultado = oe5::Reescribir(p.m, 0);
         disparado = g.contador[escrituras] >= n;
@@ -301,12 +321,13 @@ TEST_F(ReescrituraOe5Test, EscriturasQueFallanANMitadDeLaReescritura) {
       } else {
         g.fallar_en[escrituras] = n;
         g.fallar_desde = disco_perdido;
-        const Conduccion c = Conducir(politica);
+        const Conduccion c = Conducir(politica, kIdObjetivo, &valla);
         disparado = g.contador[escrituras] >= n;
         EXPECT_EQ(c.final, OE_FIN);
         EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_OK, OE_OK}));
       }
       g.Reiniciar();
+      EXPECT_EQ(fuzz::CambioFuera(valla), "");
       if (!disparado) {
         ComprobarCarpeta(almacen, d, esperado);
       } else if (!disco_perdido) {

@@ -31,7 +31,7 @@ constexpr char kHex[] = "0123456789ABCDEF";
 
 const char* const kPalabras[] = {
     "the",    "mail",    "folder", "message", "attached", "please", "find", "report", "meeting", "tomorrow",
-    "caf\xe9", "se\xf1or", "stra\xdf" "e", "na\xefve", "r\xe9sum\xe9", "invoice", "of",  "and",   "to",
+    "caf\xe9", "se\xf1or", "stra\xdf\x65", "na\xefve", "r\xe9sum\xe9", "invoice", "of",  "and",   "to",
     "quarterly", "figures", "=", "50%", "agenda", "draft", "thanks", "regards", "--", "a",
 };
 

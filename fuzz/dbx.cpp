@@ -10,7 +10,7 @@
 #include "fuzz/almacen.h"
 #include "fuzz/objetivos.h"
 #include "fuzz/recorridos.h"
-#include "mensaje/buffer_flujo.h"
+#include "fuzz/reescritura.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/mensajes_mime.h"
 
@@ -22,7 +22,6 @@ constexpr const char* kArchivoBandeja = "Inbox.dbx";
 constexpr uint32_t kIdFuzz = 2;     // the save path's message, and its neighbour behind it
 constexpr uint32_t kIdVecino = 3;
 constexpr uint32_t kMaxPasos = 2000;
-constexpr char kSustituto[] = "Replacement content.\r\n";
 
 AlmacenFuzz& Almacen() {
   static AlmacenFuzz almacen(
@@ -35,28 +34,6 @@ AlmacenFuzz& Almacen() {
       },
       true);
   return almacen;
-}
-
-// Changes the listing's current message part by part: part k gets the action in bits 2k..2k+1
-// of acciones (cycling over 16 parts); a replaced part gets kSustituto, or nothing.
-void CambiarPartes(OE_MENSAJE* m, uint32_t acciones, bool sustituir_por_nada) {
-  OE_OBJMSG* o = nullptr;
-  if (OE_ObtenerObjMsg(m, &o, OE_PRIMERO) != OE_OK) return;
-  for (uint32_t k = 0; k < kMaxPasos; ++k) {
-    const uint32_t r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE);
-    if (r != OE_OK) {
-      Exigir(o == nullptr);
-      return;
-    }
-    const uint32_t accion = (acciones >> (2 * (k % 16))) & 3u;
-    if (accion == ACCION_SUSTITUIR && o->Contenido != nullptr) {
-      auto* contenido = static_cast<CL_BUFFER_FLUJO*>(o->Contenido);
-      contenido->FijarLongitud(0);
-      if (!sustituir_por_nada) contenido->Escribir(kSustituto, sizeof kSustituto - 1);
-    }
-    (void)OE_GuardarObjMsg(m, o, accion);
-  }
-  Exigir(OE_ObtenerObjMsg(m, &o, OE_CERRAR) == OE_OK);
 }
 
 // The text of the message with that id in the Inbox listing, if the listing has it.
@@ -129,6 +106,16 @@ int DbxGuardado(const uint8_t* datos, std::size_t n) {
   // The store still reads, and the write-back left the other message alone.
   RecorrerMensajesDe(kIdBandeja, 0, true);
   Exigir(TextoDe(kIdVecino) == vecino);
+  return 0;
+}
+
+// Input: the rewrite request (reescritura.h), then the Inbox message file.
+int DbxReescritura(const uint8_t* datos, std::size_t n) {
+  Pedido pedido;
+  if (!LeerPedido(datos, n, &pedido)) return 0;
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar(kArchivoBandeja, pedido.archivo, pedido.n_archivo);
+  ReescribirVallado(kIdBandeja, 0, pedido, VallasDbx);
   return 0;
 }
 

@@ -24,6 +24,10 @@ const Objetivo kObjetivos[] = {
     {"oe4_grupo", Oe4Grupo, 128 * 1024},
     {"imn_mensajes", ImnMensajes, 128 * 1024},
     {"recuperacion", Recuperacion, 192 * 1024},
+    {"dbx_reescritura", DbxReescritura, 192 * 1024 + 6},
+    {"oe4_reescritura", Oe4Reescritura, 128 * 1024 + 6},
+    {"oe4_grupo_reescritura", Oe4GrupoReescritura, 128 * 1024 + 6},
+    {"imn_reescritura", ImnReescritura, 128 * 1024 + 6},
 };
 const std::size_t kNumObjetivos = std::size(kObjetivos);
 

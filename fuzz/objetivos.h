@@ -30,6 +30,10 @@ int Oe4Sublist(const uint8_t* datos, std::size_t n);
 int Oe4Grupo(const uint8_t* datos, std::size_t n);
 int ImnMensajes(const uint8_t* datos, std::size_t n);
 int Recuperacion(const uint8_t* datos, std::size_t n);
+int DbxReescritura(const uint8_t* datos, std::size_t n);
+int Oe4Reescritura(const uint8_t* datos, std::size_t n);
+int Oe4GrupoReescritura(const uint8_t* datos, std::size_t n);
+int ImnReescritura(const uint8_t* datos, std::size_t n);
 
 // Every target, in the order CI runs them.
 extern const Objetivo kObjetivos[];

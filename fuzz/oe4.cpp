@@ -8,6 +8,7 @@
 #include "api/orvex.h"
 #include "fuzz/almacen.h"
 #include "fuzz/objetivos.h"
+#include "fuzz/reescritura.h"
 #include "pruebas/oe4_constructor.h"
 
 namespace orvex::fuzz {
@@ -84,6 +85,29 @@ int Oe4Grupo(const uint8_t* datos, std::size_t n) {
   UsoAlmacen uso(Almacen());
   uso->Reemplazar(std::string(kDirNoticias) + pruebas::NombreArchivoGrupo(1), datos, n);
   RecorrerMensajesDe(kIdCuenta, PosPrimerGrupo(), false);
+  return 0;
+}
+
+// Input: the rewrite request (reescritura.h), then the Inbox's .idx and .mbx as a pair.
+int Oe4Reescritura(const uint8_t* datos, std::size_t n) {
+  Pedido pedido;
+  if (!LeerPedido(datos, n, &pedido)) return 0;
+  const Par par = Partir(pedido.archivo, pedido.n_archivo);
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar("mail/Inbox.idx", par.primero, par.n_primero);
+  uso->Reemplazar("mail/Inbox.mbx", par.segundo, par.n_segundo);
+  uso->Vigilar("mail/folders.nch");
+  ReescribirVallado(kIdBandeja, PosBandeja(), pedido, VallasCorreoOe4);
+  return 0;
+}
+
+// Input: the rewrite request, then the first group's .nch.
+int Oe4GrupoReescritura(const uint8_t* datos, std::size_t n) {
+  Pedido pedido;
+  if (!LeerPedido(datos, n, &pedido)) return 0;
+  UsoAlmacen uso(Almacen());
+  uso->Reemplazar(std::string(kDirNoticias) + pruebas::NombreArchivoGrupo(1), pedido.archivo, pedido.n_archivo);
+  ReescribirVallado(kIdCuenta, PosPrimerGrupo(), pedido, VallasGrupoOe4);
   return 0;
 }
 

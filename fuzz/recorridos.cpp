@@ -81,4 +81,25 @@ void RecorrerDestinos(OE_MENSAJE* mensaje) {
   Exigir(OE_ObtenerDestinoMsg(mensaje, &destino, OE_CERRAR) == OE_OK && destino == nullptr);
 }
 
+void CambiarPartes(OE_MENSAJE* m, uint32_t acciones, bool sustituir_por_nada) {
+  static constexpr char kSustituto[] = "Replacement content.\r\n";
+  OE_OBJMSG* o = nullptr;
+  if (OE_ObtenerObjMsg(m, &o, OE_PRIMERO) != OE_OK) return;
+  for (uint32_t k = 0; k < 2000; ++k) {
+    const uint32_t r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE);
+    if (r != OE_OK) {
+      Exigir(o == nullptr);
+      return;
+    }
+    const uint32_t accion = (acciones >> (2 * (k % 16))) & 3u;
+    if (accion == ACCION_SUSTITUIR && o->Contenido != nullptr) {
+      auto* contenido = static_cast<CL_BUFFER_FLUJO*>(o->Contenido);
+      contenido->FijarLongitud(0);
+      if (!sustituir_por_nada) contenido->Escribir(kSustituto, sizeof kSustituto - 1);
+    }
+    (void)OE_GuardarObjMsg(m, o, accion);
+  }
+  Exigir(OE_ObtenerObjMsg(m, &o, OE_CERRAR) == OE_OK);
+}
+
 }  // namespace orvex::fuzz

@@ -13,6 +13,10 @@ namespace orvex::fuzz {
 // first with flags bit 3), then closes the object if it is still open.
 void RecorrerPartes(OE_MENSAJE* mensaje, uint8_t flags = 0, uint8_t apagados = 0);
 
+// Changes the listing's current message part by part: part k gets the action in bits 2k..2k+1
+// of acciones (cycling over 16 parts); a replaced part gets a short new content, or nothing.
+void CambiarPartes(OE_MENSAJE* mensaje, uint32_t acciones, bool sustituir_por_nada);
+
 // Lists the destinations: mode 1, mode 2 until OE_FIN, mode 3.
 void RecorrerDestinos(OE_MENSAJE* mensaje);
 

@@ -265,6 +265,21 @@ std::vector<Semilla> SemillasRecuperacion() {
   return semillas;
 }
 
+// A rewrite target's seeds: its store files, from the listing target's seeds, behind requests
+// that pick the first, second or fifth message and keep, rename, remove or replace every part.
+std::vector<Semilla> Pedidos(const std::vector<Semilla>& archivos) {
+  const std::pair<std::string, std::string> pedidos[] = {
+      {"_renombrar", std::string("\0\x55\x55\x55\x55\0", 6)},
+      {"_borrar_2", std::string("\x01\xAA\xAA\xAA\xAA\0", 6)},
+      {"_sustituir_5", std::string("\x04\xFF\xFF\xFF\xFF\0", 6)},
+      {"_mezcla_3", std::string("\x02\xE4\x1B\xE4\x1B\x01", 6)}};
+  std::vector<Semilla> semillas;
+  for (const Semilla& a : archivos) {
+    for (const auto& [sufijo, pedido] : pedidos) semillas.push_back({a.nombre + sufijo, pedido + a.bytes});
+  }
+  return semillas;
+}
+
 }  // namespace
 
 std::vector<Semilla> Semillas(const std::string& objetivo) {
@@ -282,6 +297,10 @@ std::vector<Semilla> Semillas(const std::string& objetivo) {
   if (objetivo == "oe4_grupo") return SemillasOe4Grupo();
   if (objetivo == "imn_mensajes") return SemillasImnMensajes();
   if (objetivo == "recuperacion") return SemillasRecuperacion();
+  if (objetivo == "dbx_reescritura") return Pedidos(SemillasDbxMensajes());
+  if (objetivo == "oe4_reescritura") return Pedidos(SemillasOe4Mensajes());
+  if (objetivo == "oe4_grupo_reescritura") return Pedidos(SemillasOe4Grupo());
+  if (objetivo == "imn_reescritura") return Pedidos(SemillasImnMensajes());
   return {};
 }
 

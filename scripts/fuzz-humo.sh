@@ -21,7 +21,8 @@ if [[ "${1:-}" == "-t" ]]; then
   shift 2
 fi
 todos=(codecs analizador mensaje registro rutas dbx_carpetas dbx_mensajes dbx_guardado
-       oe4_carpetas oe4_mensajes oe4_sublist oe4_grupo imn_mensajes recuperacion)
+       oe4_carpetas oe4_mensajes oe4_sublist oe4_grupo imn_mensajes recuperacion
+       dbx_reescritura oe4_reescritura oe4_grupo_reescritura imn_reescritura)
 objetivos=("$@")
 (( ${#objetivos[@]} )) || objetivos=("${todos[@]}")
 
@@ -30,7 +31,9 @@ declare -A diccionario=(
   [dbx_carpetas]=dbx.dict [dbx_mensajes]=dbx.dict [dbx_guardado]=mime.dict
   [oe4_carpetas]=almacenes_antiguos.dict [oe4_mensajes]=almacenes_antiguos.dict
   [oe4_sublist]=almacenes_antiguos.dict [oe4_grupo]=almacenes_antiguos.dict
-  [imn_mensajes]=almacenes_antiguos.dict [recuperacion]=dbx.dict)
+  [imn_mensajes]=almacenes_antiguos.dict [recuperacion]=dbx.dict [dbx_reescritura]=dbx.dict
+  [oe4_reescritura]=almacenes_antiguos.dict [oe4_grupo_reescritura]=almacenes_antiguos.dict
+  [imn_reescritura]=almacenes_antiguos.dict)
 
 if ! command -v clang++ >/dev/null; then
   echo "fuzz-humo: clang++ is not installed (apt-get install clang libclang-rt-14-dev)" >&2
@@ -65,6 +68,11 @@ if [[ -d "$muestras" ]]; then
       *) continue ;;
     esac
     [[ -d "$trabajo/semillas/$destino" ]] && cp "$f" "$trabajo/semillas/$destino/muestra_$(basename "$(dirname "$f")")_$n"
+    # The rewrite target takes a message file behind its 6-byte request: first message, every
+    # part renamed.
+    if [[ $destino == dbx_mensajes && -d "$trabajo/semillas/dbx_reescritura" ]]; then
+      { printf '\0\125\125\125\125\0'; cat "$f"; } >"$trabajo/semillas/dbx_reescritura/muestra_$(basename "$(dirname "$f")")_$n"
+    fi
   done < <(find "$muestras" -type f -print0)
 fi
 
@@ -88,7 +96,7 @@ for t in "${objetivos[@]}"; do
   if (( ${#guardadas[@]} )) && ! "$programa" -rss_limit_mb=2048 -timeout=10 "${guardadas[@]}" >"$log" 2>&1; then
     echo "--- $t: a kept regression input fails:"
     tail -n 40 "$log"
-    informe+=("$(printf '%-14s FAILED  kept input' "$t")")
+    informe+=("$(printf '%-22s FAILED  kept input' "$t")")
     fallos=$((fallos + 1))
     continue
   fi
@@ -99,7 +107,7 @@ for t in "${objetivos[@]}"; do
   if "$programa" "${opciones[@]}" "$trabajo/corpus/$t" "$trabajo/semillas/$t" >"$log" 2>&1; then
     ejecuciones=$(grep -m1 -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')
     cobertura=$(grep -E '^#[0-9]+' "$log" | tail -n 1 | grep -oE 'cov: [0-9]+' | grep -oE '[0-9]+')
-    informe+=("$(printf '%-14s ok      %s runs, %s edges' "$t" "${ejecuciones:-?}" "${cobertura:-?}")")
+    informe+=("$(printf '%-22s ok      %s runs, %s edges' "$t" "${ejecuciones:-?}" "${cobertura:-?}")")
     pasados=$((pasados + 1))
   else
     echo "--- $t FAILED:"
@@ -110,7 +118,7 @@ for t in "${objetivos[@]}"; do
       base64 -w 0 "$h" | head -c 4096
       echo
     done
-    informe+=("$(printf '%-14s FAILED  see the log above' "$t")")
+    informe+=("$(printf '%-22s FAILED  see the log above' "$t")")
     fallos=$((fallos + 1))
   fi
 done
