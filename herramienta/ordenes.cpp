@@ -558,8 +558,11 @@ std::optional<int64_t> SegundosDeFecha(std::string_view fecha) {
 }
 
 // An exported message file dated as its message, so file managers sort it by the mail's date.
+// A date outside 1970-2100 (a record without one reads as 1601) is no date for a file: the file
+// keeps the time it was written, and the file clock cannot hold such times anyway.
 void FecharArchivo(const fs::path& archivo, std::optional<int64_t> segundos) {
-  if (!segundos) return;
+  constexpr int64_t k2100 = 4102444800;
+  if (!segundos || *segundos < 0 || *segundos >= k2100) return;
   std::error_code ec;
   const std::chrono::sys_seconds cuando{std::chrono::seconds(*segundos)};
   fs::last_write_time(archivo, std::chrono::file_clock::from_sys(cuando), ec);
