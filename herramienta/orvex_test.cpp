@@ -59,10 +59,13 @@ struct Resultado {
 };
 
 // Runs a program with ORVEX_REGISTRY cleared unless the caller sets it in entorno.
+// Runs one of our programs (through the build's emulator, if any) or, with nativo, a program of
+// this machine.
 Resultado Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos,
-                   const std::string& entorno = "") {
+                   const std::string& entorno = "", bool nativo = false) {
   CarpetaTemporal tmp;
-  std::string orden = "env -u ORVEX_REGISTRY " + entorno + " " + std::string(ORVEX_EMULADOR) + " " + Citar(programa);
+  std::string orden = "env -u ORVEX_REGISTRY " + entorno + " " + (nativo ? std::string() : std::string(ORVEX_EMULADOR)) +
+                      " " + Citar(programa);
   for (const std::string& a : argumentos) orden += " " + Citar(a);
   orden += " 2>" + Citar((tmp.Ruta() / "error").string()) + " </dev/null";
   Resultado r;
@@ -290,7 +293,7 @@ c = sorted(clave(m) for m in mailbox.Maildir(maildir, factory=None, create=False
 print(len(a), len(b), len(c), a == b == c)
 )";
   const Resultado python =
-      Ejecutar("python3", {Ruta("leer.py"), eml, mbox, Ruta("maildir/Local Folders/Inbox")});
+      Ejecutar("python3", {Ruta("leer.py"), eml, mbox, Ruta("maildir/Local Folders/Inbox")}, "", true);
   EXPECT_EQ(python.salida, "5 5 5 True\n") << python.error;
 
   std::vector<std::string> fechas, esperadas;
