@@ -308,7 +308,8 @@ uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint
       OE_CARPETA* c = NuevaCarpeta();
       *carpeta = c;
       if (c == nullptr) return OE_ERROR_MEMORIA;
-      // A news lookup that fails still leaves the record with the host, for mode 3.
+      // A news lookup that fails still leaves the record with the host, tagged, for mode 3.
+      c->Tamano = OE_TAM_CARPETA;
       return entryid->PosCarpeta == 0 ? CuentaPorIndice(*entryid, *c) : GrupoPorEntryId(*entryid, *c);
     }
     case OE_CERRAR:

@@ -163,6 +163,10 @@ TEST(CarpetasOe4Test, BusquedasPorEntryId) {
     EXPECT_EQ(c.Resultado(), resultado);
     // A failed mail lookup frees its record; a failed news lookup leaves it for mode 3.
     ASSERT_EQ(c.Puntero() != nullptr, resultado == OE_OK || (id.IdCarpeta & 0x80000000u) != 0);
+    if (resultado != OE_OK && c.Puntero() != nullptr) {
+      EXPECT_EQ(c.Cerrar(), OE_OK);
+      EXPECT_EQ(c.Puntero(), nullptr);
+    }
     if (resultado == OE_OK) {
       EXPECT_EQ(std::tuple(std::string(c->Nombre), c->IdCarpeta, c->PosCarpeta), std::tuple(nombre_carpeta, id.IdCarpeta, id.PosCarpeta));
     }

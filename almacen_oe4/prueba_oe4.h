@@ -105,6 +105,11 @@ class CarpetaPorId {
   CarpetaPorId(const CarpetaPorId&) = delete;
   CarpetaPorId& operator=(const CarpetaPorId&) = delete;
   uint32_t Resultado() const { return resultado_; }
+  // Mode 3 now: its result; the record is then null.
+  uint32_t Cerrar() {
+    OE_ENTRYID e{};
+    return OE_ObtenerCarpetaDeEntryID(&e, &c_, OE_CERRAR);
+  }
   OE_CARPETA* operator->() const { return c_; }
   OE_CARPETA* Puntero() const { return c_; }
 
