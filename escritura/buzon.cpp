@@ -181,32 +181,22 @@ std::vector<uint8_t> IndiceDeBuzon(uint32_t version, const std::vector<uint8_t>&
   for (const RegistroBuzon& r : registros) bloques.emplace_back(r.pos, r.tam);
   // The index keeps at most 255 characters of each text.
   const auto corto = [](std::string s) { return s.size() > imnfmt::kMaxTexto ? s.substr(0, imnfmt::kMaxTexto) : s; };
-  if (version == 4) {
-    std::vector<MensajeOe4> mensajes;
+  // Each record as the index describes it, from the message's own headers.
+  const auto describir = [&](auto m) {
+    std::vector<decltype(m)> mensajes;
     for (const RegistroBuzon& r : registros) {
-      MensajeOe4 m;
       m.id = r.id;
       m.texto = r.texto;
       const uint64_t f = FechaMensaje(r.texto);
       for (uint64_t& x : m.fechas) x = f;
       m.asunto = corto(CabeceraTexto(r.texto, "Subject"));
       m.de = corto(CabeceraTexto(r.texto, "From"));
-      mensajes.push_back(std::move(m));
+      mensajes.push_back(m);
     }
-    return ConstruirIdxOe4(mensajes, bloques);
-  }
-  std::vector<MensajeImn> mensajes;
-  for (const RegistroBuzon& r : registros) {
-    MensajeImn m;
-    m.id = r.id;
-    m.texto = r.texto;
-    const uint64_t f = FechaMensaje(r.texto);
-    for (uint64_t& x : m.fechas) x = f;
-    m.asunto = corto(CabeceraTexto(r.texto, "Subject"));
-    m.de = corto(CabeceraTexto(r.texto, "From"));
-    mensajes.push_back(std::move(m));
-  }
-  return ConstruirIdxImn(mensajes, bloques);
+    return mensajes;
+  };
+  if (version == 4) return ConstruirIdxOe4(describir(MensajeOe4{}), bloques);
+  return ConstruirIdxImn(describir(MensajeImn{}), bloques);
 }
 
 }  // namespace orvex::escritura
