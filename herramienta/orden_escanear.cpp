@@ -102,6 +102,85 @@ class Juez {
   ListaFirmas firmas_;
 };
 
+// The changes the scan makes to one message: each through the library after the backup and a
+// private copy of its files, then all checked together against what the store holds and
+// undone when the check fails.
+class CambiosDeMensaje {
+ public:
+  CambiosDeMensaje(OE_MENSAJE* m, Copias& copias)
+      : m_(m),
+        id_(m->IdMensaje),
+        archivos_{Campo(m->RutaIndice), Campo(m->RutaBuzon), Campo(m->RutaAlmacen)},
+        copias_(copias) {}
+
+  // Each part as the scan saw it, before anything is done with it.
+  void Vista(const ParteVista& p) { vistas_.push_back({p.nombre, p.contenido, ACCION_CONSERVAR}); }
+
+  // A part left as it is: after a change the rewrite takes it over unchanged.
+  void Conservar(OE_OBJMSG* objeto) {
+    if (deshacer_) OE_GuardarObjMsg(m_, objeto, ACCION_CONSERVAR);
+  }
+
+  // Does accion to the part seen last; h tells what was done or why not.
+  void Aplicar(OE_OBJMSG* objeto, uint32_t accion, HallazgoParte& h) {
+    if (!copias_.Asegurar(archivos_)) {
+      h.fallo = "no backup";
+      return;
+    }
+    if (!deshacer_) {
+      deshacer_.emplace();
+      texto_antes_ = std::string(TextoDe(*m_));
+      sin_deshacer_ = !deshacer_->Guardar(archivos_);
+    }
+    if (sin_deshacer_) {
+      h.fallo = "no private copy of the store files to undo the change";
+      return;
+    }
+    const uint32_t rg = OE_GuardarObjMsg(m_, objeto, accion);
+    if (rg != OE_OK) {
+      h.fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
+      return;
+    }
+    h.aplicada = true;
+    h.hecho = accion == ACCION_RENOMBRAR ? "renamed" : "removed";
+    vistas_.back().accion = accion;
+    cola_ = ColaIntacta(texto_antes_, objeto->PosSigParte);
+  }
+
+  // After the walk of the parts (rp its result). A failed action drops the message's earlier
+  // changes too: only a check of what the store now holds tells what was done. When the check
+  // fails the files are put back and the applied findings become errors. False when the files
+  // could not be put back.
+  bool Comprobar(const Sesion& s, const CarpetaVista& c, uint32_t rp, std::vector<HallazgoParte>& hallados) {
+    std::size_t aplicadas = 0;
+    for (const HallazgoParte& h : hallados) aplicadas += h.aplicada ? 1 : 0;
+    // Without a successful action the library has nothing to write back.
+    if (aplicadas == 0) return true;
+    std::string problema = herramienta::Comprobar(vistas_, cola_, Releer(s.version, s.carpetas, c, id_));
+    if (problema.empty() && rp == OE_FIN) return true;
+    if (problema.empty()) problema = "the change was not completed";
+    const bool restaurado = deshacer_->Restaurar();
+    problema += restaurado ? "; left unchanged" : "; putting the store files back FAILED";
+    for (HallazgoParte& h : hallados) {
+      if (!h.aplicada) continue;
+      h.aplicada = false;
+      h.fallo = problema;
+    }
+    return restaurado;
+  }
+
+ private:
+  OE_MENSAJE* m_;
+  uint32_t id_;
+  std::vector<std::string> archivos_;
+  Copias& copias_;
+  std::vector<ParteEscaneada> vistas_;
+  std::optional<Deshacer> deshacer_;  // taken before the message's first change
+  std::string texto_antes_;
+  std::string cola_;                  // the text after the last part acted on
+  bool sin_deshacer_ = false;
+};
+
 }  // namespace
 
 int OrdenEscanear(const Opciones& o) {
@@ -133,15 +212,10 @@ int OrdenEscanear(const Opciones& o) {
   Salida salida(o.json, kColumnasHallazgos);
   const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     const uint32_t id = m->IdMensaje;
-    const std::vector<std::string> archivos = {Campo(m->RutaIndice), Campo(m->RutaBuzon), Campo(m->RutaAlmacen)};
     std::vector<HallazgoParte> hallados;
-    std::vector<ParteEscaneada> vistas;
-    std::optional<Deshacer> deshacer;  // taken before the message's first change
-    std::string cola;                  // the text after the last part acted on
-    std::string texto_antes;
-    bool sin_deshacer = false;
+    CambiosDeMensaje cambios_mensaje(m, copias);
     const uint32_t rp = RecorrerPartes(m, [&](OE_OBJMSG* objeto, const ParteVista& p) {
-      vistas.push_back({p.nombre, p.contenido, ACCION_CONSERVAR});
+      cambios_mensaje.Vista(p);
       std::string hallado;
       if (!detenido) {
         ++partes;
@@ -159,8 +233,7 @@ int OrdenEscanear(const Opciones& o) {
         }
       }
       if (hallado.empty()) {
-        // A kept part after a change is taken over unchanged by the rewrite.
-        if (deshacer) OE_GuardarObjMsg(m, objeto, ACCION_CONSERVAR);
+        cambios_mensaje.Conservar(objeto);
         return true;
       }
       ++hallazgos;
@@ -172,51 +245,14 @@ int OrdenEscanear(const Opciones& o) {
         h.hecho += " (not needed: already .VIR)";
       } else if (accion->second == ACCION_RENOMBRAR && p.nombre.empty()) {
         h.fallo = "a message body has no name to change";
-      } else if (!copias.Asegurar(archivos)) {
-        h.fallo = "no backup";
       } else {
-        if (!deshacer) {
-          deshacer.emplace();
-          texto_antes = std::string(TextoDe(*m));
-          sin_deshacer = !deshacer->Guardar(archivos);
-        }
-        if (sin_deshacer) {
-          h.fallo = "no private copy of the store files to undo the change";
-        } else {
-          const uint32_t rg = OE_GuardarObjMsg(m, objeto, accion->second);
-          if (rg == OE_OK) {
-            h.aplicada = true;
-            h.hecho = accion->second == ACCION_RENOMBRAR ? "renamed" : "removed";
-            vistas.back().accion = accion->second;
-            cola = ColaIntacta(texto_antes, objeto->PosSigParte);
-          } else {
-            h.fallo = rg == OE_SIN_MENSAJES ? "no room on the disk" : NombreResultado(rg);
-          }
-        }
+        cambios_mensaje.Aplicar(objeto, accion->second, h);
       }
       hallados.push_back(std::move(h));
       return true;
     });
     if (rp != OE_FIN) informe.Mensaje(c, posicion, id, PartesIlegibles(rp));
-    // A failed action drops the message's earlier changes too: only a check of what the
-    // store now holds tells what was done.
-    std::size_t aplicadas = 0;
-    for (const HallazgoParte& h : hallados) aplicadas += h.aplicada ? 1 : 0;
-    bool restaurado_mal = false;
-    // Without a successful action the library has nothing to write back.
-    if (aplicadas > 0) {
-      std::string problema = Comprobar(vistas, cola, Releer(s.version, s.carpetas, c, id));
-      if (!problema.empty() || rp != OE_FIN) {
-        if (problema.empty()) problema = "the change was not completed";
-        restaurado_mal = !deshacer->Restaurar();
-        problema += restaurado_mal ? "; putting the store files back FAILED" : "; left unchanged";
-        for (HallazgoParte& h : hallados) {
-          if (!h.aplicada) continue;
-          h.aplicada = false;
-          h.fallo = problema;
-        }
-      }
-    }
+    const bool restaurado = cambios_mensaje.Comprobar(s, c, rp, hallados);
     for (HallazgoParte& h : hallados) {
       if (h.aplicada) {
         ++cambios;
@@ -226,7 +262,7 @@ int OrdenEscanear(const Opciones& o) {
       }
       salida.Escribir(RegistroHallazgo(c, id, h, o.accion, o.simulacion));
     }
-    if (restaurado_mal) {
+    if (!restaurado) {
       Error("the store files of " + AUtf8(c.ruta) + " could not be put back after a failed change; restore them from " +
             (copias.Destino().empty() ? std::string("a copy of your own") : copias.Destino().string()) +
             "; the scan stops here");
