@@ -58,7 +58,7 @@ class BuzonSalida {
   // Appends a message of folder c; false after an error message.
   bool Anadir(const fs::path& base, const CarpetaVista& c, const std::string& bloque) {
     if (carpeta_ != &c) {
-      if (!Cerrar()) return false;
+      Cerrar();
       const fs::path dir = CarpetaSalida(base, c);
       std::error_code ec;
       fs::create_directories(dir.parent_path(), ec);
@@ -77,14 +77,16 @@ class BuzonSalida {
     ++mensajes_;
     return true;
   }
-  // False after an error message.
+  // Tells the mailbox written; false when this or an earlier one could not be written whole.
   bool Cerrar() {
-    if (!archivo_) return true;
-    const bool bien = std::fflush(archivo_->archivo.get()) == 0;
-    if (!bien) Error("cannot write " + TextoRuta(archivo_->ruta));
+    if (!archivo_) return bien_;
+    if (std::fflush(archivo_->archivo.get()) != 0) {
+      Error("cannot write " + TextoRuta(archivo_->ruta));
+      bien_ = false;
+    }
     salida_.Escribir(RegistroBuzonExportado(*carpeta_, mensajes_, archivo_->ruta));
     archivo_.reset();
-    return bien;
+    return bien_;
   }
 
  private:
@@ -92,6 +94,7 @@ class BuzonSalida {
   std::optional<ArchivoCreado> archivo_;
   const CarpetaVista* carpeta_ = nullptr;
   std::size_t mensajes_ = 0;
+  bool bien_ = true;
 };
 
 }  // namespace
