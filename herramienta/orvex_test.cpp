@@ -199,6 +199,8 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"--store", "@demo/store", "scan", "Projects", "--hashes", "@demo/eicar.hdb"}, 0,
        {"Scanned 1 message (3 parts) in 1 folder: 0 found, 0 changed, 0 errors."}},
       {{"--store", "@" + largo + "/store", "folders"}, 2, {"folders.dbx: its path is too long"}},
+      {{"--store", "@demo/store", "--json", "parts", "Inbox", "2"}, 0, {"\"content_type\":\"text/plain\","}},
+      {{"--version"}, 0, {"orvex "}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.argumentos.front() + " ... " + c.argumentos.back());
