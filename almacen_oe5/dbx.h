@@ -90,17 +90,42 @@ bool LeerCadenaDatos(const ArchivoDbx& archivo, const ObjetoDbx& objeto, uint32_
 // offsets name no object and are left out.
 std::vector<uint32_t> ListaObjetosCarpetas(const ArchivoDbx& archivo, const std::vector<uint32_t>& nodos);
 
+// Why a text chain was refused; kValida when it was not.
+enum class MotivoCadena {
+  kValida,
+  kFueraDelArchivo,   // a head, the text it declares or its room runs past the end of the file
+  kCabeceraInvalida,  // a room over 512 bytes, or more used than the room holds
+  kCiclo,             // a block reached twice
+  kSolape,            // one block's head inside another block's text or room
+  kDemasiadoLarga,    // more blocks, or more text, than the file has room for
+};
+
+// What each block of a chain must keep inside the file and apart from the others: the text it
+// holds (reading) or its whole room (rewriting in place).
+enum class AlcanceCadena { kTexto, kCapacidad };
+
+// One block as its head was read: where it is, and the head's four words.
+struct BloqueCadena {
+  uint32_t pos, propio, capacidad, usado, siguiente;
+};
+
+// Follows the chain at primer_bloque once and checks it whole: every head, the span alcance
+// names of every block, cycles, overlaps, and the block count against the file's size. The
+// blocks in chain order into *bloques (emptied first); anything but kValida leaves it partial.
+MotivoCadena RecorrerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, AlcanceCadena alcance,
+                            std::vector<BloqueCadena>* bloques);
+
 // Reads the text chain starting at primer_bloque into a new page-allocator buffer of
-// *longitud + 1 bytes, NUL-terminated. OE_OK; OE_ERROR for a broken chain (a block past the end
-// of the file, a cycle, a head inside another block's text) or a short read
-// (*longitud 0, *texto null); OE_ERROR_MEMORIA when the buffer cannot be had.
+// *longitud + 1 bytes, NUL-terminated. OE_OK; OE_ERROR for a chain RecorrerCadena refuses for
+// its texts, or a short read (*longitud 0, *texto null); OE_ERROR_MEMORIA when the buffer
+// cannot be had.
 uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** texto, uint32_t* longitud);
 
 // Overwrites the chain at primer_bloque in place with nuevo (longitud_nueva bytes). The chain
 // is never moved or lengthened: a shorter text ends the chain at the block where it ends, and
 // what does not fit in the old chain is not written. longitud_vieja is the old text length.
-// A chain that LeerCadena would refuse, or whose blocks' rooms run past the end of the file or
-// overlap, is left untouched (0). Returns the number of text bytes written.
+// A chain RecorrerCadena refuses for its blocks' rooms is left untouched (0). Returns the
+// number of text bytes written.
 uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t longitud_vieja, const char* nuevo,
                           uint32_t longitud_nueva);
 
