@@ -44,11 +44,9 @@ uint64_t MaxBloques(const ArchivoDbx& archivo) { return archivo.Tamano() / kLong
 }  // namespace
 
 std::optional<ArchivoDbx> ArchivoDbx::Abrir(const std::string& ruta, Modo modo) {
-  auto archivo = plataforma::Archivo::Abrir(ruta, modo);
+  auto archivo = ArchivoAcotado::Abrir(ruta, modo);
   if (!archivo) return std::nullopt;
-  const auto tamano = archivo->Tamano();
-  if (!tamano) return std::nullopt;
-  return ArchivoDbx(std::move(*archivo), *tamano);
+  return ArchivoDbx(std::move(*archivo));
 }
 
 std::optional<ArchivoDbx> ArchivoDbx::AbrirYComprobar(const std::string& ruta, TipoDbx tipo, Modo modo) {
@@ -84,9 +82,8 @@ bool ArchivoDbx::LlenarVentana(uint64_t pos, std::size_t n) const {
   }
   ventana_tam_ = tam;
   ventana_len_ = 0;
-  const std::size_t querer = static_cast<std::size_t>(std::min<uint64_t>(tam, tamano_ - pos));
   std::size_t leidos = 0;
-  if (!archivo_.Leer(pos, ventana_.get(), querer, &leidos) || leidos < n) return false;
+  if (!archivo_.LeerParcial(pos, ventana_.get(), tam, &leidos) || leidos < n) return false;
   ventana_pos_ = pos;
   ventana_len_ = leidos;
   return true;
@@ -95,12 +92,12 @@ bool ArchivoDbx::LlenarVentana(uint64_t pos, std::size_t n) const {
 bool ArchivoDbx::Leer(uint64_t pos, void* destino, std::size_t n) const {
   if (!Contiene(pos, n)) return false;
   if (n == 0) return true;
-  if (n > kVentanaMaxima / 2) return archivo_.LeerExacto(pos, destino, n);
+  if (n > kVentanaMaxima / 2) return archivo_.Leer(pos, destino, n);
   const bool dentro = ventana_len_ > 0 && pos >= ventana_pos_ && n <= ventana_len_ &&
                       pos - ventana_pos_ <= ventana_len_ - n;
   if (!dentro && !LlenarVentana(pos, n)) {
     // A window that could not be read whole says nothing of these n bytes: ask for them alone.
-    return archivo_.LeerExacto(pos, destino, n);
+    return archivo_.Leer(pos, destino, n);
   }
   std::memcpy(destino, ventana_.get() + (pos - ventana_pos_), n);
   return true;

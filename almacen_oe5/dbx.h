@@ -13,16 +13,17 @@
 
 #include "almacen_oe5/formato_dbx.h"
 #include "api/orvex.h"
-#include "plataforma/plataforma.h"
+#include "soporte/archivo_acotado.h"
 
 namespace orvex::oe5 {
 
 enum class TipoDbx { kCarpetas, kMensajes };
 
-// One .dbx file, open for the length of one call, with its size taken at open.
+// One .dbx file, open for the length of one call: a bounded store file with the header read at
+// open and a read-ahead window.
 class ArchivoDbx {
  public:
-  using Modo = plataforma::Archivo::Modo;
+  using Modo = ArchivoAcotado::Modo;
 
   // Opens the file and checks its signature pair for the kind of file; empty when the file
   // cannot be opened, is shorter than the header or bears another signature.
@@ -31,9 +32,9 @@ class ArchivoDbx {
   // Opens the file without looking at its header.
   static std::optional<ArchivoDbx> Abrir(const std::string& ruta, Modo modo = Modo::kLectura);
 
-  uint64_t Tamano() const { return tamano_; }
+  uint64_t Tamano() const { return archivo_.Tamano(); }
   // True when n bytes at pos lie inside the file.
-  bool Contiene(uint64_t pos, uint64_t n) const { return pos <= tamano_ && n <= tamano_ - pos; }
+  bool Contiene(uint64_t pos, uint64_t n) const { return archivo_.Contiene(pos, n); }
   // A word of the header read at open (0 after Abrir, or past what was read).
   uint32_t Cabecera(uint32_t desplazamiento) const;
   // Reads exactly n bytes at pos, only when they lie inside the file. Small reads are served
@@ -45,10 +46,9 @@ class ArchivoDbx {
   bool Escribir(uint64_t pos, const void* origen, std::size_t n);
 
  private:
-  ArchivoDbx(plataforma::Archivo archivo, uint64_t tamano) : archivo_(std::move(archivo)), tamano_(tamano) {}
+  explicit ArchivoDbx(ArchivoAcotado archivo) : archivo_(std::move(archivo)) {}
   bool LlenarVentana(uint64_t pos, std::size_t n) const;
-  plataforma::Archivo archivo_;
-  uint64_t tamano_;
+  ArchivoAcotado archivo_;
   // Read-ahead window: ventana_len_ bytes of the file from ventana_pos_; dropped by every write.
   mutable std::unique_ptr<uint8_t[]> ventana_;
   mutable std::size_t ventana_cap_ = 0;  // bytes allocated

@@ -1,5 +1,7 @@
 #include "soporte/archivo_acotado.h"
 
+#include <algorithm>
+
 #include "soporte/bytes.h"
 
 namespace orvex {
@@ -15,6 +17,12 @@ std::optional<ArchivoAcotado> ArchivoAcotado::Abrir(const std::string& ruta, Mod
 bool ArchivoAcotado::Leer(uint64_t pos, void* destino, std::size_t n) const {
   if (!Contiene(pos, n)) return false;
   return n == 0 || archivo_.LeerExacto(pos, destino, n);
+}
+
+bool ArchivoAcotado::LeerParcial(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
+  *leidos = 0;
+  if (pos > tamano_) return false;
+  return archivo_.Leer(pos, destino, static_cast<std::size_t>(std::min<uint64_t>(n, tamano_ - pos)), leidos);
 }
 
 bool ArchivoAcotado::Leer32(uint64_t pos, uint32_t* valor) const {

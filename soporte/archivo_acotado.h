@@ -23,6 +23,9 @@ class ArchivoAcotado {
   bool Contiene(uint64_t pos, uint64_t n) const { return pos <= tamano_ && n <= tamano_ - pos; }
   // Reads exactly n bytes at pos, only when they lie inside the file.
   bool Leer(uint64_t pos, void* destino, std::size_t n) const;
+  // Reads what the file holds of the n bytes at pos; *leidos gets the count. False when pos is
+  // past the end or the read fails.
+  bool LeerParcial(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const;
   bool Leer32(uint64_t pos, uint32_t* valor) const;
   // Writes n bytes at pos; a write at the end lengthens the file and the size follows.
   bool Escribir(uint64_t pos, const void* origen, std::size_t n);
