@@ -21,7 +21,7 @@ declare -A planta=(
 suelo='api/orvex.h'
 
 fallos=0
-for carpeta in "${!planta[@]}"; do
+for carpeta in $(printf '%s\n' "${!planta[@]}" | sort); do
   [ -d "$carpeta" ] || continue
   while IFS= read -r archivo; do
     case "$(basename "$archivo")" in
