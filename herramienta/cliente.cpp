@@ -8,7 +8,7 @@
 
 #include "almacen_oe5/formato_dbx.h"
 #include "herramienta/sistema.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "soporte/bytes.h"
 
 namespace orvex::herramienta {
