@@ -102,7 +102,10 @@ class ClaveColmena final : public plataforma::ClaveDeOrigen {
     Propio<char> bytes(hivex_value_value(h, valor, &t, &largo));
     if (!bytes) return false;
     const auto* p = reinterpret_cast<const uint8_t*>(bytes.get());
-    const uint32_t tipo_valor = static_cast<uint32_t>(t);
+    // A hive may hold any type number, not only those hive_type names: read it as a number.
+    static_assert(sizeof t == sizeof(uint32_t));
+    uint32_t tipo_valor = 0;
+    std::memcpy(&tipo_valor, &t, sizeof tipo_valor);
     if (EsTexto(tipo_valor)) {
       const std::string utf8 = registro::Utf16LeAUtf8(std::span<const uint8_t>(p, largo));
       datos->assign(utf8.begin(), utf8.end());
