@@ -33,6 +33,7 @@
 #include "herramienta/sistema.h"
 #include "herramienta/tabla.h"
 #include "herramienta/textos.h"
+#include "herramienta/usuarios.h"
 
 namespace orvex::herramienta {
 namespace {
@@ -46,7 +47,13 @@ constexpr std::size_t kAnchoAsunto = 50;
 void Error(const std::string& texto) { std::cerr << "orvex: " << texto << '\n'; }
 
 void EmitirJson(const json& j) {
-  std::cout << j.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+  json con_usuario;
+  if (!UsuarioEnCurso().empty() && j.is_object()) {
+    con_usuario = {{"user", UsuarioEnCurso()}};
+    con_usuario.update(j);
+  }
+  const json& salida = con_usuario.is_null() ? j : con_usuario;
+  std::cout << salida.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
 const char* NombreGeneracion(uint32_t v) {

@@ -128,7 +128,13 @@ bool EscribirColmena(const std::string& ruta, std::string_view exportacion, cons
   std::string linea, filtrado;
   bool copiar = true;
   while (std::getline(lineas, linea)) {
-    if (linea.starts_with("[")) copiar = plataforma::registro::Mayusculas(linea.substr(1)).starts_with(dentro);
+    if (linea.starts_with("[")) {
+      copiar = plataforma::registro::Mayusculas(linea.substr(1)).starts_with(dentro);
+      // hivexregedit makes no missing parents: name each one first (an existing key is kept).
+      for (std::size_t barra = prefijo.size() + 1; copiar && (barra = linea.find('\\', barra + 1)) != std::string::npos;) {
+        filtrado += linea.substr(0, barra) + "]\n\n";
+      }
+    }
     linea = TextoEnHex(linea);
     if (copiar || filtrado.empty()) filtrado += linea + "\n";
   }
