@@ -17,6 +17,8 @@ struct Opciones {
   std::string registro;               // --registry FILE
   std::vector<std::string> unidades;  // --drive C=DIR
   std::string identidad;              // --identity NAME
+  std::string raiz_windows;           // --windows-root DIR
+  std::string usuario;                // --user NAME
   bool json = false;
   std::string programa;               // argv[0], to point at orvex_demo beside it
 

@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "herramienta/usuarios.h"
+
 namespace orvex::herramienta {
 
 void Error(const std::string& texto) { std::cerr << "orvex: " << texto << '\n'; }
@@ -16,6 +18,13 @@ Salida::Salida(bool json, std::vector<std::string> columnas) : json_(json), tabl
 
 void Salida::Escribir(const Registro& r) {
   if (json_) {
+    // Walking a Windows volume user by user: every object says whose it is, first.
+    if (!UsuarioEnCurso().empty() && r.campos.is_object()) {
+      nlohmann::ordered_json con_usuario = {{"user", UsuarioEnCurso()}};
+      con_usuario.update(r.campos);
+      std::cout << con_usuario.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+      return;
+    }
     std::cout << r.campos.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     return;
   }

@@ -12,6 +12,7 @@ pruebas=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   undbx file python3 dpkg-dev pkgconf
   clamav clamav-daemon mutt libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
+  libhivex-dev libwin-hivex-perl
 )
 case "${1:-}" in
   demo) paquetes=("${demo[@]}") ;;
