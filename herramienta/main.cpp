@@ -2,6 +2,7 @@
 // and Internet Mail and News stores through the library's exports.
 #include <CLI/CLI.hpp>
 
+#include "herramienta/imagen.h"
 #include "herramienta/ordenes.h"
 #include "herramienta/plantilla.h"
 #include "herramienta/recuperar.h"
@@ -28,6 +29,15 @@ int main(int argc, char** argv) {
       ->excludes(store);
   app.add_option("--drive", o.unidades, "Map a drive letter of the registry's paths to a folder, as C=DIR")
       ->type_name("C=DIR");
+  auto* imagen = app.add_option("--image", o.imagen,
+                                "A raw or EnCase (.E01) disk image: its partition is drive C:, read without "
+                                "mounting and never written; with --store a path inside it, without one the "
+                                "single store below its profile folders")
+                     ->excludes("--drive");
+  app.add_option("--partition", o.particion,
+                 "With --image: the partition to read, 1 for the first (default: the one with a Windows tree)")
+      ->needs(imagen)
+      ->check(CLI::Range(1u, 128u));
   app.add_option("--identity", o.identidad, "The Outlook Express 5/6 identity to open (default: the default one)");
   app.add_flag("--json", o.json, "JSON Lines on standard output, one object per folder, message, part or finding");
 
@@ -113,6 +123,8 @@ int main(int argc, char** argv) {
   }
 
   using namespace orvex::herramienta;
+  if (!ImagenPermite(o, scan->parsed(), recover->parsed())) return kSalidaError;
+  if (find->parsed() && !o.imagen.empty()) return OrdenBuscarImagen(o);
   if (*recover) {
     rec.json = o.json;
     return OrdenRecuperar(rec);

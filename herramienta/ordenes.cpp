@@ -23,6 +23,7 @@
 #include "herramienta/cliente.h"
 #include "herramienta/firmas.h"
 #include "herramienta/hallazgo.h"
+#include "herramienta/imagen.h"
 #include "herramienta/maildir.h"
 #include "herramienta/mbox.h"
 #include "herramienta/plantilla.h"
@@ -110,7 +111,7 @@ std::string ArchivoDeCarpeta(const CarpetaVista& c) {
   for (const std::string* r : {&c.archivo, &c.buzon}) {
     if (!r->empty() && RazonArchivo(*r) != "the file is damaged") return *r;
   }
-  return c.archivo.empty() ? c.buzon : c.archivo;
+  return c.buzon.empty() ? c.archivo : c.buzon;
 }
 
 std::string Cuantos(std::size_t n, const std::string& cosa) {
@@ -258,9 +259,15 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
     }
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
-  if (!o.almacen.empty()) {
-    std::optional<AlmacenReconocido> a = AlmacenDeEntrada(o, s);
+  if (!o.imagen.empty() && !AbrirImagen(o)) return false;
+  if (!o.almacen.empty() || (!o.imagen.empty() && o.registro.empty())) {
+    std::optional<AlmacenReconocido> a = o.imagen.empty() ? AlmacenDeEntrada(o, s) : AlmacenEnImagen(o.almacen);
     if (!a) return false;
+    if (s.temporal.empty()) s.temporal = CarpetaTemporalNueva();
+    if (s.temporal.empty()) {
+      Error("cannot create a temporary folder for the registry file");
+      return false;
+    }
     fs::path raiz = a->raiz;
     if (raiz.empty()) {
       // The client finds these files in a subfolder of a fixed name: lend it one.
@@ -826,14 +833,15 @@ int OrdenExtraer(const Opciones& o) {
       }
       ++escritos;
       if (o.json) {
-        EmitirJson({{"type", "extracted"},
-                    {"folder_id", c.id},
-                    {"folder", AUtf8(c.ruta)},
-                    {"message_id", id},
-                    {"part", p.numero},
-                    {"name", AUtf8(p.nombre)},
-                    {"file", TextoRuta(a->ruta)},
-                    {"size", p.contenido.size()}});
+        EmitirJson(ConOrigen({{"type", "extracted"},
+                              {"folder_id", c.id},
+                              {"folder", AUtf8(c.ruta)},
+                              {"message_id", id},
+                              {"part", p.numero},
+                              {"name", AUtf8(p.nombre)},
+                              {"file", TextoRuta(a->ruta)},
+                              {"size", p.contenido.size()}},
+                             c.buzon.empty() ? c.archivo : c.buzon));
       } else {
         const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
         t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), TextoRuta(mostrado),
@@ -903,11 +911,12 @@ int OrdenExportar(const Opciones& o) {
       fallo = true;
     }
     if (o.json) {
-      EmitirJson({{"type", "exported"},
-                  {"folder_id", carpeta_buzon->id},
-                  {"folder", AUtf8(carpeta_buzon->ruta)},
-                  {"messages", en_buzon},
-                  {"file", TextoRuta(buzon->ruta)}});
+      EmitirJson(ConOrigen({{"type", "exported"},
+                            {"folder_id", carpeta_buzon->id},
+                            {"folder", AUtf8(carpeta_buzon->ruta)},
+                            {"messages", en_buzon},
+                            {"file", TextoRuta(buzon->ruta)}},
+                           carpeta_buzon->buzon.empty() ? carpeta_buzon->archivo : carpeta_buzon->buzon));
     } else {
       t.Fila({AUtf8(carpeta_buzon->ruta), std::to_string(en_buzon), TextoRuta(buzon->ruta)});
     }
@@ -988,11 +997,12 @@ int OrdenExportar(const Opciones& o) {
     FecharArchivo(archivo, segundos);
     ++escritos;
     if (o.json) {
-      EmitirJson({{"type", "exported"},
-                  {"folder_id", c.id},
-                  {"folder", AUtf8(c.ruta)},
-                  {"message_id", m->IdMensaje},
-                  {"file", TextoRuta(archivo)}});
+      EmitirJson(ConOrigen({{"type", "exported"},
+                            {"folder_id", c.id},
+                            {"folder", AUtf8(c.ruta)},
+                            {"message_id", m->IdMensaje},
+                            {"file", TextoRuta(archivo)}},
+                           c.buzon.empty() ? c.archivo : c.buzon));
     } else {
       t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), TextoRuta(archivo)});
     }
