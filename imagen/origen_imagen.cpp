@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -13,8 +14,13 @@
 namespace orvex::imagen {
 
 // The Sleuth Kit's handles for one image, used under one lock: its caches are not shared safely.
+struct Compartido;
+
 struct OrigenImagen::Estado {
   std::mutex cerrojo;
+  // Files found by path (a path not found maps to null): the library opens a file for each call,
+  // and a path lookup walks folders. The image never changes, so an entry never goes stale.
+  std::map<std::string, std::shared_ptr<Compartido>> abiertos;
   TSK_IMG_INFO* img = nullptr;
   TSK_VS_INFO* vs = nullptr;
   TSK_FS_INFO* fs = nullptr;
@@ -22,6 +28,7 @@ struct OrigenImagen::Estado {
   std::size_t elegida = 0;
 
   ~Estado() {
+    abiertos.clear();
     if (fs != nullptr) tsk_fs_close(fs);
     if (vs != nullptr) tsk_vs_close(vs);
     if (img != nullptr) tsk_img_close(img);
@@ -112,40 +119,116 @@ bool PareceWindows(TSK_FS_INFO* fs) {
   return false;
 }
 
+}  // namespace
+
+// One file of the image, shared by every open of its path. The store readers ask for many small
+// pieces; each would cost a walk of the file's runs in The Sleuth Kit, so the file is read in
+// large aligned blocks, the last few kept. Used under the image's lock.
+struct Compartido {
+  static constexpr uint64_t kBloque = 256 * 1024;
+  static constexpr std::size_t kBloques = 4;
+  struct Bloque {
+    uint64_t numero = 0;
+    uint64_t uso = 0;
+    std::vector<char> datos;
+  };
+
+  ArchivoTsk f;
+  uint64_t tamano = 0;
+  uint64_t inodo = 0;
+  std::vector<Bloque> bloques;
+  uint64_t reloj = 0;
+
+  // The block with that number, read when it is not kept; null on a read error.
+  const Bloque* BloqueDe(uint64_t numero) {
+    ++reloj;
+    for (Bloque& b : bloques) {
+      if (b.numero == numero && !b.datos.empty()) {
+        b.uso = reloj;
+        return &b;
+      }
+    }
+    Bloque* libre = nullptr;
+    if (bloques.size() < kBloques) {
+      libre = &bloques.emplace_back();
+    } else {
+      libre = &*std::min_element(bloques.begin(), bloques.end(),
+                                 [](const Bloque& a, const Bloque& b) { return a.uso < b.uso; });
+    }
+    const uint64_t inicio = numero * kBloque;
+    const std::size_t largo = static_cast<std::size_t>(std::min(kBloque, tamano - inicio));
+    libre->datos.assign(largo, 0);
+    libre->numero = numero;
+    libre->uso = reloj;
+    std::size_t hechos = 0;
+    while (hechos < largo) {
+      const ssize_t r = tsk_fs_file_read(f.get(), static_cast<TSK_OFF_T>(inicio + hechos), libre->datos.data() + hechos,
+                                         largo - hechos, TSK_FS_FILE_READ_FLAG_NONE);
+      if (r <= 0) {
+        tsk_error_reset();
+        libre->datos.clear();
+        return nullptr;
+      }
+      hechos += static_cast<std::size_t>(r);
+    }
+    return libre;
+  }
+};
+
+namespace {
+
+// The shared file at a C: path, or null (the caller holds the lock).
+std::shared_ptr<Compartido> Buscar(OrigenImagen::Estado& e, std::string_view ruta) {
+  constexpr std::size_t kEntradasMaximas = 4096;
+  const std::optional<std::string> r = RutaTsk(ruta);
+  if (!r) return nullptr;
+  const std::string clave = plataforma::registro::Mayusculas(*r);
+  if (auto it = e.abiertos.find(clave); it != e.abiertos.end()) return it->second;
+  std::shared_ptr<Compartido> c;
+  if (ArchivoTsk f = AbrirRegular(e.fs, ruta)) {
+    c = std::make_shared<Compartido>();
+    c->tamano = static_cast<uint64_t>(std::max<TSK_OFF_T>(f->meta->size, 0));
+    c->inodo = static_cast<uint64_t>(f->meta->addr);
+    c->f = std::move(f);
+  }
+  if (e.abiertos.size() >= kEntradasMaximas) e.abiertos.clear();  // files in use keep their entry alive
+  e.abiertos.emplace(clave, c);
+  return c;
+}
+
 class ArchivoImagen : public plataforma::ArchivoDeOrigen {
  public:
-  ArchivoImagen(std::shared_ptr<OrigenImagen::Estado> estado, ArchivoTsk f)
-      : estado_(std::move(estado)), f_(std::move(f)), tamano_(static_cast<uint64_t>(std::max<TSK_OFF_T>(f_->meta->size, 0))) {}
+  ArchivoImagen(std::shared_ptr<OrigenImagen::Estado> estado, std::shared_ptr<Compartido> c)
+      : estado_(std::move(estado)), c_(std::move(c)) {}
   ~ArchivoImagen() override {
     std::lock_guard<std::mutex> guarda(estado_->cerrojo);
-    f_.reset();
+    c_.reset();
   }
 
   bool Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const override {
     *leidos = 0;
-    if (pos >= tamano_ || n == 0) return true;
-    const std::size_t pedir = static_cast<std::size_t>(std::min<uint64_t>(n, tamano_ - pos));
+    if (pos >= c_->tamano || n == 0) return true;
+    const std::size_t pedir = static_cast<std::size_t>(std::min<uint64_t>(n, c_->tamano - pos));
     std::lock_guard<std::mutex> guarda(estado_->cerrojo);
     auto* bytes = static_cast<char*>(destino);
     while (*leidos < pedir) {
-      const ssize_t r = tsk_fs_file_read(f_.get(), static_cast<TSK_OFF_T>(pos + *leidos), bytes + *leidos,
-                                         pedir - *leidos, TSK_FS_FILE_READ_FLAG_NONE);
-      if (r < 0) {
-        tsk_error_reset();
-        return false;
-      }
-      if (r == 0) break;
-      *leidos += static_cast<std::size_t>(r);
+      const uint64_t en = pos + *leidos;
+      const Compartido::Bloque* b = c_->BloqueDe(en / Compartido::kBloque);
+      if (b == nullptr) return false;
+      const std::size_t dentro = static_cast<std::size_t>(en % Compartido::kBloque);
+      if (dentro >= b->datos.size()) break;
+      const std::size_t copia = std::min(pedir - *leidos, b->datos.size() - dentro);
+      std::copy_n(b->datos.data() + dentro, copia, bytes + *leidos);
+      *leidos += copia;
     }
     return true;
   }
 
-  uint64_t Tamano() const override { return tamano_; }
+  uint64_t Tamano() const override { return c_->tamano; }
 
  private:
   std::shared_ptr<OrigenImagen::Estado> estado_;
-  ArchivoTsk f_;
-  uint64_t tamano_;
+  std::shared_ptr<Compartido> c_;
 };
 
 }  // namespace
@@ -240,9 +323,9 @@ bool OrigenImagen::Atiende(std::string_view ruta) const {
 
 std::unique_ptr<plataforma::ArchivoDeOrigen> OrigenImagen::Abrir(const std::string& ruta) {
   std::lock_guard<std::mutex> guarda(estado_->cerrojo);
-  ArchivoTsk f = AbrirRegular(estado_->fs, ruta);
-  if (!f) return nullptr;
-  return std::make_unique<ArchivoImagen>(estado_, std::move(f));
+  std::shared_ptr<Compartido> c = Buscar(*estado_, ruta);
+  if (!c) return nullptr;
+  return std::make_unique<ArchivoImagen>(estado_, std::move(c));
 }
 
 std::vector<std::string> OrigenImagen::Listar(const std::string& directorio, const std::string& patron) {
@@ -257,15 +340,15 @@ std::vector<std::string> OrigenImagen::ListarCarpetas(const std::string& directo
 
 bool OrigenImagen::Existe(const std::string& ruta) {
   std::lock_guard<std::mutex> guarda(estado_->cerrojo);
-  return AbrirRegular(estado_->fs, ruta) != nullptr;
+  return Buscar(*estado_, ruta) != nullptr;
 }
 
 std::optional<Ubicacion> OrigenImagen::Ubicar(const std::string& ruta) {
   std::lock_guard<std::mutex> guarda(estado_->cerrojo);
-  ArchivoTsk f = AbrirRegular(estado_->fs, ruta);
-  if (!f) return std::nullopt;
+  std::shared_ptr<Compartido> c = Buscar(*estado_, ruta);
+  if (!c) return std::nullopt;
   Ubicacion u;
-  u.inodo = static_cast<uint64_t>(f->meta->addr);
+  u.inodo = c->inodo;
   u.ruta = *RutaTsk(ruta);
   return u;
 }
