@@ -2,13 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <set>
 
 #include "api/orvex.h"
+#include "herramienta/carpeta_temporal.h"
 #include "herramienta/textos.h"
+#include "herramienta/usuarios.h"
 #include "imagen/origen_imagen.h"
 #include "plataforma/origen_archivos.h"
 #include "plataforma/plataforma.h"
@@ -60,7 +63,7 @@ std::optional<std::string> Subcarpeta(const std::string& dir, const std::string&
 
 std::optional<AlmacenReconocido> Reconocer(const std::string& dir) {
   AlmacenReconocido a;
-  if (plataforma::ExisteArchivo(Unir(dir, "folders.dbx"))) {
+  if (g_imagen->Existe(Unir(dir, "folders.dbx"))) {
     a.version = VERSION_OE5;
     a.datos = a.raiz = dir;
     return a;
@@ -72,7 +75,7 @@ std::optional<AlmacenReconocido> Reconocer(const std::string& dir) {
     a.subcarpeta = "mail";
     if (const std::optional<std::string> noticias = Subcarpeta(raiz, "News")) {
       for (const std::string& cuenta : g_imagen->ListarCarpetas(*noticias)) {
-        if (plataforma::ExisteArchivo(Unir(Unir(*noticias, cuenta), "sublist.dat"))) a.cuentas_noticias.push_back(cuenta);
+        if (g_imagen->Existe(Unir(Unir(*noticias, cuenta), "sublist.dat"))) a.cuentas_noticias.push_back(cuenta);
       }
     }
     return a;
@@ -85,12 +88,12 @@ std::optional<AlmacenReconocido> Reconocer(const std::string& dir) {
     return a;
   };
   if (const std::optional<std::string> mail = Subcarpeta(dir, "mail")) {
-    if (plataforma::ExisteArchivo(Unir(*mail, "folders.nch"))) return oe4(dir, *mail);
-    if (!plataforma::ListarArchivos(*mail, "*.mbx").empty()) return imn(dir, *mail);
+    if (g_imagen->Existe(Unir(*mail, "folders.nch"))) return oe4(dir, *mail);
+    if (!g_imagen->Listar(*mail, "*.mbx").empty()) return imn(dir, *mail);
   }
   if (IgualesSinCaso(Nombre(dir), "mail")) {
-    if (plataforma::ExisteArchivo(Unir(dir, "folders.nch"))) return oe4(Padre(dir), dir);
-    if (!plataforma::ListarArchivos(dir, "*.mbx").empty()) return imn(Padre(dir), dir);
+    if (g_imagen->Existe(Unir(dir, "folders.nch"))) return oe4(Padre(dir), dir);
+    if (!g_imagen->Listar(dir, "*.mbx").empty()) return imn(Padre(dir), dir);
   }
   return std::nullopt;
 }
@@ -135,6 +138,7 @@ bool ImagenPermite(const Opciones& o, bool escanear, bool otra) {
 }
 
 bool AbrirImagen(const Opciones& o) {
+  if (g_imagen) return true;
   std::string error;
   std::optional<unsigned> particion;
   if (o.particion != 0) particion = o.particion;
@@ -218,5 +222,85 @@ nlohmann::ordered_json ConOrigen(nlohmann::ordered_json j, const std::string& ru
   j["image_path"] = AUtf8(u->ruta);
   return j;
 }
+
+#ifdef ORVEX_CON_COLMENA
+namespace {
+
+// Copies a file of the image into dir (the hive reader opens files by path). False when it cannot
+// be read whole or written.
+bool CopiarFuera(const std::string& ruta, const std::filesystem::path& destino) {
+  constexpr uint64_t kTamanoMaximo = uint64_t{1} << 30;  // far above any hive
+  const std::unique_ptr<plataforma::ArchivoDeOrigen> f = g_imagen->Abrir(ruta);
+  if (!f || f->Tamano() > kTamanoMaximo) return false;
+  std::FILE* salida = std::fopen(destino.string().c_str(), "wb");
+  if (salida == nullptr) return false;
+  std::vector<char> trozo(1 << 20);
+  bool bien = true;
+  for (uint64_t pos = 0; bien && pos < f->Tamano();) {
+    std::size_t n = 0;
+    bien = f->Leer(pos, trozo.data(), trozo.size(), &n) && n > 0 && std::fwrite(trozo.data(), 1, n, salida) == n;
+    pos += n;
+  }
+  return std::fclose(salida) == 0 && bien;
+}
+
+}  // namespace
+
+std::optional<VolumenWindows> ExplorarImagen(const Opciones& o, std::string* error) {
+  if (!AbrirImagen(o)) {
+    *error = "cannot read the image";  // the reason is already told
+    return std::nullopt;
+  }
+  static CarpetaTemporal colmenas;  // removed when the program ends
+  VolumenWindows v;
+  v.raiz = g_archivo;
+  for (const char* windows : {"Windows", "WINNT"}) {
+    const std::string software = std::string("C:\\") + windows + "\\System32\\config\\SOFTWARE";
+    if (v.software.empty() && g_imagen->Existe(software)) {
+      v.software = colmenas.Ruta() / "SOFTWARE";
+      if (!CopiarFuera(software, v.software)) {
+        *error = g_archivo + ": " + software + " cannot be read";
+        return std::nullopt;
+      }
+    }
+  }
+  std::size_t n = 0;
+  for (const char* base : {"Documents and Settings", "Users"}) {
+    const std::optional<std::string> perfiles = Subcarpeta("C:\\", base);
+    if (!perfiles) continue;
+    for (const std::string& nombre : g_imagen->ListarCarpetas(*perfiles)) {
+      const std::string carpeta = Unir(*perfiles, nombre);
+      const std::vector<std::string> colmena = g_imagen->Listar(carpeta, "NTUSER.DAT");
+      if (colmena.empty()) continue;
+      UsuarioWindows u;
+      u.nombre = nombre;
+      u.perfil = carpeta;
+      u.carpeta = carpeta;
+      u.colmena = colmenas.Ruta() / ("NTUSER-" + std::to_string(++n) + ".DAT");
+      if (!CopiarFuera(Unir(carpeta, colmena.front()), u.colmena)) {
+        *error = g_archivo + ": " + Unir(carpeta, colmena.front()) + " cannot be read";
+        return std::nullopt;
+      }
+      v.usuarios.push_back(std::move(u));
+    }
+  }
+  if (!AnotarSids(v, error)) return std::nullopt;
+  return v;
+}
+
+bool UsuariosEnImagen(const Opciones& o) {
+  if (o.imagen.empty() || !o.almacen.empty() || !o.registro.empty() || !AbrirImagen(o)) return false;
+  for (const char* base : {"Documents and Settings", "Users"}) {
+    const std::optional<std::string> perfiles = Subcarpeta("C:\\", base);
+    if (!perfiles) continue;
+    for (const std::string& nombre : g_imagen->ListarCarpetas(*perfiles)) {
+      if (!g_imagen->Listar(Unir(*perfiles, nombre), "NTUSER.DAT").empty()) return true;
+    }
+  }
+  return false;
+}
+#else
+bool UsuariosEnImagen(const Opciones&) { return false; }
+#endif
 
 }  // namespace orvex::herramienta

@@ -25,6 +25,10 @@ std::optional<AlmacenReconocido> AlmacenEnImagen(const std::string& ruta);
 // The stores below the users' profile folders of the image, as C: paths of their data folders.
 std::vector<AlmacenReconocido> AlmacenesEnImagen();
 
+// With --image and neither --store nor --registry: true when the image has user profiles with
+// their hives, and each command runs once per user as with --windows-root.
+bool UsuariosEnImagen(const Opciones& o);
+
 // find with --image: the stores below PATH in the image (default: below the profile folders).
 int OrdenBuscarImagen(const Opciones& o);
 

@@ -14,6 +14,7 @@ bool ImagenPermite(const Opciones& o, bool, bool) {
 bool AbrirImagen(const Opciones&) { return false; }
 std::optional<AlmacenReconocido> AlmacenEnImagen(const std::string&) { return std::nullopt; }
 std::vector<AlmacenReconocido> AlmacenesEnImagen() { return {}; }
+bool UsuariosEnImagen(const Opciones&) { return false; }
 int OrdenBuscarImagen(const Opciones&) { return kSalidaError; }
 nlohmann::ordered_json ConOrigen(nlohmann::ordered_json j, const std::string&) { return j; }
 

@@ -1,11 +1,13 @@
 // orvex: lists, exports, extracts and scans the mail of Outlook Express 5/6, Outlook Express 4
 // and Internet Mail and News stores through the library's exports.
 #include <CLI/CLI.hpp>
+#include <iostream>
 
 #include "herramienta/imagen.h"
 #include "herramienta/ordenes.h"
 #include "herramienta/plantilla.h"
 #include "herramienta/recuperar.h"
+#include "herramienta/usuarios.h"
 
 using orvex::herramienta::Opciones;
 
@@ -38,6 +40,22 @@ int main(int argc, char** argv) {
                  "With --image: the partition to read, 1 for the first (default: the one with a Windows tree)")
       ->needs(imagen)
       ->check(CLI::Range(1u, 128u));
+#ifdef ORVEX_CON_COLMENA
+  auto* raiz_windows =
+      app.add_option("--windows-root", o.raiz_windows,
+                     "A Windows volume as a folder (mounted or copied out): drive C:, each user of Documents and "
+                     "Settings/ and Users/ read with their own NTUSER.DAT and the SOFTWARE hive; commands run once "
+                     "per user")
+          ->excludes(store)
+          ->excludes("--registry")
+          ->excludes(imagen);
+  app.add_option("--user", o.usuario, "With --windows-root or --image: only this user (profile folder name or SID)")
+      ->check([&](const std::string&) {
+        return raiz_windows->count() + imagen->count() > 0 ? std::string() : "--user needs --windows-root or --image";
+      });
+  auto* users = app.add_subcommand("users", "With --windows-root: each user (profile, SID) and the mail client "
+                                            "version, identities and stores their registry names");
+#endif
   app.add_option("--identity", o.identidad, "The Outlook Express 5/6 identity to open (default: the default one)");
   app.add_flag("--json", o.json, "JSON Lines on standard output, one object per folder, message, part or finding");
 
@@ -129,13 +147,26 @@ int main(int argc, char** argv) {
     rec.json = o.json;
     return OrdenRecuperar(rec);
   }
-  if (*folders) return OrdenCarpetas(o);
-  if (*messages) return OrdenMensajes(o);
-  if (*parts) return OrdenPartes(o);
-  if (*extract) return OrdenExtraer(o);
-  if (*exportar) return OrdenExportar(o);
-  if (*scan) return OrdenEscanear(o);
   if (*find) return OrdenBuscar(o);
-  (void)info;
-  return OrdenInfo(o);
+  const auto orden = [&](const Opciones& op) {
+    if (*folders) return OrdenCarpetas(op);
+    if (*messages) return OrdenMensajes(op);
+    if (*parts) return OrdenPartes(op);
+    if (*extract) return OrdenExtraer(op);
+    if (*exportar) return OrdenExportar(op);
+    if (*scan) return OrdenEscanear(op);
+    (void)info;
+    return OrdenInfo(op);
+  };
+#ifdef ORVEX_CON_COLMENA
+  if (*users) {
+    if (o.raiz_windows.empty() && o.imagen.empty()) {
+      std::cerr << "orvex: users needs --windows-root DIR or --image FILE\n";
+      return kSalidaError;
+    }
+    return OrdenUsuarios(o);
+  }
+  if (!o.raiz_windows.empty() || UsuariosEnImagen(o)) return EnCadaUsuario(o, orden);
+#endif
+  return orden(o);
 }

@@ -34,6 +34,7 @@
 #include "herramienta/sistema.h"
 #include "herramienta/tabla.h"
 #include "herramienta/textos.h"
+#include "herramienta/usuarios.h"
 
 namespace orvex::herramienta {
 namespace {
@@ -47,7 +48,13 @@ constexpr std::size_t kAnchoAsunto = 50;
 void Error(const std::string& texto) { std::cerr << "orvex: " << texto << '\n'; }
 
 void EmitirJson(const json& j) {
-  std::cout << j.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
+  json con_usuario;
+  if (!UsuarioEnCurso().empty() && j.is_object()) {
+    con_usuario = {{"user", UsuarioEnCurso()}};
+    con_usuario.update(j);
+  }
+  const json& salida = con_usuario.is_null() ? j : con_usuario;
+  std::cout << salida.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
 const char* NombreGeneracion(uint32_t v) {
@@ -260,7 +267,7 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
   if (!o.imagen.empty() && !AbrirImagen(o)) return false;
-  if (!o.almacen.empty() || (!o.imagen.empty() && o.registro.empty())) {
+  if (!o.almacen.empty() || (!o.imagen.empty() && o.registro.empty() && UsuarioEnCurso().empty())) {
     std::optional<AlmacenReconocido> a = o.imagen.empty() ? AlmacenDeEntrada(o, s) : AlmacenEnImagen(o.almacen);
     if (!a) return false;
     if (s.temporal.empty()) s.temporal = CarpetaTemporalNueva();

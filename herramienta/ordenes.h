@@ -19,6 +19,8 @@ struct Opciones {
   std::string identidad;              // --identity NAME
   std::string imagen;                 // --image FILE
   unsigned particion = 0;             // --partition N (0: chosen by the image's contents)
+  std::string raiz_windows;           // --windows-root DIR
+  std::string usuario;                // --user NAME
   bool json = false;
   std::string programa;               // argv[0], to point at orvex_demo beside it
 

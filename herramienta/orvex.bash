@@ -7,7 +7,7 @@ _orvex_carpetas() {
   local i
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      --store | --registry | --drive | --identity | --image | --partition)
+      --store | --registry | --drive | --identity | --windows-root | --user | --image | --partition)
         # The word as typed: unquote it and expand a leading ~ as the shell would.
         local valor=${COMP_WORDS[i + 1]}
         valor=${valor//\\ / }
@@ -22,11 +22,11 @@ _orvex_carpetas() {
 
 _orvex() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-  local ordenes="info folders messages parts extract export scan find recover"
-  local globales="--store --registry --drive --identity --image --partition --json --version --help"
+  local ordenes="info folders messages parts extract export scan find recover users"
+  local globales="--store --registry --windows-root --user --image --partition --drive --identity --json --version --help"
 
   case $prev in
-    --out | --backup)
+    --out | --backup | --windows-root)
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
@@ -42,6 +42,12 @@ _orvex() {
       for plantilla in "{date} {from} {subject}" "{id} {subject}"; do
         [[ $plantilla == "${cur#[\'\"]}"* ]] && COMPREPLY+=("'$plantilla'")
       done
+      return ;;
+    --user)
+      local raiz="" j
+      for ((j = 1; j < COMP_CWORD; j++)); do [[ ${COMP_WORDS[j]} == --windows-root ]] && raiz=${COMP_WORDS[j + 1]}; done
+      [[ -n $raiz ]] && COMPREPLY=($(compgen -W "$("${COMP_WORDS[0]}" --windows-root "$raiz" --json users 2>/dev/null |
+        sed -n 's/^{"type":"user","user":"\([^"]*\)".*/\1/p')" -- "$cur"))
       return ;;
     --drive | --identity | --partition | --command | --clamd-timeout) return ;;
   esac
@@ -65,6 +71,7 @@ _orvex() {
     scan) opciones="--hashes --command --clamd --clamd-timeout --action --dry-run --backup --no-backup --write-index --help" ;;
     find) opciones="--help" ;;
     recover) opciones="--out --mark-gaps --help" ;;
+    users) opciones="--help" ;;
   esac
   if [[ $orden == recover && $cur != -* ]]; then
     compopt -o filenames 2>/dev/null

@@ -25,6 +25,7 @@
 #include "pruebas/imagen.h"
 #include "pruebas/imn_constructor.h"
 #include "pruebas/mensajes_mime.h"
+#include "pruebas/colmena_constructor.h"
 #include "pruebas/oe4_constructor.h"
 
 namespace orvex::herramienta {
@@ -990,6 +991,89 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
     EXPECT_EQ(r.estado, 2);
     EXPECT_NE(r.error.find(a[1].substr(1)), std::string::npos) << r.error;
   }
+}
+
+}  // namespace
+}  // namespace orvex::herramienta
+
+namespace orvex::herramienta {
+namespace {
+
+// A Windows volume as a folder: each user read through their own hive, listings equal to the
+// same store read with --store, every JSON object naming its user, a damaged hive refused.
+TEST_F(OrvexTest, RaizDeWindows) {
+  if (Programa("hivexregedit").empty() || Orvex({"--help"}).salida.find("--windows-root") == std::string::npos) {
+    GTEST_SKIP() << "built without hivex, or hivexregedit missing";
+  }
+  const fs::path xp = Ruta("xp"), nt = Ruta("nt");
+  const std::string oe = "Local Settings/Application Data/Identities/" + std::string(kIdentidadDemo) +
+                         "/Microsoft/Outlook Express";
+  const fs::path ana = xp / "Documents and Settings/Ana", carlos = nt / "Users/Carlos";
+  fs::create_directories((ana / oe).parent_path());
+  fs::rename(almacen_, ana / oe);
+  pruebas::EscribirAlmacenOe4((carlos / "Correo").string(), pruebas::AlmacenOe4Ejemplo());
+  // Ana's store root as the client writes it, through her profile's variable; Carlos's plain.
+  std::string raiz_ana = "%UserProfile%\\" + oe;
+  std::replace(raiz_ana.begin(), raiz_ana.end(), '/', '\\');
+  std::string ana_reg = TextoRegistro(5, raiz_ana);
+  ana_reg += "\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT\\CurrentVersion\\ProfileList\\S-1-5-21-9-1001]"
+             "\r\n\"ProfileImagePath\"=\"%SystemDrive%\\\\Documents and Settings\\\\Ana\"\r\n";
+  fs::create_directories(xp / "WINDOWS/system32/config");
+  fs::create_directories(xp / "Documents and Settings/Bruno");
+  ASSERT_TRUE(pruebas::EscribirColmena((xp / "WINDOWS/system32/config/software").string(), ana_reg,
+                                       "HKEY_LOCAL_MACHINE\\Software"));
+  ASSERT_TRUE(pruebas::EscribirColmena((ana / "NTUSER.DAT").string(), ana_reg, "HKEY_CURRENT_USER"));
+  ASSERT_TRUE(pruebas::EscribirColmena((carlos / "ntuser.dat").string(),
+                                       TextoRegistro(4, "C:\\Users\\Carlos\\Correo", kUsuarioDemo,
+                                                     ReconocerAlmacen(carlos / "Correo")->cuentas_noticias),
+                                       "HKEY_CURRENT_USER"));
+  // Bruno's hive is cut short.
+  const std::string entera = Leer(ana / "NTUSER.DAT");
+  std::ofstream(xp / "Documents and Settings/Bruno/NTUSER.DAT", std::ios::binary) << entera.substr(0, 6000);
+
+  const Resultado usuarios = Orvex({"--windows-root", xp.string(), "--json", "users"});
+  EXPECT_EQ(usuarios.estado, 2);
+  EXPECT_NE(usuarios.error.find("user Bruno: " + (xp / "Documents and Settings/Bruno/NTUSER.DAT").string() +
+                                ": not a registry hive"),
+            std::string::npos)
+      << usuarios.error;
+  const std::vector<json> lineas = usuarios.Json();
+  ASSERT_EQ(lineas.size(), 2u) << usuarios.salida;
+  EXPECT_EQ(lineas[0]["profile"], "C:\\Documents and Settings\\Ana");
+  EXPECT_EQ(lineas[0]["sid"], "S-1-5-21-9-1001");
+  EXPECT_EQ(lineas[0]["identities"], json::array({std::string(kUsuarioDemo)}));
+  EXPECT_EQ(lineas[1]["user"], "Ana");
+  EXPECT_EQ(lineas[1]["store_root"], "C:\\Documents and Settings\\Ana\\" + raiz_ana.substr(raiz_ana.find('\\') + 1));
+
+  struct Caso {
+    fs::path raiz;
+    std::string usuario;
+    fs::path almacen;
+  };
+  const Caso casos[] = {{xp, "ana", ana / oe}, {nt, "", carlos / "Correo"}};
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.raiz.string());
+    for (const char* orden : {"folders", "messages"}) {
+      std::vector<std::string> args = {"--windows-root", c.raiz.string(), "--json", orden};
+      if (!c.usuario.empty()) args.insert(args.begin() + 2, {"--user", c.usuario});
+      const Resultado r = Orvex(args);
+      EXPECT_EQ(r.estado, 0) << r.error;
+      std::vector<json> esperado = Json({orden}, c.almacen.string());
+      std::vector<json> dicho = r.Json();
+      std::erase_if(dicho, [](const json& j) { return j["type"] == "summary"; });
+      ASSERT_EQ(dicho.size(), esperado.size());
+      for (std::size_t i = 0; i < dicho.size(); ++i) {
+        EXPECT_EQ(dicho[i]["user"], c.usuario.empty() ? "Carlos" : "Ana");
+        // Files as the library names them: through drive C: here, the folder there.
+        for (json* j : {&dicho[i], &esperado[i]}) j->erase("file");
+        dicho[i].erase("user");
+        EXPECT_EQ(dicho[i], esperado[i]);
+      }
+    }
+  }
+  const Resultado nadie = Orvex({"--windows-root", nt.string(), "--user", "Nadie", "info"});
+  EXPECT_EQ(nadie.estado, 2);
+  EXPECT_NE(nadie.error.find("the users are:\n  Carlos"), std::string::npos) << nadie.error;
 }
 
 }  // namespace

@@ -1,26 +1,23 @@
 #include "plataforma/origen_archivos.h"
 
 #include <cctype>
-#include <mutex>
 #include <utility>
+
+#include "plataforma/origen_archivos_estado.h"
 
 namespace orvex::plataforma {
 
-namespace {
-std::mutex g_cerrojo;
-std::shared_ptr<OrigenArchivos> g_origen;
-}  // namespace
-
-void InstalarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen) {
-  std::lock_guard<std::mutex> guarda(g_cerrojo);
-  g_origen = std::move(origen);
+EstadoOrigenArchivos& EstadoArchivos() {
+  static EstadoOrigenArchivos estado;
+  return estado;
 }
 
 std::shared_ptr<OrigenArchivos> OrigenPara(std::string_view ruta) {
   std::shared_ptr<OrigenArchivos> origen;
   {
-    std::lock_guard<std::mutex> guarda(g_cerrojo);
-    origen = g_origen;
+    EstadoOrigenArchivos& e = EstadoArchivos();
+    std::lock_guard<std::mutex> guarda(e.cerrojo);
+    origen = e.origen;
   }
   if (origen && origen->Atiende(ruta)) return origen;
   return nullptr;

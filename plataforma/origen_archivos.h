@@ -12,10 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "plataforma/origen_registro.h"  // ORVEX_PLATAFORMA_PUBLICA: handed out by the shared library
+
 namespace orvex::plataforma {
 
 // One open file of a source. Reads may come from several threads at once.
-class ArchivoDeOrigen {
+class ORVEX_PLATAFORMA_PUBLICA ArchivoDeOrigen {
  public:
   virtual ~ArchivoDeOrigen() = default;
   // As Archivo::Leer: up to n bytes at pos, *leidos how many came; false on a read error.
@@ -23,7 +25,7 @@ class ArchivoDeOrigen {
   virtual uint64_t Tamano() const = 0;
 };
 
-class OrigenArchivos {
+class ORVEX_PLATAFORMA_PUBLICA OrigenArchivos {
  public:
   virtual ~OrigenArchivos() = default;
   // True for the paths this source serves (its drive); the others stay with the disk.
@@ -36,7 +38,7 @@ class OrigenArchivos {
 };
 
 // Installs a source (null: the disk alone again). Files already open keep their source.
-void InstalarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen);
+ORVEX_PLATAFORMA_PUBLICA void InstalarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen);
 
 // The installed source when it serves ruta; null otherwise.
 std::shared_ptr<OrigenArchivos> OrigenPara(std::string_view ruta);

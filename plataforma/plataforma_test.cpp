@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "plataforma/origen_exportacion.h"
 #include "pruebas/entorno_prueba.h"
 
 namespace orvex::plataforma {
@@ -37,7 +40,10 @@ class PlataformaTest : public ::testing::Test {
   const std::string ruta_ = dir_.Ruta() + "\\store\\INBOX.dbx";  // Spelled unlike the file on disk.
 };
 
-class RegistroTest : public PlataformaTest, public ::testing::WithParamInterface<RegistroPrueba::Formato> {
+// Each export format, read as ORVEX_REGISTRY names it, or installed by the host as a source
+// (ORVEX_REGISTRY then unset).
+class RegistroTest : public PlataformaTest,
+                     public ::testing::WithParamInterface<std::tuple<RegistroPrueba::Formato, bool>> {
  protected:
   RegistroTest() {
     const std::string id = "HKCU\\Identities\\{GUID-1}";
@@ -52,11 +58,18 @@ class RegistroTest : public PlataformaTest, public ::testing::WithParamInterface
         .Clave("HKCU\\Identities\\zeta")
         .Clave("HKCU\\Identities\\Alfa")
         .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
-        .Clave("HKCU\\Identities\\" + std::string(100, 'b'))
-        .Instalar(GetParam());
+        .Clave("HKCU\\Identities\\" + std::string(100, 'b'));
+    const std::string ruta = registro_.Instalar(std::get<0>(GetParam()));
+    if (!std::get<1>(GetParam())) return;
+    std::ifstream archivo(ruta, std::ios::binary);
+    const Bytes bytes{std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
+    UsarOrigenRegistro(OrigenDeExportacion(std::make_shared<const registro::Registro>(registro::AnalizarRegistro(bytes))));
+    sin_variable_.emplace("ORVEX_REGISTRY", std::nullopt);
   }
+  ~RegistroTest() override { UsarOrigenRegistro(nullptr); }
   const Bytes largo_ = [] { Bytes b(300); for (std::size_t i = 0; i < 300; ++i) b[i] = uint8_t(i * 7); return b; }();
   RegistroPrueba registro_;
+  std::optional<VariableEntorno> sin_variable_;
 };
 
 // Sizes and types as stored; a read never passes the caller's capacity.
@@ -123,9 +136,14 @@ TEST_P(RegistroTest, SubclavesEnOrdenDeWindows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formatos, RegistroTest,
-                         ::testing::Values(RegistroPrueba::Formato::kRegedit4, RegistroPrueba::Formato::kVersion5),
+                         ::testing::Combine(::testing::Values(RegistroPrueba::Formato::kRegedit4,
+                                                              RegistroPrueba::Formato::kVersion5),
+                                            ::testing::Bool()),
                          [](const auto& info) {
-                           return info.param == RegistroPrueba::Formato::kRegedit4 ? "Regedit4" : "Version5";
+                           return std::string(std::get<0>(info.param) == RegistroPrueba::Formato::kRegedit4
+                                                  ? "Regedit4"
+                                                  : "Version5") +
+                                  (std::get<1>(info.param) ? "Instalado" : "");
                          });
 
 TEST_F(PlataformaTest, LecturaPorPosicion) {

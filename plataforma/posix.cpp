@@ -1,5 +1,5 @@
-// The POSIX backend: files through pread/pwrite, the registry from a regedit export named by
-// ORVEX_REGISTRY, drives from ORVEX_DRIVE_X, regions through mmap.
+// The POSIX backend: files through pread/pwrite, the registry from the source the host installed
+// or else a regedit export named by ORVEX_REGISTRY, drives from ORVEX_DRIVE_X, regions through mmap.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -22,6 +22,7 @@
 
 #include "plataforma/archivos_abiertos_posix.h"
 #include "plataforma/origen_archivos.h"
+#include "plataforma/origen_exportacion.h"
 #include "plataforma/plataforma.h"
 #include "plataforma/registro_archivo.h"
 #include "plataforma/rutas_posix.h"
@@ -278,10 +279,8 @@ std::shared_ptr<const registro::Registro> CargarRegistro() {
 }  // namespace
 
 struct ClaveRegistro::Impl {
-  std::shared_ptr<const registro::Registro> registro;
-  const registro::Clave* clave = nullptr;
-  mutable std::vector<const std::string*> subclaves;
-  mutable bool listadas = false;
+  std::shared_ptr<const OrigenRegistro> origen;
+  std::unique_ptr<ClaveDeOrigen> clave;
 };
 
 ClaveRegistro::ClaveRegistro(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
@@ -291,31 +290,23 @@ ClaveRegistro::~ClaveRegistro() = default;
 
 std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& ruta) {
   auto impl = std::make_unique<Impl>();
-  impl->registro = CargarRegistro();
-  impl->clave = impl->registro->Buscar(raiz, ruta);
-  if (impl->clave == nullptr) return std::nullopt;
+  impl->origen = OrigenRegistroInstalado();
+  if (!impl->origen) impl->origen = OrigenDeExportacion(CargarRegistro());
+  impl->clave = impl->origen->AbrirClave(raiz, ruta);
+  if (!impl->clave) return std::nullopt;
   return ClaveRegistro(std::move(impl));
 }
 
 bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, uint32_t* tipo) const {
-  return impl_ && registro::ConsultarValor(*impl_->clave, nombre, tamano, tipo);
+  return impl_ && impl_->clave->ConsultarValor(nombre, tamano, tipo);
 }
 
 bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) const {
-  return impl_ && registro::LeerValor(*impl_->clave, nombre, destino, capacidad, tamano);
+  return impl_ && impl_->clave->LeerValor(nombre, destino, capacidad, tamano);
 }
 
 bool ClaveRegistro::EnumerarSubclave(uint32_t indice, std::string* nombre) const {
-  if (!impl_) return false;
-  if (!impl_->listadas) {
-    for (const auto& [mayus, clave] : impl_->clave->subclaves) impl_->subclaves.push_back(&clave->nombre);
-    impl_->listadas = true;
-  }
-  if (indice >= impl_->subclaves.size()) return false;
-  const std::string& encontrado = *impl_->subclaves[indice];
-  if (encontrado.size() > registro::kNombreSubclaveMaximo) return false;
-  *nombre = encontrado;
-  return true;
+  return impl_ && impl_->clave->EnumerarSubclave(indice, nombre);
 }
 
 // ------------------------------------------------------------------------------ Environment

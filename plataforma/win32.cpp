@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "plataforma/origen_archivos.h"
+#include "plataforma/origen_registro.h"
 #include "plataforma/plataforma.h"
 #include "plataforma/registro_archivo.h"
 
@@ -212,6 +213,9 @@ std::shared_ptr<const registro::Registro> RegistroDeArchivo() {
 
 struct ClaveRegistro::Impl {
   HKEY clave = nullptr;
+  // From a source the host installed: the key, and the source it belongs to.
+  std::shared_ptr<const OrigenRegistro> origen;
+  std::unique_ptr<ClaveDeOrigen> de_origen;
   // With ORVEX_REGISTRY: a key of that export, and the export it belongs to.
   std::shared_ptr<const registro::Registro> registro;
   const registro::Clave* de_archivo = nullptr;
@@ -226,6 +230,13 @@ ClaveRegistro& ClaveRegistro::operator=(ClaveRegistro&&) noexcept = default;
 ClaveRegistro::~ClaveRegistro() = default;
 
 std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& ruta) {
+  if (std::shared_ptr<const OrigenRegistro> origen = OrigenRegistroInstalado()) {
+    auto impl = std::make_unique<Impl>();
+    impl->de_origen = origen->AbrirClave(raiz, ruta);
+    if (!impl->de_origen) return std::nullopt;
+    impl->origen = std::move(origen);
+    return ClaveRegistro(std::move(impl));
+  }
   if (std::shared_ptr<const registro::Registro> exportado = RegistroDeArchivo()) {
     auto impl = std::make_unique<Impl>();
     impl->de_archivo = exportado->Buscar(raiz, ruta);
@@ -244,6 +255,7 @@ std::optional<ClaveRegistro> ClaveRegistro::Abrir(Raiz raiz, const std::string& 
 
 bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, uint32_t* tipo) const {
   if (!impl_) return false;
+  if (impl_->de_origen) return impl_->de_origen->ConsultarValor(nombre, tamano, tipo);
   if (impl_->de_archivo != nullptr) return registro::ConsultarValor(*impl_->de_archivo, nombre, tamano, tipo);
   DWORD t = 0, n = 0;
   if (RegQueryValueExA(impl_->clave, nombre.c_str(), nullptr, &t, nullptr, &n) != ERROR_SUCCESS) return false;
@@ -255,6 +267,7 @@ bool ClaveRegistro::ConsultarValor(const std::string& nombre, uint32_t* tamano, 
 bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t capacidad, uint32_t* tamano) const {
   if (tamano != nullptr) *tamano = 0;
   if (!impl_) return false;
+  if (impl_->de_origen) return impl_->de_origen->LeerValor(nombre, destino, capacidad, tamano);
   if (impl_->de_archivo != nullptr) return registro::LeerValor(*impl_->de_archivo, nombre, destino, capacidad, tamano);
   // First the size, then the data.
   DWORD n = 0;
@@ -288,6 +301,7 @@ bool ClaveRegistro::LeerValor(const std::string& nombre, void* destino, uint32_t
 
 bool ClaveRegistro::EnumerarSubclave(uint32_t indice, std::string* nombre) const {
   if (!impl_) return false;
+  if (impl_->de_origen) return impl_->de_origen->EnumerarSubclave(indice, nombre);
   if (impl_->de_archivo != nullptr) return registro::EnumerarSubclave(*impl_->de_archivo, indice, nombre);
   char buffer[kNombreSubclave];
   DWORD tamano = kNombreSubclave;

@@ -13,6 +13,7 @@ pruebas=(
   undbx file python3 dpkg-dev pkgconf
   clamav clamav-daemon mutt libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
   libtsk-dev libewf-dev ewf-tools mtools dosfstools ntfs-3g
+  libhivex-dev libwin-hivex-perl
 )
 case "${1:-}" in
   demo) paquetes=("${demo[@]}") ;;

@@ -1,0 +1,110 @@
+// A hive reads exactly as the regedit export it was merged from, and a damaged hive is refused
+// with its name and a reason.
+#include "colmena/origen_colmena.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plataforma/origen_exportacion.h"
+#include "pruebas/colmena_constructor.h"
+#include "pruebas/entorno_prueba.h"
+
+namespace orvex::colmena {
+namespace {
+
+using plataforma::Raiz;
+using Bytes = std::vector<uint8_t>;
+
+// What a source says of one key: its values (type, size, data cut at each capacity) and subkeys.
+std::vector<std::string> Describir(const plataforma::OrigenRegistro& origen, Raiz raiz, const std::string& clave,
+                                   const std::vector<std::string>& valores) {
+  std::vector<std::string> dicho;
+  const auto k = origen.AbrirClave(raiz, clave);
+  if (!k) return {"absent"};
+  for (const std::string& v : valores) {
+    uint32_t tamano = 0, tipo = 0;
+    if (!k->ConsultarValor(v, &tamano, &tipo)) {
+      dicho.push_back(v + ": none");
+      continue;
+    }
+    for (uint32_t capacidad : {0u, 3u, 400u}) {
+      Bytes datos(capacidad + 1, 0xCC);
+      uint32_t leidos = 0;
+      EXPECT_TRUE(k->LeerValor(v, datos.data(), capacidad, &leidos));
+      dicho.push_back(v + ": " + std::to_string(tipo) + "/" + std::to_string(tamano) + " " +
+                      std::string(datos.begin(), datos.begin() + leidos + 1));
+    }
+  }
+  std::string nombre;
+  for (uint32_t i = 0; i < 8; ++i) dicho.push_back(k->EnumerarSubclave(i, &nombre) ? nombre : "-");
+  return dicho;
+}
+
+TEST(OrigenColmenaTest, LeeComoLaExportacionDeLaQueSale) {
+  pruebas::DirectorioTemporal dir;
+  pruebas::RegistroPrueba r;
+  const std::string id = "HKCU\\Identities\\{GUID-1}";
+  r.Cadena("HKCU\\Identities", "Default User ID", "{GUID-1}")
+      .Cadena(id, "Username", "Identidad ñ")
+      .Cadena(id, "", "por defecto")
+      .CadenaExpandible(id + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", "%UserProfile%\\Correo")
+      .Dword(id, "Flags", 0x12345678)
+      .Binario(id, "Blob", Bytes(300, 0x5A))
+      .Binario(id, "Multi", {'a', 0, 'b', 0, 0}, plataforma::kRegMultiSz)
+      .Clave("HKCU\\Identities\\zeta")
+      .Clave("HKCU\\Identities\\Alfa")
+      .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
+      .Clave("HKCU\\Identities\\" + std::string(100, 'b'))
+      .Cadena("HKLM\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", "6.0");
+  const std::string texto = r.Texto(pruebas::RegistroPrueba::Formato::kVersion5);
+  const auto exportacion = plataforma::OrigenDeExportacion(std::make_shared<const plataforma::registro::Registro>(
+      plataforma::registro::AnalizarRegistro(std::span(reinterpret_cast<const uint8_t*>(texto.data()), texto.size()))));
+  ArchivosColmena archivos{dir.RutaDe("NTUSER.DAT"), dir.RutaDe("SOFTWARE"), "S-1-5-21-7"};
+  ASSERT_TRUE(pruebas::EscribirColmena(archivos.usuario, texto, "HKEY_CURRENT_USER"));
+  ASSERT_TRUE(pruebas::EscribirColmena(archivos.maquina, texto, "HKEY_LOCAL_MACHINE\\Software"));
+  std::string error;
+  const auto colmena = AbrirOrigenColmena(archivos, &error);
+  ASSERT_TRUE(colmena) << error;
+
+  struct Caso {
+    Raiz raiz;
+    std::string clave;
+    std::vector<std::string> valores;
+  };
+  const std::vector<std::string> todos = {"Default User ID", "USERNAME", "", "Store Root", "Flags", "Blob", "Multi", "x"};
+  const Caso casos[] = {
+      {Raiz::kCurrentUser, "", todos},
+      {Raiz::kCurrentUser, "identities", todos},
+      {Raiz::kCurrentUser, "\\Identities\\\\{guid-1}\\", todos},
+      {Raiz::kCurrentUser, "Identities\\{GUID-1}\\Software\\Microsoft\\Outlook Express\\5.0", todos},
+      {Raiz::kCurrentUser, "Identities\\{GUID-2}", todos},
+      {Raiz::kLocalMachine, "SOFTWARE\\Microsoft\\Outlook Express\\Version Info", {"current"}},
+      {Raiz::kLocalMachine, "System", {}},
+      {Raiz::kClassesRoot, "Identities", {}},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.clave);
+    EXPECT_EQ(Describir(*colmena, c.raiz, c.clave, c.valores), Describir(*exportacion, c.raiz, c.clave, c.valores));
+  }
+  // The user's hive is also HKEY_USERS\<SID>.
+  EXPECT_EQ(Describir(*colmena, Raiz::kUsers, "s-1-5-21-7\\Identities", todos),
+            Describir(*exportacion, Raiz::kCurrentUser, "Identities", todos));
+  EXPECT_EQ(colmena->AbrirClave(Raiz::kUsers, "S-1-5-21-8\\Identities"), nullptr);
+
+  // Cut short anywhere, or not a hive at all: refused with the file's name, never a crash.
+  const Bytes entera = dir.Leer("NTUSER.DAT");
+  for (std::size_t largo : {std::size_t{0}, std::size_t{100}, pruebas::kTamanoBloqueBase, entera.size() - 1}) {
+    SCOPED_TRACE(largo);
+    const std::string cortada = dir.Escribir("cortada", Bytes(entera.begin(), entera.begin() + largo));
+    error.clear();
+    EXPECT_FALSE(AbrirOrigenColmena({cortada, "", ""}, &error));
+    EXPECT_NE(error.find(cortada + ": "), std::string::npos) << error;
+  }
+  EXPECT_FALSE(AbrirOrigenColmena({archivos.usuario, dir.RutaDe("falta"), ""}, &error));
+  EXPECT_NE(error.find("falta: "), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace orvex::colmena
