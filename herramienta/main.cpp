@@ -53,7 +53,7 @@ int main(int argc, char** argv) {
       ->check([&](const std::string&) {
         return raiz_windows->count() + imagen->count() > 0 ? std::string() : "--user needs --windows-root or --image";
       });
-  auto* users = app.add_subcommand("users", "With --windows-root: each user (profile, SID) and the mail client "
+  auto* users = app.add_subcommand("users", "With --windows-root or --image: each user (profile, SID) and the mail client "
                                             "version, identities and stores their registry names");
 #endif
   app.add_option("--identity", o.identidad, "The Outlook Express 5/6 identity to open (default: the default one)");

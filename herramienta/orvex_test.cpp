@@ -1046,15 +1046,30 @@ TEST_F(OrvexTest, RaizDeWindows) {
   EXPECT_EQ(lineas[1]["store_root"], "C:\\Documents and Settings\\Ana\\" + raiz_ana.substr(raiz_ana.find('\\') + 1));
 
   struct Caso {
-    fs::path raiz;
+    std::string opcion, raiz;
     std::string usuario;
     fs::path almacen;
   };
-  const Caso casos[] = {{xp, "ana", ana / oe}, {nt, "", carlos / "Correo"}};
+  std::vector<Caso> casos = {{"--windows-root", xp, "ana", ana / oe}, {"--windows-root", nt, "", carlos / "Correo"}};
+  // The same volumes as disk images (FAT, the second as a split EnCase image), read without mounting.
+  if (!Programa("mcopy").empty() && !Programa("ewfacquire").empty() &&
+      Orvex({"--image", "@nada", "info"}).error.find("without disk image") == std::string::npos) {
+    const std::string guion = "cd " + Citar(dir_.Ruta().string()) + " && export MTOOLS_SKIP_CHECK=1 && "
+                              "for v in xp nt; do truncate -s 16M $v.img && mkfs.fat -F 16 $v.img && "
+                              "mcopy -s -i $v.img $v/* ::/ || exit 1; done && ewfacquire -u -S 1MiB -t nt nt.img";
+    ASSERT_EQ(std::system(("(" + guion + ") >/dev/null 2>&1").c_str()), 0);
+    casos.push_back({"--image", Ruta("xp.img"), "ana", ana / oe});
+    casos.push_back({"--image", Ruta("nt.E01"), "", carlos / "Correo"});
+    const Resultado en_imagen = Orvex({"--image", "@xp.img", "--json", "users"});
+    EXPECT_EQ(en_imagen.estado, 2);
+    EXPECT_NE(en_imagen.error.find("user Bruno: "), std::string::npos) << en_imagen.error;
+    ASSERT_EQ(en_imagen.Json().size(), 2u) << en_imagen.salida;
+    EXPECT_EQ(en_imagen.Json()[0]["sid"], "S-1-5-21-9-1001");
+  }
   for (const Caso& c : casos) {
-    SCOPED_TRACE(c.raiz.string());
+    SCOPED_TRACE(c.raiz);
     for (const char* orden : {"folders", "messages"}) {
-      std::vector<std::string> args = {"--windows-root", c.raiz.string(), "--json", orden};
+      std::vector<std::string> args = {c.opcion, c.raiz, "--json", orden};
       if (!c.usuario.empty()) args.insert(args.begin() + 2, {"--user", c.usuario});
       const Resultado r = Orvex(args);
       EXPECT_EQ(r.estado, 0) << r.error;
