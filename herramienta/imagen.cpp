@@ -121,10 +121,6 @@ bool ImagenPermite(const Opciones& o, bool escanear, bool otra) {
     }
     return true;
   }
-  if (!o.almacen.empty() && !o.registro.empty()) {
-    Error("--store and --registry cannot both be given");
-    return false;
-  }
   if (otra) {
     Error("recover reads files of this computer; with --image, export the stores instead");
     return false;

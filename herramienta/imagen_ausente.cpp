@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "herramienta/imagen.h"
+#include "herramienta/usuarios.h"
 
 namespace orvex::herramienta {
 
@@ -17,5 +18,11 @@ std::vector<AlmacenReconocido> AlmacenesEnImagen() { return {}; }
 bool UsuariosEnImagen(const Opciones&) { return false; }
 int OrdenBuscarImagen(const Opciones&) { return kSalidaError; }
 nlohmann::ordered_json ConOrigen(nlohmann::ordered_json j, const std::string&) { return j; }
+#ifdef ORVEX_CON_COLMENA
+std::optional<VolumenWindows> ExplorarImagen(const Opciones&, std::string* error) {
+  *error = "this orvex was built without disk image support (The Sleuth Kit)";
+  return std::nullopt;
+}
+#endif
 
 }  // namespace orvex::herramienta
