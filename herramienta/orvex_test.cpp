@@ -1060,6 +1060,15 @@ TEST_F(OrvexTest, RaizDeWindows) {
     ASSERT_EQ(std::system(("(" + guion + ") >/dev/null 2>&1").c_str()), 0);
     casos.push_back({"--image", Ruta("xp.img"), "ana", ana / oe});
     casos.push_back({"--image", Ruta("nt.E01"), "", carlos / "Correo"});
+#ifdef ORVEX_NTFS_CARPETAS
+    // And as NTFS: the folders made through libntfs-3g, the files copied in with ntfscp.
+    const std::string ntfs = "cd " + Citar(xp.string()) + " && truncate -s 16M ../xp.ntfs && mkntfs -F -f -q ../xp.ntfs && "
+                             "find . -mindepth 1 -type d | sed 's|^\\.||' | tr '\\n' '\\0' | xargs -0 " ORVEX_NTFS_CARPETAS
+                             " ../xp.ntfs && find . -type f | while IFS= read -r f; do ntfscp -q ../xp.ntfs \"$f\" "
+                             "\"${f#.}\" || exit 1; done";
+    ASSERT_EQ(std::system(("(" + ntfs + ") >/dev/null 2>&1").c_str()), 0);
+    casos.push_back({"--image", Ruta("xp.ntfs"), "ana", ana / oe});
+#endif
     const Resultado en_imagen = Orvex({"--image", "@xp.img", "--json", "users"});
     EXPECT_EQ(en_imagen.estado, 2);
     EXPECT_NE(en_imagen.error.find("user Bruno: "), std::string::npos) << en_imagen.error;
