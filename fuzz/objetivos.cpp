@@ -28,6 +28,9 @@ const Objetivo kObjetivos[] = {
     {"oe4_reescritura", Oe4Reescritura, 128 * 1024 + 6},
     {"oe4_grupo_reescritura", Oe4GrupoReescritura, 128 * 1024 + 6},
     {"imn_reescritura", ImnReescritura, 128 * 1024 + 6},
+#ifdef ORVEX_CON_COLMENA
+    {"colmena", Colmena, 64 * 1024},
+#endif
 };
 const std::size_t kNumObjetivos = std::size(kObjetivos);
 

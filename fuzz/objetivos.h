@@ -34,6 +34,8 @@ int DbxReescritura(const uint8_t* datos, std::size_t n);
 int Oe4Reescritura(const uint8_t* datos, std::size_t n);
 int Oe4GrupoReescritura(const uint8_t* datos, std::size_t n);
 int ImnReescritura(const uint8_t* datos, std::size_t n);
+// Only where hivex is there (ORVEX_CON_COLMENA).
+int Colmena(const uint8_t* datos, std::size_t n);
 
 // Every target, in the order CI runs them.
 extern const Objetivo kObjetivos[];

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pruebas/colmena_constructor.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/imn_constructor.h"
@@ -91,6 +92,17 @@ std::vector<Semilla> SemillasRegistro() {
       {"regedit4", registro.Texto(RegistroPrueba::Formato::kRegedit4)},
       {"version5", registro.Texto(RegistroPrueba::Formato::kVersion5)},
   };
+}
+
+// The empty hive, and one holding the registry seeds' user keys (when hivexregedit is there).
+std::vector<Semilla> SemillasColmena() {
+  const std::vector<uint8_t> vacia = ColmenaVacia();
+  std::vector<Semilla> semillas = {{"vacia", std::string(vacia.begin(), vacia.end())}};
+  DirectorioTemporal dir;
+  if (EscribirColmena(dir.RutaDe("NTUSER.DAT"), SemillasRegistro()[1].bytes, "HKEY_CURRENT_USER")) {
+    semillas.push_back({"usuario", dir.LeerTexto("NTUSER.DAT")});
+  }
+  return semillas;
 }
 
 std::vector<Semilla> SemillasRutas() {
@@ -288,6 +300,7 @@ std::vector<Semilla> Semillas(const std::string& objetivo) {
   if (objetivo == "mensaje") return SemillasMensaje();
   if (objetivo == "registro") return SemillasRegistro();
   if (objetivo == "rutas") return SemillasRutas();
+  if (objetivo == "colmena") return SemillasColmena();
   if (objetivo == "dbx_carpetas") return SemillasDbxCarpetas();
   if (objetivo == "dbx_mensajes") return SemillasDbxMensajes();
   if (objetivo == "dbx_guardado") return SemillasDbxGuardado();

@@ -23,6 +23,8 @@ fi
 todos=(codecs analizador mensaje registro rutas dbx_carpetas dbx_mensajes dbx_guardado
        oe4_carpetas oe4_mensajes oe4_sublist oe4_grupo imn_mensajes recuperacion
        dbx_reescritura oe4_reescritura oe4_grupo_reescritura imn_reescritura)
+# The hive source is built only where hivex is (64-bit Linux with libhivex-dev).
+[[ -e /usr/include/hivex.h ]] && todos+=(colmena)
 objetivos=("$@")
 (( ${#objetivos[@]} )) || objetivos=("${todos[@]}")
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks the shipped Linux library: liborvex.so defines exactly the fourteen exported
-# functions as dynamic symbols (plain names: ELF does not decorate stdcall) and nothing else,
-# and the i686 build is really 32-bit.
+# functions as dynamic symbols (plain names: ELF does not decorate stdcall) and, beside them,
+# only the C++ installers through which a host program hands the platform layer a source of
+# its own (orvex::plataforma::Usar*); and the i686 build is really 32-bit.
 # Usage: scripts/verificar-so.sh [build-folder]   (default: build/i686; build/x64 also works)
 set -euo pipefail
 raiz=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -24,7 +25,9 @@ case "$(basename "$carpeta")" in
 esac
 
 simbolos=$(nm -D --defined-only "$so")
-definidos=$(awk 'NF >= 3 {print $3}' <<<"$simbolos" | LC_ALL=C sort -u)
+instaladores=$(awk 'NF >= 3 {print $3}' <<<"$simbolos" | c++filt | grep -c '^orvex::plataforma::Usar[A-Za-z]*(' || true)
+definidos=$(awk 'NF >= 3 {print $3}' <<<"$simbolos" | c++filt | grep -v '^orvex::plataforma::Usar[A-Za-z]*(' |
+  LC_ALL=C sort -u)
 esperados=$(sed -n 's/^_\(OE_[A-Za-z]*\)@[0-9]*$/\1/p' "$raiz/scripts/exportaciones.txt" | LC_ALL=C sort)
 if [[ "$definidos" != "$esperados" ]]; then
   falla "dynamic symbols differ from the fourteen exports (< expected, > found):"
@@ -40,4 +43,4 @@ if (( fallos > 0 )); then
   exit 1
 fi
 tipo=${tipo#*: }
-echo "verificar-so: OK: $so: 14 exports; ${tipo%%, dynamically*}"
+echo "verificar-so: OK: $so: 14 exports, $instaladores source installer(s); ${tipo%%, dynamically*}"
