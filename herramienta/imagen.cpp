@@ -144,7 +144,7 @@ bool AbrirImagen(const Opciones& o) {
     return false;
   }
   g_archivo = std::filesystem::absolute(o.imagen).string();
-  plataforma::InstalarOrigenArchivos(g_imagen);
+  plataforma::UsarOrigenArchivos(g_imagen);
   return true;
 }
 

@@ -37,8 +37,9 @@ class ORVEX_PLATAFORMA_PUBLICA OrigenArchivos {
   virtual bool Existe(const std::string& ruta) = 0;
 };
 
-// Installs a source (null: the disk alone again). Files already open keep their source.
-ORVEX_PLATAFORMA_PUBLICA void InstalarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen);
+// Installs a source (null: the disk alone again). Files already open keep their source. Named
+// like the registry source's installer: the shared library exports exactly these beside its API.
+ORVEX_PLATAFORMA_PUBLICA void UsarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen);
 
 // The installed source when it serves ruta; null otherwise.
 std::shared_ptr<OrigenArchivos> OrigenPara(std::string_view ruta);

@@ -5,7 +5,7 @@
 
 namespace orvex::plataforma {
 
-void InstalarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen) {
+void UsarOrigenArchivos(std::shared_ptr<OrigenArchivos> origen) {
   EstadoOrigenArchivos& e = EstadoArchivos();
   std::lock_guard<std::mutex> guarda(e.cerrojo);
   e.origen.swap(origen);

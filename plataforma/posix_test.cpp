@@ -75,13 +75,13 @@ TEST_F(PosixTest, OrigenInstaladoAtiendeSuUnidad) {
     return t.substr(0, n) + "/" + std::to_string(a->Tamano().value_or(0));
   };
   EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");  // kept open by the cache
-  InstalarOrigenArchivos(std::make_shared<Memoria>());
+  UsarOrigenArchivos(std::make_shared<Memoria>());
   EXPECT_EQ(leer("c:/store/../Store/./Inbox.dbx"), "imagen/6");
   EXPECT_FALSE(Archivo::Abrir("C:\\Store\\Inbox.dbx", Archivo::Modo::kLecturaEscritura).has_value());
   EXPECT_EQ(ListarArchivos("C:\\", "*"), std::vector<std::string>{"de la imagen"});
   EXPECT_FALSE(ExisteArchivo("C:\\b.mbx"));
   EXPECT_EQ(leer(dir_.Ruta() + "/b.mbx"), "x/1");  // off its drive: the disk
-  InstalarOrigenArchivos(nullptr);
+  UsarOrigenArchivos(nullptr);
   EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");
   for (const char* fuera : {"D:\\a", "\\a", "a", "C:\\..\\a"}) EXPECT_FALSE(ComponentesEnUnidad(fuera, 'C')) << fuera;
 }
