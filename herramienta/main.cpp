@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "herramienta/imagen.h"
 #include "herramienta/ordenes.h"
 #include "herramienta/plantilla.h"
 #include "herramienta/recuperar.h"
@@ -30,6 +31,15 @@ int main(int argc, char** argv) {
       ->excludes(store);
   app.add_option("--drive", o.unidades, "Map a drive letter of the registry's paths to a folder, as C=DIR")
       ->type_name("C=DIR");
+  auto* imagen = app.add_option("--image", o.imagen,
+                                "A raw or EnCase (.E01) disk image: its partition is drive C:, read without "
+                                "mounting and never written; with --store a path inside it, without one the "
+                                "single store below its profile folders")
+                     ->excludes("--drive");
+  app.add_option("--partition", o.particion,
+                 "With --image: the partition to read, 1 for the first (default: the one with a Windows tree)")
+      ->needs(imagen)
+      ->check(CLI::Range(1u, 128u));
 #ifdef ORVEX_CON_COLMENA
   auto* raiz_windows =
       app.add_option("--windows-root", o.raiz_windows,
@@ -37,10 +47,13 @@ int main(int argc, char** argv) {
                      "Settings/ and Users/ read with their own NTUSER.DAT and the SOFTWARE hive; commands run once "
                      "per user")
           ->excludes(store)
-          ->excludes("--registry");
-  app.add_option("--user", o.usuario, "With --windows-root: only this user (profile folder name or SID)")
-      ->needs(raiz_windows);
-  auto* users = app.add_subcommand("users", "With --windows-root: each user (profile, SID) and the mail client "
+          ->excludes("--registry")
+          ->excludes(imagen);
+  app.add_option("--user", o.usuario, "With --windows-root or --image: only this user (profile folder name or SID)")
+      ->check([&](const std::string&) {
+        return raiz_windows->count() + imagen->count() > 0 ? std::string() : "--user needs --windows-root or --image";
+      });
+  auto* users = app.add_subcommand("users", "With --windows-root or --image: each user (profile, SID) and the mail client "
                                             "version, identities and stores their registry names");
 #endif
   app.add_option("--identity", o.identidad, "The Outlook Express 5/6 identity to open (default: the default one)");
@@ -128,6 +141,8 @@ int main(int argc, char** argv) {
   }
 
   using namespace orvex::herramienta;
+  if (!ImagenPermite(o, scan->parsed(), recover->parsed())) return kSalidaError;
+  if (find->parsed() && !o.imagen.empty()) return OrdenBuscarImagen(o);
   if (*recover) {
     rec.json = o.json;
     return OrdenRecuperar(rec);
@@ -145,13 +160,13 @@ int main(int argc, char** argv) {
   };
 #ifdef ORVEX_CON_COLMENA
   if (*users) {
-    if (o.raiz_windows.empty()) {
-      std::cerr << "orvex: users needs --windows-root DIR\n";
+    if (o.raiz_windows.empty() && o.imagen.empty()) {
+      std::cerr << "orvex: users needs --windows-root DIR or --image FILE\n";
       return kSalidaError;
     }
     return OrdenUsuarios(o);
   }
-  if (!o.raiz_windows.empty()) return EnCadaUsuario(o, orden);
+  if (!o.raiz_windows.empty() || UsuariosEnImagen(o)) return EnCadaUsuario(o, orden);
 #endif
   return orden(o);
 }

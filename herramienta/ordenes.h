@@ -17,6 +17,8 @@ struct Opciones {
   std::string registro;               // --registry FILE
   std::vector<std::string> unidades;  // --drive C=DIR
   std::string identidad;              // --identity NAME
+  std::string imagen;                 // --image FILE
+  unsigned particion = 0;             // --partition N (0: chosen by the image's contents)
   std::string raiz_windows;           // --windows-root DIR
   std::string usuario;                // --user NAME
   bool json = false;

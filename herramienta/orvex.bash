@@ -7,7 +7,7 @@ _orvex_carpetas() {
   local i
   for ((i = 1; i < COMP_CWORD; i++)); do
     case ${COMP_WORDS[i]} in
-      --store | --registry | --drive | --identity | --windows-root | --user)
+      --store | --registry | --drive | --identity | --windows-root | --user | --image | --partition)
         # The word as typed: unquote it and expand a leading ~ as the shell would.
         local valor=${COMP_WORDS[i + 1]}
         valor=${valor//\\ / }
@@ -23,14 +23,14 @@ _orvex_carpetas() {
 _orvex() {
   local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
   local ordenes="info folders messages parts extract export scan find recover users"
-  local globales="--store --registry --windows-root --user --drive --identity --json --version --help"
+  local globales="--store --registry --windows-root --user --image --partition --drive --identity --json --version --help"
 
   case $prev in
     --out | --backup | --windows-root)
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -d -- "$cur"))
       return ;;
-    --store | --registry | --hashes)
+    --store | --registry | --hashes | --image)
       compopt -o filenames 2>/dev/null
       COMPREPLY=($(compgen -f -- "$cur"))
       return ;;
@@ -49,7 +49,7 @@ _orvex() {
       [[ -n $raiz ]] && COMPREPLY=($(compgen -W "$("${COMP_WORDS[0]}" --windows-root "$raiz" --json users 2>/dev/null |
         sed -n 's/^{"type":"user","user":"\([^"]*\)".*/\1/p')" -- "$cur"))
       return ;;
-    --drive | --identity | --command | --clamd-timeout) return ;;
+    --drive | --identity | --partition | --command | --clamd-timeout) return ;;
   esac
 
   local orden="" i

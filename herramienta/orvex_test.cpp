@@ -890,6 +890,120 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   EXPECT_NE(r.salida.find("ends after 1000 messages but the file's header counts 1001"), std::string::npos);
 }
 
+// Disk images made with the file systems' own tools, without mounting: a FAT one with two users'
+// profiles (an Outlook Express 5/6 and a 4 store) and an NTFS one behind a partition table, each
+// also as a split EnCase image. Every read gives what the same store gives from a folder; the
+// image's bytes never change; a damaged image is refused with its name.
+TEST_F(OrvexTest, ImagenesDeDisco) {
+  for (const char* p : {"mkfs.fat", "mmd", "mcopy", "mkntfs", "ntfscp", "ewfacquire"}) {
+    if (Programa(p).empty()) GTEST_SKIP() << p << " is missing (Debian: dosfstools mtools ntfs-3g ewf-tools)";
+  }
+  if (Orvex({"--image", "@nada", "folders"}).error.find("without disk image") != std::string::npos) {
+    GTEST_SKIP() << "built without The Sleuth Kit";
+  }
+  const std::string oe5 = "Documents and Settings/Ana/Local Settings/Application Data/Identities/"
+                          "{11111111-2222-3333-4444-555555555555}/Microsoft/Outlook Express";
+  const std::string oe4 = "Documents and Settings/Luis/Application Data/Microsoft/Outlook Express";
+  pruebas::EscribirAlmacenOe4(Ruta("oe4"), pruebas::AlmacenOe4Ejemplo());
+  std::set<std::string> rutas;
+  for (const std::string& r : {oe5, oe4}) {
+    for (std::size_t p = r.find('/'); p != std::string::npos; p = r.find('/', p + 1)) rutas.insert(r.substr(0, p));
+    rutas.insert(r);
+  }
+  std::string carpetas;
+  for (const std::string& r : rutas) carpetas += " ::/" + Citar(r);
+  const std::string h = Citar(dir_.Ruta().string());
+  const std::string guion =
+      "set -e; cd " + h + "; export MTOOLS_SKIP_CHECK=1; truncate -s 16M fat.img; mkfs.fat -F 16 fat.img;"
+      "mmd -i fat.img ::/Windows" + carpetas + "; mcopy -i fat.img " + Citar(almacen_) + "/* ::/" + Citar(oe5) +
+      "; mcopy -s -i fat.img oe4/mail oe4/News ::/" + Citar(oe4) + ";"
+      "truncate -s 16M ntfs.part; mkntfs -F -f -q ntfs.part;"
+      "for f in " + Citar(almacen_) + "/*.dbx; do ntfscp -q ntfs.part \"$f\" \"/$(basename \"$f\")\"; done;"
+      "ewfacquire -u -S 1MiB -t fat fat.img; ";
+  ASSERT_EQ(std::system(("(" + guion + ") >" + h + "/guion.log 2>&1").c_str()), 0) << Leer(Ruta("guion.log"));
+  // The NTFS volume as the first partition of a disk: one MBR entry (type 7) at sector 2048.
+  std::string disco(2048 * 512, '\0');
+  const std::string volumen = Leer(Ruta("ntfs.part"));
+  const uint32_t inicio = 2048, sectores = static_cast<uint32_t>(volumen.size() / 512);
+  disco[446 + 4] = 7;
+  for (int i = 0; i < 4; ++i) {
+    disco[446 + 8 + i] = static_cast<char>(inicio >> (8 * i));
+    disco[446 + 12 + i] = static_cast<char>(sectores >> (8 * i));
+  }
+  disco[510] = '\x55';
+  disco[511] = '\xAA';
+  std::ofstream(Ruta("ntfs.img"), std::ios::binary) << disco << volumen;
+  ASSERT_EQ(std::system(("cd " + h + " && ewfacquire -u -S 1MiB -t ntfs ntfs.img >/dev/null 2>&1").c_str()), 0);
+  const auto huella = [&] {
+    std::string todo;
+    for (const char* f : {"fat.img", "fat.E01", "fat.E02", "ntfs.img", "ntfs.E01", "ntfs.E02"}) todo += Leer(Ruta(f));
+    return std::hash<std::string>{}(todo);
+  };
+  const std::size_t antes = huella();
+
+  struct Caso {
+    const char* imagen;
+    std::string almacen;  // inside the image
+    std::string carpeta;  // the same store in a folder
+    const char* leida;    // a folder to read
+  };
+  const Caso casos[] = {
+      {"fat.img", "/documents and settings/ana", almacen_, "Inbox"},
+      {"fat.E01", "C:\\" + oe4, Ruta("oe4"), "bandeja de entrada"},
+      {"ntfs.img", "/", almacen_, "Inbox"},
+      {"ntfs.E01", "C:\\", almacen_, "Projects"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.imagen);
+    const std::string img = "@" + std::string(c.imagen);
+    for (const char* orden : {"folders", "messages"}) {
+      std::vector<json> leidas = Json({"--image", img, orden}, c.almacen), esperadas = Json({orden}, c.carpeta);
+      for (std::vector<json>* v : {&leidas, &esperadas}) {
+        for (json& j : *v) j.erase("file");  // the same file, named in the image or in the folder
+      }
+      EXPECT_EQ(leidas, esperadas) << orden;
+    }
+    const std::string salida = std::string("@out-") + c.imagen;
+    const std::vector<json> hechos = Json({"--image", img, "export", c.leida, "--out", salida}, c.almacen);
+    ASSERT_FALSE(hechos.empty());
+    EXPECT_EQ(Orvex({"--store", c.carpeta, "export", c.leida, "--out", "@folder-" + std::string(c.imagen)}).estado, 0);
+    for (const json& j : hechos) {
+      EXPECT_EQ(j["image"], Ruta(c.imagen));
+      EXPECT_EQ(j["partition"], 1);
+      EXPECT_GT(j["inode"], 0);
+      EXPECT_NE(std::string(j["image_path"]).find(".", 1), std::string::npos) << j;
+      std::string enCarpeta = j["file"];
+      enCarpeta.replace(0, Ruta("out-" + std::string(c.imagen)).size(), Ruta("folder-" + std::string(c.imagen)));
+      EXPECT_EQ(Leer(std::string(j["file"])), Leer(enCarpeta)) << j;
+    }
+    const Resultado r = Orvex({"--image", img, "--store", c.almacen, "scan", "--hashes", "@demo/eicar.hsb",
+                               "--action", "remove"});
+    EXPECT_EQ(r.estado, 2);
+    EXPECT_NE(r.error.find("never changed"), std::string::npos) << r.error;
+  }
+  // Two users' stores: find lists both, and a command without --store asks for one.
+  const Resultado todos = Orvex({"--image", "@fat.E01", "find", "--json"});
+  EXPECT_EQ(todos.estado, 0) << todos.error;
+  EXPECT_EQ(todos.Json().size(), 2u);
+  EXPECT_NE(Orvex({"--image", "@fat.img", "folders"}).error.find("2 mail stores"), std::string::npos);
+  EXPECT_EQ(huella(), antes) << "an image changed";
+
+  // Damaged images: cut short, a partition table pointing past the end, no such partition.
+  std::ofstream(Ruta("corta.img"), std::ios::binary) << disco << volumen.substr(0, 4096);
+  disco[446 + 8 + 3] = '\x7f';
+  std::ofstream(Ruta("tabla.img"), std::ios::binary) << disco << volumen;
+  for (const std::vector<std::string>& a : std::vector<std::vector<std::string>>{
+           {"--image", "@corta.img", "folders"},
+           {"--image", "@tabla.img", "folders"},
+           {"--image", "@ntfs.img", "--partition", "3", "folders"},
+           {"--image", "@nada.E01", "folders"}}) {
+    SCOPED_TRACE(a[1]);
+    const Resultado r = Orvex(a);
+    EXPECT_EQ(r.estado, 2);
+    EXPECT_NE(r.error.find(a[1].substr(1)), std::string::npos) << r.error;
+  }
+}
+
 }  // namespace
 }  // namespace orvex::herramienta
 
@@ -943,15 +1057,39 @@ TEST_F(OrvexTest, RaizDeWindows) {
   EXPECT_EQ(lineas[1]["store_root"], "C:\\Documents and Settings\\Ana\\" + raiz_ana.substr(raiz_ana.find('\\') + 1));
 
   struct Caso {
-    fs::path raiz;
+    std::string opcion, raiz;
     std::string usuario;
     fs::path almacen;
   };
-  const Caso casos[] = {{xp, "ana", ana / oe}, {nt, "", carlos / "Correo"}};
+  std::vector<Caso> casos = {{"--windows-root", xp, "ana", ana / oe}, {"--windows-root", nt, "", carlos / "Correo"}};
+  // The same volumes as disk images (FAT, the second as a split EnCase image), read without mounting.
+  if (!Programa("mcopy").empty() && !Programa("ewfacquire").empty() &&
+      Orvex({"--image", "@nada", "info"}).error.find("without disk image") == std::string::npos) {
+    const std::string guion = "cd " + Citar(dir_.Ruta().string()) + " && export MTOOLS_SKIP_CHECK=1 && "
+                              "for v in xp nt; do truncate -s 16M $v.img && mkfs.fat -F 16 $v.img && "
+                              "mcopy -s -i $v.img $v/* ::/ || exit 1; done && ewfacquire -u -S 1MiB -t nt nt.img";
+    ASSERT_EQ(std::system(("(" + guion + ") >/dev/null 2>&1").c_str()), 0);
+    casos.push_back({"--image", Ruta("xp.img"), "ana", ana / oe});
+    casos.push_back({"--image", Ruta("nt.E01"), "", carlos / "Correo"});
+#ifdef ORVEX_NTFS_CARPETAS
+    // And as NTFS: the folders made through libntfs-3g, the files copied in with ntfscp.
+    const std::string ntfs = "cd " + Citar(xp.string()) + " && truncate -s 16M ../xp.ntfs && mkntfs -F -f -q ../xp.ntfs && "
+                             "find . -mindepth 1 -type d | sed 's|^\\.||' | tr '\\n' '\\0' | xargs -0 " ORVEX_NTFS_CARPETAS
+                             " ../xp.ntfs && find . -type f | while IFS= read -r f; do ntfscp -q ../xp.ntfs \"$f\" "
+                             "\"${f#.}\" || exit 1; done";
+    ASSERT_EQ(std::system(("(" + ntfs + ") >/dev/null 2>&1").c_str()), 0);
+    casos.push_back({"--image", Ruta("xp.ntfs"), "ana", ana / oe});
+#endif
+    const Resultado en_imagen = Orvex({"--image", "@xp.img", "--json", "users"});
+    EXPECT_EQ(en_imagen.estado, 2);
+    EXPECT_NE(en_imagen.error.find("user Bruno: "), std::string::npos) << en_imagen.error;
+    ASSERT_EQ(en_imagen.Json().size(), 2u) << en_imagen.salida;
+    EXPECT_EQ(en_imagen.Json()[0]["sid"], "S-1-5-21-9-1001");
+  }
   for (const Caso& c : casos) {
-    SCOPED_TRACE(c.raiz.string());
+    SCOPED_TRACE(c.raiz);
     for (const char* orden : {"folders", "messages"}) {
-      std::vector<std::string> args = {"--windows-root", c.raiz.string(), "--json", orden};
+      std::vector<std::string> args = {c.opcion, c.raiz, "--json", orden};
       if (!c.usuario.empty()) args.insert(args.begin() + 2, {"--user", c.usuario});
       const Resultado r = Orvex(args);
       EXPECT_EQ(r.estado, 0) << r.error;

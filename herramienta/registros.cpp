@@ -1,6 +1,7 @@
 #include "herramienta/registros.h"
 
 #include "herramienta/hallazgo.h"
+#include "herramienta/imagen.h"
 #include "herramienta/resumen.h"
 #include "herramienta/sanear.h"
 #include "herramienta/sesion.h"
@@ -119,26 +120,34 @@ Registro RegistroParte(const CarpetaVista& c, uint32_t id, const ParteVista& p) 
             std::to_string(p.longitud_codificada), std::to_string(p.contenido.size())}}};
 }
 
+namespace {
+
+// The store file a folder's records come from (the mailbox where there is one), for where it
+// lies in a disk image.
+std::string ArchivoDeAlmacen(const CarpetaVista& c) { return c.buzon.empty() ? c.archivo : c.buzon; }
+
+}  // namespace
+
 Registro RegistroExtraido(const CarpetaVista& c, uint32_t id, const ParteVista& p, const fs::path& archivo,
                           const fs::path& mostrado) {
-  return {{{"type", "extracted"},
+  return {ConOrigen({{"type", "extracted"},
            {"folder_id", c.id},
            {"folder", AUtf8(c.ruta)},
            {"message_id", id},
            {"part", p.numero},
            {"name", AUtf8(p.nombre)},
            {"file", TextoRuta(archivo)},
-           {"size", p.contenido.size()}},
+           {"size", p.contenido.size()}}, ArchivoDeAlmacen(c)),
           {{AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), TextoRuta(mostrado),
             std::to_string(p.contenido.size())}}};
 }
 
 Registro RegistroExportado(const CarpetaVista& c, uint32_t id, const fs::path& archivo) {
-  return {{{"type", "exported"},
+  return {ConOrigen({{"type", "exported"},
            {"folder_id", c.id},
            {"folder", AUtf8(c.ruta)},
            {"message_id", id},
-           {"file", TextoRuta(archivo)}},
+           {"file", TextoRuta(archivo)}}, ArchivoDeAlmacen(c)),
           {{AUtf8(c.ruta), std::to_string(id), TextoRuta(archivo)}}};
 }
 
@@ -151,11 +160,11 @@ Registro RegistroSinCambio(const CarpetaVista& c, uint32_t id, const fs::path& a
 }
 
 Registro RegistroBuzonExportado(const CarpetaVista& c, std::size_t mensajes, const fs::path& archivo) {
-  return {{{"type", "exported"},
+  return {ConOrigen({{"type", "exported"},
            {"folder_id", c.id},
            {"folder", AUtf8(c.ruta)},
            {"messages", mensajes},
-           {"file", TextoRuta(archivo)}},
+           {"file", TextoRuta(archivo)}}, ArchivoDeAlmacen(c)),
           {{AUtf8(c.ruta), std::to_string(mensajes), TextoRuta(archivo)}}};
 }
 

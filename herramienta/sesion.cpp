@@ -12,10 +12,12 @@
 #include "herramienta/almacen.h"
 #include "herramienta/cambio.h"
 #include "herramienta/hallazgo.h"
+#include "herramienta/imagen.h"
 #include "herramienta/reconstruccion.h"
 #include "herramienta/salida.h"
 #include "herramienta/sistema.h"
 #include "herramienta/textos.h"
+#include "herramienta/usuarios.h"
 
 namespace orvex::herramienta {
 namespace fs = std::filesystem;
@@ -199,9 +201,15 @@ bool PrepararAlmacen(const Opciones& o, Sesion& s) {
     }
     FijarEntorno("ORVEX_REGISTRY", archivo.string());
   }
-  if (!o.almacen.empty()) {
-    std::optional<AlmacenReconocido> a = AlmacenDeEntrada(o, s);
+  if (!o.imagen.empty() && !AbrirImagen(o)) return false;
+  if (!o.almacen.empty() || (!o.imagen.empty() && o.registro.empty() && UsuarioEnCurso().empty())) {
+    std::optional<AlmacenReconocido> a = o.imagen.empty() ? AlmacenDeEntrada(o, s) : AlmacenEnImagen(o.almacen);
     if (!a) return false;
+    if (s.temporal.empty()) s.temporal = CarpetaTemporalNueva();
+    if (s.temporal.empty()) {
+      Error("cannot create a temporary folder for the registry file");
+      return false;
+    }
     fs::path raiz = a->raiz;
     if (raiz.empty()) {
       // The client finds these files in a subfolder of a fixed name: lend it one.

@@ -113,12 +113,6 @@ std::optional<VolumenWindows> ExplorarVolumen(const std::string& dir, std::strin
   }
   v.software = Ruta(v.raiz, {"Windows", "System32", "config", "SOFTWARE"});
   if (v.software.empty()) v.software = Ruta(v.raiz, {"WINNT", "System32", "config", "SOFTWARE"});
-  std::vector<std::pair<std::string, std::string>> sids;
-  if (!v.software.empty()) {
-    const auto maquina = colmena::AbrirOrigenColmena({"", v.software.string(), ""}, error);
-    if (!maquina) return std::nullopt;
-    sids = Perfiles(*maquina);
-  }
   for (const char* base : kPerfiles) {
     const fs::path perfiles = Entrada(v.raiz, base);
     if (perfiles.empty()) continue;
@@ -133,13 +127,24 @@ std::optional<VolumenWindows> ExplorarVolumen(const std::string& dir, std::strin
       u.perfil = "C:\\" + perfiles.filename().string() + "\\" + u.nombre;
       u.carpeta = carpeta;
       u.colmena = colmena;
-      for (const auto& [nombre, sid] : sids) {
-        if (nombre == Mayus(u.nombre)) u.sid = sid;
-      }
       v.usuarios.push_back(std::move(u));
     }
   }
+  if (!AnotarSids(v, error)) return std::nullopt;
   return v;
+}
+
+bool AnotarSids(VolumenWindows& v, std::string* error) {
+  if (v.software.empty()) return true;
+  const auto maquina = colmena::AbrirOrigenColmena({"", v.software.string(), ""}, error);
+  if (!maquina) return false;
+  const std::vector<std::pair<std::string, std::string>> sids = Perfiles(*maquina);
+  for (UsuarioWindows& u : v.usuarios) {
+    for (const auto& [nombre, sid] : sids) {
+      if (nombre == Mayus(u.nombre)) u.sid = sid;
+    }
+  }
+  return true;
 }
 
 bool ActivarUsuario(const VolumenWindows& v, const UsuarioWindows& u, std::string* error) {
@@ -162,7 +167,7 @@ bool ActivarUsuario(const VolumenWindows& v, const UsuarioWindows& u, std::strin
 
 int OrdenUsuarios(const Opciones& o) {
   std::string error;
-  const auto v = ExplorarVolumen(o.raiz_windows, &error);
+  const auto v = o.imagen.empty() ? ExplorarVolumen(o.raiz_windows, &error) : ExplorarImagen(o, &error);
   if (!v) {
     std::cerr << "orvex: " << error << '\n';
     return kSalidaError;
@@ -213,7 +218,7 @@ int OrdenUsuarios(const Opciones& o) {
 
 int EnCadaUsuario(const Opciones& o, const std::function<int(const Opciones&)>& orden) {
   std::string error;
-  const auto v = ExplorarVolumen(o.raiz_windows, &error);
+  const auto v = o.imagen.empty() ? ExplorarVolumen(o.raiz_windows, &error) : ExplorarImagen(o, &error);
   if (!v) {
     std::cerr << "orvex: " << error << '\n';
     return kSalidaError;

@@ -36,6 +36,14 @@ struct VolumenWindows {
 // regard to case); empty with *error set when dir is no folder or the SOFTWARE hive is damaged.
 std::optional<VolumenWindows> ExplorarVolumen(const std::string& dir, std::string* error);
 
+// Fills in each user's SID from the SOFTWARE hive's ProfileList (when v.software is set). False
+// with *error set when that hive is refused.
+bool AnotarSids(VolumenWindows& v, std::string* error);
+
+// With --image: the image's users, their hives copied out of it into a private temporary folder
+// (v.raiz) for the hive reader; the image is drive C:. Defined beside --image.
+std::optional<VolumenWindows> ExplorarImagen(const Opciones& o, std::string* error);
+
 // Makes the library read as this user would: the user's hive as HKEY_CURRENT_USER, drive C:
 // and the profile's environment variables. False with *error set when the hive is refused.
 bool ActivarUsuario(const VolumenWindows& v, const UsuarioWindows& u, std::string* error);

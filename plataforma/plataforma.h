@@ -13,6 +13,8 @@
 
 namespace orvex::plataforma {
 
+class ArchivoDeOrigen;  // a file of an installed source (origen_archivos.h)
+
 // A file opened per call, shared for read and write with other openers, existing only.
 // Move-only; the destructor closes it. On POSIX a file opened for reading may be a descriptor
 // kept from an earlier call, checked to name the same unchanged file (nobody else can tell).
@@ -40,10 +42,12 @@ class Archivo {
   std::optional<uint64_t> Tamano() const;
 
  private:
-  explicit Archivo(intptr_t manejador, bool prestado = false) : manejador_(manejador), prestado_(prestado) {}
+  explicit Archivo(intptr_t manejador, bool prestado = false);
+  explicit Archivo(std::unique_ptr<ArchivoDeOrigen> externo);
   void Cerrar() noexcept;
   intptr_t manejador_;
   bool prestado_;  // lent by the open-file cache: given back, not closed
+  std::unique_ptr<ArchivoDeOrigen> externo_;  // set for a file of an installed source
 };
 
 // Closes the store files kept open between calls (a no-op where none are kept). The exports

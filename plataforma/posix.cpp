@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "plataforma/archivos_abiertos_posix.h"
+#include "plataforma/origen_archivos.h"
 #include "plataforma/origen_exportacion.h"
 #include "plataforma/plataforma.h"
 #include "plataforma/registro_archivo.h"
@@ -67,6 +68,12 @@ int AbrirArchivoRegular(const std::string& ruta, int banderas, struct stat* st) 
 
 std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
   if (DebeFallar(Operacion::kAbrir)) return std::nullopt;
+  // An installed source's files never enter the open-file cache, which holds disk files only.
+  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) {
+    std::unique_ptr<ArchivoDeOrigen> f = modo == Modo::kLectura ? origen->Abrir(ruta) : nullptr;
+    if (!f) return std::nullopt;
+    return Archivo(std::move(f));
+  }
   std::optional<std::string> clave;
   if (modo == Modo::kLectura) {
     clave = abiertos::Clave(ruta);
@@ -88,7 +95,12 @@ std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
 
 void SoltarArchivosAbiertos() { abiertos::Soltar(); }
 
-Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_), prestado_(otro.prestado_) {
+Archivo::Archivo(intptr_t manejador, bool prestado) : manejador_(manejador), prestado_(prestado) {}
+
+Archivo::Archivo(std::unique_ptr<ArchivoDeOrigen> externo) : manejador_(-1), prestado_(false), externo_(std::move(externo)) {}
+
+Archivo::Archivo(Archivo&& otro) noexcept
+    : manejador_(otro.manejador_), prestado_(otro.prestado_), externo_(std::move(otro.externo_)) {
   otro.manejador_ = -1;
 }
 
@@ -97,6 +109,7 @@ Archivo& Archivo::operator=(Archivo&& otro) noexcept {
     Cerrar();
     manejador_ = otro.manejador_;
     prestado_ = otro.prestado_;
+    externo_ = std::move(otro.externo_);
     otro.manejador_ = -1;
   }
   return *this;
@@ -105,6 +118,7 @@ Archivo& Archivo::operator=(Archivo&& otro) noexcept {
 Archivo::~Archivo() { Cerrar(); }
 
 void Archivo::Cerrar() noexcept {
+  externo_.reset();
   if (manejador_ >= 0) {
     if (prestado_) {
       abiertos::Devolver(static_cast<int>(manejador_));
@@ -117,6 +131,13 @@ void Archivo::Cerrar() noexcept {
 
 bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
   std::size_t total = 0;
+  if (externo_) {
+    if (DebeFallar(Operacion::kLeer)) {
+      if (leidos != nullptr) *leidos = 0;
+      return false;
+    }
+    return externo_->Leer(pos, destino, n, leidos != nullptr ? leidos : &total);
+  }
   bool ok = !DebeFallar(Operacion::kLeer) && manejador_ >= 0 && pos <= kPosicionMaxima;
   auto* bytes = static_cast<unsigned char*>(destino);
   while (ok && total < n) {
@@ -142,7 +163,7 @@ bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {
 }
 
 bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {
-  if (DebeFallar(Operacion::kEscribir) || manejador_ < 0) return false;
+  if (DebeFallar(Operacion::kEscribir) || manejador_ < 0 || externo_) return false;
   if (pos > kPosicionMaxima || n > kPosicionMaxima - pos) return false;
   const auto* bytes = static_cast<const unsigned char*>(origen);
   std::size_t total = 0;
@@ -160,6 +181,7 @@ bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {
 }
 
 std::optional<uint64_t> Archivo::Tamano() const {
+  if (externo_) return externo_->Tamano();
   struct stat st;
   if (manejador_ < 0 || ::fstat(static_cast<int>(manejador_), &st) != 0 || st.st_size < 0) return std::nullopt;
   return static_cast<uint64_t>(st.st_size);
@@ -168,6 +190,7 @@ std::optional<uint64_t> Archivo::Tamano() const {
 // ------------------------------------------------------------------------------ Directories
 
 std::vector<std::string> ListarArchivos(const std::string& directorio, const std::string& patron) {
+  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(directorio)) return origen->Listar(directorio, patron);
   std::vector<std::string> nombres;
   auto nativa = rutas::RutaNativa(directorio);
   if (!nativa) return nombres;
@@ -191,6 +214,7 @@ std::vector<std::string> ListarArchivos(const std::string& directorio, const std
 }
 
 bool ExisteArchivo(const std::string& ruta) {
+  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) return origen->Existe(ruta);
   auto nativa = rutas::RutaNativa(ruta);
   struct stat st;
   return nativa && ::stat(nativa->c_str(), &st) == 0 && S_ISREG(st.st_mode);

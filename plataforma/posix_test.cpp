@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "plataforma/origen_archivos.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/entorno_prueba.h"
 
@@ -41,6 +42,48 @@ TEST_F(PosixTest, UnidadesMapeadas) {
   EXPECT_EQ(ListarArchivos("C:\\", "*.mbx"), mbx);
   EXPECT_EQ(ListarArchivos("C:", "*.MBX"), mbx);
   EXPECT_TRUE(ListarArchivos("Q:\\", "*.mbx").empty());
+}
+
+// An installed source answers for its drive only; its files are read-only and never mix with the
+// disk files the open-file cache keeps for the same path.
+TEST_F(PosixTest, OrigenInstaladoAtiendeSuUnidad) {
+  struct Memoria : OrigenArchivos {
+    struct Uno : ArchivoDeOrigen {
+      std::string t;
+      bool Leer(uint64_t pos, void* d, std::size_t n, std::size_t* l) const override {
+        *l = pos < t.size() ? std::min(n, t.size() - static_cast<std::size_t>(pos)) : 0;
+        std::copy_n(t.data() + std::min<uint64_t>(pos, t.size()), *l, static_cast<char*>(d));
+        return true;
+      }
+      uint64_t Tamano() const override { return t.size(); }
+    };
+    bool Atiende(std::string_view r) const override { return r.size() > 1 && r[1] == ':' && (r[0] | 0x20) == 'c'; }
+    std::unique_ptr<ArchivoDeOrigen> Abrir(const std::string& r) override {
+      if (ComponentesEnUnidad(r, 'C') != std::vector<std::string>{"Store", "Inbox.dbx"}) return nullptr;
+      auto u = std::make_unique<Uno>();
+      u->t = "imagen";
+      return u;
+    }
+    std::vector<std::string> Listar(const std::string&, const std::string&) override { return {"de la imagen"}; }
+    bool Existe(const std::string& r) override { return Abrir(r) != nullptr; }
+  };
+  const auto leer = [](const std::string& ruta) {
+    std::optional<Archivo> a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
+    std::string t(16, '\0');
+    std::size_t n = 0;
+    if (!a || !a->Leer(0, t.data(), t.size(), &n)) return std::string("-");
+    return t.substr(0, n) + "/" + std::to_string(a->Tamano().value_or(0));
+  };
+  EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");  // kept open by the cache
+  UsarOrigenArchivos(std::make_shared<Memoria>());
+  EXPECT_EQ(leer("c:/store/../Store/./Inbox.dbx"), "imagen/6");
+  EXPECT_FALSE(Archivo::Abrir("C:\\Store\\Inbox.dbx", Archivo::Modo::kLecturaEscritura).has_value());
+  EXPECT_EQ(ListarArchivos("C:\\", "*"), std::vector<std::string>{"de la imagen"});
+  EXPECT_FALSE(ExisteArchivo("C:\\b.mbx"));
+  EXPECT_EQ(leer(dir_.Ruta() + "/b.mbx"), "x/1");  // off its drive: the disk
+  UsarOrigenArchivos(nullptr);
+  EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");
+  for (const char* fuera : {"D:\\a", "\\a", "a", "C:\\..\\a"}) EXPECT_FALSE(ComponentesEnUnidad(fuera, 'C')) << fuera;
 }
 
 TEST_F(PosixTest, EspacioLibreDelDiscoDeLaCarpeta) {

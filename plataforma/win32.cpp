@@ -9,6 +9,7 @@
 #include <memory>
 #include <utility>
 
+#include "plataforma/origen_archivos.h"
 #include "plataforma/origen_registro.h"
 #include "plataforma/plataforma.h"
 #include "plataforma/registro_archivo.h"
@@ -38,6 +39,11 @@ bool Posicionar(HANDLE h, uint64_t pos) {
 
 std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
   if (DebeFallar(Operacion::kAbrir)) return std::nullopt;
+  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) {
+    std::unique_ptr<ArchivoDeOrigen> f = modo == Modo::kLectura ? origen->Abrir(ruta) : nullptr;
+    if (!f) return std::nullopt;
+    return Archivo(std::move(f));
+  }
   DWORD acceso = modo == Modo::kLectura ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
   HANDLE h = CreateFileA(ruta.c_str(), acceso, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -49,7 +55,13 @@ std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
 // the mail client from deleting or renaming the file.
 void SoltarArchivosAbiertos() {}
 
-Archivo::Archivo(Archivo&& otro) noexcept : manejador_(otro.manejador_), prestado_(false) {
+Archivo::Archivo(intptr_t manejador, bool prestado) : manejador_(manejador), prestado_(prestado) {}
+
+Archivo::Archivo(std::unique_ptr<ArchivoDeOrigen> externo)
+    : manejador_(kSinManejador), prestado_(false), externo_(std::move(externo)) {}
+
+Archivo::Archivo(Archivo&& otro) noexcept
+    : manejador_(otro.manejador_), prestado_(false), externo_(std::move(otro.externo_)) {
   otro.manejador_ = kSinManejador;
 }
 
@@ -57,6 +69,7 @@ Archivo& Archivo::operator=(Archivo&& otro) noexcept {
   if (this != &otro) {
     Cerrar();
     manejador_ = otro.manejador_;
+    externo_ = std::move(otro.externo_);
     otro.manejador_ = kSinManejador;
   }
   return *this;
@@ -65,12 +78,20 @@ Archivo& Archivo::operator=(Archivo&& otro) noexcept {
 Archivo::~Archivo() { Cerrar(); }
 
 void Archivo::Cerrar() noexcept {
+  externo_.reset();
   if (manejador_ != kSinManejador && manejador_ != 0) CloseHandle(Manejador(manejador_));
   manejador_ = kSinManejador;
 }
 
 bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
   std::size_t total = 0;
+  if (externo_) {
+    if (DebeFallar(Operacion::kLeer)) {
+      if (leidos != nullptr) *leidos = 0;
+      return false;
+    }
+    return externo_->Leer(pos, destino, n, leidos != nullptr ? leidos : &total);
+  }
   bool ok = !DebeFallar(Operacion::kLeer) && manejador_ != kSinManejador && Posicionar(Manejador(manejador_), pos);
   auto* bytes = static_cast<unsigned char*>(destino);
   while (ok && total < n) {
@@ -94,7 +115,7 @@ bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {
 }
 
 bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {
-  if (DebeFallar(Operacion::kEscribir) || manejador_ == kSinManejador) return false;
+  if (DebeFallar(Operacion::kEscribir) || manejador_ == kSinManejador || externo_) return false;
   if (!Posicionar(Manejador(manejador_), pos)) return false;
   const auto* bytes = static_cast<const unsigned char*>(origen);
   std::size_t total = 0;
@@ -108,6 +129,7 @@ bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {
 }
 
 std::optional<uint64_t> Archivo::Tamano() const {
+  if (externo_) return externo_->Tamano();
   if (manejador_ == kSinManejador) return std::nullopt;
   DWORD alta = 0;
   SetLastError(NO_ERROR);
@@ -119,6 +141,7 @@ std::optional<uint64_t> Archivo::Tamano() const {
 // ------------------------------------------------------------------------------ Directories
 
 std::vector<std::string> ListarArchivos(const std::string& directorio, const std::string& patron) {
+  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(directorio)) return origen->Listar(directorio, patron);
   std::vector<std::string> nombres;
   std::string busqueda = directorio;
   if (!busqueda.empty() && busqueda.back() != '\\' && busqueda.back() != '/') busqueda.push_back('\\');
@@ -134,6 +157,7 @@ std::vector<std::string> ListarArchivos(const std::string& directorio, const std
 }
 
 bool ExisteArchivo(const std::string& ruta) {
+  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) return origen->Existe(ruta);
   DWORD atributos = GetFileAttributesA(ruta.c_str());
   return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

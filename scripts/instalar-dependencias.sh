@@ -12,6 +12,7 @@ pruebas=(
   g++-mingw-w64-i686-posix binutils-mingw-w64-i686
   undbx file python3 dpkg-dev pkgconf
   clamav clamav-daemon mutt libpython3.11-testsuite golang-github-jhillyerd-enmime-dev
+  libtsk-dev libewf-dev ewf-tools mtools dosfstools ntfs-3g ntfs-3g-dev
   libhivex-dev libwin-hivex-perl
 )
 case "${1:-}" in
