@@ -49,6 +49,17 @@ void EmitirJson(const json& j) {
   std::cout << j.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
+// A line about a message read by the recovery scanner past the end of the library's listing says so.
+json Origen(json linea, uint32_t posicion) {
+  if (posicion == kRecuperado) linea["source"] = "recovered";
+  return linea;
+}
+
+// The message column of a table, marked for a recovered message.
+std::string ColumnaMensaje(uint32_t id, uint32_t posicion) {
+  return std::to_string(id) + (posicion == kRecuperado ? " (recovered)" : "");
+}
+
 const char* NombreGeneracion(uint32_t v) {
   switch (v) {
     case VERSION_OE5: return "Outlook Express 5/6";
@@ -422,7 +433,10 @@ class Informe {
     if (t.en_cabecera != 0) {
       texto = "the listing ends after " + Cuantos(t.posicion - 1, "message") + " but the file's header counts " +
               std::to_string(t.en_cabecera) + " (the library walks at most " + std::to_string(dbx::kMaxNodosMensajes) +
-              " index nodes of a file); the rest of the folder is not shown";
+              " index nodes of a file); " +
+              (t.recuperados == 0 ? std::string("the rest of the folder is not shown")
+                                  : std::to_string(t.recuperados) +
+                                        " more are read from the file by the recovery scanner, marked recovered");
     } else if (t.carpeta_entera && t.posicion == 0) {
       texto = std::string("cannot list its messages (") + NombreResultado(t.codigo) + "): " + RazonArchivo(archivo);
     } else if (t.carpeta_entera) {
@@ -433,7 +447,8 @@ class Informe {
               "): its text in the file is damaged";
     }
     if (t.en_cabecera != 0) {
-      mensajes_omitidos += t.en_cabecera - (t.posicion - 1);
+      recuperados += t.recuperados;
+      mensajes_omitidos += t.en_cabecera - std::min(t.en_cabecera, t.posicion - 1 + t.recuperados);
     } else {
       (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
     }
@@ -443,7 +458,8 @@ class Informe {
   // A message that was listed but could not be handled.
   void Mensaje(const CarpetaVista& c, uint32_t posicion, uint32_t id, const std::string& texto) {
     ++fallos;
-    Contar(&c, ArchivoDeCarpeta(c), posicion, id, texto);
+    Contar(&c, ArchivoDeCarpeta(c), posicion == kRecuperado ? std::nullopt : std::optional<uint32_t>(posicion), id,
+           texto);
   }
 
   VisitaTropiezo Visita() {
@@ -456,6 +472,12 @@ class Informe {
   void Resumir(json& j) const {
     j["skipped_messages"] = mensajes_omitidos;
     j["skipped_folders"] = carpetas_omitidas;
+    j["recovered"] = recuperados;
+  }
+
+  // "; 3 recovered past the end of the listing" when any were.
+  std::string Recuperados() const {
+    return recuperados == 0 ? "" : "; " + std::to_string(recuperados) + " recovered past the end of the listing";
   }
 
   // "; 1 message and 1 folder skipped" when any was.
@@ -465,7 +487,7 @@ class Informe {
            " that could not be read";
   }
 
-  std::size_t mensajes_omitidos = 0, carpetas_omitidas = 0, fallos = 0;
+  std::size_t mensajes_omitidos = 0, carpetas_omitidas = 0, fallos = 0, recuperados = 0;
 
  private:
   void Contar(const CarpetaVista* c, const std::string& archivo, std::optional<uint32_t> posicion,
@@ -697,17 +719,18 @@ int OrdenMensajes(const Opciones& o) {
       informe.Mensaje(c, posicion, v.id, std::string("its parts cannot be read (") + NombreResultado(rp) + ")");
     }
     if (o.json) {
-      EmitirJson({{"type", "message"},
-                  {"folder_id", c.id},
-                  {"folder", AUtf8(c.ruta)},
-                  {"id", v.id},
-                  {"date", v.fecha},
-                  {"from", v.de},
-                  {"subject", v.asunto},
-                  {"size", v.tamano},
-                  {"parts", partes ? json(*partes) : json(nullptr)}});
+      EmitirJson(Origen({{"type", "message"},
+                         {"folder_id", c.id},
+                         {"folder", AUtf8(c.ruta)},
+                         {"id", v.id},
+                         {"date", v.fecha},
+                         {"from", v.de},
+                         {"subject", v.asunto},
+                         {"size", v.tamano},
+                         {"parts", partes ? json(*partes) : json(nullptr)}},
+                        posicion));
     } else {
-      filas.push_back({AUtf8(c.ruta), std::to_string(v.id), v.fecha, CortarAncho(v.de, kAnchoRemitente),
+      filas.push_back({AUtf8(c.ruta), ColumnaMensaje(v.id, posicion), v.fecha, CortarAncho(v.de, kAnchoRemitente),
                        CortarAncho(v.asunto, kAnchoAsunto), std::to_string(v.tamano),
                        partes ? std::to_string(*partes) : "-"});
     }
@@ -826,17 +849,18 @@ int OrdenExtraer(const Opciones& o) {
       }
       ++escritos;
       if (o.json) {
-        EmitirJson({{"type", "extracted"},
-                    {"folder_id", c.id},
-                    {"folder", AUtf8(c.ruta)},
-                    {"message_id", id},
-                    {"part", p.numero},
-                    {"name", AUtf8(p.nombre)},
-                    {"file", TextoRuta(a->ruta)},
-                    {"size", p.contenido.size()}});
+        EmitirJson(Origen({{"type", "extracted"},
+                           {"folder_id", c.id},
+                           {"folder", AUtf8(c.ruta)},
+                           {"message_id", id},
+                           {"part", p.numero},
+                           {"name", AUtf8(p.nombre)},
+                           {"file", TextoRuta(a->ruta)},
+                           {"size", p.contenido.size()}},
+                          posicion));
       } else {
         const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
-        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(p.numero), TextoRuta(mostrado),
+        t.Fila({AUtf8(c.ruta), ColumnaMensaje(id, posicion), std::to_string(p.numero), TextoRuta(mostrado),
                 std::to_string(p.contenido.size())});
       }
       return true;
@@ -913,7 +937,7 @@ int OrdenExportar(const Opciones& o) {
     }
     buzon.reset();
   };
-  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t) {
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     cuenta.Mensaje(c, *m);
     progreso.Actualizar(cuenta.carpetas, cuenta.mensajes, cuenta.bytes);
     const std::string_view texto = TextoDe(*m);
@@ -954,11 +978,12 @@ int OrdenExportar(const Opciones& o) {
     if (o.sincronizar && previos[c.Clave()].Tomar(escrito, &archivo)) {
       ++sin_cambio;
       if (o.json) {
-        EmitirJson({{"type", "unchanged"},
-                    {"folder_id", c.id},
-                    {"folder", AUtf8(c.ruta)},
-                    {"message_id", m->IdMensaje},
-                    {"file", TextoRuta(archivo)}});
+        EmitirJson(Origen({{"type", "unchanged"},
+                           {"folder_id", c.id},
+                           {"folder", AUtf8(c.ruta)},
+                           {"message_id", m->IdMensaje},
+                           {"file", TextoRuta(archivo)}},
+                          posicion));
       }
       return true;
     }
@@ -988,13 +1013,14 @@ int OrdenExportar(const Opciones& o) {
     FecharArchivo(archivo, segundos);
     ++escritos;
     if (o.json) {
-      EmitirJson({{"type", "exported"},
-                  {"folder_id", c.id},
-                  {"folder", AUtf8(c.ruta)},
-                  {"message_id", m->IdMensaje},
-                  {"file", TextoRuta(archivo)}});
+      EmitirJson(Origen({{"type", "exported"},
+                         {"folder_id", c.id},
+                         {"folder", AUtf8(c.ruta)},
+                         {"message_id", m->IdMensaje},
+                         {"file", TextoRuta(archivo)}},
+                        posicion));
     } else {
-      t.Fila({AUtf8(c.ruta), std::to_string(m->IdMensaje), TextoRuta(archivo)});
+      t.Fila({AUtf8(c.ruta), ColumnaMensaje(m->IdMensaje, posicion), TextoRuta(archivo)});
     }
     return true;
   };
@@ -1227,7 +1253,10 @@ int OrdenEscanear(const Opciones& o) {
       }
       ++hallazgos;
       Hallazgo h{p.numero, p.nombre, hallado, o.accion, "", "", p.contenido.size(), false};
-      if (!cambiar) {
+      if (posicion == kRecuperado && accion->second != ACCION_CONSERVAR) {
+        h.nota = "recovered past the end of the listing: report only";
+        h.hecho += " (not done: recovered, report only)";
+      } else if (!cambiar) {
         if (o.simulacion && accion->second != ACCION_CONSERVAR) h.hecho += " (dry run)";
       } else if (accion->second == ACCION_RENOMBRAR && TerminaEnVir(p.nombre)) {
         h.nota = "already renamed";
@@ -1289,21 +1318,22 @@ int OrdenEscanear(const Opciones& o) {
         h.hecho = o.accion + " (not done: " + h.fallo + ")";
       }
       if (o.json) {
-        EmitirJson({{"type", "finding"},
-                    {"folder_id", c.id},
-                    {"folder", AUtf8(c.ruta)},
-                    {"message_id", id},
-                    {"part", h.parte},
-                    {"name", AUtf8(h.nombre)},
-                    {"size", h.tamano},
-                    {"signature", AUtf8(h.firma)},
-                    {"action", o.accion},
-                    {"applied", h.aplicada},
-                    {"dry_run", o.simulacion},
-                    {"error", h.fallo.empty() ? json(nullptr) : json(h.fallo)},
-                    {"note", h.nota.empty() ? json(nullptr) : json(h.nota)}});
+        EmitirJson(Origen({{"type", "finding"},
+                           {"folder_id", c.id},
+                           {"folder", AUtf8(c.ruta)},
+                           {"message_id", id},
+                           {"part", h.parte},
+                           {"name", AUtf8(h.nombre)},
+                           {"size", h.tamano},
+                           {"signature", AUtf8(h.firma)},
+                           {"action", o.accion},
+                           {"applied", h.aplicada},
+                           {"dry_run", o.simulacion},
+                           {"error", h.fallo.empty() ? json(nullptr) : json(h.fallo)},
+                           {"note", h.nota.empty() ? json(nullptr) : json(h.nota)}},
+                          posicion));
       } else {
-        t.Fila({AUtf8(c.ruta), std::to_string(id), std::to_string(h.parte),
+        t.Fila({AUtf8(c.ruta), ColumnaMensaje(id, posicion), std::to_string(h.parte),
                 h.nombre.empty() ? "(body)" : AUtf8(h.nombre), AUtf8(h.firma), h.hecho});
       }
     }
@@ -1335,7 +1365,7 @@ int OrdenEscanear(const Opciones& o) {
     std::cout << (detenido ? "Scan STOPPED before the end; up to then scanned " : "Scanned ")
               << Cuantos(cuenta.mensajes, "message") << " (" << Cuantos(partes, "part") << ") in "
               << Cuantos(elegidas.size(), "folder") << ": " << hallazgos << " found, " << cambios << " changed, "
-              << Cuantos(errores, "error") << informe.Omitidos() << ".\n";
+              << Cuantos(errores, "error") << informe.Omitidos() << informe.Recuperados() << ".\n";
     if (!copias.Destino().empty()) std::cout << "Store files backed up in " << copias.Destino().string() << "\n";
   }
   if (errores > 0 || informe.Algo() || detenido) return kSalidaError;

@@ -51,23 +51,6 @@ TipoArchivo Tipo(const fs::path& ruta, std::span<const uint8_t> bytes) {
   return TipoArchivo::kOtro;
 }
 
-std::optional<std::vector<uint8_t>> Leer(const fs::path& ruta) {
-  std::error_code ec;
-  const uintmax_t tam = fs::file_size(ruta, ec);
-  if (ec || tam > kMaximoArchivo) return std::nullopt;
-  std::ifstream f(ruta, std::ios::binary);
-  if (!f) return std::nullopt;
-  std::vector<uint8_t> v;
-  try {
-    v.resize(static_cast<std::size_t>(tam));
-  } catch (const std::bad_alloc&) {
-    return std::nullopt;  // the scanners take the whole file at once
-  }
-  f.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size()));
-  v.resize(static_cast<std::size_t>(f.gcount()));
-  return v;
-}
-
 // A folder of our own below padre: created, or there already as a real folder (not a link).
 std::optional<fs::path> Subcarpeta(const fs::path& padre, const std::string& nombre) {
   const fs::path p = padre / nombre;
@@ -88,7 +71,7 @@ class Recuperacion {
 
   // Scans one file; false when it could not be read or written out.
   bool Archivo(const fs::path& ruta, bool explicito) {
-    auto bytes = Leer(ruta);
+    auto bytes = LeerEntero(ruta);
     if (!bytes) {
       Error("cannot read " + ruta.string() + " (or hold it in memory)");
       return false;
@@ -230,6 +213,23 @@ class Recuperacion {
 };
 
 }  // namespace
+
+std::optional<std::vector<uint8_t>> LeerEntero(const std::filesystem::path& ruta) {
+  std::error_code ec;
+  const uintmax_t tam = std::filesystem::file_size(ruta, ec);
+  if (ec || tam > kMaximoArchivo) return std::nullopt;
+  std::ifstream f(ruta, std::ios::binary);
+  if (!f) return std::nullopt;
+  std::vector<uint8_t> v;
+  try {
+    v.resize(static_cast<std::size_t>(tam));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;  // the scanners take the whole file at once
+  }
+  f.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size()));
+  v.resize(static_cast<std::size_t>(f.gcount()));
+  return v;
+}
 
 int OrdenRecuperar(const OpcionesRecuperar& o) {
   std::error_code ec;

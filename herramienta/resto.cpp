@@ -1,0 +1,51 @@
+#include "herramienta/resto.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "herramienta/recuperar.h"
+#include "herramienta/sistema.h"
+
+namespace orvex::herramienta {
+namespace {
+
+template <std::size_t N>
+void Copiar(char (&destino)[N], const std::string& texto) {
+  const std::size_t n = std::min(texto.size(), N - 1);
+  std::memcpy(destino, texto.data(), n);
+  destino[n] = '\0';
+}
+
+}  // namespace
+
+std::vector<recuperacion::Recuperado> RestoDeCarpeta(const CarpetaVista& c, const std::set<uint32_t>& listados) {
+  std::vector<recuperacion::Recuperado> resto;
+  const auto local = c.archivo.empty() ? std::nullopt : RutaLocal(c.archivo);
+  const auto bytes = local ? LeerEntero(*local) : std::nullopt;
+  if (!bytes) return resto;
+  for (recuperacion::Recuperado& r : recuperacion::RecuperarDbx(*bytes)) {
+    if (r.origen == recuperacion::Origen::kIndice && listados.count(r.id) == 0) resto.push_back(std::move(r));
+  }
+  std::stable_sort(resto.begin(), resto.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+  return resto;
+}
+
+bool VisitarResto(const CarpetaVista& c, std::vector<recuperacion::Recuperado>& resto, const VisitaMensaje& visita) {
+  for (recuperacion::Recuperado& r : resto) {
+    OE_MENSAJE m{};
+    m.Tamano = OE_TAM_MENSAJE;
+    m.IdCarpeta = c.id;
+    m.PosCarpeta = c.pos_grupo;
+    Copiar(m.NombreCarpeta, c.nombre);
+    Copiar(m.RutaAlmacen, c.almacen);
+    Copiar(m.RutaIndice, c.archivo);
+    m.IdMensaje = r.id;
+    m.PosTexto = static_cast<uint32_t>(r.desplazamiento);
+    m.LongTexto = m.TamMsg = static_cast<uint32_t>(r.texto.size());
+    m.Texto = r.texto.data();
+    if (!visita(c, &m, 0)) return false;
+  }
+  return true;
+}
+
+}  // namespace orvex::herramienta
