@@ -737,6 +737,16 @@ TEST_F(OrvexTest, Recuperar) {
 
   EXPECT_EQ(Orvex({"recover", "@in/notas.txt", "--out", "@out2"}).estado, 2);
   EXPECT_EQ(Orvex({"recover", "@nada", "--out", "@out2"}).estado, 2);
+
+  // A mailbox beside its index: the records it lists are indexed, the replaced ones orphaned.
+  const pruebas::AlmacenOe4 oe4 = pruebas::AlmacenOe4Ejemplo();
+  pruebas::EscribirAlmacenOe4(Ruta("oe4"), oe4);
+  std::map<std::string, std::size_t> esperados, hallados;
+  for (const pruebas::MensajeOe4& m : oe4.correo.carpetas[0].mensajes) ++esperados[m.sustituido ? "orphaned" : "indexed"];
+  for (const json& j : Orvex({"recover", "@oe4/mail/Inbox.mbx", "--out", "@out3", "--json"}).Json()) {
+    if (j["type"] == "recovered") ++hallados[j["found"].get<std::string>()];
+  }
+  EXPECT_EQ(hallados, esperados);
 }
 
 // Every generation's store is recognised from its folder; a sample store when the samples are there.

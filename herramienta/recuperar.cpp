@@ -51,6 +51,18 @@ TipoArchivo Tipo(const fs::path& ruta, std::span<const uint8_t> bytes) {
   return TipoArchivo::kOtro;
 }
 
+// The index beside a mailbox: its name with .idx, in any case.
+std::optional<fs::path> IndiceDe(const fs::path& mbx) {
+  std::error_code ec;
+  const std::string base = Minusculas(mbx.stem().string());
+  const fs::path dir = mbx.has_parent_path() ? mbx.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(dir, ec), fin; !ec && it != fin; it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (Minusculas(p.stem().string()) == base && Minusculas(p.extension().string()) == ".idx") return p;
+  }
+  return std::nullopt;
+}
+
 // A folder of our own below padre: created, or there already as a real folder (not a link).
 std::optional<fs::path> Subcarpeta(const fs::path& padre, const std::string& nombre) {
   const fs::path p = padre / nombre;
@@ -81,8 +93,17 @@ class Recuperacion {
       if (explicito) Error(ruta.string() + ": not a .dbx message file or a .mbx mailbox");
       return !explicito;
     }
-    const auto hallados =
-        tipo == TipoArchivo::kMbx ? recuperacion::RecuperarMbx(*bytes) : recuperacion::RecuperarDbx(*bytes);
+    // A mailbox's records are told live or dead by its index, when it has one that belongs to it.
+    const std::optional<fs::path> ruta_indice = tipo == TipoArchivo::kMbx ? IndiceDe(ruta) : std::nullopt;
+    const auto indice = ruta_indice ? LeerEntero(*ruta_indice) : std::nullopt;
+    const auto hallados = tipo == TipoArchivo::kMbx
+                              ? recuperacion::RecuperarMbx(*bytes, indice.value_or(std::vector<uint8_t>()))
+                              : recuperacion::RecuperarDbx(*bytes);
+    if (ruta_indice && std::any_of(hallados.begin(), hallados.end(),
+                                   [](const Recuperado& r) { return r.origen == recuperacion::Origen::kRegistro; })) {
+      Error(ruta_indice->string() +
+            " is not an index of this mailbox (or is damaged): its records are not told live or dead");
+    }
     ++archivos_;
     // One output folder per input file, numbered when two inputs share a name.
     const std::string base = SanearNombre(ruta.filename().string(), "archivo");
