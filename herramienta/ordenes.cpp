@@ -49,10 +49,10 @@ void EmitirJson(const json& j) {
   std::cout << j.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
 }
 
-// A line about a message read by the recovery scanner past the end of the library's listing says so.
-json Origen(json linea, uint32_t posicion) {
+// A line about a message: one read by the recovery scanner past the end of the library's listing says so.
+void EmitirJson(json linea, uint32_t posicion) {
   if (posicion == kRecuperado) linea["source"] = "recovered";
-  return linea;
+  EmitirJson(linea);
 }
 
 // The message column of a table, marked for a recovered message.
@@ -719,16 +719,15 @@ int OrdenMensajes(const Opciones& o) {
       informe.Mensaje(c, posicion, v.id, std::string("its parts cannot be read (") + NombreResultado(rp) + ")");
     }
     if (o.json) {
-      EmitirJson(Origen({{"type", "message"},
-                         {"folder_id", c.id},
-                         {"folder", AUtf8(c.ruta)},
-                         {"id", v.id},
-                         {"date", v.fecha},
-                         {"from", v.de},
-                         {"subject", v.asunto},
-                         {"size", v.tamano},
-                         {"parts", partes ? json(*partes) : json(nullptr)}},
-                        posicion));
+      EmitirJson({{"type", "message"},
+                  {"folder_id", c.id},
+                  {"folder", AUtf8(c.ruta)},
+                  {"id", v.id},
+                  {"date", v.fecha},
+                  {"from", v.de},
+                  {"subject", v.asunto},
+                  {"size", v.tamano},
+                  {"parts", partes ? json(*partes) : json(nullptr)}}, posicion);
     } else {
       filas.push_back({AUtf8(c.ruta), ColumnaMensaje(v.id, posicion), v.fecha, CortarAncho(v.de, kAnchoRemitente),
                        CortarAncho(v.asunto, kAnchoAsunto), std::to_string(v.tamano),
@@ -849,15 +848,14 @@ int OrdenExtraer(const Opciones& o) {
       }
       ++escritos;
       if (o.json) {
-        EmitirJson(Origen({{"type", "extracted"},
-                           {"folder_id", c.id},
-                           {"folder", AUtf8(c.ruta)},
-                           {"message_id", id},
-                           {"part", p.numero},
-                           {"name", AUtf8(p.nombre)},
-                           {"file", TextoRuta(a->ruta)},
-                           {"size", p.contenido.size()}},
-                          posicion));
+        EmitirJson({{"type", "extracted"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", id},
+                    {"part", p.numero},
+                    {"name", AUtf8(p.nombre)},
+                    {"file", TextoRuta(a->ruta)},
+                    {"size", p.contenido.size()}}, posicion);
       } else {
         const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
         t.Fila({AUtf8(c.ruta), ColumnaMensaje(id, posicion), std::to_string(p.numero), TextoRuta(mostrado),
@@ -978,12 +976,11 @@ int OrdenExportar(const Opciones& o) {
     if (o.sincronizar && previos[c.Clave()].Tomar(escrito, &archivo)) {
       ++sin_cambio;
       if (o.json) {
-        EmitirJson(Origen({{"type", "unchanged"},
-                           {"folder_id", c.id},
-                           {"folder", AUtf8(c.ruta)},
-                           {"message_id", m->IdMensaje},
-                           {"file", TextoRuta(archivo)}},
-                          posicion));
+        EmitirJson({{"type", "unchanged"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", m->IdMensaje},
+                    {"file", TextoRuta(archivo)}}, posicion);
       }
       return true;
     }
@@ -1013,12 +1010,11 @@ int OrdenExportar(const Opciones& o) {
     FecharArchivo(archivo, segundos);
     ++escritos;
     if (o.json) {
-      EmitirJson(Origen({{"type", "exported"},
-                         {"folder_id", c.id},
-                         {"folder", AUtf8(c.ruta)},
-                         {"message_id", m->IdMensaje},
-                         {"file", TextoRuta(archivo)}},
-                        posicion));
+      EmitirJson({{"type", "exported"},
+                  {"folder_id", c.id},
+                  {"folder", AUtf8(c.ruta)},
+                  {"message_id", m->IdMensaje},
+                  {"file", TextoRuta(archivo)}}, posicion);
     } else {
       t.Fila({AUtf8(c.ruta), ColumnaMensaje(m->IdMensaje, posicion), TextoRuta(archivo)});
     }
@@ -1318,20 +1314,19 @@ int OrdenEscanear(const Opciones& o) {
         h.hecho = o.accion + " (not done: " + h.fallo + ")";
       }
       if (o.json) {
-        EmitirJson(Origen({{"type", "finding"},
-                           {"folder_id", c.id},
-                           {"folder", AUtf8(c.ruta)},
-                           {"message_id", id},
-                           {"part", h.parte},
-                           {"name", AUtf8(h.nombre)},
-                           {"size", h.tamano},
-                           {"signature", AUtf8(h.firma)},
-                           {"action", o.accion},
-                           {"applied", h.aplicada},
-                           {"dry_run", o.simulacion},
-                           {"error", h.fallo.empty() ? json(nullptr) : json(h.fallo)},
-                           {"note", h.nota.empty() ? json(nullptr) : json(h.nota)}},
-                          posicion));
+        EmitirJson({{"type", "finding"},
+                    {"folder_id", c.id},
+                    {"folder", AUtf8(c.ruta)},
+                    {"message_id", id},
+                    {"part", h.parte},
+                    {"name", AUtf8(h.nombre)},
+                    {"size", h.tamano},
+                    {"signature", AUtf8(h.firma)},
+                    {"action", o.accion},
+                    {"applied", h.aplicada},
+                    {"dry_run", o.simulacion},
+                    {"error", h.fallo.empty() ? json(nullptr) : json(h.fallo)},
+                    {"note", h.nota.empty() ? json(nullptr) : json(h.nota)}}, posicion);
       } else {
         t.Fila({AUtf8(c.ruta), ColumnaMensaje(id, posicion), std::to_string(h.parte),
                 h.nombre.empty() ? "(body)" : AUtf8(h.nombre), AUtf8(h.firma), h.hecho});
