@@ -23,7 +23,7 @@ std::vector<recuperacion::Recuperado> RestoDeCarpeta(const CarpetaVista& c, cons
   const auto local = c.archivo.empty() ? std::nullopt : RutaLocal(c.archivo);
   const auto bytes = local ? LeerEntero(*local) : std::nullopt;
   if (!bytes) return resto;
-  for (recuperacion::Recuperado& r : recuperacion::RecuperarDbx(*bytes)) {
+  for (recuperacion::Recuperado& r : recuperacion::RecuperarDbx(*bytes, recuperacion::Pasadas::kSoloIndice)) {
     if (r.origen == recuperacion::Origen::kIndice && listados.count(r.id) == 0) resto.push_back(std::move(r));
   }
   std::stable_sort(resto.begin(), resto.end(), [](const auto& a, const auto& b) { return a.id < b.id; });

@@ -59,10 +59,12 @@ enum class TipoArchivo { kDbxMensajes, kMbx, kOtro };
 // The kind of file by its signature.
 TipoArchivo Reconocer(std::span<const uint8_t> archivo);
 
-// Messages of a .dbx message file: those the index reaches, then orphaned chains, then
-// fragments of deleted messages, no block taken twice. A file without a sound header (cut
-// short, overwritten) is still scanned for chains and fragments.
-std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo);
+enum class Pasadas { kTodas, kSoloIndice };
+
+// Messages of a .dbx message file: those the index reaches, then (unless kSoloIndice) orphaned
+// chains, then fragments of deleted messages, no block taken twice. A file without a sound
+// header (cut short, overwritten) is still scanned for chains and fragments.
+std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo, Pasadas pasadas = Pasadas::kTodas);
 
 // Every message record of a .mbx mailbox (Outlook Express 4, Internet Mail and News), in file
 // order, whether the index still lists it or not. With the mailbox's .idx, a record it lists is
