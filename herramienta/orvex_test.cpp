@@ -812,7 +812,9 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   grande.arbol.entradas_por_nodo = 1;
   std::vector<std::string> textos_grande;
   for (uint32_t id = 1; id <= dbx::kMaxNodosMensajes + 3; ++id) {
-    grande.mensajes.push_back(pruebas::Mensaje(id, "Subject: " + std::to_string(id) + "\r\n\r\nx\r\n"));
+    // Dated as the writer dates the index entries.
+    grande.mensajes.push_back(pruebas::Mensaje(
+        id, "Date: Mon, 5 Mar 2001 13:07:00 +0000\r\nSubject: " + std::to_string(id) + "\r\n\r\nx\r\n"));
     textos_grande.push_back(grande.mensajes.back().texto);
   }
   pruebas::AlmacenDbx oe5_grande;
@@ -886,14 +888,19 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     EXPECT_EQ(recuperados, c.recuperados);
     // The listing and a scan see the same messages, each once.
     std::set<uint32_t> ids;
+    std::set<std::string> fechas;
     std::size_t listados = 0;
     for (const json& j : Orvex({entrada, "--json", "messages", c.carpeta}).Json()) {
       if (j["type"] != "message") continue;
       ids.insert(j["id"].get<uint32_t>());
+      fechas.insert(j["date"].get<std::string>());
       ++listados;
     }
     EXPECT_EQ(listados, c.textos.size());
     EXPECT_EQ(ids.size(), c.textos.size());
+    if (c.recuperados != 0) {
+      EXPECT_EQ(fechas.size(), 1u);  // the recovered ones dated as the listed ones
+    }
     const std::vector<json> escaneo =
         Orvex({entrada, "--json", "scan", c.carpeta, "--hashes", "@demo/eicar.hdb"}).Json();
     ASSERT_FALSE(escaneo.empty());

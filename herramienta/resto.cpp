@@ -1,8 +1,11 @@
 #include "herramienta/resto.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 
+#include "escritura/buzon.h"
 #include "herramienta/recuperar.h"
 #include "herramienta/sistema.h"
 
@@ -14,6 +17,20 @@ void Copiar(char (&destino)[N], const std::string& texto) {
   const std::size_t n = std::min(texto.size(), N - 1);
   std::memcpy(destino, texto.data(), n);
   destino[n] = '\0';
+}
+
+// FILETIME of 1970-01-01.
+constexpr uint64_t kEpocaUnix = 116444736000000000ull;
+
+// The date as the library's listing gives it (local time), from the message's Date header.
+void PonerFecha(OE_MENSAJE& m, const std::string& texto) {
+  const uint64_t filetime = escritura::FileTimeDeFecha(escritura::CabeceraTexto(texto, "Date"));
+  if (filetime < kEpocaUnix) return;
+  const auto segundos = static_cast<std::time_t>((filetime - kEpocaUnix) / 10000000);
+  const std::tm* f = std::localtime(&segundos);
+  if (f == nullptr) return;
+  std::snprintf(m.Fecha, sizeof m.Fecha, "%02d/%02d/%04d %02d:%02d", f->tm_mday, f->tm_mon + 1, f->tm_year + 1900,
+                f->tm_hour, f->tm_min);
 }
 
 }  // namespace
@@ -43,7 +60,8 @@ bool VisitarResto(const CarpetaVista& c, std::vector<recuperacion::Recuperado>& 
     m.PosTexto = static_cast<uint32_t>(r.desplazamiento);
     m.LongTexto = m.TamMsg = static_cast<uint32_t>(r.texto.size());
     m.Texto = r.texto.data();
-    if (!visita(c, &m, 0)) return false;
+    PonerFecha(m, r.texto);
+    if (!visita(c, &m, kRecuperado)) return false;
   }
   return true;
 }

@@ -16,9 +16,9 @@ namespace orvex::herramienta {
 // listados, by id. Empty when the file cannot be read.
 std::vector<recuperacion::Recuperado> RestoDeCarpeta(const CarpetaVista& c, const std::set<uint32_t>& listados);
 
-// Hands each message of resto to visita at position 0 in a record filled as far as its text goes
-// (folder, file, id, text; no date). The library reads its parts from the text; nothing may be
-// saved on it. False when visita stopped the walk.
+// Hands each message of resto to visita at place kRecuperado in a record filled as far as its
+// text goes (folder, file, id, text, the date of its Date header). The library reads its parts
+// from the text; nothing may be saved on it. False when visita stopped the walk.
 bool VisitarResto(const CarpetaVista& c, std::vector<recuperacion::Recuperado>& resto, const VisitaMensaje& visita);
 
 }  // namespace orvex::herramienta
