@@ -908,6 +908,16 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   }
   // A scan that would change a store read through a rebuilt index is refused.
   EXPECT_EQ(Orvex({"@caso5", "scan", "--hashes", "@demo/eicar.hdb", "--action", "remove"}).estado, 2);
+  // A scan would change only the listed messages of a large folder: the recovered ones are reported.
+  std::ofstream(Ruta("x.hdb")) << "cb30fc9cec9a2d04ef49b22e2066c264:3:x\n";  // the body "x\r\n"
+  std::size_t hallazgos = 0;
+  for (const json& j :
+       Orvex({"@caso9", "--json", "scan", "--hashes", "@x.hdb", "--action", "remove", "--dry-run"}).Json()) {
+    if (j["type"] != "finding") continue;
+    ++hallazgos;
+    EXPECT_EQ(j["note"].is_null(), !j.contains("source")) << j["message_id"];
+  }
+  EXPECT_EQ(hallazgos, textos_grande.size());
   for (const json& j : Orvex({"find", Ruta("."), "--json"}).Json()) {
     fs::path p = j["path"].get<std::string>();
     if (p.filename() == "mail" || p.filename() == "Mail") p = p.parent_path();
