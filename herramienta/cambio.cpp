@@ -2,12 +2,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <random>
 #include <system_error>
 
+#include "herramienta/salida.h"
+#include "herramienta/sanear.h"
 #include "herramienta/sistema.h"
 
 namespace orvex::herramienta {
@@ -21,6 +25,49 @@ fs::path CarpetaTemporalNueva() {
     if (fs::create_directory(p, ec)) return p;
   }
   return {};
+}
+
+fs::path CarpetaCopias(const std::string& elegida, const fs::path& junto_a) {
+  if (!elegida.empty()) return elegida;
+  const std::time_t ahora = std::time(nullptr);
+  const std::tm utc = *std::gmtime(&ahora);
+  char b[32];
+  std::strftime(b, sizeof b, "%Y%m%dT%H%M%SZ", &utc);
+  return junto_a.string() + ".orvex-backup-" + b;
+}
+
+bool Copias::Asegurar(const std::vector<std::string>& rutas) {
+  if (!activas_) return true;
+  for (const std::string& r : rutas) {
+    if (r.empty() || !hechas_.insert(r).second) continue;
+    const std::optional<fs::path> local = RutaLocal(r);
+    if (!local) continue;  // a file that does not exist is not changed either
+    if (destino_.empty()) {
+      destino_ = CarpetaCopias(carpeta_, local->parent_path());
+      std::error_code ec;
+      fs::create_directories(destino_, ec);
+      if (ec) {
+        Error("cannot create the backup folder " + destino_.string() + ": " + ec.message());
+        return false;
+      }
+    }
+    std::optional<ArchivoCreado> copia = CrearArchivoUnico(destino_, TextoRuta(local->filename()), "store-file");
+    std::ifstream origen(*local, std::ios::binary);
+    bool bien = copia.has_value() && origen.good();
+    char trozo[1 << 16];
+    while (bien && origen) {
+      origen.read(trozo, sizeof trozo);
+      const std::streamsize n = origen.gcount();
+      if (n > 0) bien = std::fwrite(trozo, 1, static_cast<std::size_t>(n), copia->archivo.get()) ==
+                        static_cast<std::size_t>(n);
+    }
+    if (bien) bien = std::fflush(copia->archivo.get()) == 0 && !origen.bad();
+    if (!bien) {
+      Error("cannot back up " + local->string() + " into " + destino_.string() + "; the store was not changed");
+      return false;
+    }
+  }
+  return true;
 }
 
 Deshacer::~Deshacer() {

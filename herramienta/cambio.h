@@ -1,9 +1,11 @@
-// Changing a stored message safely: a private copy of its files to undo the change, the
-// message read back through the exports, and the check that it is the message intended.
+// Changing a stored message safely: a copy of each store file before its first change (the
+// backup folder), a private copy of its files to undo the change, the message read back through
+// the exports, and the check that it is the message intended.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -15,6 +17,26 @@ namespace orvex::herramienta {
 
 // A new empty folder under the system's temporary folder; empty when none could be made.
 std::filesystem::path CarpetaTemporalNueva();
+
+// The backup folder: the one chosen (--backup), else beside junto_a, named after it with
+// ".orvex-backup-" and the UTC time.
+std::filesystem::path CarpetaCopias(const std::string& elegida, const std::filesystem::path& junto_a);
+
+// Copies each store file once, before the first change to it.
+class Copias {
+ public:
+  Copias(std::string carpeta, bool activas) : carpeta_(std::move(carpeta)), activas_(activas) {}
+
+  // False (with the reason told) when a file that is about to change could not be copied.
+  bool Asegurar(const std::vector<std::string>& rutas);
+  const std::filesystem::path& Destino() const { return destino_; }
+
+ private:
+  std::string carpeta_;
+  bool activas_;
+  std::filesystem::path destino_;
+  std::set<std::string> hechas_;
+};
 
 // A private copy of the files one write-back may change, put back when the changed message
 // fails its check; removed with the object.

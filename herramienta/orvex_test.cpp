@@ -152,6 +152,8 @@ TEST_F(OrvexTest, SalidaYEstado) {
   fs::create_directory(Ruta("ajena"));
   std::ofstream(Ruta("ajena/Folders.dbx")) << "not a folder list at all";
   std::ofstream(Ruta("unidad.reg"), std::ios::binary) << TextoRegistro(5, "C:\\demo\\STORE");
+  const std::string largo(240, 'x');  // a store whose paths the library cannot keep
+  Demo(largo);
   struct Caso {
     std::vector<std::string> argumentos;
     int estado;
@@ -194,6 +196,11 @@ TEST_F(OrvexTest, SalidaYEstado) {
       {{"parts", "Inbox"}, 2, {}},
       {{"--no-such-option"}, 2, {}},
       {{"frobnicate"}, 2, {}},
+      {{"--store", "@demo/store", "scan", "Projects", "--hashes", "@demo/eicar.hdb"}, 0,
+       {"Scanned 1 message (3 parts) in 1 folder: 0 found, 0 changed, 0 errors."}},
+      {{"--store", "@" + largo + "/store", "folders"}, 2, {"folders.dbx: its path is too long"}},
+      {{"--store", "@demo/store", "--json", "parts", "Inbox", "2"}, 0, {"\"content_type\":\"text/plain\","}},
+      {{"--version"}, 0, {"orvex "}},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.argumentos.front() + " ... " + c.argumentos.back());
@@ -352,8 +359,12 @@ TEST_F(OrvexTest, ExportarSincronizado) {
 }
 
 TEST_F(OrvexTest, ExtraerAdjuntos) {
-  const Resultado r = Orvex({"--store", almacen_, "extract", "--out", "@adjuntos"});
+  // Nothing is left in the temporary folder, and nothing to say on standard error.
+  fs::create_directory(Ruta("tmp"));
+  const Resultado r = Orvex({"--store", almacen_, "extract", "--out", "@adjuntos"}, "TMPDIR=" + Citar(Ruta("tmp")));
   ASSERT_EQ(r.estado, 0) << r.error;
+  EXPECT_EQ(r.error, "");
+  EXPECT_TRUE(fs::is_empty(Ruta("tmp")));
   std::set<std::string> nombres;
   for (const auto& e : fs::directory_iterator(Ruta("adjuntos"))) nombres.insert(e.path().filename().string());
   EXPECT_EQ(nombres, (std::set<std::string>{"invoice-march.pdf", "prize.com", "plan.txt", "budget.xls"}));

@@ -31,7 +31,9 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
   cmake --preset x64 -B "$build" >/dev/null || { echo "0 passed, 1 failed"; exit 1; }
 fi
 # Without Google Benchmark the build folder has no benchmark targets: nothing to run.
-if ! cmake --build "$build" --target help 2>/dev/null | grep -q 'orvex_benchmarks'; then
+# (the list is taken whole first: grep -q closing the pipe early would fail it under pipefail)
+objetivos=$(cmake --build "$build" --target help 2>/dev/null)
+if ! grep -q 'orvex_benchmarks' <<<"$objetivos"; then
   echo "bench-humo: no benchmark targets in $build (Google Benchmark, libbenchmark-dev, missing)"
   echo "0 passed, 0 failed"
   exit 0

@@ -49,31 +49,51 @@ bool Confirmar(unsigned char* base, std::size_t tamano) {
   return true;
 }
 
-// Released regions of the smallest size wait here for the next reservation, so that a
-// listing step makes no system call once the library is warm. Only regions whose blocks never
-// reached far are kept: every byte a block could have written is zeroed again before reuse. The
-// sanitizer builds keep none, so that a block used after release still faults.
+// Released regions wait here for the next reservation of the same size, so that a listing step
+// makes no system call once the library is warm, and a large message's parts, each decoded into
+// buffers of the same growing sizes, do not fault fresh pages in again and again. Only regions
+// whose blocks never reached far are kept (every byte a block could have written is zeroed again
+// before reuse), a few of each kind. The sanitizer builds keep none, so that a block used after
+// release still faults.
 constexpr bool kReutilizar = ORVEX_REUTILIZAR_REGIONES != 0;
 constexpr std::size_t kMaxLibres = 16;
 constexpr std::size_t kMaxConfirmadoLibre = 32 * 1024;
+constexpr std::size_t kMaxLibresGrandes = 4;
+constexpr std::size_t kMaxReservaGrande = std::size_t{64} << 20;
+constexpr std::size_t kMaxConfirmadoGrande = std::size_t{16} << 20;
 
 class RegionesLibres {
  public:
-  unsigned char* Tomar() {
+  unsigned char* Tomar(std::size_t reserva) {
     std::lock_guard<std::mutex> guarda(cerrojo_);
-    return n_ == 0 ? nullptr : libres_[--n_];
+    for (std::size_t i = n_; i-- > 0;) {
+      if (libres_[i].reserva != reserva) continue;
+      unsigned char* base = libres_[i].base;
+      libres_[i] = libres_[--n_];
+      return base;
+    }
+    return nullptr;
   }
   bool Dejar(unsigned char* base) {
-    if (LeerConfirmado(base) > kMaxConfirmadoLibre) return false;
+    const std::size_t reserva = LeerReserva(base);
+    const bool pequena = reserva == kReservaMinima;
+    if (!pequena && (reserva < kReservaMinima || reserva > kMaxReservaGrande)) return false;
+    if (LeerConfirmado(base) > (pequena ? kMaxConfirmadoLibre : kMaxConfirmadoGrande)) return false;
     std::lock_guard<std::mutex> guarda(cerrojo_);
-    if (n_ == kMaxLibres) return false;
-    libres_[n_++] = base;
+    std::size_t grandes = 0;
+    for (std::size_t i = 0; i < n_; ++i) grandes += libres_[i].reserva != kReservaMinima;
+    if (pequena ? n_ - grandes == kMaxLibres : grandes == kMaxLibresGrandes) return false;
+    libres_[n_++] = Libre{base, reserva};
     return true;
   }
 
  private:
+  struct Libre {
+    unsigned char* base;
+    std::size_t reserva;
+  };
   std::mutex cerrojo_;
-  unsigned char* libres_[kMaxLibres] = {};
+  Libre libres_[kMaxLibres + kMaxLibresGrandes] = {};
   std::size_t n_ = 0;
 };
 
@@ -83,20 +103,25 @@ RegionesLibres& Libres() {
   return *libres;
 }
 
+// Gives a region back: kept for reuse when it qualifies, else released.
+void Devolver(unsigned char* base) {
+  if (!kReutilizar || !Libres().Dejar(base)) plataforma::LiberarRegion(base);
+}
+
 // Bytes actually reserved for a logical size R; 0 when it cannot be represented.
 std::size_t TamanoRegion(std::size_t r) { return r > kMaximo - kExtra ? 0 : r + kExtra; }
 
-// Takes a released region of the smallest size for a block of n bytes, zeroed, into *base.
+// Takes a released region of logical size r for a block of n bytes, zeroed, into *base.
 // False when none is kept. Taking one goes through the same failure points as reserving and
 // committing a fresh region; on such a failure *base is null.
-bool ReutilizarRegion(std::size_t n, unsigned char** base) {
-  *base = kReutilizar ? Libres().Tomar() : nullptr;
+bool ReutilizarRegion(std::size_t n, std::size_t r, unsigned char** base) {
+  *base = kReutilizar ? Libres().Tomar(r) : nullptr;
   if (*base == nullptr) return false;
   unsigned char* b = *base;
   const std::size_t confirmado = LeerConfirmado(b);
   const bool reservada = !plataforma::DebeFallar(plataforma::Operacion::kRegion);
   if (!reservada || !Confirmar(b, n + kCabecera)) {
-    if (!Libres().Dejar(b)) plataforma::LiberarRegion(b);
+    Devolver(b);
     *base = nullptr;
     return true;
   }
@@ -112,7 +137,7 @@ void* MEM_Reservar(std::size_t n) {
   const std::size_t region = TamanoRegion(r);
   if (region == 0) return nullptr;
   unsigned char* base = nullptr;
-  if (r == kReservaMinima && ReutilizarRegion(n, &base)) {
+  if (ReutilizarRegion(n, r, &base)) {
     if (base == nullptr) return nullptr;
     EscribirReserva(base, r);
     EscribirConfirmado(base, n + kCabecera);
@@ -144,17 +169,24 @@ void* MEM_Redimensionar(void* p, std::size_t m) {
   }
   const std::size_t region2 = TamanoRegion(r2);
   if (region2 == 0 || m > kMaximo - kCabecera) return nullptr;
-  auto* base2 = static_cast<unsigned char*>(plataforma::ReservarRegion(region2));
-  if (base2 == nullptr) return nullptr;
+  unsigned char* base2 = nullptr;
+  const bool reutilizada = ReutilizarRegion(m, r2, &base2);
+  if (reutilizada && base2 == nullptr) return nullptr;
+  if (!reutilizada) {
+    base2 = static_cast<unsigned char*>(plataforma::ReservarRegion(region2));
+    if (base2 == nullptr) return nullptr;
+  }
   // Only what the old block ever reached can hold data; beyond it both regions read zero,
   // which keeps the moved block zero-filled.
   const std::size_t usado = LeerConfirmado(base);
-  if (!plataforma::ConfirmarRegion(base, usado) || !plataforma::ConfirmarRegion(base2, m + kCabecera)) {
+  if (!plataforma::ConfirmarRegion(base, usado) ||
+      (!reutilizada && !plataforma::ConfirmarRegion(base2, m + kCabecera))) {
+    // A reused region's header was zeroed: it is released, not kept again.
     plataforma::LiberarRegion(base2);
     return nullptr;
   }
   std::memcpy(base2, base, usado);
-  plataforma::LiberarRegion(base);
+  Devolver(base);
   EscribirReserva(base2, r2);
   EscribirConfirmado(base2, m + kCabecera);
   return base2 + kCabecera;
@@ -163,7 +195,7 @@ void* MEM_Redimensionar(void* p, std::size_t m) {
 bool MEM_Liberar(void* p) {
   if (p == nullptr) return false;
   unsigned char* base = Base(p);
-  if (kReutilizar && LeerReserva(base) == kReservaMinima && Libres().Dejar(base)) return true;
+  if (kReutilizar && Libres().Dejar(base)) return true;
   return plataforma::LiberarRegion(base);
 }
 

@@ -47,8 +47,11 @@ TEST(MemoriaTest, ReservaYRedimensionaConservandoDatosYColaACero) {
       {{50000, 102400, false}, {100, 102400, false}}, {{10000, 102400, false}, {102397, 819200, true}},
       {{10000, 102400, false}, {1000000, 2000000, true}}, {{102397, 204794, false}, {204791, 204794 * 8, true}},
       {{10000, 102400, false}, {110000, 819200, true}, {819196, 819200, false}},
-      // A released small region is handed out again: what its last user wrote reads zero.
+      // A released region is handed out again to the next block of its size, and to a block
+      // that moves into its size: what its last user wrote reads zero.
       {{30000, 102400, false}}, {{10, 102400, false}, {30000, 102400, false}},
+      {{10000, 102400, false}, {400000, 819200, true}, {800000, 819200, false}},
+      {{300000, 600000, false}}, {{290000, 580000, false}}, {{1000000, 2000000, false}},
   };
   for (const auto& pasos : casos) {
     SCOPED_TRACE(testing::Message() << pasos.size() << " pasos desde " << pasos[0].tamano);
