@@ -1,24 +1,24 @@
 // Layout of the Internet Mail and News store files: the one place where the reader, the
 // rewrite and the test builder take their offsets, signatures and sizes from. The index and
-// mailbox headers and the mailbox records are those of Outlook Express 4 (taken from its
-// layout); the index record is read differently: a 58-byte head, a table of 24-byte part
-// entries, a tail. Packed, little-endian.
+// mailbox headers and the mailbox records are the shared .idx/.mbx layout; the index record
+// is read in its own way: a 58-byte head, a table of 24-byte part entries, a tail. Packed,
+// little-endian.
 #pragma once
 
 #include <cstdint>
 
-#include "almacen_oe4/formato_oe4.h"
+#include "buzon/formato_buzon.h"
 
 namespace orvex::imnfmt {
 
 // Index header: the first 80 bytes of a .idx file, read and written as one block.
-inline constexpr uint32_t kFirmaIdx = oe4fmt::kFirmaIdx;  // "JMF9"
-inline constexpr uint32_t kVersionIdx = oe4fmt::kVersionIdx;
-inline constexpr uint32_t kLongCabIdx = oe4fmt::kLongCabIdx;
-inline constexpr uint32_t kIdxFirma = oe4fmt::kIdxFirma;
-inline constexpr uint32_t kIdxVersion = oe4fmt::kIdxVersion;
-inline constexpr uint32_t kIdxNumMensajes = oe4fmt::kIdxNumRegistros;  // taken as signed: 0 or less means none
-inline constexpr uint32_t kIdxFinRegistros = oe4fmt::kIdxFinRegistros;  // end of the record area
+inline constexpr uint32_t kFirmaIdx = buzonfmt::kFirmaIdx;  // "JMF9"
+inline constexpr uint32_t kVersionIdx = buzonfmt::kVersionIdx;
+inline constexpr uint32_t kLongCabIdx = buzonfmt::kLongCabIdx;
+inline constexpr uint32_t kIdxFirma = buzonfmt::kIdxFirma;
+inline constexpr uint32_t kIdxVersion = buzonfmt::kIdxVersion;
+inline constexpr uint32_t kIdxNumMensajes = buzonfmt::kIdxNumRegistros;  // taken as signed: 0 or less means none
+inline constexpr uint32_t kIdxFinRegistros = buzonfmt::kIdxFinRegistros;  // end of the record area
 
 // Index record: the head, then NumEntradas part entries, then the tail.
 inline constexpr uint32_t kLongCabRegistro = 58;
@@ -47,19 +47,19 @@ inline constexpr uint32_t kMaxTexto = 255;        // characters kept of each tex
 
 // Mailbox header and records: the first 84 bytes of a .mbx file, then records of a 16-byte
 // head, the text and 0 to 3 zero bytes to a multiple of 4.
-inline constexpr uint32_t kFirmaMbx = oe4fmt::kFirmaMbx;  // "JMF6"
-inline constexpr uint32_t kVersionMbx = oe4fmt::kVersionMbx;
-inline constexpr uint32_t kLongCabMbx = oe4fmt::kLongCabMbx;
-inline constexpr uint32_t kMbxFirma = oe4fmt::kMbxFirma;
-inline constexpr uint32_t kMbxVersion = oe4fmt::kMbxVersion;
-inline constexpr uint32_t kMbxNumRegistros = oe4fmt::kMbxNumBloques;
-inline constexpr uint32_t kMbxUltimoId = oe4fmt::kMbxUltimoId;
-inline constexpr uint32_t kMbxTamDatos = oe4fmt::kMbxTamDatos;
-inline constexpr uint32_t kLongCabBloque = oe4fmt::kLongCabBloqueMbx;
-inline constexpr uint32_t kBloqueId = oe4fmt::kMbxBloqueId;
-inline constexpr uint32_t kBloqueTam = oe4fmt::kMbxBloqueTam;  // the whole record, head and fill included
-inline constexpr uint32_t kBloqueLongTexto = oe4fmt::kMbxBloqueLongTexto;
-inline constexpr uint32_t kAlineacionBloque = oe4fmt::kAlineacionBloqueMbx;
+inline constexpr uint32_t kFirmaMbx = buzonfmt::kFirmaMbx;  // "JMF6"
+inline constexpr uint32_t kVersionMbx = buzonfmt::kVersionMbx;
+inline constexpr uint32_t kLongCabMbx = buzonfmt::kLongCabMbx;
+inline constexpr uint32_t kMbxFirma = buzonfmt::kMbxFirma;
+inline constexpr uint32_t kMbxVersion = buzonfmt::kMbxVersion;
+inline constexpr uint32_t kMbxNumRegistros = buzonfmt::kMbxNumBloques;
+inline constexpr uint32_t kMbxUltimoId = buzonfmt::kMbxUltimoId;
+inline constexpr uint32_t kMbxTamDatos = buzonfmt::kMbxTamDatos;
+inline constexpr uint32_t kLongCabBloque = buzonfmt::kLongCabBloqueMbx;
+inline constexpr uint32_t kBloqueId = buzonfmt::kMbxBloqueId;
+inline constexpr uint32_t kBloqueTam = buzonfmt::kMbxBloqueTam;  // the whole record, head and fill included
+inline constexpr uint32_t kBloqueLongTexto = buzonfmt::kMbxBloqueLongTexto;
+inline constexpr uint32_t kAlineacionBloque = buzonfmt::kAlineacionBloqueMbx;
 
 // Registry and directory.
 inline constexpr const char* kClaveImn = "Software\\Microsoft\\Internet Mail and News";

@@ -5,8 +5,12 @@
 #include <cstdint>
 
 #include "api/orvex.h"
+#include "nucleo/generacion.h"
 
 namespace orvex::imn {
+
+// This generation's entry in the table of store generations.
+extern const Generacion kGeneracion;
 
 // Store locator: the mail directory into buffer (at least 260 bytes). 0 when the
 // "Store Root" value exists, else 1 with an empty buffer.

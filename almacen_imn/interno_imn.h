@@ -7,17 +7,18 @@
 #include <cstdint>
 #include <cstring>
 
-#include "almacen_oe4/archivo_oe4.h"
 #include "api/orvex.h"
 #include "mensaje/empalme.h"
+#include "soporte/archivo_acotado.h"
+#include "soporte/bytes.h"
 
 namespace orvex::imn {
 
-// The index and mailbox files are opened, bounded and read as the Outlook Express 4 store does.
-using ArchivoImn = oe4::ArchivoOe4;
-using oe4::Le32;
-using oe4::Le64;
-using oe4::Pon32;
+// The index and mailbox files.
+using ArchivoImn = ArchivoAcotado;
+using orvex::Le32;
+using orvex::Le64;
+using orvex::Pon32;
 
 // ---- OE_CARPETA. No pointer precedes the working area, so the word offsets hold on every
 // build. The mailbox path list is a pointer: at 9128 where pointers are 4 bytes, and at an

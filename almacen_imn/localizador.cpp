@@ -1,15 +1,15 @@
 #include <string>
 
 #include "almacen_imn/imn.h"
-#include "api/estado.h"
 #include "plataforma/plataforma.h"
+#include "plataforma/valor_registro.h"
 #include "soporte/texto.h"
 
 namespace orvex::imn {
 
 uint32_t ObtenerRaizIMN(char* buffer) {
   constexpr uint32_t kCapacidad = 260;
-  if (!LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Internet Mail and News",
+  if (!plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Internet Mail and News",
                          "Store Root", buffer, kCapacidad)) {
     buffer[0] = '\0';
     return 1;

@@ -9,9 +9,10 @@
 #include "almacen_imn/formato_imn.h"
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
-#include "almacen_oe4/indice_buzon.h"
-#include "mensaje/buffer_flujo.h"
+#include "buzon/formato_buzon.h"
+#include "buzon/indice_buzon.h"
 #include "mensaje/empalme.h"
+#include "soporte/buffer_flujo.h"
 #include "soporte/memoria.h"
 
 namespace orvex::imn {
@@ -67,10 +68,10 @@ uint32_t Volcar(OE_MENSAJE& m, uint32_t long_antigua) {
       uint64_t{m.PosRegistro} + long_antigua > q) {
     return OE_ERROR;
   }
-  static_assert(kRegPosPropia == oe4fmt::kRegPosPropia && kRegLongitud == oe4fmt::kRegLongRegistro &&
-                kRegPosBuzon == oe4fmt::kRegPosBloque && kRegFlags == oe4fmt::kRegMarcas);
-  if (!oe4::IndiceCubiertoPorBuzon(*idx, static_cast<uint32_t>(q), *mbx,
-                                   {kLongCabRegistro, kRegNumEntradas, kLongEntrada, kFlagMuerto})) {
+  static_assert(kRegPosPropia == buzonfmt::kRegPosPropia && kRegLongitud == buzonfmt::kRegLongRegistro &&
+                kRegPosBuzon == buzonfmt::kRegPosBloque && kRegFlags == buzonfmt::kRegMarcas);
+  if (!buzon::IndiceCubiertoPorBuzon(*idx, static_cast<uint32_t>(q), *mbx,
+                                     {kLongCabRegistro, kRegNumEntradas, kLongEntrada, kFlagMuerto})) {
     return OE_ERROR;
   }
   const uint64_t p = mbx->Tamano();

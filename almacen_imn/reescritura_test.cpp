@@ -12,7 +12,7 @@
 #include "almacen_imn/interno_imn.h"
 #include "almacen_imn/prueba_imn.h"
 #include "fuzz/valla.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
 

@@ -1,40 +1,17 @@
-// One store file of this generation, open for the length of one call, with its size taken at
-// open, and the words this generation keeps in the records' generation areas.
+// The store files of this generation, and the words it keeps in the records' generation areas.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <optional>
-#include <string>
 
 #include "api/orvex.h"
-#include "plataforma/plataforma.h"
+#include "soporte/archivo_acotado.h"
 #include "soporte/bytes.h"
 
 namespace orvex::oe4 {
 
-class ArchivoOe4 {
- public:
-  using Modo = plataforma::Archivo::Modo;
-
-  // Empty when the file cannot be opened or its size cannot be learned.
-  static std::optional<ArchivoOe4> Abrir(const std::string& ruta, Modo modo = Modo::kLectura);
-
-  uint64_t Tamano() const { return tamano_; }
-  // True when n bytes at pos lie inside the file (written so it cannot overflow).
-  bool Contiene(uint64_t pos, uint64_t n) const { return pos <= tamano_ && n <= tamano_ - pos; }
-  // Reads exactly n bytes at pos, only when they lie inside the file.
-  bool Leer(uint64_t pos, void* destino, std::size_t n) const;
-  bool Leer32(uint64_t pos, uint32_t* valor) const;
-  // Writes n bytes at pos; a write at the end lengthens the file and the size follows.
-  bool Escribir(uint64_t pos, const void* origen, std::size_t n);
-
- private:
-  ArchivoOe4(plataforma::Archivo archivo, uint64_t tamano) : archivo_(std::move(archivo)), tamano_(tamano) {}
-  plataforma::Archivo archivo_;
-  uint64_t tamano_;
-};
+using ArchivoOe4 = ArchivoAcotado;
 
 using orvex::Le32;
 using orvex::Le64;

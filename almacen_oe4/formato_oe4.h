@@ -5,7 +5,12 @@
 
 #include <cstdint>
 
+#include "buzon/formato_buzon.h"
+
 namespace orvex::oe4fmt {
+
+// The .idx/.mbx pair: the layout this generation shares.
+using namespace buzonfmt;
 
 // NCH_CABECERA: shared by folders.nch and the newsgroup files.
 inline constexpr uint32_t kFirmaNch = 0xFE12ADCFu;
@@ -38,25 +43,10 @@ inline constexpr uint32_t kCarExtra = 0x233;
 inline constexpr uint32_t kCarTamBloques = 0x237;
 inline constexpr uint32_t kCarTamMensajes = 0x23B;
 
-// IDX_CABECERA: the first 80 bytes of a .idx file; records start behind it.
-inline constexpr uint32_t kFirmaIdx = 0x39464D4Au;  // "JMF9"
-inline constexpr uint32_t kVersionIdx = 0x00010004u;
-inline constexpr uint32_t kLongCabIdx = 80;
-inline constexpr uint32_t kIdxFirma = 0x00;
-inline constexpr uint32_t kIdxVersion = 0x04;
-inline constexpr uint32_t kIdxNumRegistros = 0x08;
-inline constexpr uint32_t kIdxFinRegistros = 0x0C;
-
-// IDX_REGISTRO: a 50-byte fixed part, LongExtra bytes, three FILETIMEs, 2 bytes and three
-// counted texts (subject, a second header text, sender).
+// IDX_REGISTRO: the shared head in a 50-byte fixed part, LongExtra bytes, three FILETIMEs,
+// 2 bytes and three counted texts (subject, a second header text, sender).
 inline constexpr uint32_t kLongFijoRegistro = 50;
-inline constexpr uint32_t kRegMarcas = 0x00;
 inline constexpr uint32_t kRegIdSustituto = 0x04;
-inline constexpr uint32_t kRegIdMensaje = 0x08;
-inline constexpr uint32_t kRegPosPropia = 0x0C;
-inline constexpr uint32_t kRegLongRegistro = 0x10;
-inline constexpr uint32_t kRegPosBloque = 0x14;
-inline constexpr uint32_t kRegTamBloque = 0x18;
 inline constexpr uint32_t kRegBanderas = 0x22;  // one byte; bit 0 is Marca
 inline constexpr uint32_t kRegLongTexto = 0x2A;
 inline constexpr uint32_t kRegLongExtra = 0x2E;
@@ -65,24 +55,6 @@ inline constexpr uint32_t kNumFechas = 3;
 inline constexpr uint32_t kFechaMostrada = 1;  // the second FILETIME
 inline constexpr uint32_t kLongTrasFechas = 2;
 inline constexpr uint32_t kNumTextos = 3;
-
-// MBX_CABECERA: the first 84 bytes of a .mbx file.
-inline constexpr uint32_t kFirmaMbx = 0x36464D4Au;  // "JMF6"
-inline constexpr uint32_t kVersionMbx = 0x00010003u;
-inline constexpr uint32_t kLongCabMbx = 84;
-inline constexpr uint32_t kMbxFirma = 0x00;
-inline constexpr uint32_t kMbxVersion = 0x04;
-inline constexpr uint32_t kMbxNumBloques = 0x08;
-inline constexpr uint32_t kMbxUltimoId = 0x0C;
-inline constexpr uint32_t kMbxTamDatos = 0x10;
-
-// MBX_BLOQUE: a 16-byte head and the raw text.
-inline constexpr uint32_t kLongCabBloqueMbx = 16;
-inline constexpr uint32_t kMbxBloquePrimera = 0x00;
-inline constexpr uint32_t kMbxBloqueId = 0x04;
-inline constexpr uint32_t kMbxBloqueTam = 0x08;
-inline constexpr uint32_t kMbxBloqueLongTexto = 0x0C;
-inline constexpr uint32_t kAlineacionBloqueMbx = 4;
 
 // NCH_ARTICULO: one item of a newsgroup file.
 inline constexpr uint32_t kLongArticulo = 0x34;  // 52

@@ -2,15 +2,15 @@
 #include <string>
 
 #include "almacen_oe4/oe4.h"
-#include "api/estado.h"
 #include "plataforma/plataforma.h"
+#include "plataforma/valor_registro.h"
 #include "soporte/texto.h"
 
 namespace orvex::oe4 {
 
 uint32_t RutaFoldersNch(char* buffer) {
   constexpr uint32_t kCapacidad = 260;
-  if (!LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Store Root",
+  if (!plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, "Software\\Microsoft\\Outlook Express", "Store Root",
                          buffer, kCapacidad)) {
     buffer[0] = '\0';
     return 0;

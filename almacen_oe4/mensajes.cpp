@@ -8,7 +8,7 @@
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/interno.h"
 #include "almacen_oe4/oe4.h"
-#include "almacen_oe5/reescritura.h"
+#include "mensaje/empalme.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "almacen_oe4/prueba_oe4.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {

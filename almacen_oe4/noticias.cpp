@@ -7,7 +7,7 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/interno.h"
-#include "api/estado.h"
+#include "plataforma/valor_registro.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -23,7 +23,7 @@ constexpr uint32_t kIndiceCuenta = 0x80000000u;
 // The store root followed by "\News\"; empty when there is no store root.
 std::string DirectorioNoticias() {
   char raiz[260];
-  if (!LeerValorRegistro(plataforma::Raiz::kCurrentUser, kClaveOe4, kValorRaiz, raiz, sizeof raiz)) return {};
+  if (!plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, kClaveOe4, kValorRaiz, raiz, sizeof raiz)) return {};
   raiz[sizeof raiz - 1] = '\0';
   return std::string(raiz) + kDirectorioNoticias;
 }
@@ -32,7 +32,7 @@ std::string DirectorioNoticias() {
 bool DirectorioDeCuenta(const std::string& subclave, std::string* directorio) {
   char valor[260];
   const std::string clave = std::string(kSubclaveCuentas) + "\\" + subclave;
-  if (!LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), kValorDirectorioNntp, valor, sizeof valor)) {
+  if (!plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), kValorDirectorioNntp, valor, sizeof valor)) {
     return false;
   }
   valor[sizeof valor - 1] = '\0';
@@ -138,7 +138,7 @@ void LlenarGrupo(OE_CARPETA& g, const OE_CARPETA& cuenta, const EntradaGrupo& e)
 
 uint32_t HayCuentaNoticias() {
   char buffer[260];
-  return LeerValorRegistro(plataforma::Raiz::kCurrentUser, kClaveCuentas, kValorCuentaNoticias, buffer,
+  return plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, kClaveCuentas, kValorCuentaNoticias, buffer,
                            sizeof buffer);
 }
 

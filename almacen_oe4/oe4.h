@@ -5,8 +5,12 @@
 #include <cstdint>
 
 #include "api/orvex.h"
+#include "nucleo/generacion.h"
 
 namespace orvex::oe4 {
+
+// This generation's entry in the table of store generations.
+extern const Generacion kGeneracion;
 
 // Store locator: the path of folders.nch into buffer (at least 260 bytes). 1 if the
 // "Store Root" value exists, else 0 with an empty buffer.

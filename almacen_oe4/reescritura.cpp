@@ -10,18 +10,19 @@
 #include <vector>
 
 #include "almacen_oe4/formato_oe4.h"
-#include "almacen_oe4/indice_buzon.h"
 #include "almacen_oe4/interno.h"
 #include "almacen_oe4/oe4.h"
-#include "almacen_oe5/reescritura.h"
-#include "mensaje/buffer_flujo.h"
+#include "buzon/indice_buzon.h"
+#include "mensaje/acciones.h"
 #include "mensaje/empalme.h"
+#include "soporte/buffer_flujo.h"
 #include "soporte/memoria.h"
 #include "soporte/tramos.h"
 
 namespace orvex::oe4 {
 
 using namespace orvex::oe4fmt;
+using buzon::IndiceCubiertoPorBuzon;
 
 namespace {
 
@@ -287,7 +288,7 @@ uint32_t Guardar(OE_MENSAJE* mensaje, OE_OBJMSG* objeto, uint32_t accion) {
     return OE_ERROR;
   }
   // A failed action leaves the changes made so far to be written back.
-  return oe5::AplicarAccion(mensaje, objeto, accion, oe5::TrasFallo::kConservar);
+  return mensaje::AplicarAccion(mensaje, objeto, accion, mensaje::TrasFallo::kConservar);
 }
 
 uint32_t Reescribir(OE_MENSAJE* mensaje, uint32_t tamano) {

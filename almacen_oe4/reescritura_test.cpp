@@ -10,7 +10,7 @@
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/prueba_oe4.h"
 #include "fuzz/valla.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
 

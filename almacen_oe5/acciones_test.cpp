@@ -12,7 +12,7 @@
 #include "almacen_oe5/reescritura.h"
 #include "api/estado.h"
 #include "api/orvex.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
 

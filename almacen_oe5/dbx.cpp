@@ -37,21 +37,6 @@ class DetectorCiclo {
   uint64_t limite_ = 1;
 };
 
-struct CabeceraBloque {
-  uint32_t capacidad, usado, siguiente;
-};
-
-// A block head that passes the chain's rules and whose text lies inside the file.
-bool LeerCabeceraBloque(const ArchivoDbx& archivo, uint32_t pos, CabeceraBloque* cab) {
-  uint8_t b[kLongCabBloque];
-  if (!archivo.Leer(pos, b, sizeof b)) return false;
-  cab->capacidad = Le32(b + kBloqueCapacidad);
-  cab->usado = Le32(b + kBloqueUsado);
-  cab->siguiente = Le32(b + kBloqueSiguiente);
-  if (cab->capacidad > kMaxTextoBloque || cab->usado > cab->capacidad || cab->siguiente == pos) return false;
-  return archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, cab->usado);
-}
-
 // A sound chain has disjoint blocks of at least a head each, so it cannot have more blocks
 // than this.
 uint64_t MaxBloques(const ArchivoDbx& archivo) { return archivo.Tamano() / kLongCabBloque + 1; }
@@ -59,11 +44,9 @@ uint64_t MaxBloques(const ArchivoDbx& archivo) { return archivo.Tamano() / kLong
 }  // namespace
 
 std::optional<ArchivoDbx> ArchivoDbx::Abrir(const std::string& ruta, Modo modo) {
-  auto archivo = plataforma::Archivo::Abrir(ruta, modo);
+  auto archivo = ArchivoAcotado::Abrir(ruta, modo);
   if (!archivo) return std::nullopt;
-  const auto tamano = archivo->Tamano();
-  if (!tamano) return std::nullopt;
-  return ArchivoDbx(std::move(*archivo), *tamano);
+  return ArchivoDbx(std::move(*archivo));
 }
 
 std::optional<ArchivoDbx> ArchivoDbx::AbrirYComprobar(const std::string& ruta, TipoDbx tipo, Modo modo) {
@@ -99,9 +82,8 @@ bool ArchivoDbx::LlenarVentana(uint64_t pos, std::size_t n) const {
   }
   ventana_tam_ = tam;
   ventana_len_ = 0;
-  const std::size_t querer = static_cast<std::size_t>(std::min<uint64_t>(tam, tamano_ - pos));
   std::size_t leidos = 0;
-  if (!archivo_.Leer(pos, ventana_.get(), querer, &leidos) || leidos < n) return false;
+  if (!archivo_.LeerParcial(pos, ventana_.get(), tam, &leidos) || leidos < n) return false;
   ventana_pos_ = pos;
   ventana_len_ = leidos;
   return true;
@@ -110,12 +92,12 @@ bool ArchivoDbx::LlenarVentana(uint64_t pos, std::size_t n) const {
 bool ArchivoDbx::Leer(uint64_t pos, void* destino, std::size_t n) const {
   if (!Contiene(pos, n)) return false;
   if (n == 0) return true;
-  if (n > kVentanaMaxima / 2) return archivo_.LeerExacto(pos, destino, n);
+  if (n > kVentanaMaxima / 2) return archivo_.Leer(pos, destino, n);
   const bool dentro = ventana_len_ > 0 && pos >= ventana_pos_ && n <= ventana_len_ &&
                       pos - ventana_pos_ <= ventana_len_ - n;
   if (!dentro && !LlenarVentana(pos, n)) {
     // A window that could not be read whole says nothing of these n bytes: ask for them alone.
-    return archivo_.LeerExacto(pos, destino, n);
+    return archivo_.Leer(pos, destino, n);
   }
   std::memcpy(destino, ventana_.get() + (pos - ventana_pos_), n);
   return true;
@@ -247,49 +229,63 @@ std::vector<uint32_t> ListaObjetosCarpetas(const ArchivoDbx& archivo, const std:
   return objetos;
 }
 
+MotivoCadena RecorrerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, AlcanceCadena alcance,
+                            std::vector<BloqueCadena>* bloques) {
+  bloques->clear();
+  uint32_t pos = primer_bloque;
+  DetectorCiclo ciclo(pos);
+  TramosDisjuntos tramos;
+  uint64_t total = 0;
+  const uint64_t max_bloques = MaxBloques(archivo);
+  for (;;) {
+    if (bloques->size() >= max_bloques) return MotivoCadena::kDemasiadoLarga;
+    uint8_t b[kLongCabBloque];
+    if (!archivo.Leer(pos, b, sizeof b)) return MotivoCadena::kFueraDelArchivo;
+    const BloqueCadena bloque{pos, Le32(b + kBloquePropio), Le32(b + kBloqueCapacidad), Le32(b + kBloqueUsado),
+                              Le32(b + kBloqueSiguiente)};
+    if (bloque.capacidad > kMaxTextoBloque || bloque.usado > bloque.capacidad) return MotivoCadena::kCabeceraInvalida;
+    if (bloque.siguiente == pos) return MotivoCadena::kCiclo;
+    const uint32_t alcanzado = alcance == AlcanceCadena::kTexto ? bloque.usado : bloque.capacidad;
+    if (!archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, bloque.usado) ||
+        !archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, alcanzado)) {
+      return MotivoCadena::kFueraDelArchivo;
+    }
+    tramos.Anadir(pos, kLongCabBloque + alcanzado);
+    total += bloque.usado;
+    if (alcance == AlcanceCadena::kTexto && (total > archivo.Tamano() || total >= UINT32_MAX)) {
+      return MotivoCadena::kDemasiadoLarga;
+    }
+    bloques->push_back(bloque);
+    if (bloque.siguiente == 0) break;
+    pos = bloque.siguiente;
+    if (ciclo.Avanzar(pos)) return MotivoCadena::kCiclo;
+  }
+  // A head inside an earlier block's text would be read as text and as a head; written over,
+  // it would send the rest of the text anywhere.
+  return tramos.Disjuntos() ? MotivoCadena::kValida : MotivoCadena::kSolape;
+}
+
 uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** texto, uint32_t* longitud) {
   *texto = nullptr;
   *longitud = 0;
-
-  // Length pass.
-  uint64_t total = 0;
-  {
-    uint32_t pos = primer_bloque;
-    DetectorCiclo ciclo(pos);
-    TramosDisjuntos tramos;
-    const uint64_t max_bloques = MaxBloques(archivo);
-    for (uint64_t bloques = 1;; ++bloques) {
-      CabeceraBloque cab;
-      if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab)) return OE_ERROR;
-      tramos.Anadir(pos, kLongCabBloque + cab.usado);
-      total += cab.usado;
-      if (total > archivo.Tamano() || total >= UINT32_MAX) return OE_ERROR;
-      if (cab.siguiente == 0) break;
-      pos = cab.siguiente;
-      if (ciclo.Avanzar(pos)) return OE_ERROR;
-    }
-    // A head inside an earlier block's text would be read as text and as a head.
-    if (!tramos.Disjuntos()) return OE_ERROR;
+  std::vector<BloqueCadena> bloques;
+  if (RecorrerCadena(archivo, primer_bloque, AlcanceCadena::kTexto, &bloques) != MotivoCadena::kValida) {
+    return OE_ERROR;
   }
+  uint64_t total = 0;
+  for (const BloqueCadena& bloque : bloques) total += bloque.usado;
 
-  // Read pass: the same chain again, into a buffer the length pass has sized.
   auto* buffer = static_cast<char*>(MEM_Reservar(static_cast<std::size_t>(total) + 1));
   if (buffer == nullptr) return OE_ERROR_MEMORIA;
   BloqueMem<char> propio(buffer);
   uint64_t reunido = 0;
-  uint32_t pos = primer_bloque;
-  const uint64_t max_bloques = MaxBloques(archivo);
-  for (uint64_t bloques = 1;; ++bloques) {
-    CabeceraBloque cab;
-    if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab)) return OE_ERROR;
-    if (reunido + cab.usado > total) return OE_ERROR;
-    if (!archivo.Leer(static_cast<uint64_t>(pos) + kLongCabBloque, buffer + reunido, cab.usado)) return OE_ERROR;
-    reunido += cab.usado;
-    buffer[reunido] = '\0';
-    if (cab.siguiente == 0 || reunido == total) break;
-    pos = cab.siguiente;
+  for (const BloqueCadena& bloque : bloques) {
+    if (!archivo.Leer(static_cast<uint64_t>(bloque.pos) + kLongCabBloque, buffer + reunido, bloque.usado)) {
+      return OE_ERROR;
+    }
+    reunido += bloque.usado;
   }
-  if (reunido != total) return OE_ERROR;
+  buffer[reunido] = '\0';
   *texto = propio.release();
   *longitud = static_cast<uint32_t>(total);
   return OE_OK;
@@ -300,33 +296,19 @@ uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t 
   // The chain is checked whole before anything is written: a broken one is left as it is. Its
   // blocks' rooms must not overlap, or the text written into one block would become the head
   // the next step reads.
-  {
-    uint32_t pos = primer_bloque;
-    DetectorCiclo ciclo(pos);
-    TramosDisjuntos tramos;
-    const uint64_t max_bloques = MaxBloques(archivo);
-    for (uint64_t bloques = 1;; ++bloques) {
-      CabeceraBloque cab;
-      if (bloques > max_bloques || !LeerCabeceraBloque(archivo, pos, &cab) ||
-          !archivo.Contiene(static_cast<uint64_t>(pos) + kLongCabBloque, cab.capacidad)) {
-        return 0;
-      }
-      tramos.Anadir(pos, kLongCabBloque + cab.capacidad);
-      if (cab.siguiente == 0) break;
-      pos = cab.siguiente;
-      if (ciclo.Avanzar(pos)) return 0;
-    }
-    if (!tramos.Disjuntos()) return 0;
+  std::vector<BloqueCadena> bloques;
+  if (RecorrerCadena(archivo, primer_bloque, AlcanceCadena::kCapacidad, &bloques) != MotivoCadena::kValida) {
+    return 0;
   }
-
   uint32_t escrito = 0;
-  uint32_t pos = primer_bloque;
-  const uint64_t max_bloques = MaxBloques(archivo);
-  for (uint64_t bloques = 1; bloques <= max_bloques; ++bloques) {
+  for (const BloqueCadena& bloque : bloques) {
     uint8_t b[kLongCabBloque];
-    if (!archivo.Leer(pos, b, sizeof b)) break;
-    uint32_t capacidad = Le32(b + kBloqueCapacidad);
-    uint32_t siguiente = Le32(b + kBloqueSiguiente);
+    Pon32(b + kBloquePropio, bloque.propio);
+    Pon32(b + kBloqueCapacidad, bloque.capacidad);
+    Pon32(b + kBloqueUsado, bloque.usado);
+    Pon32(b + kBloqueSiguiente, bloque.siguiente);
+    uint32_t capacidad = bloque.capacidad;
+    uint32_t siguiente = bloque.siguiente;
     const uint32_t resto = longitud_nueva - escrito;
     if (resto < capacidad) {
       capacidad = resto;
@@ -334,9 +316,9 @@ uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t 
       Pon32(b + kBloqueCapacidad, resto);
       Pon32(b + kBloqueUsado, resto);
       Pon32(b + kBloqueSiguiente, 0);
-      if (!archivo.Escribir(pos, b, sizeof b)) break;
+      if (!archivo.Escribir(bloque.pos, b, sizeof b)) break;
     } else if (const bool ultimo = siguiente == 0 || escrito + capacidad >= longitud_vieja;
-               Le32(b + kBloqueUsado) != capacidad || (ultimo && siguiente != 0)) {
+               bloque.usado != capacidad || (ultimo && siguiente != 0)) {
       // A block filled to its room says so, and the one where a cut text stops ends the chain:
       // the chain then reads back as exactly what was written.
       Pon32(b + kBloqueUsado, capacidad);
@@ -344,13 +326,12 @@ uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t 
         siguiente = 0;
         Pon32(b + kBloqueSiguiente, 0);
       }
-      if (!archivo.Escribir(pos, b, sizeof b)) break;
+      if (!archivo.Escribir(bloque.pos, b, sizeof b)) break;
     }
     const uint32_t n = std::min(capacidad, resto);
-    if (!archivo.Escribir(static_cast<uint64_t>(pos) + kLongCabBloque, nuevo + escrito, n)) break;
+    if (!archivo.Escribir(static_cast<uint64_t>(bloque.pos) + kLongCabBloque, nuevo + escrito, n)) break;
     escrito += n;
     if (siguiente == 0 || escrito >= longitud_vieja) break;
-    pos = siguiente;
   }
   return escrito;
 }

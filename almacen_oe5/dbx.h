@@ -13,16 +13,17 @@
 
 #include "almacen_oe5/formato_dbx.h"
 #include "api/orvex.h"
-#include "plataforma/plataforma.h"
+#include "soporte/archivo_acotado.h"
 
 namespace orvex::oe5 {
 
 enum class TipoDbx { kCarpetas, kMensajes };
 
-// One .dbx file, open for the length of one call, with its size taken at open.
+// One .dbx file, open for the length of one call: a bounded store file with the header read at
+// open and a read-ahead window.
 class ArchivoDbx {
  public:
-  using Modo = plataforma::Archivo::Modo;
+  using Modo = ArchivoAcotado::Modo;
 
   // Opens the file and checks its signature pair for the kind of file; empty when the file
   // cannot be opened, is shorter than the header or bears another signature.
@@ -31,9 +32,9 @@ class ArchivoDbx {
   // Opens the file without looking at its header.
   static std::optional<ArchivoDbx> Abrir(const std::string& ruta, Modo modo = Modo::kLectura);
 
-  uint64_t Tamano() const { return tamano_; }
+  uint64_t Tamano() const { return archivo_.Tamano(); }
   // True when n bytes at pos lie inside the file.
-  bool Contiene(uint64_t pos, uint64_t n) const { return pos <= tamano_ && n <= tamano_ - pos; }
+  bool Contiene(uint64_t pos, uint64_t n) const { return archivo_.Contiene(pos, n); }
   // A word of the header read at open (0 after Abrir, or past what was read).
   uint32_t Cabecera(uint32_t desplazamiento) const;
   // Reads exactly n bytes at pos, only when they lie inside the file. Small reads are served
@@ -45,10 +46,9 @@ class ArchivoDbx {
   bool Escribir(uint64_t pos, const void* origen, std::size_t n);
 
  private:
-  ArchivoDbx(plataforma::Archivo archivo, uint64_t tamano) : archivo_(std::move(archivo)), tamano_(tamano) {}
+  explicit ArchivoDbx(ArchivoAcotado archivo) : archivo_(std::move(archivo)) {}
   bool LlenarVentana(uint64_t pos, std::size_t n) const;
-  plataforma::Archivo archivo_;
-  uint64_t tamano_;
+  ArchivoAcotado archivo_;
   // Read-ahead window: ventana_len_ bytes of the file from ventana_pos_; dropped by every write.
   mutable std::unique_ptr<uint8_t[]> ventana_;
   mutable std::size_t ventana_cap_ = 0;  // bytes allocated
@@ -90,17 +90,42 @@ bool LeerCadenaDatos(const ArchivoDbx& archivo, const ObjetoDbx& objeto, uint32_
 // offsets name no object and are left out.
 std::vector<uint32_t> ListaObjetosCarpetas(const ArchivoDbx& archivo, const std::vector<uint32_t>& nodos);
 
+// Why a text chain was refused; kValida when it was not.
+enum class MotivoCadena {
+  kValida,
+  kFueraDelArchivo,   // a head, the text it declares or its room runs past the end of the file
+  kCabeceraInvalida,  // a room over 512 bytes, or more used than the room holds
+  kCiclo,             // a block reached twice
+  kSolape,            // one block's head inside another block's text or room
+  kDemasiadoLarga,    // more blocks, or more text, than the file has room for
+};
+
+// What each block of a chain must keep inside the file and apart from the others: the text it
+// holds (reading) or its whole room (rewriting in place).
+enum class AlcanceCadena { kTexto, kCapacidad };
+
+// One block as its head was read: where it is, and the head's four words.
+struct BloqueCadena {
+  uint32_t pos, propio, capacidad, usado, siguiente;
+};
+
+// Follows the chain at primer_bloque once and checks it whole: every head, the span alcance
+// names of every block, cycles, overlaps, and the block count against the file's size. The
+// blocks in chain order into *bloques (emptied first); anything but kValida leaves it partial.
+MotivoCadena RecorrerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, AlcanceCadena alcance,
+                            std::vector<BloqueCadena>* bloques);
+
 // Reads the text chain starting at primer_bloque into a new page-allocator buffer of
-// *longitud + 1 bytes, NUL-terminated. OE_OK; OE_ERROR for a broken chain (a block past the end
-// of the file, a cycle, a head inside another block's text) or a short read
-// (*longitud 0, *texto null); OE_ERROR_MEMORIA when the buffer cannot be had.
+// *longitud + 1 bytes, NUL-terminated. OE_OK; OE_ERROR for a chain RecorrerCadena refuses for
+// its texts, or a short read (*longitud 0, *texto null); OE_ERROR_MEMORIA when the buffer
+// cannot be had.
 uint32_t LeerCadena(const ArchivoDbx& archivo, uint32_t primer_bloque, char** texto, uint32_t* longitud);
 
 // Overwrites the chain at primer_bloque in place with nuevo (longitud_nueva bytes). The chain
 // is never moved or lengthened: a shorter text ends the chain at the block where it ends, and
 // what does not fit in the old chain is not written. longitud_vieja is the old text length.
-// A chain that LeerCadena would refuse, or whose blocks' rooms run past the end of the file or
-// overlap, is left untouched (0). Returns the number of text bytes written.
+// A chain RecorrerCadena refuses for its blocks' rooms is left untouched (0). Returns the
+// number of text bytes written.
 uint32_t ReescribirCadena(ArchivoDbx& archivo, uint32_t primer_bloque, uint32_t longitud_vieja, const char* nuevo,
                           uint32_t longitud_nueva);
 

@@ -268,21 +268,22 @@ TEST_F(DbxTest, CadenaDeBloques) {
     Cambio cambio;
     uint32_t resultado;
     std::size_t longitud;
+    MotivoCadena motivo;
   };
   const Caso casos[] = {
-      {"intacta", {}, OE_OK, 1300},
-      {"capacidad 513", {bl[0] + kBloqueCapacidad, 513}, OE_ERROR, 0},
-      {"capacidad maxima", {bl[1] + kBloqueCapacidad, 0xFFFFFFFFu}, OE_ERROR, 0},
-      {"usado mayor que la capacidad", {bl[2] + kBloqueUsado, 513}, OE_ERROR, 0},
-      {"usado igual a la capacidad", {bl[2] + kBloqueUsado, 512}, OE_OK, 1024 + 512},
-      {"usado 0 en medio", {bl[1] + kBloqueUsado, 0}, OE_OK, 1300 - 512},
-      {"siguiente a si mismo", {bl[1] + kBloqueSiguiente, bl[1]}, OE_ERROR, 0},
-      {"siguiente al primero", {bl[2] + kBloqueSiguiente, bl[0]}, OE_ERROR, 0},
-      {"siguiente fuera del archivo", {bl[0] + kBloqueSiguiente, tamano}, OE_ERROR, 0},
-      {"siguiente con la cabecera cortada", {bl[0] + kBloqueSiguiente, tamano - 15}, OE_ERROR, 0},
-      {"siguiente 0 corta la cadena", {bl[0] + kBloqueSiguiente, 0}, OE_OK, 512},
+      {"intacta", {}, OE_OK, 1300, MotivoCadena::kValida},
+      {"capacidad 513", {bl[0] + kBloqueCapacidad, 513}, OE_ERROR, 0, MotivoCadena::kCabeceraInvalida},
+      {"capacidad maxima", {bl[1] + kBloqueCapacidad, 0xFFFFFFFFu}, OE_ERROR, 0, MotivoCadena::kCabeceraInvalida},
+      {"usado mayor que la capacidad", {bl[2] + kBloqueUsado, 513}, OE_ERROR, 0, MotivoCadena::kCabeceraInvalida},
+      {"usado igual a la capacidad", {bl[2] + kBloqueUsado, 512}, OE_OK, 1024 + 512, MotivoCadena::kValida},
+      {"usado 0 en medio", {bl[1] + kBloqueUsado, 0}, OE_OK, 1300 - 512, MotivoCadena::kValida},
+      {"siguiente a si mismo", {bl[1] + kBloqueSiguiente, bl[1]}, OE_ERROR, 0, MotivoCadena::kCiclo},
+      {"siguiente al primero", {bl[2] + kBloqueSiguiente, bl[0]}, OE_ERROR, 0, MotivoCadena::kCiclo},
+      {"siguiente fuera del archivo", {bl[0] + kBloqueSiguiente, tamano}, OE_ERROR, 0, MotivoCadena::kFueraDelArchivo},
+      {"siguiente con la cabecera cortada", {bl[0] + kBloqueSiguiente, tamano - 15}, OE_ERROR, 0, MotivoCadena::kFueraDelArchivo},
+      {"siguiente 0 corta la cadena", {bl[0] + kBloqueSiguiente, 0}, OE_OK, 512, MotivoCadena::kValida},
       {"siguiente dentro del texto del primero", {bl[0] + kBloqueSiguiente, bl[0] + kLongCabBloque + kFalsa}, OE_ERROR,
-       0},
+       0, MotivoCadena::kSolape},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
@@ -292,6 +293,8 @@ TEST_F(DbxTest, CadenaDeBloques) {
     EXPECT_EQ(r.resultado, caso.resultado);
     EXPECT_EQ(r.longitud, caso.longitud);
     EXPECT_EQ(r.texto.size(), caso.longitud);
+    std::vector<BloqueCadena> bloques;
+    EXPECT_EQ(RecorrerCadena(*a, bl[0], AlcanceCadena::kTexto, &bloques), caso.motivo);
   }
 }
 
@@ -415,6 +418,9 @@ TEST_F(DbxTest, ReescribirDejaIntactaUnaCadenaDanada) {
   corto.resize(bl[2] + kLongCabBloque + 300);
   auto a = Abrir(corto, TipoDbx::kMensajes, {}, ArchivoDbx::Modo::kLecturaEscritura);
   ASSERT_TRUE(a);
+  std::vector<BloqueCadena> bloques;
+  EXPECT_EQ(RecorrerCadena(*a, bl[0], AlcanceCadena::kTexto, &bloques), MotivoCadena::kValida);
+  EXPECT_EQ(RecorrerCadena(*a, bl[0], AlcanceCadena::kCapacidad, &bloques), MotivoCadena::kFueraDelArchivo);
   EXPECT_EQ(ReescribirCadena(*a, bl[0], 1300, "x", 1), 0u);
 }
 

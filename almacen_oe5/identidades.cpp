@@ -5,8 +5,9 @@
 #include <string>
 
 #include "almacen_oe5/oe5.h"
-#include "api/estado.h"
+#include "nucleo/estado.h"
 #include "plataforma/plataforma.h"
+#include "plataforma/valor_registro.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -32,7 +33,7 @@ std::optional<std::string> Subclave(const plataforma::ClaveRegistro& clave, uint
 bool LeerUsuario(const std::string& subclave, char (&usuario)[kLongUsuario]) {
   std::memset(usuario, 0, sizeof usuario);
   const std::string ruta = std::string(kIdentidades) + "\\" + subclave;
-  if (LeerValorRegistro(plataforma::Raiz::kCurrentUser, ruta.c_str(), "Username", usuario, sizeof usuario) == 0) {
+  if (plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, ruta.c_str(), "Username", usuario, sizeof usuario) == 0) {
     return false;
   }
   usuario[sizeof usuario - 1] = '\0';
@@ -43,7 +44,7 @@ bool LeerUsuario(const std::string& subclave, char (&usuario)[kLongUsuario]) {
 
 uint32_t IdentidadPorDefecto() {
   char valor[sizeof IdentidadActual] = {};
-  if (LeerValorRegistro(plataforma::Raiz::kCurrentUser, kIdentidades, "Default User ID", valor, sizeof valor) == 0) {
+  if (plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, kIdentidades, "Default User ID", valor, sizeof valor) == 0) {
     IdentidadActual[0] = '\0';
     return 1;
   }
@@ -98,7 +99,7 @@ uint32_t RutaFoldersDbx(char (&destino)[kLongRuta]) {
   if (IdentidadActual[0] == '\0') return 1;
   const std::string clave = std::string(kIdentidades) + "\\" + IdentidadActual + "\\" + kSubclaveAlmacen;
   char valor[kLongRuta] = {};
-  if (LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), "Store Root", valor, sizeof valor) == 0) {
+  if (plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), "Store Root", valor, sizeof valor) == 0) {
     return 1;
   }
   valor[sizeof valor - 1] = '\0';

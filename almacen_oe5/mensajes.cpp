@@ -8,6 +8,7 @@
 #include "almacen_oe5/dbx.h"
 #include "almacen_oe5/oe5.h"
 #include "almacen_oe5/reescritura.h"
+#include "soporte/bytes.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -33,9 +34,7 @@ uint64_t LeerFechaMensaje(const ArchivoDbx& archivo, const ObjetoDbx& objeto, co
       !archivo.Leer(objeto.inicio_datos + desplazamiento, bytes, sizeof bytes)) {
     std::memcpy(bytes, inicio + kAreaFecha, sizeof bytes);
   }
-  uint64_t filetime = 0;
-  for (int i = 7; i >= 0; --i) filetime = filetime << 8 | bytes[i];
-  return filetime;
+  return Le64(bytes);
 }
 
 void PonerFecha(OE_MENSAJE& m, uint64_t filetime) {
@@ -138,9 +137,7 @@ Paso LeerActual(const ArchivoDbx& archivo, OE_MENSAJE& m, uint32_t* resultado) {
   archivo.Leer(objeto.inicio_datos, datos, std::min<uint32_t>(sizeof datos, objeto.long_datos));
   PonerFecha(m, LeerFechaMensaje(archivo, objeto, datos));
   if (m.PosTexto == 0) {
-    m.PosTexto = static_cast<uint32_t>(datos[kAreaBloqueTexto]) | static_cast<uint32_t>(datos[kAreaBloqueTexto + 1]) << 8 |
-                 static_cast<uint32_t>(datos[kAreaBloqueTexto + 2]) << 16 |
-                 static_cast<uint32_t>(datos[kAreaBloqueTexto + 3]) << 24;
+    m.PosTexto = Le32(datos + kAreaBloqueTexto);
   }
   if (m.PosTexto >= archivo.Cabecera(kCabLimiteTexto)) {
     *resultado = OE_ERROR;

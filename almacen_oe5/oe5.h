@@ -4,8 +4,12 @@
 #include <cstdint>
 
 #include "api/orvex.h"
+#include "nucleo/generacion.h"
 
 namespace orvex::oe5 {
+
+// This generation's entry in the table of store generations.
+extern const Generacion kGeneracion;
 
 // Identities and store root.
 uint32_t IniciarIdentidad(const char* usuario);  // null: default identity; 0 done, 1 not found

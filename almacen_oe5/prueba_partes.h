@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "api/orvex.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {

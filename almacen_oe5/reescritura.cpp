@@ -11,7 +11,7 @@
 
 #include "almacen_oe5/dbx.h"
 #include "almacen_oe5/oe5.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "soporte/bytes.h"
 #include "soporte/memoria.h"
 #include "soporte/tramos.h"

@@ -18,7 +18,7 @@
 #include "almacen_oe5/prueba_partes.h"
 #include "almacen_oe5/reescritura.h"
 #include "fuzz/valla.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
 

@@ -11,6 +11,7 @@
 #include "api/estado.h"
 #include "api/orvex.h"
 #include "plataforma/plataforma.h"
+#include "plataforma/valor_registro.h"
 #include "pruebas/entorno_prueba.h"
 
 namespace orvex {
@@ -59,7 +60,7 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
     SCOPED_TRACE(valor);
     char buffer[80];
     std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave, valor, buffer, capacidad), esperado);
+    EXPECT_EQ(plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave, valor, buffer, capacidad), esperado);
     EXPECT_EQ(std::string(buffer, bytes.size()), bytes);
     EXPECT_EQ(buffer[capacidad], '#');
   }

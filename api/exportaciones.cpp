@@ -1,10 +1,8 @@
 // The fourteen exports: check the records handed in by their size tags, in the documented
-// order, then pass the call to the implementation of the generation in force.
+// order, then pass the call to the generation in force through its table entry.
 #include <cstring>
 #include <new>
 
-#include "almacen_imn/imn.h"
-#include "almacen_oe4/oe4.h"
 #include "almacen_oe5/oe5.h"
 #include "api/estado.h"
 #include "api/orvex.h"
@@ -47,7 +45,7 @@ void AlCerrar(uint32_t modo) {
 extern "C" {
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerVersionOE(void) {
-  return EnFrontera(VersionOE, [&]() -> uint32_t { return DetectarVersion(); });
+  return EnFrontera(static_cast<uint32_t>(VersionOE), [&]() -> uint32_t { return DetectarVersion(); });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_IniciarIdentities(const char* usuario) {
@@ -58,15 +56,16 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_IniciarIdentities(const char* usuario) {
 
 ORVEX_EXPORTA char** ORVEX_LLAMADA OE_ObtenerIdentities(char** identidades) {
   return EnFrontera(static_cast<char**>(nullptr), [&]() -> char** {
-    if (VersionOE != VERSION_OE5) return nullptr;
+    const Generacion* generacion = VersionOE.Entrada();
+    if (generacion == nullptr || generacion->ContarIdentidades == nullptr) return nullptr;
     if (identidades != nullptr) return identidades;
-    const uint32_t n = oe5::ContarIdentidades();
+    const uint32_t n = generacion->ContarIdentidades();
     auto* lista = static_cast<char**>(MEM_Reservar((static_cast<std::size_t>(n) + 1) * sizeof(char*)));
     if (lista == nullptr) return nullptr;
     // A name that cannot be read is left out: a null slot would end the host's list early.
     uint32_t escritos = 0;
     for (uint32_t i = 0; i < n; ++i) {
-      if (char* nombre = oe5::LeerNombreIdentidad(i)) lista[escritos++] = nombre;
+      if (char* nombre = generacion->LeerNombreIdentidad(i)) lista[escritos++] = nombre;
     }
     lista[escritos] = nullptr;
     return lista;
@@ -88,12 +87,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetas(OE_CARPETA** carpeta, ui
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
     AlCerrar(modo);
     if (carpeta == nullptr) return OE_ERROR_PARAM;
-    switch (VersionOE) {
-      case VERSION_OE5: return oe5::ObtenerCarpetas(carpeta, modo);
-      case VERSION_OE4: return oe4::ObtenerCarpetas(carpeta, modo);
-      case VERSION_IMN: return imn::ObtenerCarpetas(carpeta, modo);
-      default: return OE_ERROR;
-    }
+    return EnCurso(&Generacion::ObtenerCarpetas, carpeta, modo);
   });
 }
 
@@ -101,12 +95,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetasPrincipales(OE_CARPETA** 
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
     AlCerrar(modo);
     if (carpeta == nullptr) return OE_ERROR_PARAM;
-    switch (VersionOE) {
-      case VERSION_OE5: return oe5::ObtenerCarpetasPrincipales(carpeta, modo);
-      case VERSION_OE4: return oe4::ObtenerCarpetasPrincipales(carpeta, modo);
-      case VERSION_IMN: return imn::ObtenerCarpetas(carpeta, modo);
-      default: return OE_ERROR;
-    }
+    return EnCurso(&Generacion::ObtenerCarpetasPrincipales, carpeta, modo);
   });
 }
 
@@ -117,11 +106,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerSubCarpetas(OE_CARPETA* padre, OE
     if (!EtiquetaValida(padre, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
     if (padre->NumSubCarpetas == 0) return OE_SIN_SUBCARPETAS;
     if (carpeta == nullptr) return OE_ERROR_PARAM;
-    switch (VersionOE) {
-      case VERSION_OE5: return oe5::ObtenerSubCarpetas(padre, carpeta, modo);
-      case VERSION_OE4: return oe4::ObtenerSubCarpetas(padre, carpeta, modo);
-      default: return OE_ERROR;
-    }
+    return EnCurso(&Generacion::ObtenerSubCarpetas, padre, carpeta, modo);
   });
 }
 
@@ -130,12 +115,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerCarpetaDeEntryID(OE_ENTRYID* entr
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
     AlCerrar(modo);
     if (carpeta == nullptr || (modo == OE_PRIMERO && entryid == nullptr)) return OE_ERROR_PARAM;
-    switch (VersionOE) {
-      case VERSION_OE5: return oe5::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
-      case VERSION_OE4: return oe4::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
-      case VERSION_IMN: return imn::ObtenerCarpetaDeEntryID(entryid, carpeta, modo);
-      default: return OE_ERROR;
-    }
+    return EnCurso(&Generacion::ObtenerCarpetaDeEntryID, entryid, carpeta, modo);
   });
 }
 
@@ -146,13 +126,7 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerMensajes(OE_CARPETA* carpeta, OE_
     if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
     if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
     if (mensaje == nullptr) return OE_ERROR_PARAM;
-    uint32_t resultado;
-    switch (VersionOE) {
-      case VERSION_OE5: resultado = oe5::ObtenerMensajes(carpeta, mensaje, modo); break;
-      case VERSION_OE4: resultado = oe4::ObtenerMensajes(carpeta, mensaje, modo); break;
-      case VERSION_IMN: resultado = imn::ObtenerMensajes(carpeta, mensaje, modo); break;
-      default: return OE_ERROR;
-    }
+    const uint32_t resultado = EnCurso(&Generacion::ObtenerMensajes, carpeta, mensaje, modo);
     if (modo == OE_SIGUIENTE && resultado == OE_OK && EtiquetaValida(*mensaje, OE_TAM_MENSAJE)) {
       mensaje::RefrescarAsunto(*mensaje);
     }
@@ -164,7 +138,10 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerObjMsg(OE_MENSAJE* mensaje, OE_OB
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
     if (!EtiquetaValida(mensaje, OE_TAM_MENSAJE)) return OE_ERROR_PARAM;
     if (objeto == nullptr) return OE_ERROR_PARAM;
-    if (VersionOE == VERSION_IMN) return imn::ObtenerObjMsg(mensaje, objeto, modo);
+    const Generacion* generacion = VersionOE.Entrada();
+    if (generacion != nullptr && generacion->ObtenerObjMsg != nullptr) {
+      return generacion->ObtenerObjMsg(mensaje, objeto, modo);
+    }
     return mensaje::ObtenerObjMsg(mensaje, objeto, modo);
   });
 }
@@ -193,27 +170,15 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerAttachMensaje(OE_REF_ADJUNTO* ref
     AlCerrar(modo);
     if (mensaje == nullptr || objeto == nullptr) return OE_ERROR_PARAM;
     if (modo == OE_PRIMERO && referencia == nullptr) return OE_ERROR_PARAM;
-    switch (VersionOE) {
-      case VERSION_OE5:
-      case VERSION_OE4:
-      case VERSION_IMN:
-        return mensaje::ObtenerAttachMensaje(referencia, mensaje, objeto, modo);
-      default:
-        return OE_ERROR;
-    }
+    if (VersionOE.Entrada() == nullptr) return OE_ERROR;
+    return mensaje::ObtenerAttachMensaje(referencia, mensaje, objeto, modo);
   });
 }
 
 ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerUnMensajeMail(OE_CARPETA* carpeta, OE_MENSAJE** mensaje) {
   return EnFrontera(OE_ERROR, [&]() -> uint32_t {
     if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
-    switch (VersionOE) {
-      case VERSION_OE5: return OE_OK;
-      case VERSION_OE4:
-        if (mensaje == nullptr) return OE_ERROR_PARAM;
-        return oe4::ObtenerUnMensajeMail(carpeta, mensaje);
-      default: return OE_ERROR;
-    }
+    return EnCurso(&Generacion::ObtenerUnMensajeMail, carpeta, mensaje);
   });
 }
 

@@ -9,7 +9,7 @@
 
 #include "bench/generador.h"
 #include "bench/opciones.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mime/codecs.h"
 
 namespace orvex::bench {

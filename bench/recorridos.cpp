@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 
 namespace orvex::bench {
 

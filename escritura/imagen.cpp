@@ -4,17 +4,18 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "soporte/bytes.h"
+
 namespace orvex::escritura {
 
 uint32_t LeerPalabra(const std::vector<uint8_t>& bytes, uint32_t pos) {
   if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
-  return static_cast<uint32_t>(bytes[pos]) | static_cast<uint32_t>(bytes[pos + 1]) << 8 |
-         static_cast<uint32_t>(bytes[pos + 2]) << 16 | static_cast<uint32_t>(bytes[pos + 3]) << 24;
+  return Le32(bytes.data() + pos);
 }
 
 void PonerPalabra(std::vector<uint8_t>& bytes, uint32_t pos, uint32_t valor) {
   if (static_cast<std::size_t>(pos) + 4 > bytes.size()) throw std::out_of_range("palabra fuera de la imagen");
-  for (int i = 0; i < 4; ++i) bytes[pos + i] = static_cast<uint8_t>(valor >> (8 * i));
+  Pon32(bytes.data() + pos, valor);
 }
 
 void EscribirImagen(const std::string& ruta, const std::vector<uint8_t>& bytes) {

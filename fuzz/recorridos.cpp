@@ -5,7 +5,7 @@
 #include <iterator>
 
 #include "fuzz/objetivos.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mensaje/objeto_interno.h"
 #include "mime/analizador.h"
 

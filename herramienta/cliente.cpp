@@ -9,7 +9,7 @@
 #include "almacen_oe5/formato_dbx.h"
 #include "herramienta/resto.h"
 #include "herramienta/sistema.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "soporte/bytes.h"
 
 namespace orvex::herramienta {

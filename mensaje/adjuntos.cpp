@@ -2,9 +2,7 @@
 // its entry id, position a listing on the message, and drive a message object to the part.
 #include <cstring>
 
-#include "almacen_oe4/oe4.h"
-#include "almacen_oe5/oe5.h"
-#include "api/estado.h"
+#include "nucleo/estado.h"
 #include "mensaje/objeto_interno.h"
 #include "mensaje/objeto_mensaje.h"
 
@@ -40,11 +38,7 @@ class CarpetaTemporal {
 };
 
 uint32_t PosicionarMensaje(const OE_REF_ADJUNTO& referencia, OE_CARPETA* carpeta, OE_MENSAJE* mensaje) {
-  switch (VersionOE) {
-    case VERSION_OE5: return oe5::PosicionarMensaje(&referencia, carpeta, mensaje);
-    case VERSION_OE4: return oe4::PosicionarMensaje(&referencia, carpeta, mensaje);
-    default: return OE_ERROR;
-  }
+  return EnCurso(&Generacion::PosicionarMensaje, &referencia, carpeta, mensaje);
 }
 
 bool EsLaParte(const OE_OBJMSG& objeto, const OE_REF_ADJUNTO& referencia) {

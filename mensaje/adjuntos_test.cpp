@@ -10,7 +10,7 @@
 #include "almacen_oe5/prueba_almacen.h"
 #include "api/estado.h"
 #include "api/orvex.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {

@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mensaje/salida_parte.h"
 #include "soporte/memoria.h"
 #include "soporte/rutas.h"

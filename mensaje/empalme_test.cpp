@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 
 namespace orvex::mensaje {
 namespace {

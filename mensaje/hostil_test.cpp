@@ -12,7 +12,7 @@
 
 #include "api/estado.h"
 #include "api/orvex.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mensaje/objeto_interno.h"
 #include "mime/analizador.h"
 #include "pruebas/mensajes_mime.h"

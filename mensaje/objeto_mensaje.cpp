@@ -44,7 +44,8 @@ uint32_t BuscarNextPart(const char* texto, uint32_t pos_html) {
 void VaciarTexto(char* texto) { texto[0] = 0; }
 
 // Step 4: the part collected in Salida goes out; pos is the start of the line that closed it.
-uint32_t EntregarParte(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t inicio, uint32_t pos, uint32_t n) {
+uint32_t EntregarParte(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t inicio, uint32_t pos, uint32_t n,
+                      const ReglasObjeto& reglas) {
   CL_SALIDA_PARTE& salida = *SalidaDe(o);
   const CL_ANALIZADOR_MIME& analizador = *AnalizadorDe(o);
   if (salida.Nombre()[0] != 0) {
@@ -68,16 +69,25 @@ uint32_t EntregarParte(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t inicio, uint32_t po
   salida.FijarEscribible(1);
   salida.DecodificarContenido();
   o->Contenido = &salida.Contenido();
-  o->PosSigParte = pos + n;
+  o->PosSigParte = reglas.releer_cierre ? pos : pos + n;
   o->NumParte += 1;
+  if (reglas.AlEntregar != nullptr) reglas.AlEntregar(*m);
   return OE_OK;
 }
 
 // Step 5: the text is exhausted.
-uint32_t TerminarObjeto(OE_MENSAJE* m, OE_OBJMSG** objeto) {
-  const uint32_t tamano = TamanoRegistro(m);
+uint32_t TerminarObjeto(OE_MENSAJE* m, OE_OBJMSG** objeto, const ReglasObjeto& reglas) {
+  const OE_OBJMSG* o = *objeto;
+  const uint32_t tamano = !reglas.registro_del_objeto ? TamanoRegistro(m)
+                          : o->FinRegistro > o->PosRegistro ? o->FinRegistro - o->PosRegistro
+                                                            : 0;
   CerrarObjeto(objeto);
-  if (m->Modificado != 0) DespacharReescritura(m, tamano);
+  if (m->Modificado == 0) return OE_FIN;
+  if (reglas.Reescribir != nullptr) {
+    reglas.Reescribir(m, tamano);
+  } else {
+    DespacharReescritura(m, tamano);
+  }
   return OE_FIN;
 }
 
@@ -129,7 +139,7 @@ uint32_t AbrirObjeto(OE_MENSAJE* m, OE_OBJMSG** objeto) {
   return OE_OK;
 }
 
-uint32_t SiguienteParte(OE_MENSAJE* m, OE_OBJMSG** objeto) {
+uint32_t SiguienteParte(OE_MENSAJE* m, OE_OBJMSG** objeto, const ReglasObjeto& reglas) {
   OE_OBJMSG* o = *objeto;
   if (o->Parser == nullptr || o->Salida == nullptr) return OE_ERROR_PARAM;
   CL_SALIDA_PARTE& salida = *SalidaDe(o);
@@ -155,14 +165,14 @@ uint32_t SiguienteParte(OE_MENSAJE* m, OE_OBJMSG** objeto) {
       if (inicio == 0) inicio = pos;
       if (n > 0) salida.Anadir(lector.Texto() + pos, n);
     } else if (salida.Longitud() > 0) {
-      return EntregarParte(m, o, inicio, pos, n);
+      return EntregarParte(m, o, inicio, pos, n, reglas);
     } else if (!CuerpoAlcanzado(analizador)) {
       // A header line: keep the name and encoding of the part being described.
       const char* nombre = analizador.NombreDeParte();
       if (nombre != nullptr && nombre[0] != 0) salida.FijarNombre(nombre);
       salida.FijarModo(analizador.Codificacion());
     }
-    if (n == 0) return TerminarObjeto(m, objeto);
+    if (n == 0) return TerminarObjeto(m, objeto, reglas);
     pos += n;
   }
 }

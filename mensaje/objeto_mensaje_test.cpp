@@ -10,7 +10,7 @@
 
 #include "api/estado.h"
 #include "api/orvex.h"
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mensaje/objeto_interno.h"
 #include "mensaje/salida_parte.h"
 #include "mime/analizador.h"

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mime/codecs.h"
 
 namespace orvex {

@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mime/base64_rapido.h"
 
 namespace orvex {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 #include "mime/codecs_referencia_prueba.h"
 #include "soporte/memoria.h"
 

@@ -29,8 +29,8 @@ import time
 from pathlib import Path
 
 RAIZ = Path(__file__).resolve().parent.parent
-CARPETAS = ["api", "mensaje", "mime", "almacen_oe5", "almacen_oe4", "almacen_imn", "soporte", "plataforma",
-            "herramienta"]
+CARPETAS = ["api", "mensaje", "mime", "almacen_oe5", "almacen_oe4", "almacen_imn", "buzon", "nucleo", "soporte",
+            "plataforma", "herramienta"]
 OPERADORES = ["comparacion", "constante", "negacion", "sentencia", "desplazamiento", "logico"]
 LECTORES = r"(?:Le16|Le32|Le64|Pon16|Pon32|Pon64|Leer16|Leer32|Leer64)"
 

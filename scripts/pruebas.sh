@@ -109,6 +109,7 @@ else
 fi
 
 paso dependencias bash scripts/instalar-dependencias.sh
+paso capas bash scripts/capas.sh
 
 for p in x64 x64-asan i686; do
   quiere "$p" || continue

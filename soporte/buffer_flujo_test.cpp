@@ -1,4 +1,4 @@
-#include "mensaje/buffer_flujo.h"
+#include "soporte/buffer_flujo.h"
 
 #include <gtest/gtest.h>
 

@@ -3,21 +3,19 @@
 // written, and then splices them into Reescrito. Reescrito always ends with the stored text
 // from the last change on, unchanged, so any offset of Texto past that change has its place in
 // Reescrito at the offset plus the difference of the two lengths.
+#include "mensaje/acciones.h"
+
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "almacen_oe5/reescritura.h"
 #include "mensaje/empalme.h"
 #include "mensaje/salida_parte.h"
 
-namespace orvex::oe5 {
+namespace orvex::mensaje {
 
 namespace {
-
-using mensaje::Edicion;
-using mensaje::EsLineaVacia;
 
 constexpr std::string_view kName = "name=";
 
@@ -127,9 +125,9 @@ bool EdicionesRenombrar(const TextoGuardado& t, const Parte& p, const std::strin
                         std::vector<Edicion>* ediciones) {
   uint32_t en = 0;
   for (uint32_t a = p.cabecera, fin = 0;
-       mensaje::BuscarEnLineas(t.Datos(), a, p.fin_cabecera, kName, mensaje::Mayusculas::kIgnorar, &en, &fin);
+       BuscarEnLineas(t.Datos(), a, p.fin_cabecera, kName, Mayusculas::kIgnorar, &en, &fin);
        a = fin) {
-    ediciones->push_back({en, fin, mensaje::ParametroNombrado(kName, nombre, FinDeLinea(t.Tramo(en, fin)))});
+    ediciones->push_back({en, fin, ParametroNombrado(kName, nombre, FinDeLinea(t.Tramo(en, fin)))});
   }
   return !ediciones->empty();
 }
@@ -141,7 +139,7 @@ std::string ContenidoNuevo(CL_SALIDA_PARTE& salida, const TextoGuardado& t, cons
   const bool decodificada = salida.Modo() == CL_SALIDA_PARTE::kModoBase64 || salida.Modo() == CL_SALIDA_PARTE::kModoQP;
   // Nothing to encode is no content, not an empty encoded line.
   if (decodificada && salida.Decodificado().Longitud() == 0) return {};
-  std::string nuevo = mensaje::ContenidoCodificado(salida);
+  std::string nuevo = ContenidoCodificado(salida);
   if (!nuevo.empty() && nuevo.back() != '\n' && p.fin_contenido < t.Longitud()) {
     const std::string_view antes = t.Tramo(t.InicioLineaQueAcabaEn(p.inicio, p.fin_contenido), p.fin_contenido);
     const std::string_view fin = FinDeLinea(antes);
@@ -175,7 +173,7 @@ bool Planificar(const OE_MENSAJE& m, OE_OBJMSG& o, uint32_t accion, std::vector<
   switch (accion) {
     case ACCION_RENOMBRAR:
       if (!con_nombre) return false;
-      return EdicionesRenombrar(t, p, mensaje::NombreVir(std::string_view(o.NombreParte, largo_nombre)), ediciones);
+      return EdicionesRenombrar(t, p, NombreVir(std::string_view(o.NombreParte, largo_nombre)), ediciones);
     case ACCION_BORRAR: {
       uint32_t desde = p.contenido;
       // Removing a body that an HTML alternative opens takes the boundary line before it too,
@@ -211,10 +209,10 @@ uint32_t AplicarAccion(OE_MENSAJE* m, OE_OBJMSG* o, uint32_t accion, TrasFallo t
   std::vector<Edicion> ediciones;
   uint32_t siguiente = 0;
   const uint32_t resultado = Planificar(*m, *o, accion, &ediciones, &siguiente)
-                                 ? mensaje::Empalmar(*m, ediciones.front().desde, siguiente, ediciones)
+                                 ? Empalmar(*m, ediciones.front().desde, siguiente, ediciones)
                                  : OE_ERROR;
   if (resultado != OE_OK && tras_fallo == TrasFallo::kAbandonar) m->Modificado = 0;
   return resultado;
 }
 
-}  // namespace orvex::oe5
+}  // namespace orvex::mensaje

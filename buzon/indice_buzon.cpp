@@ -1,12 +1,13 @@
-#include "almacen_oe4/indice_buzon.h"
+#include "buzon/indice_buzon.h"
 
-#include "almacen_oe4/formato_oe4.h"
+#include "buzon/formato_buzon.h"
+#include "soporte/bytes.h"
 
-namespace orvex::oe4 {
+namespace orvex::buzon {
 
-using namespace orvex::oe4fmt;
+using namespace orvex::buzonfmt;
 
-bool IndiceCubiertoPorBuzon(const ArchivoOe4& idx, uint32_t fin_registros, const ArchivoOe4& mbx,
+bool IndiceCubiertoPorBuzon(const ArchivoAcotado& idx, uint32_t fin_registros, const ArchivoAcotado& mbx,
                             const FormaRegistro& forma) {
   // Each step moves on by at least largo_minimo (never 0), so the walk ends.
   if (forma.largo_minimo < kRegPosBloque + 4) return false;
@@ -35,4 +36,4 @@ bool IndiceCubiertoPorBuzon(const ArchivoOe4& idx, uint32_t fin_registros, const
   return pos == fin_registros;
 }
 
-}  // namespace orvex::oe4
+}  // namespace orvex::buzon

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-#include "almacen_oe4/archivo_oe4.h"
+#include "soporte/archivo_acotado.h"
 
-namespace orvex::oe4 {
+namespace orvex::buzon {
 
 // How a store's index records are sized: a fixed head of at least largo_minimo bytes, plus,
 // when largo_entrada is not 0, as many entries of that size as the word at pos_num_entradas
@@ -23,7 +23,7 @@ struct FormaRegistro {
 // its head declares) lies inside the mailbox. Otherwise a copy written at fin_registros would
 // be out of the listing's reach, or a block that runs past the mailbox's end would take the
 // appended copy's bytes as its own.
-bool IndiceCubiertoPorBuzon(const ArchivoOe4& idx, uint32_t fin_registros, const ArchivoOe4& mbx,
+bool IndiceCubiertoPorBuzon(const ArchivoAcotado& idx, uint32_t fin_registros, const ArchivoAcotado& mbx,
                             const FormaRegistro& forma);
 
-}  // namespace orvex::oe4
+}  // namespace orvex::buzon
