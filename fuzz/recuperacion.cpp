@@ -34,6 +34,8 @@ int Recuperacion(const uint8_t* datos, std::size_t n) {
   const std::span<const uint8_t> archivo(datos, n);
   Comprobar(recuperacion::RecuperarDbx(archivo), n);
   Comprobar(recuperacion::RecuperarMbx(archivo), n);
+  // The first half read as the index of the second.
+  Comprobar(recuperacion::RecuperarMbx(archivo.subspan(n / 2), archivo.first(n / 2)), n - n / 2);
   return 0;
 }
 

@@ -1,5 +1,6 @@
 #include "fuzz/semillas.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -272,8 +273,20 @@ std::vector<Semilla> SemillasRecuperacion() {
     m.sustituido = i == 1;
     carpeta.mensajes.push_back(m);
   }
-  semillas.push_back({"oe4_mbx", Cadena(ConstruirIdxMbx(carpeta).mbx)});
-  semillas.push_back({"imn_mbx", Cadena(ConstruirBuzonImn(AlmacenImnEjemplo().front()).mbx)});
+  const auto oe4 = ConstruirIdxMbx(carpeta);
+  const auto imn = ConstruirBuzonImn(AlmacenImnEjemplo().front());
+  semillas.push_back({"oe4_mbx", Cadena(oe4.mbx)});
+  semillas.push_back({"imn_mbx", Cadena(imn.mbx)});
+  // An index and its mailbox padded to one size: the target reads the first half as the second's index.
+  const auto par = [](std::vector<uint8_t> idx, std::vector<uint8_t> mbx) {
+    const std::size_t n = std::max(idx.size(), mbx.size());
+    idx.resize(n);
+    mbx.resize(n);
+    idx.insert(idx.end(), mbx.begin(), mbx.end());
+    return Cadena(idx);
+  };
+  semillas.push_back({"oe4_idx_mbx", par(oe4.idx, oe4.mbx)});
+  semillas.push_back({"imn_idx_mbx", par(imn.idx, imn.mbx)});
   return semillas;
 }
 

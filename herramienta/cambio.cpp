@@ -135,7 +135,7 @@ MensajeReleido Releer(uint32_t version, const std::vector<CarpetaVista>& carpeta
     leido = std::move(l);
     return !mismo;
   };
-  RecorrerMensajes(version, carpetas, {c.Clave()}, visita, [](const Tropiezo&) {});
+  RecorrerMensajes(version, carpetas, {c.Clave()}, visita, [](const Tropiezo&) {}, false);
   return leido;
 }
 

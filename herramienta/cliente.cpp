@@ -7,6 +7,7 @@
 #include <map>
 
 #include "almacen_oe5/formato_dbx.h"
+#include "herramienta/resto.h"
 #include "herramienta/sistema.h"
 #include "soporte/buffer_flujo.h"
 #include "soporte/bytes.h"
@@ -116,7 +117,7 @@ uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas, s
 }
 
 uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
-                          const VisitaMensaje& visita, const VisitaTropiezo& tropiezo) {
+                          const VisitaMensaje& visita, const VisitaTropiezo& tropiezo, bool resto) {
   std::map<uint64_t, const CarpetaVista*> por_clave;
   for (const CarpetaVista& c : carpetas) por_clave.emplace(c.Clave(), &c);
   std::size_t pendientes = claves.size();
@@ -137,6 +138,7 @@ uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& car
       return pendientes > 0;
     }
     uint32_t posicion = 0, seguidos = 0;
+    std::set<uint32_t> listados;
     for (;;) {
       const OE_MENSAJE antes = *mensajes.registro;
       const uint32_t rs = OE_ObtenerMensajes(carpeta, &mensajes.registro, OE_SIGUIENTE);
@@ -147,14 +149,22 @@ uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& car
         const std::optional<uint32_t> en_cabecera =
             version == VERSION_OE5 ? MensajesEnCabecera(vista->second->archivo) : std::nullopt;
         if (en_cabecera && *en_cabecera > posicion - 1) {
+          std::vector<recuperacion::Recuperado> resto_carpeta;
+          if (resto) resto_carpeta = RestoDeCarpeta(*vista->second, listados);
           Tropiezo t{vista->second, posicion, std::nullopt, OE_FIN, true};
           t.en_cabecera = *en_cabecera;
+          t.recuperados = static_cast<uint32_t>(resto_carpeta.size());
           tropiezo(t);
+          if (!VisitarResto(*vista->second, resto_carpeta, visita)) {
+            parar = true;
+            return false;
+          }
         }
         break;
       }
       if (rs == OE_OK) {
         seguidos = 0;
+        listados.insert(mensajes.registro->IdMensaje);
         if (!visita(*vista->second, mensajes.registro, posicion)) {
           parar = true;
           return false;
@@ -169,6 +179,7 @@ uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& car
         tropiezo({vista->second, posicion, std::nullopt, rs, true});
         break;
       }
+      if (m.IdMensaje != antes.IdMensaje) listados.insert(m.IdMensaje);
       tropiezo({vista->second, posicion, m.IdMensaje != antes.IdMensaje ? std::optional<uint32_t>(m.IdMensaje)
                                                                         : std::nullopt,
                 rs, false});

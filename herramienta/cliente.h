@@ -30,7 +30,10 @@ struct FalloLista {
 uint32_t ListarCarpetas(uint32_t version, std::vector<CarpetaVista>* carpetas, std::vector<FalloLista>* fallos);
 
 // Called with each message of the chosen folders and its place in the folder's listing
-// (from 1); return false to stop the walk.
+// (from 1); return false to stop the walk. Place kRecuperado: a message of a .dbx folder past
+// the end of the library's listing, read from the file by the recovery scanner into a record of
+// the command's own (see resto.h); nothing may be saved on it.
+inline constexpr uint32_t kRecuperado = 0;
 using VisitaMensaje = std::function<bool(const CarpetaVista& carpeta, OE_MENSAJE* mensaje, uint32_t posicion)>;
 
 // A step of a walk that failed: a folder whose messages cannot be listed (from posicion
@@ -42,8 +45,9 @@ struct Tropiezo {
   uint32_t codigo = OE_ERROR;
   bool carpeta_entera = false;          // the rest of the folder is passed over
   // The listing ended normally before the number of messages its file's header counts: the
-  // messages past posicion - 1 are not listed.
+  // messages past posicion - 1 are not listed; recuperados of them follow at place kRecuperado.
   uint32_t en_cabecera = 0;
+  uint32_t recuperados = 0;
 };
 
 // The message count in the header of the .dbx message file the library names, when it can be read.
@@ -53,9 +57,10 @@ using VisitaTropiezo = std::function<void(const Tropiezo&)>;
 // Walks the folders of the session's generation again and lists the messages of those whose Clave() is in claves.
 // Folders without messages are passed over; a failing listing step is handed to tropiezo
 // and the walk goes on with the next message, or the next folder when the library cannot
-// move past it. OE_OK, or the code of the folder listing that failed.
+// move past it. A .dbx folder listed only in part goes on with the rest of its file (unless
+// resto is false). OE_OK, or the code of the folder listing that failed.
 uint32_t RecorrerMensajes(uint32_t version, const std::vector<CarpetaVista>& carpetas, const std::set<uint64_t>& claves,
-                          const VisitaMensaje& visita, const VisitaTropiezo& tropiezo);
+                          const VisitaMensaje& visita, const VisitaTropiezo& tropiezo, bool resto = true);
 
 struct ParteVista {
   uint32_t numero = 0;

@@ -238,7 +238,10 @@ int OrdenEscanear(const Opciones& o) {
       }
       ++hallazgos;
       HallazgoParte h{p.numero, p.nombre, hallado, o.accion, "", "", p.contenido.size(), false};
-      if (!cambiar) {
+      if (posicion == kRecuperado && accion->second != ACCION_CONSERVAR) {
+        h.nota = "recovered past the end of the listing: report only";
+        h.hecho += " (not done: recovered, report only)";
+      } else if (!cambiar) {
         if (o.simulacion && accion->second != ACCION_CONSERVAR) h.hecho += " (dry run)";
       } else if (accion->second == ACCION_RENOMBRAR && TerminaEnVir(p.nombre)) {
         h.nota = "already renamed";
@@ -260,7 +263,7 @@ int OrdenEscanear(const Opciones& o) {
         ++errores;
         h.hecho = o.accion + " (not done: " + h.fallo + ")";
       }
-      salida.Escribir(RegistroHallazgo(c, id, h, o.accion, o.simulacion));
+      salida.Escribir(Marcado(RegistroHallazgo(c, id, h, o.accion, o.simulacion), posicion, 1));
     }
     if (!restaurado) {
       Error("the store files of " + AUtf8(c.ruta) + " could not be put back after a failed change; restore them from " +
@@ -290,7 +293,7 @@ int OrdenEscanear(const Opciones& o) {
   resumen.linea = (detenido ? "Scan STOPPED before the end; up to then scanned " : "Scanned ") +
                   Cuantos(recorrido.cuenta.mensajes, "message") + " (" + Cuantos(partes, "part") + ") in " +
                   Cuantos(e->carpetas.size(), "folder") + ": " + std::to_string(hallazgos) + " found, " +
-                  std::to_string(cambios) + " changed, " + Cuantos(errores, "error") + informe.Omitidos() + ".";
+                  std::to_string(cambios) + " changed, " + Cuantos(errores, "error") + informe.Omitidos() + informe.Recuperados() + ".";
   if (!copias.Destino().empty()) resumen.linea += "\nStore files backed up in " + copias.Destino().string();
   salida.Imprimir();
   salida.Escribir(resumen);

@@ -130,7 +130,7 @@ int OrdenExportar(const Opciones& o) {
   std::set<uint64_t> incompletas;  // folders not read whole: --delete leaves their files
   std::size_t sin_cambio = 0, borrados = 0;
   BuzonSalida buzon(salida);
-  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t) {
+  const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     const std::string_view texto = TextoDe(*m);
     if (mbox) {
       std::string bloque = LineaFrom(Remitente(s, *m), Campo(m->Fecha));
@@ -145,7 +145,7 @@ int OrdenExportar(const Opciones& o) {
     fs::path archivo;
     if (o.sincronizar && previos[c.Clave()].Tomar(escrito, &archivo)) {
       ++sin_cambio;
-      salida.Escribir(RegistroSinCambio(c, m->IdMensaje, archivo));
+      salida.Escribir(Marcado(RegistroSinCambio(c, m->IdMensaje, archivo), posicion, 1));
       return true;
     }
     const std::optional<int64_t> segundos = SegundosDeFecha(Campo(m->Fecha));
@@ -173,7 +173,7 @@ int OrdenExportar(const Opciones& o) {
     }
     FecharArchivo(archivo, segundos);
     ++escritos;
-    salida.Escribir(RegistroExportado(c, m->IdMensaje, archivo));
+    salida.Escribir(Marcado(RegistroExportado(c, m->IdMensaje, archivo), posicion, 1));
     return true;
   };
   const uint32_t r = recorrido.Recorrer(visita, [&](const Tropiezo& tr) {

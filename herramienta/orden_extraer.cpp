@@ -56,7 +56,7 @@ int OrdenExtraer(const Opciones& o) {
       }
       ++escritos;
       const fs::path mostrado = o.por_mensaje ? destino.filename() / a->ruta.filename() : a->ruta.filename();
-      salida.Escribir(RegistroExtraido(c, id, p, a->ruta, mostrado));
+      salida.Escribir(Marcado(RegistroExtraido(c, id, p, a->ruta, mostrado), posicion, 1));
       return true;
     });
     if (!fallo && rp != OE_FIN) recorrido.informe.Mensaje(c, posicion, id, PartesIlegibles(rp));

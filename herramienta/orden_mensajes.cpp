@@ -29,7 +29,7 @@ int OrdenMensajes(const Opciones& o) {
     } else {
       recorrido.informe.Mensaje(c, posicion, v.id, PartesIlegibles(rp));
     }
-    salida.Escribir(RegistroMensaje(c, v, partes, varias));
+    salida.Escribir(Marcado(RegistroMensaje(c, v, partes, varias), posicion, varias ? 1 : 0));
     return true;
   });
   salida.Imprimir();

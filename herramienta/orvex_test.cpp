@@ -749,6 +749,16 @@ TEST_F(OrvexTest, Recuperar) {
 
   EXPECT_EQ(Orvex({"recover", "@in/notas.txt", "--out", "@out2"}).estado, 2);
   EXPECT_EQ(Orvex({"recover", "@nada", "--out", "@out2"}).estado, 2);
+
+  // A mailbox beside its index: the records it lists are indexed, the replaced ones orphaned.
+  const pruebas::AlmacenOe4 oe4 = pruebas::AlmacenOe4Ejemplo();
+  pruebas::EscribirAlmacenOe4(Ruta("oe4"), oe4);
+  std::map<std::string, std::size_t> esperados, hallados;
+  for (const pruebas::MensajeOe4& m : oe4.correo.carpetas[0].mensajes) ++esperados[m.sustituido ? "orphaned" : "indexed"];
+  for (const json& j : Orvex({"recover", "@oe4/mail/Inbox.mbx", "--out", "@out3", "--json"}).Json()) {
+    if (j["type"] == "recovered") ++hallados[j["found"].get<std::string>()];
+  }
+  EXPECT_EQ(hallados, esperados);
 }
 
 // Every generation's store is recognised from its folder; a sample store when the samples are there.
@@ -792,8 +802,9 @@ TEST_F(OrvexTest, Generaciones) {
 }
 
 // Inputs built by the writers and damaged as users bring them: each reads through a folder list
-// or an index rebuilt in a temporary folder, says so, and exports every message record of the
-// folder byte for byte; find names each store's generation.
+// or an index rebuilt in a temporary folder (or, past the library's listing, the recovery
+// scanner), says so, and lists, scans and exports every message record of the folder once, byte
+// for byte; find names each store's generation.
 TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   const pruebas::AlmacenDbx oe5 = pruebas::AlmacenEjemplo();
   const pruebas::AlmacenOe4 oe4 = pruebas::AlmacenOe4Ejemplo();
@@ -808,6 +819,19 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     if (!m.sustituido) vivos4.push_back(m.texto);
   }
   for (const pruebas::MensajeImn& m : imn[0].mensajes) mbx1.push_back(m.texto);
+  // A folder over more index nodes than the library walks (one message a node).
+  pruebas::ArchivoMensajesDbx grande;
+  grande.arbol.entradas_por_nodo = 1;
+  std::vector<std::string> textos_grande;
+  for (uint32_t id = 1; id <= dbx::kMaxNodosMensajes + 3; ++id) {
+    // Dated as the writer dates the index entries.
+    grande.mensajes.push_back(pruebas::Mensaje(
+        id, "Date: Mon, 5 Mar 2001 13:07:00 +0000\r\nSubject: " + std::to_string(id) + "\r\n\r\nx\r\n"));
+    textos_grande.push_back(grande.mensajes.back().texto);
+  }
+  pruebas::AlmacenDbx oe5_grande;
+  oe5_grande.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"),
+                         pruebas::Carpeta(2, 1, "Grande", "Grande.dbx", grande)};
   const auto oe5_con = [&](std::function<void(const fs::path&)> danar) {
     return [&oe5, danar](const fs::path& d) {
       fs::create_directories(d);
@@ -825,6 +849,7 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     const std::vector<std::string>& textos;
     const char* aviso;
     int generacion;
+    std::size_t recuperados = 0;  // read past the end of the library's listing
   };
   const Caso casos[] = {
       {"lone .dbx", oe5_con([](const fs::path&) {}), "Inbox.dbx", "Inbox", dbx, "lone message file", 5},
@@ -847,6 +872,9 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
       {"lone imn .mbx without .idx",
        [&imn](const fs::path& d) { pruebas::EscribirAlmacenImn(d.string(), imn), fs::remove(d / "Mail/Inbox.idx"); },
        "Mail/Inbox.mbx", "Inbox", mbx1, "has no index", 1},
+      {"over the listing's index nodes",
+       [&oe5_grande](const fs::path& d) { fs::create_directories(d), pruebas::EscribirAlmacen(d.string(), oe5_grande); },
+       "", "Grande", textos_grande, "3 more are read from the file by the recovery scanner", 5, 3},
   };
   std::map<std::string, int> generaciones;
   int n = 0;
@@ -858,15 +886,50 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     const std::string entrada = (dir / c.entrada).string();
     const Resultado r = Orvex({entrada, "--json", "export", c.carpeta, "--out", entrada + "-eml"});
     EXPECT_EQ(r.estado, 0) << r.error;
-    EXPECT_NE(r.error.find(c.aviso), std::string::npos) << r.error;
+    EXPECT_NE((r.error + r.salida).find(c.aviso), std::string::npos) << r.error;
     std::multiset<std::string> textos;
+    std::size_t recuperados = 0;
     for (const json& j : r.Json()) {
-      if (j["type"] == "exported") textos.insert(Leer(j["file"].get<std::string>()));
+      if (j["type"] == "exported") {
+        textos.insert(Leer(j["file"].get<std::string>()));
+        recuperados += j.value("source", "") == "recovered" ? 1 : 0;
+      }
     }
+    EXPECT_EQ(r.Json().back()["recovered"], c.recuperados);
     EXPECT_EQ(textos, std::multiset<std::string>(c.textos.begin(), c.textos.end()));
+    EXPECT_EQ(recuperados, c.recuperados);
+    // The listing and a scan see the same messages, each once.
+    std::set<uint32_t> ids;
+    std::set<std::string> fechas;
+    std::size_t listados = 0;
+    for (const json& j : Orvex({entrada, "--json", "messages", c.carpeta}).Json()) {
+      if (j["type"] != "message") continue;
+      ids.insert(j["id"].get<uint32_t>());
+      fechas.insert(j["date"].get<std::string>());
+      ++listados;
+    }
+    EXPECT_EQ(listados, c.textos.size());
+    EXPECT_EQ(ids.size(), c.textos.size());
+    if (c.recuperados != 0) {
+      EXPECT_EQ(fechas.size(), 1u);  // the recovered ones dated as the listed ones
+    }
+    const std::vector<json> escaneo =
+        Orvex({entrada, "--json", "scan", c.carpeta, "--hashes", "@demo/eicar.hdb"}).Json();
+    ASSERT_FALSE(escaneo.empty());
+    EXPECT_EQ(escaneo.back()["messages"], c.textos.size());
   }
   // A scan that would change a store read through a rebuilt index is refused.
   EXPECT_EQ(Orvex({"@caso5", "scan", "--hashes", "@demo/eicar.hdb", "--action", "remove"}).estado, 2);
+  // A scan would change only the listed messages of a large folder: the recovered ones are reported.
+  std::ofstream(Ruta("x.hdb")) << "cb30fc9cec9a2d04ef49b22e2066c264:3:x\n";  // the body "x\r\n"
+  std::size_t hallazgos = 0;
+  for (const json& j :
+       Orvex({"@caso9", "--json", "scan", "--hashes", "@x.hdb", "--action", "remove", "--dry-run"}).Json()) {
+    if (j["type"] != "finding") continue;
+    ++hallazgos;
+    EXPECT_EQ(j["note"].is_null(), !j.contains("source")) << j["message_id"];
+  }
+  EXPECT_EQ(hallazgos, textos_grande.size());
   for (const json& j : Orvex({"find", Ruta("."), "--json"}).Json()) {
     fs::path p = j["path"].get<std::string>();
     if (p.filename() == "mail" || p.filename() == "Mail") p = p.parent_path();
@@ -876,18 +939,6 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     generaciones.erase(p.string());
   }
   EXPECT_TRUE(generaciones.empty());
-
-  // A folder over more index nodes than the library walks: the listing says what it left out.
-  pruebas::ArchivoMensajesDbx grande;
-  grande.arbol.entradas_por_nodo = 1;
-  for (uint32_t id = 1; id <= 1001; ++id) grande.mensajes.push_back(pruebas::Mensaje(id, "Subject: x\r\n\r\nx\r\n"));
-  pruebas::AlmacenDbx d;
-  d.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"), pruebas::Carpeta(2, 1, "Grande", "Grande.dbx", grande)};
-  fs::create_directory(Ruta("grande"));
-  pruebas::EscribirAlmacen(Ruta("grande"), d);
-  const Resultado r = Orvex({"@grande", "--json", "messages"});
-  EXPECT_EQ(r.estado, 2);
-  EXPECT_NE(r.salida.find("ends after 1000 messages but the file's header counts 1001"), std::string::npos);
 }
 
 // Disk images made with the file systems' own tools, without mounting: a FAT one with two users'

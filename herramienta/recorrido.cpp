@@ -1,5 +1,6 @@
 #include "herramienta/recorrido.h"
 
+#include <algorithm>
 #include <optional>
 
 #include "almacen_oe5/formato_dbx.h"
@@ -64,7 +65,10 @@ void Informe::Tropiezo(const orvex::herramienta::Tropiezo& t) {
   if (t.en_cabecera != 0) {
     texto = "the listing ends after " + Cuantos(t.posicion - 1, "message") + " but the file's header counts " +
             std::to_string(t.en_cabecera) + " (the library walks at most " + std::to_string(dbx::kMaxNodosMensajes) +
-            " index nodes of a file); the rest of the folder is not shown";
+            " index nodes of a file); " +
+            (t.recuperados == 0 ? std::string("the rest of the folder is not shown")
+                                : std::to_string(t.recuperados) +
+                                      " more are read from the file by the recovery scanner, marked recovered");
   } else if (t.carpeta_entera && t.posicion == 0) {
     texto = std::string("cannot list its messages (") + NombreResultado(t.codigo) + "): " + RazonArchivo(archivo);
   } else if (t.carpeta_entera) {
@@ -75,7 +79,8 @@ void Informe::Tropiezo(const orvex::herramienta::Tropiezo& t) {
             "): its text in the file is damaged";
   }
   if (t.en_cabecera != 0) {
-    mensajes_omitidos += t.en_cabecera - (t.posicion - 1);
+    recuperados += t.recuperados;
+    mensajes_omitidos += t.en_cabecera - std::min(t.en_cabecera, t.posicion - 1 + t.recuperados);
   } else {
     (t.carpeta_entera ? carpetas_omitidas : mensajes_omitidos)++;
   }
@@ -84,12 +89,18 @@ void Informe::Tropiezo(const orvex::herramienta::Tropiezo& t) {
 
 void Informe::Mensaje(const CarpetaVista& c, uint32_t posicion, uint32_t id, const std::string& texto) {
   ++fallos;
-  Contar(&c, ArchivoDeCarpeta(c), posicion, id, texto);
+  Contar(&c, ArchivoDeCarpeta(c), posicion == kRecuperado ? std::nullopt : std::optional<uint32_t>(posicion), id,
+         texto);
 }
 
 void Informe::Resumir(Json& j) const {
   j["skipped_messages"] = mensajes_omitidos;
   j["skipped_folders"] = carpetas_omitidas;
+  j["recovered"] = recuperados;
+}
+
+std::string Informe::Recuperados() const {
+  return recuperados == 0 ? "" : "; " + std::to_string(recuperados) + " recovered past the end of the listing";
 }
 
 std::string Informe::Omitidos() const {

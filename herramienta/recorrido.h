@@ -40,8 +40,10 @@ class Informe {
   void Resumir(Json& j) const;
   // "; skipped 1 message and 1 folder that could not be read" when any was.
   std::string Omitidos() const;
+  // "; 3 recovered past the end of the listing" when any were.
+  std::string Recuperados() const;
 
-  std::size_t mensajes_omitidos = 0, carpetas_omitidas = 0, fallos = 0;
+  std::size_t mensajes_omitidos = 0, carpetas_omitidas = 0, fallos = 0, recuperados = 0;
 
  private:
   void Contar(const CarpetaVista* c, const std::string& archivo, std::optional<uint32_t> posicion,

@@ -51,21 +51,16 @@ TipoArchivo Tipo(const fs::path& ruta, std::span<const uint8_t> bytes) {
   return TipoArchivo::kOtro;
 }
 
-std::optional<std::vector<uint8_t>> Leer(const fs::path& ruta) {
+// The index beside a mailbox: its name with .idx, in any case.
+std::optional<fs::path> IndiceDe(const fs::path& mbx) {
   std::error_code ec;
-  const uintmax_t tam = fs::file_size(ruta, ec);
-  if (ec || tam > kMaximoArchivo) return std::nullopt;
-  std::ifstream f(ruta, std::ios::binary);
-  if (!f) return std::nullopt;
-  std::vector<uint8_t> v;
-  try {
-    v.resize(static_cast<std::size_t>(tam));
-  } catch (const std::bad_alloc&) {
-    return std::nullopt;  // the scanners take the whole file at once
+  const std::string base = Minusculas(mbx.stem().string());
+  const fs::path dir = mbx.has_parent_path() ? mbx.parent_path() : fs::path(".");
+  for (fs::directory_iterator it(dir, ec), fin; !ec && it != fin; it.increment(ec)) {
+    const fs::path& p = it->path();
+    if (Minusculas(p.stem().string()) == base && Minusculas(p.extension().string()) == ".idx") return p;
   }
-  f.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size()));
-  v.resize(static_cast<std::size_t>(f.gcount()));
-  return v;
+  return std::nullopt;
 }
 
 // A folder of our own below padre: created, or there already as a real folder (not a link).
@@ -88,7 +83,7 @@ class Recuperacion {
 
   // Scans one file; false when it could not be read or written out.
   bool Archivo(const fs::path& ruta, bool explicito) {
-    auto bytes = Leer(ruta);
+    auto bytes = LeerEntero(ruta);
     if (!bytes) {
       Error("cannot read " + ruta.string() + " (or hold it in memory)");
       return false;
@@ -98,8 +93,17 @@ class Recuperacion {
       if (explicito) Error(ruta.string() + ": not a .dbx message file or a .mbx mailbox");
       return !explicito;
     }
-    const auto hallados =
-        tipo == TipoArchivo::kMbx ? recuperacion::RecuperarMbx(*bytes) : recuperacion::RecuperarDbx(*bytes);
+    // A mailbox's records are told live or dead by its index, when it has one that belongs to it.
+    const std::optional<fs::path> ruta_indice = tipo == TipoArchivo::kMbx ? IndiceDe(ruta) : std::nullopt;
+    const auto indice = ruta_indice ? LeerEntero(*ruta_indice) : std::nullopt;
+    const auto hallados = tipo == TipoArchivo::kMbx
+                              ? recuperacion::RecuperarMbx(*bytes, indice.value_or(std::vector<uint8_t>()))
+                              : recuperacion::RecuperarDbx(*bytes);
+    if (ruta_indice && std::any_of(hallados.begin(), hallados.end(),
+                                   [](const Recuperado& r) { return r.origen == recuperacion::Origen::kRegistro; })) {
+      Error(ruta_indice->string() +
+            " is not an index of this mailbox (or is damaged): its records are not told live or dead");
+    }
     ++archivos_;
     // One output folder per input file, numbered when two inputs share a name.
     const std::string base = SanearNombre(ruta.filename().string(), "archivo");
@@ -230,6 +234,23 @@ class Recuperacion {
 };
 
 }  // namespace
+
+std::optional<std::vector<uint8_t>> LeerEntero(const std::filesystem::path& ruta) {
+  std::error_code ec;
+  const uintmax_t tam = std::filesystem::file_size(ruta, ec);
+  if (ec || tam > kMaximoArchivo) return std::nullopt;
+  std::ifstream f(ruta, std::ios::binary);
+  if (!f) return std::nullopt;
+  std::vector<uint8_t> v;
+  try {
+    v.resize(static_cast<std::size_t>(tam));
+  } catch (const std::bad_alloc&) {
+    return std::nullopt;  // the scanners take the whole file at once
+  }
+  f.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(v.size()));
+  v.resize(static_cast<std::size_t>(f.gcount()));
+  return v;
+}
 
 int OrdenRecuperar(const OpcionesRecuperar& o) {
   std::error_code ec;

@@ -197,6 +197,15 @@ Registro RegistroHallazgo(const CarpetaVista& c, uint32_t id, const HallazgoPart
             AUtf8(h.firma), h.hecho}}};
 }
 
+Registro Marcado(Registro r, uint32_t posicion, std::size_t columna) {
+  if (posicion != kRecuperado) return r;
+  r.campos["source"] = "recovered";
+  for (auto& fila : r.filas) {
+    if (columna < fila.size()) fila[columna] += " (recovered)";
+  }
+  return r;
+}
+
 Registro RegistroError(const CarpetaVista* c, const std::string& archivo, std::optional<uint32_t> posicion,
                        std::optional<uint32_t> id, const std::string& texto) {
   Registro r{{{"type", "error"},

@@ -69,6 +69,11 @@ Registro RegistroHallazgo(const CarpetaVista& c, uint32_t id, const HallazgoPart
                           bool simulacion);
 inline const std::vector<std::string> kColumnasHallazgos = {"Folder", ">Message", ">Part", "Name", "Found", "Action"};
 
+// r for a message at place posicion of its folder's listing: one read by the recovery scanner
+// past the end of the listing (kRecuperado) has "source":"recovered" on its JSON line and
+// "(recovered)" after the id in column columna of its rows.
+Registro Marcado(Registro r, uint32_t posicion, std::size_t columna);
+
 // A step of a walk that was passed over or failed: in folder c (none for a folder-list entry),
 // at a message's place in the listing, with its id when known.
 Registro RegistroError(const CarpetaVista* c, const std::string& archivo, std::optional<uint32_t> posicion,

@@ -309,7 +309,7 @@ void PorBarrido(const Lector& l, Regla regla, Origen origen, Ocupacion& ocupado,
 
 }  // namespace
 
-std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo) {
+std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo, Pasadas pasadas) {
   const Lector l(archivo);
   Ocupacion ocupado;
   std::vector<Recuperado> salida;
@@ -318,6 +318,7 @@ std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo) {
   const bool firmado = Reconocer(archivo) == TipoArchivo::kDbxMensajes;
   ocupado.Tomar(0, std::min<uint64_t>(firmado ? kLongCabecera : kLeidoCabeceraMensajes, l.Tamano()));
   PorIndice(l, ocupado, salida);
+  if (pasadas == Pasadas::kSoloIndice) return salida;
   PorBarrido(l, Regla::kHuerfano, Origen::kHuerfano, ocupado, salida);
   PorBarrido(l, Regla::kFragmento, Origen::kFragmento, ocupado, salida);
   return salida;

@@ -14,10 +14,10 @@ namespace orvex::recuperacion {
 
 // How a message was found.
 enum class Origen {
-  kIndice,     // through the message file's index tree (the normal listing)
-  kHuerfano,   // a sound text chain that the index does not reach
+  kIndice,     // through the message file's index tree (the normal listing), or listed by a .idx
+  kHuerfano,   // a sound text chain that the index does not reach, or a record a .idx does not list
   kFragmento,  // blocks of a deleted message whose heads lost their first word
-  kRegistro,   // a message record of an older mailbox (.mbx), live or dead
+  kRegistro,   // a message record of an older mailbox (.mbx) read without its index
 };
 
 // How much of the message the file still holds.
@@ -59,14 +59,18 @@ enum class TipoArchivo { kDbxMensajes, kMbx, kOtro };
 // The kind of file by its signature.
 TipoArchivo Reconocer(std::span<const uint8_t> archivo);
 
-// Messages of a .dbx message file: those the index reaches, then orphaned chains, then
-// fragments of deleted messages, no block taken twice. A file without a sound header (cut
-// short, overwritten) is still scanned for chains and fragments.
-std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo);
+enum class Pasadas { kTodas, kSoloIndice };
+
+// Messages of a .dbx message file: those the index reaches, then (unless kSoloIndice) orphaned
+// chains, then fragments of deleted messages, no block taken twice. A file without a sound
+// header (cut short, overwritten) is still scanned for chains and fragments.
+std::vector<Recuperado> RecuperarDbx(std::span<const uint8_t> archivo, Pasadas pasadas = Pasadas::kTodas);
 
 // Every message record of a .mbx mailbox (Outlook Express 4, Internet Mail and News), in file
-// order, whether the index still lists it or not.
-std::vector<Recuperado> RecuperarMbx(std::span<const uint8_t> archivo);
+// order, whether the index still lists it or not. With the mailbox's .idx, a record it lists is
+// kIndice and any other (replaced, deleted, never indexed) kHuerfano; without one, or with an
+// index that names records the mailbox does not hold, every record is kRegistro.
+std::vector<Recuperado> RecuperarMbx(std::span<const uint8_t> archivo, std::span<const uint8_t> indice = {});
 
 // The text with each gap filled with a visible marker naming the lost bytes.
 std::string TextoConMarcas(const Recuperado& r);

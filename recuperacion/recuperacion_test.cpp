@@ -160,6 +160,7 @@ TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
     pruebas::MensajeImn msg;
     msg.id = 1 + i;
     msg.texto = Texto(1 + i, kLongitudes[i]);
+    msg.muerto = i == 1;
     buzon.mensajes.push_back(msg);
   }
   const pruebas::MapaImn imn = pruebas::ConstruirBuzonImn(buzon);
@@ -168,6 +169,8 @@ TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
     const char* nombre;
     std::vector<uint8_t> bytes;
     std::vector<std::pair<Estado, std::size_t>> esperado;
+    std::vector<uint8_t> indice = {};
+    std::string vivos = "";  // per record, I live in the index, H dead or not in it; "" none is marked
   };
   auto cortado = [](std::vector<uint8_t> v, std::size_t n) { return v.resize(n), v; };
   auto poner = [](std::vector<uint8_t> v, std::size_t pos, uint32_t valor) {
@@ -185,13 +188,20 @@ TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
        {{Estado::kCompleto, a}, {Estado::kCompleto, c}}},
       {"sin cabecera", cortado(std::vector<uint8_t>(oe4.mbx.begin() + 40, oe4.mbx.end()), oe4.mbx.size() - 40),
        {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}}},
+      {"oe4 con su indice", oe4.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}},
+       oe4.idx, "IHI"},
+      {"imn con su indice", imn.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, kLongitudes[1]}}, imn.idx, "IH"},
+      {"cortado con su indice", cortado(oe4.mbx, oe4.bloques[1] + 16 + 10),
+       {{Estado::kCompleto, a}, {Estado::kCortado, 10}}, oe4.idx, "IH"},
+      {"indice ajeno", oe4.mbx, {{Estado::kCompleto, a}, {Estado::kCompleto, b}, {Estado::kCompleto, c}}, imn.idx},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
-    const auto hallados = RecuperarMbx(caso.bytes);
+    const auto hallados = RecuperarMbx(caso.bytes, caso.indice);
     ASSERT_EQ(hallados.size(), caso.esperado.size());
     for (std::size_t i = 0; i < hallados.size(); ++i) {
-      EXPECT_EQ(hallados[i].origen, Origen::kRegistro);
+      const char vivo = caso.vivos.empty() ? 'R' : caso.vivos[i];
+      EXPECT_EQ(hallados[i].origen, vivo == 'I' ? Origen::kIndice : vivo == 'H' ? Origen::kHuerfano : Origen::kRegistro);
       EXPECT_EQ(hallados[i].estado, caso.esperado[i].first) << i;
       EXPECT_EQ(hallados[i].texto.size(), caso.esperado[i].second) << i;
     }
