@@ -43,9 +43,15 @@ std::optional<int64_t> SegundosDeFecha(std::string_view fecha) {
 // An exported message file dated as its message, so file managers sort it by the mail's date.
 // A date outside 1970-2100 (a record without one reads as 1601) is no date for a file: the file
 // keeps the time it was written, and the file clock cannot hold such times anyway.
-void FecharArchivo(const fs::path& archivo, std::optional<int64_t> segundos) {
+std::optional<int64_t> FechaDeArchivo(std::optional<int64_t> segundos) {
   constexpr int64_t k2100 = 4102444800;
-  if (!segundos || *segundos < 0 || *segundos >= k2100) return;
+  if (!segundos || *segundos < 0 || *segundos >= k2100) return std::nullopt;
+  return segundos;
+}
+
+void FecharArchivo(const fs::path& archivo, std::optional<int64_t> segundos) {
+  segundos = FechaDeArchivo(segundos);
+  if (!segundos) return;
   std::error_code ec;
   const std::chrono::sys_seconds cuando{std::chrono::seconds(*segundos)};
   fs::last_write_time(archivo, std::chrono::file_clock::from_sys(cuando), ec);
@@ -130,6 +136,7 @@ int OrdenExportar(const Opciones& o) {
   std::set<uint64_t> incompletas;  // folders not read whole: --delete leaves their files
   std::size_t sin_cambio = 0, borrados = 0;
   BuzonSalida buzon(salida);
+  std::optional<CarpetaDestino> carpeta_eml;  // where the last .eml went
   const auto visita = [&](const CarpetaVista& c, OE_MENSAJE* m, uint32_t posicion) {
     const std::string_view texto = TextoDe(*m);
     if (mbox) {
@@ -155,15 +162,24 @@ int OrdenExportar(const Opciones& o) {
           EntregarMaildir(dir, escrito, segundos.value_or(static_cast<int64_t>(std::time(nullptr))));
       if (entregado) archivo = *entregado;
       bien = entregado.has_value();
+      if (bien) FecharArchivo(archivo, segundos);
     } else {
-      std::error_code ec;
-      fs::create_directories(dir, ec);
+      // The folder is made and opened once for all its messages.
+      if (!carpeta_eml || carpeta_eml->Ruta() != dir) {
+        std::error_code ec;
+        fs::create_directories(dir, ec);
+        carpeta_eml = CarpetaDestino::Abrir(dir);
+      }
       char numero[16];
       std::snprintf(numero, sizeof numero, "%06u", m->IdMensaje);
       const std::string nombre = NombreMensaje(s, *m, plantilla);
-      std::optional<ArchivoCreado> a = CrearArchivoUnico(dir, nombre + ".eml", std::string(numero) + ".eml");
-      bien = a && EscribirTodo(a->archivo.get(), escrito) && std::fflush(a->archivo.get()) == 0;
-      if (a) archivo = a->ruta;
+      std::optional<fs::path> a;
+      if (carpeta_eml) {
+        a = EscribirArchivoUnico(*carpeta_eml, nombre + ".eml", std::string(numero) + ".eml", escrito,
+                                 FechaDeArchivo(segundos));
+      }
+      bien = a.has_value();
+      if (a) archivo = *a;
     }
     if (!bien) {
       Error("cannot write message " + std::to_string(m->IdMensaje) + " of " + AUtf8(c.ruta) + " into " +
@@ -171,7 +187,6 @@ int OrdenExportar(const Opciones& o) {
       fallo = true;
       return false;
     }
-    FecharArchivo(archivo, segundos);
     ++escritos;
     salida.Escribir(Marcado(RegistroExportado(c, m->IdMensaje, archivo), posicion, 1));
     return true;

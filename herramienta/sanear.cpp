@@ -111,20 +111,52 @@ std::string TextoRuta(const std::filesystem::path& ruta) {
   return std::string(u.begin(), u.end());
 }
 
-std::optional<ArchivoCreado> CrearArchivoUnico(const std::filesystem::path& carpeta, std::string_view nombre,
-                                               std::string_view respaldo) {
+namespace {
+
+// Tries the sanitised name, then "name (2).ext", "name (3).ext"...: crear(name) answers
+// whether it made the file, found the name taken, or failed. The name found, or empty.
+template <typename Crear>
+std::optional<std::filesystem::path> PrimerNombreLibre(std::string_view nombre, std::string_view respaldo,
+                                                       Crear crear) {
   const std::string limpio = SanearNombre(nombre, SanearNombre(respaldo, "adjunto"));
   for (unsigned n = 1; n <= kMaximoIntentos; ++n) {
-    const std::string candidato = NombreNumerado(limpio, n);
-    const std::filesystem::path ruta = carpeta / NombreRuta(candidato);
-    // The name is a single component, so the file can only land directly in carpeta.
-    if (ruta.parent_path() != carpeta && !(carpeta.empty() && ruta.parent_path().empty())) return std::nullopt;
-    bool existe = false;
-    std::FILE* f = CrearExclusivo(ruta, &existe);
-    if (f != nullptr) return ArchivoCreado{ruta, ArchivoSalida(f)};
-    if (!existe) return std::nullopt;
+    const std::filesystem::path candidato = NombreRuta(NombreNumerado(limpio, n));
+    // The name is a single component, so the file can only land directly in the folder.
+    if (candidato.has_parent_path() || candidato != candidato.filename()) return std::nullopt;
+    switch (crear(candidato)) {
+      case CarpetaDestino::Resultado::kCreado: return candidato;
+      case CarpetaDestino::Resultado::kExiste: continue;
+      case CarpetaDestino::Resultado::kFallo: return std::nullopt;
+    }
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<ArchivoCreado> CrearArchivoUnico(const std::filesystem::path& carpeta, std::string_view nombre,
+                                               std::string_view respaldo) {
+  std::FILE* f = nullptr;
+  const std::optional<std::filesystem::path> hecho =
+      PrimerNombreLibre(nombre, respaldo, [&](const std::filesystem::path& candidato) {
+        bool existe = false;
+        f = CrearExclusivo(carpeta / candidato, &existe);
+        if (f != nullptr) return CarpetaDestino::Resultado::kCreado;
+        return existe ? CarpetaDestino::Resultado::kExiste : CarpetaDestino::Resultado::kFallo;
+      });
+  if (!hecho) return std::nullopt;
+  return ArchivoCreado{carpeta / *hecho, ArchivoSalida(f)};
+}
+
+std::optional<std::filesystem::path> EscribirArchivoUnico(const CarpetaDestino& carpeta, std::string_view nombre,
+                                                          std::string_view respaldo, std::string_view datos,
+                                                          std::optional<int64_t> segundos) {
+  const std::optional<std::filesystem::path> hecho =
+      PrimerNombreLibre(nombre, respaldo, [&](const std::filesystem::path& candidato) {
+        return carpeta.Crear(candidato, datos, segundos);
+      });
+  if (!hecho) return std::nullopt;
+  return carpeta.Ruta() / *hecho;
 }
 
 }  // namespace orvex::herramienta

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "herramienta/sistema.h"
+
 namespace orvex::herramienta {
 
 // Longest name, in bytes, that SanearNombre returns.
@@ -44,5 +46,11 @@ struct ArchivoCreado {
 // numbered "name (2).ext", "name (3).ext", ... Empty when no name could be created.
 std::optional<ArchivoCreado> CrearArchivoUnico(const std::filesystem::path& carpeta, std::string_view nombre,
                                                std::string_view respaldo = "adjunto");
+
+// The same for a whole file at once: created in carpeta under the first free name, written with
+// datos and dated (seconds since 1970) when segundos is given. Its path, or empty.
+std::optional<std::filesystem::path> EscribirArchivoUnico(const CarpetaDestino& carpeta, std::string_view nombre,
+                                                          std::string_view respaldo, std::string_view datos,
+                                                          std::optional<int64_t> segundos);
 
 }  // namespace orvex::herramienta

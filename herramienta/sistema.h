@@ -21,6 +21,34 @@ bool ErrorEsTerminal();
 // following links. Null on failure; *existe tells whether the name was already taken.
 std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe);
 
+// A folder that new files are written into by name. On POSIX it stays open and each file is
+// created relative to it (no walk of the whole path, no stdio), written in one call where the
+// system takes it, dated and closed: four system calls a file. Move-only.
+class CarpetaDestino {
+ public:
+  enum class Resultado { kCreado, kExiste, kFallo };
+
+  // Empty when the folder cannot be opened.
+  static std::optional<CarpetaDestino> Abrir(const std::filesystem::path& ruta);
+  CarpetaDestino(CarpetaDestino&& otra) noexcept;
+  CarpetaDestino& operator=(CarpetaDestino&& otra) noexcept;
+  CarpetaDestino(const CarpetaDestino&) = delete;
+  CarpetaDestino& operator=(const CarpetaDestino&) = delete;
+  ~CarpetaDestino();
+
+  const std::filesystem::path& Ruta() const { return ruta_; }
+  // Creates the file nombre (a single component) only when nothing of that name exists, without
+  // following links, writes all of datos and, when segundos is given, sets its modification time
+  // to that many seconds since 1970. kExiste when the name was taken; kFallo on any other error
+  // (a file left half written then stays, as a file written through stdio would).
+  Resultado Crear(const std::filesystem::path& nombre, std::string_view datos, std::optional<int64_t> segundos) const;
+
+ private:
+  CarpetaDestino(std::filesystem::path ruta, intptr_t manejador) : ruta_(std::move(ruta)), manejador_(manejador) {}
+  std::filesystem::path ruta_;
+  intptr_t manejador_;  // POSIX: the folder's descriptor; unused (-1) on Windows
+};
+
 // Runs a shell command with datos on its standard input; *salida gets what it wrote on
 // standard output (its standard error passes through). Returns its exit status, or -1 when
 // it could not be run or ended by a signal.

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -41,6 +42,51 @@ std::FILE* CrearExclusivo(const fs::path& ruta, bool* existe) {
   std::FILE* f = ::fdopen(fd, "wb");
   if (f == nullptr) ::close(fd);
   return f;
+}
+
+std::optional<CarpetaDestino> CarpetaDestino::Abrir(const fs::path& ruta) {
+  const int fd = ::open(ruta.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  return CarpetaDestino(ruta, fd);
+}
+
+CarpetaDestino::CarpetaDestino(CarpetaDestino&& otra) noexcept
+    : ruta_(std::move(otra.ruta_)), manejador_(otra.manejador_) {
+  otra.manejador_ = -1;
+}
+
+CarpetaDestino& CarpetaDestino::operator=(CarpetaDestino&& otra) noexcept {
+  if (this != &otra) {
+    if (manejador_ >= 0) ::close(static_cast<int>(manejador_));
+    ruta_ = std::move(otra.ruta_);
+    manejador_ = otra.manejador_;
+    otra.manejador_ = -1;
+  }
+  return *this;
+}
+
+CarpetaDestino::~CarpetaDestino() {
+  if (manejador_ >= 0) ::close(static_cast<int>(manejador_));
+}
+
+CarpetaDestino::Resultado CarpetaDestino::Crear(const fs::path& nombre, std::string_view datos,
+                                                std::optional<int64_t> segundos) const {
+  const int fd = ::openat(static_cast<int>(manejador_), nombre.c_str(),
+                          O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+  if (fd < 0) return errno == EEXIST ? Resultado::kExiste : Resultado::kFallo;
+  bool bien = true;
+  while (bien && !datos.empty()) {
+    const ssize_t n = ::write(fd, datos.data(), datos.size());
+    if (n < 0 && errno == EINTR) continue;
+    bien = n > 0;
+    if (bien) datos.remove_prefix(static_cast<std::size_t>(n));
+  }
+  if (bien && segundos) {
+    const struct timespec tiempos[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(*segundos), 0}};
+    ::futimens(fd, tiempos);  // a file that keeps its writing time is still written
+  }
+  if (::close(fd) != 0) bien = false;
+  return bien ? Resultado::kCreado : Resultado::kFallo;
 }
 
 int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::string* salida) {

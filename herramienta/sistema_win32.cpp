@@ -4,6 +4,8 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include <chrono>
+
 #include "herramienta/sistema.h"
 
 namespace orvex::herramienta {
@@ -51,6 +53,32 @@ std::FILE* CrearExclusivo(const std::filesystem::path& ruta, bool* existe) {
   *existe = std::filesystem::exists(std::filesystem::symlink_status(ruta));
   if (*existe) return nullptr;
   return ::_wfopen(ruta.c_str(), L"wbx");
+}
+
+std::optional<CarpetaDestino> CarpetaDestino::Abrir(const std::filesystem::path& ruta) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(ruta, ec)) return std::nullopt;
+  return CarpetaDestino(ruta, -1);
+}
+
+CarpetaDestino::CarpetaDestino(CarpetaDestino&& otra) noexcept = default;
+CarpetaDestino& CarpetaDestino::operator=(CarpetaDestino&& otra) noexcept = default;
+CarpetaDestino::~CarpetaDestino() = default;
+
+CarpetaDestino::Resultado CarpetaDestino::Crear(const std::filesystem::path& nombre, std::string_view datos,
+                                                std::optional<int64_t> segundos) const {
+  const std::filesystem::path ruta = ruta_ / nombre;
+  bool existe = false;
+  std::FILE* f = CrearExclusivo(ruta, &existe);
+  if (f == nullptr) return existe ? Resultado::kExiste : Resultado::kFallo;
+  bool bien = std::fwrite(datos.data(), 1, datos.size(), f) == datos.size();
+  if (std::fclose(f) != 0) bien = false;
+  if (bien && segundos) {
+    std::error_code ec;
+    const std::chrono::sys_seconds cuando{std::chrono::seconds(*segundos)};
+    std::filesystem::last_write_time(ruta, std::chrono::file_clock::from_sys(cuando), ec);
+  }
+  return bien ? Resultado::kCreado : Resultado::kFallo;
 }
 
 int EjecutarConEntrada(const std::string& orden, std::string_view datos, std::string* salida) {
