@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <fstream>
 #include <iterator>
 
@@ -85,46 +87,68 @@ std::string LeerArchivo(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
+// Both ways of writing a new file: through stdio, and whole into an open folder (dated).
+using Escritor = std::optional<fs::path> (*)(const fs::path&, const std::string&, const std::string&);
+std::optional<fs::path> PorStdio(const fs::path& carpeta, const std::string& nombre, const std::string& datos) {
+  std::optional<ArchivoCreado> a = CrearArchivoUnico(carpeta, nombre);
+  if (!a) return std::nullopt;
+  std::fputs(datos.c_str(), a->archivo.get());
+  return a->ruta;
+}
+std::optional<fs::path> Entero(const fs::path& carpeta, const std::string& nombre, const std::string& datos) {
+  std::optional<CarpetaDestino> d = CarpetaDestino::Abrir(carpeta);
+  if (!d) return std::nullopt;
+  std::optional<fs::path> r = EscribirArchivoUnico(*d, nombre, "adjunto", datos, 86400);
+  if (r) {
+    const std::chrono::sys_seconds dia{std::chrono::seconds(86400)};
+    EXPECT_EQ(fs::last_write_time(*r), std::chrono::file_clock::from_sys(dia));
+  }
+  return r;
+}
+constexpr Escritor kEscritores[] = {PorStdio, Entero};
+
 // Whatever the name, the file is new and directly inside the folder; a taken name is numbered.
 TEST(CrearArchivoUnicoTest, NuevoYDentroDeLaCarpeta) {
-  CarpetaTemporal dir;
-  const fs::path carpeta = dir.Ruta() / "salida";
-  fs::create_directory(carpeta);
-  struct Caso {
-    std::string nombre;
-    const char* creado;
-  };
-  const Caso casos[] = {
-      {"../x.txt", "x.txt"},       {"..\\x.txt", "x (2).txt"}, {"C:\\Windows\\x.txt", "x (3).txt"},
-      {"/tmp/abs.txt", "abs.txt"}, {"..", "adjunto"},          {"", "adjunto (2)"},
-      {"CON.txt", "_CON.txt"},     {std::string(1000, 'n') + ".bin", nullptr},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.nombre.substr(0, 20));
-    std::optional<ArchivoCreado> a = CrearArchivoUnico(carpeta, c.nombre);
-    ASSERT_TRUE(a.has_value());
-    EXPECT_EQ(a->ruta.parent_path(), carpeta);
-    if (c.creado != nullptr) {
-      EXPECT_EQ(a->ruta.filename().string(), c.creado);
+  for (Escritor escribir : kEscritores) {
+    CarpetaTemporal dir;
+    const fs::path carpeta = dir.Ruta() / "salida";
+    fs::create_directory(carpeta);
+    struct Caso {
+      std::string nombre;
+      const char* creado;
+    };
+    const Caso casos[] = {
+        {"../x.txt", "x.txt"},       {"..\\x.txt", "x (2).txt"}, {"C:\\Windows\\x.txt", "x (3).txt"},
+        {"/tmp/abs.txt", "abs.txt"}, {"..", "adjunto"},          {"", "adjunto (2)"},
+        {"CON.txt", "_CON.txt"},     {std::string(1000, 'n') + ".bin", nullptr},
+    };
+    for (const Caso& c : casos) {
+      SCOPED_TRACE(c.nombre.substr(0, 20));
+      std::optional<fs::path> a = escribir(carpeta, c.nombre, c.nombre);
+      ASSERT_TRUE(a.has_value());
+      EXPECT_EQ(a->parent_path(), carpeta);
+      if (c.creado != nullptr) {
+        EXPECT_EQ(a->filename().string(), c.creado);
+      }
     }
-    std::fputs(c.nombre.c_str(), a->archivo.get());
+    EXPECT_EQ(LeerArchivo(carpeta / "x.txt"), "../x.txt");
+    EXPECT_EQ(LeerArchivo(carpeta / "x (2).txt"), "..\\x.txt");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.Ruta()), fs::directory_iterator()), 1);
+    EXPECT_FALSE(escribir(dir.Ruta() / "no-existe", "a.txt", "").has_value());
   }
-  EXPECT_EQ(LeerArchivo(carpeta / "x.txt"), "../x.txt");
-  EXPECT_EQ(LeerArchivo(carpeta / "x (2).txt"), "..\\x.txt");
-  EXPECT_EQ(std::distance(fs::directory_iterator(dir.Ruta()), fs::directory_iterator()), 1);
-  EXPECT_FALSE(CrearArchivoUnico(dir.Ruta() / "no-existe", "a.txt").has_value());
 }
 
 TEST(CrearArchivoUnicoTest, NoSigueUnEnlacePlantado) {
-  CarpetaTemporal dir;
-  std::ofstream(dir.Ruta() / "victima") << "intacto";
-  fs::create_symlink(dir.Ruta() / "victima", dir.Ruta() / "a.txt");
-  std::optional<ArchivoCreado> a = CrearArchivoUnico(dir.Ruta(), "a.txt");
-  ASSERT_TRUE(a.has_value());
-  std::fputs("nuevo", a->archivo.get());
-  a->archivo.reset();
-  EXPECT_EQ(a->ruta, dir.Ruta() / "a (2).txt");
-  EXPECT_EQ(LeerArchivo(dir.Ruta() / "victima"), "intacto");
+  for (Escritor escribir : kEscritores) {
+    CarpetaTemporal dir;
+    std::ofstream(dir.Ruta() / "victima") << "intacto";
+    fs::create_symlink(dir.Ruta() / "victima", dir.Ruta() / "a.txt");
+    std::optional<fs::path> a = escribir(dir.Ruta(), "a.txt", "nuevo");
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(*a, dir.Ruta() / "a (2).txt");
+    EXPECT_EQ(LeerArchivo(*a), "nuevo");
+    EXPECT_EQ(LeerArchivo(dir.Ruta() / "victima"), "intacto");
+  }
 }
 
 }  // namespace
