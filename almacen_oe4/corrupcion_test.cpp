@@ -7,7 +7,7 @@
 #include <random>
 
 #include "almacen_oe4/formato_oe4.h"
-#include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/prueba_oe4.h"
 #include "pruebas/danios.h"
 
 namespace orvex::pruebas {

@@ -8,7 +8,7 @@
 #include <random>
 
 #include "almacen_oe5/formato_dbx.h"
-#include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/danios.h"
 
 namespace orvex::pruebas {
