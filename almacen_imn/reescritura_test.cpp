@@ -10,7 +10,7 @@
 #include "almacen_imn/formato_imn.h"
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
-#include "almacen_imn/prueba_imn.h"
+#include "pruebas/prueba_imn.h"
 #include "fuzz/valla.h"
 #include "soporte/buffer_flujo.h"
 #include "plataforma/plataforma.h"

@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "almacen_oe4/formato_oe4.h"
-#include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/prueba_oe4.h"
 
 namespace orvex::pruebas {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/oe4.h"
-#include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/prueba_oe4.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {

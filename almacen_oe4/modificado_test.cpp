@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/prueba_oe4.h"
 #include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "almacen_oe4/formato_oe4.h"
-#include "almacen_oe4/prueba_oe4.h"
+#include "pruebas/prueba_oe4.h"
 #include "fuzz/valla.h"
 #include "soporte/buffer_flujo.h"
 #include "plataforma/plataforma.h"

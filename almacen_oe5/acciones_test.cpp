@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "almacen_oe5/prueba_partes.h"
+#include "pruebas/prueba_partes.h"
 #include "almacen_oe5/reescritura.h"
 #include "api/estado.h"
 #include "api/orvex.h"

@@ -8,28 +8,14 @@
 #include <random>
 
 #include "almacen_oe5/formato_dbx.h"
-#include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/danios.h"
+#include "pruebas/recorrido_host.h"
 
 namespace orvex::pruebas {
 namespace {
 
 using namespace orvex::dbx;
-
-// A field of a file image; "pointing at itself" sets it to the structure that holds it.
-struct Campo {
-  std::string nombre;
-  uint32_t pos;
-  uint32_t propio;
-};
-
-std::vector<uint8_t> Danar(std::vector<uint8_t> b, const Campo& c, Danio d) {
-  const uint32_t v = LeerPalabra(b, c.pos);
-  // In the order of Danio.
-  const uint32_t valores[] = {0, 0xFFFFFFFFu, v + 1, v - 1, static_cast<uint32_t>(b.size()), c.propio};
-  PonerPalabra(b, c.pos, valores[static_cast<int>(d)]);
-  return b;
-}
 
 void CamposNodo(std::vector<Campo>& campos, const std::string& nombre, uint32_t nodo, uint32_t entradas) {
   campos.push_back({nombre + " +0x08", nodo + kNodoHijo, nodo});
@@ -52,52 +38,6 @@ void CamposObjeto(std::vector<Campo>& campos, const std::vector<uint8_t>& b, con
   }
 }
 
-bool Codigo(uint32_t r) {
-  return r == OE_OK || r == OE_ERROR || r == OE_FIN || r == OE_SIN_SUBCARPETAS || r == OE_SIN_MENSAJES;
-}
-
-// Drives every export of the store over whatever the files hold, with the step bounds a
-// careful host would use; counts the folders and messages that came out whole, and errors.
-struct Cuenta {
-  int carpetas = 0, mensajes = 0, errores = 0;
-};
-
-Cuenta RecorrerTodo() {
-  Cuenta cuenta;
-  OE_CARPETA* c = nullptr;
-  const uint32_t primero = OE_ObtenerCarpetas(&c, OE_PRIMERO);
-  EXPECT_TRUE(Codigo(primero)) << primero;
-  if (primero != OE_OK) {
-    EXPECT_EQ(c, nullptr);
-    return cuenta;
-  }
-  std::vector<uint32_t> ids;
-  for (int paso = 0; paso < 2100; ++paso) {
-    const uint32_t r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-    EXPECT_TRUE(Codigo(r)) << r;
-    if (r == OE_FIN) break;
-    if (r != OE_OK) {
-      ++cuenta.errores;
-      continue;
-    }
-    ++cuenta.carpetas;
-    ids.push_back(c->IdCarpeta);
-    const Listado l = Listar(c, 200);
-    EXPECT_TRUE(Codigo(l.primero)) << l.primero;
-    for (const MensajeVisto& m : l.mensajes) {
-      EXPECT_TRUE(Codigo(m.resultado)) << m.resultado;
-      ++(m.resultado == OE_OK ? cuenta.mensajes : cuenta.errores);
-    }
-    const Recorrido sub = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(c, h, modo); });
-    EXPECT_TRUE(Codigo(sub.primero) && Codigo(sub.final));
-  }
-  EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_OK);
-  const Recorrido principales = Recorrer(OE_ObtenerCarpetasPrincipales);
-  EXPECT_TRUE(Codigo(principales.primero) && Codigo(principales.final));
-  for (uint32_t id : ids) EXPECT_TRUE(Codigo(CarpetaAbierta(id).resultado));
-  return cuenta;
-}
-
 class CorrupcionOe5Test : public ::testing::Test {
  protected:
   CorrupcionOe5Test() : almacen_(AlmacenEjemplo()) {}
@@ -108,7 +48,7 @@ class CorrupcionOe5Test : public ::testing::Test {
 };
 
 TEST_F(CorrupcionOe5Test, ElAlmacenIntactoSaleEntero) {
-  const Cuenta c = RecorrerTodo();
+  const CuentaHost c = RecorrerComoHost();
   EXPECT_EQ(c.carpetas, 7);
   EXPECT_EQ(c.mensajes, 9);
   EXPECT_EQ(c.errores, 0);
@@ -144,7 +84,7 @@ TEST_F(CorrupcionOe5Test, UnCampoCadaVez) {
       for (Danio d : kDanios) {
         SCOPED_TRACE(std::string(archivo) + " " + campo.nombre + " = " + NombreDanio(d));
         almacen_.Reescribir(archivo, Danar(m.bytes, campo, d));
-        RecorrerTodo();
+        RecorrerComoHost();
       }
     }
     almacen_.Reescribir(archivo, m.bytes);
@@ -252,7 +192,7 @@ TEST_F(CorrupcionOe5Test, ArchivosCortadosDeCerosYAlAzar) {
       SCOPED_TRACE(std::string(nombre) + " cortado a " + std::to_string(largo));
       almacen_.Reescribir(nombre, std::vector<uint8_t>(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(
                                                                                                  std::min(largo, original.size()))));
-      RecorrerTodo();
+      RecorrerComoHost();
     }
     for (int vuelta = 0; vuelta < 60; ++vuelta) {
       SCOPED_TRACE(std::string(nombre) + " vuelta " + std::to_string(vuelta));
@@ -268,7 +208,7 @@ TEST_F(CorrupcionOe5Test, ArchivosCortadosDeCerosYAlAzar) {
       PonerPalabra(b, 0, kFirma0);
       PonerPalabra(b, 4, carpetas ? kFirmaCarpetas : kFirmaMensajes);
       almacen_.Reescribir(nombre, b);
-      RecorrerTodo();
+      RecorrerComoHost();
     }
     almacen_.Reescribir(nombre, original);
   }

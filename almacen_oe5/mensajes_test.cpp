@@ -7,7 +7,7 @@
 #include "almacen_oe5/areas.h"
 #include "almacen_oe5/formato_dbx.h"
 #include "almacen_oe5/oe5.h"
-#include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/prueba_almacen.h"
 #include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 

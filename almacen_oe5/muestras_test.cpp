@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/prueba_almacen.h"
 
 namespace orvex::pruebas {
 namespace {

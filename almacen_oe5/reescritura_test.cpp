@@ -14,8 +14,8 @@
 
 #include "almacen_oe5/formato_dbx.h"
 #include "almacen_oe5/oe5.h"
-#include "almacen_oe5/prueba_almacen.h"
-#include "almacen_oe5/prueba_partes.h"
+#include "pruebas/prueba_almacen.h"
+#include "pruebas/prueba_partes.h"
 #include "almacen_oe5/reescritura.h"
 #include "fuzz/valla.h"
 #include "soporte/buffer_flujo.h"

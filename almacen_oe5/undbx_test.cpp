@@ -3,7 +3,7 @@
 // when undbx is not on PATH.
 #include <gtest/gtest.h>
 
-#include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {

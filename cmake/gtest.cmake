@@ -22,6 +22,24 @@ else()
     ENVIRONMENT_MODIFICATION "ORVEX_MUESTRAS=unset:")
 endif()
 
+# Long golden tables (pruebas/datos/*.txt) go into the test programs as string literals:
+# pruebas/datos/<name>.inc in the build folder, rewritten only when the table changes.
+file(GLOB orvex_tablas CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/pruebas/datos/*.txt)
+foreach(tabla ${orvex_tablas})
+  get_filename_component(nombre ${tabla} NAME_WE)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${tabla})
+  file(READ ${tabla} contenido)
+  set(inc ${CMAKE_BINARY_DIR}/pruebas/datos/${nombre}.inc)
+  set(texto "R\"orvex_tabla(${contenido})orvex_tabla\"\n")
+  set(anterior "")
+  if(EXISTS ${inc})
+    file(READ ${inc} anterior)
+  endif()
+  if(NOT texto STREQUAL anterior)
+    file(WRITE ${inc} "${texto}")
+  endif()
+endforeach()
+
 if(ORVEX_GTEST_FUENTES OR CMAKE_CROSSCOMPILING)
   # Cross builds (-m32) cannot link the distribution's 64-bit libgtest: build it from source.
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

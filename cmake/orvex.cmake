@@ -28,6 +28,7 @@ function(orvex_prueba nombre)
   cmake_parse_arguments(A "" "" "ENLAZA" ${ARGN})
   add_executable(${nombre} ${A_UNPARSED_ARGUMENTS})
   target_link_libraries(${nombre} PRIVATE ${A_ENLAZA} orvex_gtest_main)
+  target_include_directories(${nombre} PRIVATE ${CMAKE_BINARY_DIR})  # the golden tables' .inc files
   gtest_discover_tests(${nombre}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 120

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "almacen_imn/prueba_imn.h"
-#include "almacen_oe5/prueba_almacen.h"
+#include "pruebas/prueba_imn.h"
+#include "pruebas/prueba_almacen.h"
 #include "api/estado.h"
 #include "api/orvex.h"
 #include "soporte/buffer_flujo.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "mime/codecs_referencia_prueba.h"
+#include "pruebas/codecs_referencia.h"
 
 namespace orvex::codec {
 namespace {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "soporte/buffer_flujo.h"
-#include "mime/codecs_referencia_prueba.h"
+#include "pruebas/codecs_referencia.h"
 #include "soporte/memoria.h"
 
 namespace orvex {

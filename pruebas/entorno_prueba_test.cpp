@@ -1,10 +1,7 @@
 #include "pruebas/entorno_prueba.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <span>
 
 #include "plataforma/registro_archivo.h"
@@ -14,58 +11,6 @@ namespace {
 
 namespace reg = plataforma::registro;
 using plataforma::Raiz;
-
-std::optional<std::string> Variable(const char* nombre) {
-  const char* v = std::getenv(nombre);
-  return v ? std::optional<std::string>(v) : std::nullopt;
-}
-
-TEST(DirectorioTemporalTest, EscribeLeeYBorraTodo) {
-  std::string ruta;
-  {
-    DirectorioTemporal dir, otro;
-    ruta = dir.Ruta();
-    EXPECT_NE(ruta, otro.Ruta());
-    EXPECT_EQ(dir.Escribir("a\\b/c.bin", std::vector<uint8_t>{0, 1, 0xFF}), ruta + "/a/b/c.bin");
-    EXPECT_EQ(dir.Leer("a/b/c.bin"), (std::vector<uint8_t>{0, 1, 0xFF}));
-    dir.Escribir("a/b/c.bin", "corto");
-    EXPECT_EQ(dir.LeerTexto("a\\b\\c.bin"), "corto");
-    EXPECT_EQ(dir.CrearCarpeta("x/y"), ruta + "/x/y");
-    EXPECT_TRUE(std::filesystem::is_directory(ruta + "/x/y"));
-    EXPECT_THROW(dir.Leer("no/existe"), std::runtime_error);
-    // A read-only folder must not survive the cleanup.
-    dir.Escribir("ro/f", "x");
-    ::chmod(dir.RutaDe("ro").c_str(), 0500);
-  }
-  EXPECT_FALSE(std::filesystem::exists(ruta));
-}
-
-TEST(VariableEntornoTest, RestauraLoQueHabia) {
-  ::unsetenv("ORVEX_PRUEBA_VAR");
-  {
-    VariableEntorno v("ORVEX_PRUEBA_VAR", "uno");
-    for (const std::optional<std::string>& valor : {std::optional<std::string>(), std::optional<std::string>("")}) {
-      VariableEntorno w("ORVEX_PRUEBA_VAR", valor);
-      EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), valor);
-    }
-    EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), "uno");
-  }
-  EXPECT_EQ(Variable("ORVEX_PRUEBA_VAR"), std::nullopt);
-}
-
-// Byte for byte what regedit writes.
-TEST(RegistroPruebaTest, TextoRegedit4) {
-  RegistroPrueba r;
-  r.Cadena("HKCU\\Identities", "Default User ID", "{A}")
-      .Dword("HKEY_CURRENT_USER\\Identities\\{A}", "N", 0x1f)
-      .CadenaExpandible("HKCU\\Identities\\{A}", "", "%X%\\\"q\"");
-  EXPECT_EQ(r.Texto(RegistroPrueba::Formato::kRegedit4),
-            "REGEDIT4\r\n\r\n"
-            "[HKEY_CURRENT_USER]\r\n\r\n"
-            "[HKEY_CURRENT_USER\\Identities]\r\n\"Default User ID\"=\"{A}\"\r\n\r\n"
-            "[HKEY_CURRENT_USER\\Identities\\{A}]\r\n@=hex(2):25,58,25,5c,22,71,22,00\r\n\"N\"=dword:0000001f\r\n\r\n");
-  EXPECT_THROW(r.Cadena("HKEY_CURRENT_CONFIG\\X", "a", "b"), std::runtime_error);
-}
 
 // Whatever the description holds, the platform's reader gets it back in both formats.
 TEST(RegistroPruebaTest, IdaYVueltaPorElLector) {
@@ -122,21 +67,6 @@ TEST(RegistroPruebaTest, IdaYVueltaPorElLector) {
     EXPECT_NE(leido.Buscar(Raiz::kUsers, "Vacia"), nullptr);
     EXPECT_EQ(leido.Buscar(Raiz::kCurrentUser, "Fuera"), nullptr);
   }
-}
-
-TEST(RegistroPruebaTest, InstalarApuntaLaVariableYLaRestaura) {
-  VariableEntorno previa("ORVEX_REGISTRY", "/previo.reg");
-  std::string ruta;
-  {
-    RegistroPrueba r;
-    r.Cadena("HKCU\\A", "v", "1");
-    ruta = r.Instalar();
-    EXPECT_EQ(Variable("ORVEX_REGISTRY"), ruta);
-    EXPECT_TRUE(std::filesystem::exists(ruta));
-    EXPECT_EQ(r.Instalar(RegistroPrueba::Formato::kVersion5), ruta);
-  }
-  EXPECT_EQ(Variable("ORVEX_REGISTRY"), "/previo.reg");
-  EXPECT_FALSE(std::filesystem::exists(ruta));
 }
 
 }  // namespace

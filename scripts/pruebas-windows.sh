@@ -137,7 +137,7 @@ if paso mingw-x64-configure cmake --preset mingw-x64 -DORVEX_WINEPREFIX="$WINEPR
   host_x64() {
     # Into a file, not a pipe: Wine's background processes would hold a pipe open.
     local archivo=$registros/windows-host-x64.txt
-    "$wine64" build/mingw-x64/api/host_windows.exe build/mingw-x64/api/Orvex.dll >"$archivo" 2>&1 || return 1
+    "$wine64" build/mingw-x64/pruebas/host/host_windows.exe build/mingw-x64/api/Orvex.dll >"$archivo" 2>&1 || return 1
     cat "$archivo"
     [[ $(grep -c '^export _OE_' "$archivo") == 14 ]]
   }
@@ -152,7 +152,7 @@ fi
 
 # ------------------------------------------------------------------------------ 5. i686
 i686() {
-  local host=build/mingw-i686/api/host_windows.exe salida rc razon
+  local host=build/mingw-i686/pruebas/host/host_windows.exe salida rc razon
   cmake --preset mingw-i686 >/dev/null || return 1
   cmake --build build/mingw-i686 --target orvex host_windows orvex_cli -j "$trabajos" || return 1
   bash scripts/verificar-dll.sh build/mingw-i686/api/Orvex.dll || return 1

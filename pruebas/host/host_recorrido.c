@@ -1,7 +1,7 @@
 /* A host's walk over the store, in the order a host follows: identities, every folder with its
  * messages, parts and destinations, the top-level folders and their subfolders, each folder
  * again by its entry id, and one attachment reopened from its reference. */
-#include "api/host_recorrido.h"
+#include "pruebas/host/host_recorrido.h"
 
 #include <stddef.h>
 #include <string.h>

@@ -8,7 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "api/host_recorrido.h"
+#include "pruebas/host/host_recorrido.h"
 
 /* GetProcAddress hands out a generic pointer; the detour through void (*)(void) says the cast
  * to the real type is meant. */

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "almacen_oe5/prueba_almacen.h"
-#include "api/host_recorrido.h"
+#include "pruebas/prueba_almacen.h"
+#include "pruebas/host/host_recorrido.h"
 #include "api/orvex.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"

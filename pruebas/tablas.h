@@ -1,0 +1,52 @@
+// Long golden tables kept as text under pruebas/datos/ and compiled into the test programs
+// (pruebas/datos/<name>.inc in the build folder is the file as one string literal), so no test
+// looks for a file at run time. A table is lines of tab-separated fields; blank lines and lines
+// starting with '#' are skipped. Escapes: \t \r \n \0 \\ \xHH (two digits).
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace orvex::pruebas {
+
+inline std::string Desescapar(std::string_view s) {
+  std::string r;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      r += s[i];
+      continue;
+    }
+    const char c = s[++i];
+    if (c == 'x' && i + 2 < s.size()) {
+      r += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      r += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c == '0' ? '\0' : c;
+    }
+  }
+  return r;
+}
+
+// Each line of the table as its unescaped fields.
+inline std::vector<std::vector<std::string>> Filas(std::string_view texto) {
+  std::vector<std::vector<std::string>> filas;
+  for (std::size_t inicio = 0; inicio < texto.size();) {
+    std::size_t fin = texto.find('\n', inicio);
+    if (fin == std::string_view::npos) fin = texto.size();
+    const std::string_view linea = texto.substr(inicio, fin - inicio);
+    inicio = fin + 1;
+    if (linea.empty() || linea[0] == '#') continue;
+    std::vector<std::string> campos;
+    for (std::size_t a = 0;;) {
+      const std::size_t b = linea.find('\t', a);
+      campos.push_back(Desescapar(linea.substr(a, b == std::string_view::npos ? std::string_view::npos : b - a)));
+      if (b == std::string_view::npos) break;
+      a = b + 1;
+    }
+    filas.push_back(std::move(campos));
+  }
+  return filas;
+}
+
+}  // namespace orvex::pruebas
