@@ -58,6 +58,20 @@ struct Liberar {
 template <typename T>
 using Propio = std::unique_ptr<T, Liberar>;
 
+// The child of nodo named nombre, without regard to case, found as ClaveColmena lists children
+// (one whose name cannot be read is passed over), so that every subkey listed opens again by its
+// name. 0 when there is none.
+hive_node_h Hija(hive_h* h, hive_node_h nodo, const std::string& nombre) {
+  Propio<hive_node_h> hijos(hivex_node_children(h, nodo));
+  if (!hijos) return 0;
+  const std::string buscado = registro::Mayusculas(nombre);
+  for (const hive_node_h* hijo = hijos.get(); *hijo != 0; ++hijo) {
+    Propio<char> suyo(hivex_node_name(h, *hijo));
+    if (suyo && registro::Mayusculas(suyo.get()) == buscado) return *hijo;
+  }
+  return 0;
+}
+
 bool EsTexto(uint32_t tipo) {
   return tipo == plataforma::kRegSz || tipo == plataforma::kRegExpandSz || tipo == plataforma::kRegMultiSz;
 }
@@ -171,7 +185,7 @@ class OrigenColmena final : public plataforma::OrigenRegistro {
     std::lock_guard<std::mutex> guarda(colmena->cerrojo());
     hive_h* h = colmena->h();
     hive_node_h nodo = hivex_root(h);
-    for (std::size_t i = desde; i < partes.size() && nodo != 0; ++i) nodo = hivex_node_get_child(h, nodo, partes[i].c_str());
+    for (std::size_t i = desde; i < partes.size() && nodo != 0; ++i) nodo = Hija(h, nodo, partes[i]);
     if (nodo == 0) return nullptr;
     return std::make_unique<ClaveColmena>(std::move(colmena), nodo);
   }
