@@ -9,6 +9,7 @@
 #include "api/orvex.h"
 #include "colmena/origen_colmena.h"
 #include "herramienta/cliente.h"
+#include "herramienta/sesion.h"
 #include "herramienta/sistema.h"
 #include "herramienta/tabla.h"
 #include "herramienta/textos.h"
@@ -63,15 +64,6 @@ std::vector<std::pair<std::string, std::string>> Perfiles(const plataforma::Orig
     perfiles.emplace_back(Mayus(UltimaParte(std::string(ruta, strnlen(ruta, n)))), sid);
   }
   return perfiles;
-}
-
-const char* NombreGeneracion(uint32_t v) {
-  switch (v) {
-    case VERSION_OE5: return "Outlook Express 5/6";
-    case VERSION_OE4: return "Outlook Express 4";
-    case VERSION_IMN: return "Internet Mail and News";
-    default: return "none";
-  }
 }
 
 // The selected users: all, or the one --user names (by folder name or SID).
@@ -165,13 +157,21 @@ bool ActivarUsuario(const VolumenWindows& v, const UsuarioWindows& u, std::strin
   return true;
 }
 
+namespace {
+
+// The volume of --windows-root or --image; empty after an error message.
+std::optional<VolumenWindows> VolumenDe(const Opciones& o, std::string* error) {
+  auto v = o.imagen.empty() ? ExplorarVolumen(o.raiz_windows, error) : ExplorarImagen(o, error);
+  if (!v) std::cerr << "orvex: " << *error << '\n';
+  return v;
+}
+
+}  // namespace
+
 int OrdenUsuarios(const Opciones& o) {
   std::string error;
-  const auto v = o.imagen.empty() ? ExplorarVolumen(o.raiz_windows, &error) : ExplorarImagen(o, &error);
-  if (!v) {
-    std::cerr << "orvex: " << error << '\n';
-    return kSalidaError;
-  }
+  const std::optional<VolumenWindows> v = VolumenDe(o, &error);
+  if (!v) return kSalidaError;
   const std::vector<const UsuarioWindows*> elegidos = Elegir(*v, o.usuario);
   if (elegidos.empty()) return kSalidaError;
   FinRecorrido fin;
@@ -218,11 +218,8 @@ int OrdenUsuarios(const Opciones& o) {
 
 int EnCadaUsuario(const Opciones& o, const std::function<int(const Opciones&)>& orden) {
   std::string error;
-  const auto v = o.imagen.empty() ? ExplorarVolumen(o.raiz_windows, &error) : ExplorarImagen(o, &error);
-  if (!v) {
-    std::cerr << "orvex: " << error << '\n';
-    return kSalidaError;
-  }
+  const std::optional<VolumenWindows> v = VolumenDe(o, &error);
+  if (!v) return kSalidaError;
   const std::vector<const UsuarioWindows*> elegidos = Elegir(*v, o.usuario);
   if (elegidos.empty()) return kSalidaError;
   FinRecorrido fin;
