@@ -16,6 +16,7 @@ declare -A planta=(
   [almacen_oe5]=6 [almacen_oe4]=6 [almacen_imn]=6
   [escritura]=7
   [recuperacion]=7
+  [colmena]=7 [imagen]=7
 )
 # The plain C records header crosses every floor: it is the ground every layer stands on.
 suelo='api/orvex.h'
