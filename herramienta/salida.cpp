@@ -19,13 +19,13 @@ Salida::Salida(bool json, std::vector<std::string> columnas) : json_(json), tabl
 void Salida::Escribir(const Registro& r) {
   if (json_) {
     // Walking a Windows volume user by user: every object says whose it is, first.
-    if (!UsuarioEnCurso().empty() && r.campos.is_object()) {
-      nlohmann::ordered_json con_usuario = {{"user", UsuarioEnCurso()}};
+    const bool de_usuario = !UsuarioEnCurso().empty() && r.campos.is_object();
+    nlohmann::ordered_json con_usuario;
+    if (de_usuario) {
+      con_usuario = {{"user", UsuarioEnCurso()}};
       con_usuario.update(r.campos);
-      std::cout << con_usuario.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
-      return;
     }
-    std::cout << r.campos.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+    std::cout << (de_usuario ? con_usuario : r.campos).dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
     return;
   }
   for (const std::vector<std::string>& f : r.filas) tabla_.Fila(f);
