@@ -70,10 +70,10 @@ struct Caso {
   std::string nombre;
   std::string capturas;
   uint32_t cabeceraVista;
-  std::vector<std::pair<std::string, std::string>> lineas;  // each line (without its end) and the answer after it
+  std::vector<std::string> lineas, respuestas;  // each line (without its end) and the answer after it
 };
 
-// The golden table (pruebas/datos/analizador_mime.txt), and one case too long to keep there.
+// The golden table, pruebas/datos/analizador_mime.txt.
 const std::vector<Caso>& Casos() {
   static const std::vector<Caso> casos = [] {
     std::vector<Caso> r;
@@ -81,132 +81,62 @@ const std::vector<Caso>& Casos() {
 #include "pruebas/datos/analizador_mime.inc"
              )) {
       if (fila[0].starts_with("== ")) {
-        r.push_back({fila[0].substr(3), "", 0, {}});
+        r.push_back({fila[0].substr(3), "", 0, {}, {}});
       } else if (r.back().capturas.empty()) {
         r.back().capturas = fila.at(0);
         r.back().cabeceraVista = static_cast<uint32_t>(std::stoul(fila.at(1)));
       } else {
-        r.back().lineas.emplace_back(fila[0], fila.at(1));
+        r.back().lineas.push_back(fila[0]);
+        r.back().respuestas.push_back(fila.at(1));
       }
     }
-    // Cut to its field, a long boundary still opens parts, and its closing delimiter, no
-    // longer "--" + boundary + "--" over the kept length, opens one too.
-    const std::string f(300, 'f');
-    r.push_back({"frontera demasiado larga", "<none>|||", 1,
-                 {{"Content-Type: multipart/mixed; boundary=\"" + f + "\"", "1 h multi/mixed/0"},
-                  {"", "1 b0 multi/mixed/lit"}, {"--" + f, "2 h"}, {"", "2 b0 def/otro/lit"},
-                  {"x", "2 b3 def/otro/lit"}, {"--" + f + "--", "2 h"}}});
     return r;
   }();
   return casos;
 }
 
-std::vector<std::string> Lineas(const Caso& c) {
-  std::vector<std::string> r;
-  for (const auto& l : c.lineas) r.push_back(l.first);
-  return r;
-}
-
 TEST(AnalizadorMimeTest, CasosConCrLf) {
-  ASSERT_GE(Casos().size(), 25u);
+  ASSERT_GE(Casos().size(), 45u);
   for (const Caso& c : Casos()) {
     SCOPED_TRACE(c.nombre);
     CL_ANALIZADOR_MIME a;
-    const auto respuestas = Alimentar(a, Unir(Lineas(c), "\r\n"));
-    ASSERT_EQ(respuestas.size(), c.lineas.size());
-    for (std::size_t i = 0; i < respuestas.size(); ++i) {
-      EXPECT_EQ(respuestas[i], c.lineas[i].second) << "after line " << i + 1 << ": " << c.lineas[i].first;
-    }
+    EXPECT_EQ(Alimentar(a, Unir(c.lineas, "\r\n")), c.respuestas);
     EXPECT_EQ(Capturas(a), c.capturas);
     EXPECT_EQ(a.CabeceraVista, c.cabeceraVista);
   }
 }
 
-// With LF alone no header block ever ends: every line is a header line of the outer message.
+// With LF alone no header block ever ends: every line is a header line of the outer message,
+// and a case that never leaves the outer header block captures the same.
 TEST(AnalizadorMimeTest, CasosConLfNuncaSalenDeLaCabecera) {
   for (const Caso& c : Casos()) {
     SCOPED_TRACE(c.nombre);
     CL_ANALIZADOR_MIME a;
-    const auto respuestas = Alimentar(a, Unir(Lineas(c), "\n"));
-    for (std::size_t i = 0; i < respuestas.size(); ++i) {
-      const std::string& r = respuestas[i];
-      EXPECT_TRUE(r == "1 h" || r.starts_with("1 h ")) << "line " << i + 1 << ": " << r;
+    for (const std::string& r : Alimentar(a, Unir(c.lineas, "\n"))) {
+      EXPECT_TRUE(r == "1 h" || r.starts_with("1 h ")) << r;
     }
-  }
-  CL_ANALIZADOR_MIME a;
-  Alimentar(a, "From: a@x\nSubject: uno\n\nSubject: dos\nContent-Type: image/png\n");
-  EXPECT_EQ(Capturas(a), "a@x||dos|");
-  EXPECT_EQ(Resumen(a), "1 h image/otro/0");
-  EXPECT_EQ(a.CabeceraVista, 0u);
-}
-
-// Captures come from the outer header block, with either line end.
-TEST(AnalizadorMimeTest, Capturas) {
-  const struct {
-    std::vector<std::string> lineas;
-    std::string capturas;
-  } casos[] = {
-      {{"From: Ana Ruiz <ana@x.es>"}, "ana@x.es|||"}, {{"From: ana@x.es"}, "ana@x.es|||"},
-      {{"From: ana@x.es (Ana)"}, "<none>|||"}, {{"From: ana@x.es "}, "<none>|||"},
-      {{"From: a@x", "From: b@x", "From: c d"}, "b@x|||"},  // the last one recognised wins
-      {{"From: Ruiz,", "  Ana <ana@x.es>"}, "ana@x.es|||"},
-      {{"From: Ana Ruiz", "  <ana@x.es>"}, "<ana@x.es>|||"},  // a one-word continuation is taken whole
-      {{"From ana@x.es Mon Jan 1 12:00:00 2001"}, "<none>|||"},
-      {{"To: b@y.es, Bea <bea@y.es>"}, "<none>|b@y.es,bea@y.es||"}, {{"To: Smith, John <j@x>"}, "<none>|Smith,j@x||"},
-      {{"To: ,a@x,b@y"}, "<none>|a@x||"}, {{"To: a@x,", "\tb@y"}, "<none>|a@x,b@y||"},
-      {{"Topic: t@x"}, "<none>|t@x||"}, {{"To: a@x", "Cc: c@x", "to: b@x"}, "<none>|a@x,b@x||"},
-      {{"Subject: hola mundo"}, "<none>||hola mundo|"},
-      {{"Subject: uno", " dos"}, "<none>||uno|"},  // a folded subject is not joined
-      {{"Subject: uno", "SUBJECT:dos"}, "<none>||dos|"}, {{"Subject: a\rb"}, "<none>||a|"},
-      {{"Subject: caf\xe9 \xff"}, "<none>||caf\xe9 \xff|"}, {{"Message-ID: <id@x>"}, "<none>|||id@x"},
-      {{"Message-ID: <id@x>", "Message-Id: id@y"}, "<none>|||"},  // a malformed one clears it
-  };
-  for (const auto& c : casos) {
-    for (const char* fin : {"\r\n", "\n"}) {
-      SCOPED_TRACE(testing::PrintToString(c.lineas[0] + fin));
-      CL_ANALIZADOR_MIME a;
-      Alimentar(a, Unir(c.lineas, fin));
+    if (std::ranges::all_of(c.respuestas, [](const std::string& r) { return r == "1 h"; })) {
       EXPECT_EQ(Capturas(a), c.capturas);
     }
   }
 }
 
-TEST(AnalizadorMimeTest, QueCabeceraSeReconocioYSiSeVioLaVersionMime) {
+TEST(AnalizadorMimeTest, QueCabeceraSeReconocio) {
   const struct {
     std::vector<const char*> lineas;
-    uint32_t tipoCabecera, vista;
+    uint32_t tipoCabecera;
   } casos[] = {
-      {{"MIME-Version: 1.0\r\n"}, CAB_MIME_VERSION, 1},
-      {{"X-Comentario: mime-version: otra\r\n"}, CAB_MIME_VERSION, 1},
-      {{"MIME-Version:\r\n"}, CAB_MIME_VERSION, 0},  // no token
-      {{"MIME-Version: \r\n"}, CAB_MIME_VERSION, 0},
-      {{"Subject: x\r\n"}, CAB_NINGUNA, 0},
+      {{"MIME-Version: 1.0\r\n"}, CAB_MIME_VERSION},
+      {{"Subject: x\r\n"}, CAB_NINGUNA},
       // A second transfer encoding is not recognised at all.
-      {{"Content-Transfer-Encoding: qp\r\n", "Content-Transfer-Encoding: base64\r\n"}, CAB_NINGUNA, 0},
+      {{"Content-Transfer-Encoding: qp\r\n", "Content-Transfer-Encoding: base64\r\n"}, CAB_NINGUNA},
   };
   for (const auto& c : casos) {
     SCOPED_TRACE(c.lineas.back());
     CL_ANALIZADOR_MIME a;
     for (const char* linea : c.lineas) a.AnalizarLinea(linea);
     EXPECT_EQ(a.ParteInterior()->TipoCabecera, c.tipoCabecera);
-    EXPECT_EQ(a.CabeceraVista, c.vista);
   }
-}
-
-TEST(AnalizadorMimeTest, ParserNuevoYPartesPorDefecto) {
-  CL_ANALIZADOR_MIME a;
-  EXPECT_EQ(Resumen(a) + " " + Capturas(a), "1 h <none>|||");
-  EXPECT_EQ(a.CabeceraVista + a.FiltroNivel, 0u);
-  EXPECT_EQ(std::vector<uint32_t>({a.ExtraerTextPlain, a.ExtraerTextHtml, a.ExtraerOctetStream, a.ExtraerImage,
-                                   a.ExtraerAudio, a.ExtraerVideo, a.ExtraerOtros}),
-            std::vector<uint32_t>(7, 1));
-  auto defectos = [&a] {
-    const PARTE_MIME* p = a.ParteInterior();
-    return std::vector<uint32_t>({p->TipoDefecto, p->SubtipoDefecto, p->CodificacionDefecto});
-  };
-  EXPECT_EQ(defectos(), std::vector<uint32_t>({TIPO_POR_DEFECTO, SUBTIPO_OTRO, CODIF_LITERAL}));
-  Alimentar(a, "Content-Type: multipart/digest; boundary=\"d\"\r\n\r\n--d\r\n");
-  EXPECT_EQ(defectos(), std::vector<uint32_t>({TIPO_MESSAGE, SUBTIPO_RFC822, CODIF_LITERAL}));  // a digest child
 }
 
 TEST(AnalizadorMimeTest, LineaNulaReiniciarVaciarYReinicializar) {
@@ -224,56 +154,33 @@ TEST(AnalizadorMimeTest, LineaNulaReiniciarVaciarYReinicializar) {
   EXPECT_EQ(Resumen(a), "0 b0 <none>");  // an empty stack answers the defaults and takes no line
   EXPECT_EQ(a.AnalizarLinea("Subject: otro\r\n"), 0u);
   EXPECT_EQ(a.AnalizarLinea("--x\r\n"), 0u);
-  EXPECT_EQ(Capturas(a), "<none>||s|");
   a.Reinicializar();  // a new parse; the captures and CabeceraVista keep their values
   EXPECT_EQ(Resumen(a), "1 h");
   EXPECT_EQ(a.CabeceraVista, 1u);
   EXPECT_EQ(Capturas(a), "<none>||s|");
-  a.ReiniciarParte();
-  EXPECT_EQ(a.NumPartes, 1u);
-}
-
-TEST(AnalizadorMimeTest, ValoresLargosYDestinatariosSeAcotan) {
-  const std::string v(5000, 'v');
-  CL_ANALIZADOR_MIME a;
-  Alimentar(a, "Subject: " + v + "\r\nMessage-ID: <" + v + ">\r\nFrom: " + v + "\r\nTo: " + v + ", ok@x, N <" + v +
-                   ">\r\nContent-Type: text/plain; name=\"" + v + "\"\r\nContent-Transfer-Encoding: base64" + v +
-                   "\r\nX-" + v + ": " + v + "\r\n\r\n" + v + "\r\n");
-  EXPECT_EQ(Capturas(a), "<none>|ok@x|" + std::string(kLongAsunto - 1, 'v') + "|");
-  EXPECT_EQ(Resumen(a), "1 b5002 text/plain/b64 " + std::string(kMaxTextoNombre - 6, 'v'));
-  std::string to = "To: ";
-  for (int i = 0; i < 5000; ++i) to += "d" + std::to_string(i) + "@x,";
-  CL_ANALIZADOR_MIME b;
-  Alimentar(b, to + "\r\n");
-  ASSERT_EQ(b.Direcciones.NumPara, CL_ANALIZADOR_MIME::kMaxDestinatarios);
-  EXPECT_STREQ(b.Direcciones.Para[999], "d999@x");
-}
-
-std::string Anidados(int niveles) {
-  std::string texto;
-  for (int i = 0; i < niveles; ++i) {
-    const std::string n = std::to_string(i);
-    texto += "Content-Type: multipart/mixed; boundary=\"n" + n + "\"\r\n\r\n--n" + n + "\r\n";
-  }
-  texto += "Content-Type: text/plain\r\n\r\nhoja\r\n";
-  for (int i = niveles - 1; i >= 0; --i) texto += "--n" + std::to_string(i) + "--\r\n";
-  return texto;
 }
 
 // Nesting unwinds whole; deeper than the stack allows, the deepest multipart reads the rest,
 // its ancestors' closing delimiters included, as its body.
 TEST(AnalizadorMimeTest, AnidamientoSeDeshaceYSeAcotaEnProfundidad) {
-  CL_ANALIZADOR_MIME a;
-  const auto r = Alimentar(a, Anidados(50));
-  EXPECT_EQ(r[3 * 50 + 2], "51 b6 text/plain/lit");
-  EXPECT_EQ(r.back(), "1 b6 multi/mixed/lit");
-  CL_ANALIZADOR_MIME b;
-  const auto hostil = Alimentar(b, Anidados(10000));
-  uint32_t maxima = 0;
-  for (const std::string& x : hostil) maxima = std::max<uint32_t>(maxima, std::stoul(x));
-  EXPECT_EQ(maxima, CL_ANALIZADOR_MIME::kProfundidadMaxima);
-  EXPECT_TRUE(hostil.back().starts_with("1000 b") && hostil.back().ends_with(" multi/mixed/lit")) << hostil.back();
-  EXPECT_EQ(b.ParteInterior()->FronteraVista, 0u);
+  for (const int niveles : {50, 10000}) {
+    SCOPED_TRACE(niveles);
+    std::string texto;
+    for (int i = 0; i < niveles; ++i) {
+      texto += "Content-Type: multipart/mixed; boundary=\"n" + std::to_string(i) + "\"\r\n\r\n--n" + std::to_string(i) + "\r\n";
+    }
+    texto += "Content-Type: text/plain\r\n\r\nhoja\r\n";
+    for (int i = niveles - 1; i >= 0; --i) texto += "--n" + std::to_string(i) + "--\r\n";
+    CL_ANALIZADOR_MIME a;
+    const auto r = Alimentar(a, texto);
+    uint32_t maxima = 0;
+    for (const std::string& x : r) maxima = std::max<uint32_t>(maxima, std::stoul(x));
+    const uint32_t tope = CL_ANALIZADOR_MIME::kProfundidadMaxima;
+    EXPECT_EQ(maxima, std::min<uint32_t>(niveles + 1, tope));
+    const std::string fondo = niveles < 1000 ? "1 b6 " : std::to_string(tope) + " b";
+    EXPECT_TRUE(r.back().starts_with(fondo) && r.back().ends_with(" multi/mixed/lit")) << r.back();
+    EXPECT_EQ(a.ParteInterior()->FronteraVista == 0, niveles > 1000);
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
 // Long golden tables kept as text under pruebas/datos/ and compiled into the test programs
 // (pruebas/datos/<name>.inc in the build folder is the file as one string literal), so no test
 // looks for a file at run time. A table is lines of tab-separated fields; blank lines and lines
-// starting with '#' are skipped. Escapes: \t \r \n \0 \\ \xHH (two digits).
+// starting with '#' are skipped. Escapes: \t \r \n \0 \\ \xHH (two digits), and \{N}c for the
+// character c N times (long values stay readable).
 #pragma once
 
 #include <string>
@@ -18,7 +19,11 @@ inline std::string Desescapar(std::string_view s) {
       continue;
     }
     const char c = s[++i];
-    if (c == 'x' && i + 2 < s.size()) {
+    const std::size_t cierre = c == '{' ? s.find('}', i) : std::string_view::npos;
+    if (cierre != std::string_view::npos && cierre + 1 < s.size()) {
+      r.append(std::stoul(std::string(s.substr(i + 1, cierre - i - 1))), s[cierre + 1]);
+      i = cierre + 1;
+    } else if (c == 'x' && i + 2 < s.size()) {
       r += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
       i += 2;
     } else {
