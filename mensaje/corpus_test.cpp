@@ -19,6 +19,7 @@
 #include "mensaje/salida_parte.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/mensajes_mime.h"
+#include "pruebas/tablas.h"
 
 namespace orvex {
 namespace {
@@ -138,37 +139,6 @@ std::string Muestra(const std::string& bytes) {
   return std::to_string(bytes.size()) + " bytes " + ::testing::PrintToString(bytes.substr(0, 60));
 }
 
-// Differences of our reading from the common one, each by design.
-struct Conocida { const char* corpus; const char* fichero; unsigned diferencias; const char* motivo; };
-
-const Conocida kConocidas[] = {
-    {"python", "msg_04.txt", kNombre, "the name stands only in Content-Disposition; names come from Content-Type"},
-    {"python", "msg_13.txt", kSinPareja | kNoEntregada, "an unquoted boundary keeps the line's CR: its closing delimiter is missed"},
-    {"python", "msg_15.txt", kSinPareja, "\"Content-transfer-encoding\" in other case is not read: kept raw"},
-    {"python", "msg_19.txt", kSinPareja | kNoEntregada, "a text without headers: its first lines count as the header block"},
-    {"python", "msg_25.txt", kSinPareja, "a multipart without boundary opens a part at its first \"--\" line"},
-    {"python", "msg_28.txt", kSinPareja | kNoEntregada, "an unquoted boundary keeps the line's CR: its closing delimiter is missed"},
-    {"python", "msg_30.txt", kSinPareja | kNoEntregada, "an unquoted boundary keeps the line's CR: its closing delimiter is missed"},
-    {"python", "msg_34.txt", kSinPareja | kNoEntregada, "an unquoted boundary keeps the line's CR: its closing delimiter is missed"},
-    {"python", "msg_35.txt", kNoEntregada, "no empty line after the headers: the header block never ends"},
-    {"python", "msg_36.txt", kNoEntregada, "\"Boundary=\" in other case is not read, nor is message/external-body"},
-    {"python", "msg_38.txt", kSinPareja | kNoEntregada, "only the innermost multipart's delimiters end a part"},
-    {"python", "msg_39.txt", kSinPareja, "nested multiparts share one boundary: parts nest otherwise"},
-    {"python", "msg_42.txt", kSinPareja, "a closing delimiter seen first opens a part; outer ones are not seen"},
-    {"enmime", "low-quality/bad-header-wrap.raw", kSinPareja | kNoEntregada,
-     "a header line wrapped without a blank does not end our header block"},
-    {"enmime", "mail/erroneous.raw", kNoEntregada, "no empty line: the header block never ends"},
-    {"enmime", "mail/mime-bad-8bit-filename.raw", kNombre, "we keep the name's 8-bit bytes and its line's CR"},
-    {"enmime", "mail/mime-bad-content-transfer-encoding.raw", kSinPareja | kNoEntregada,
-     "text declared base64: invalid characters are skipped differently"},
-    {"enmime", "mail/mime-blank-media-name.raw", kNombre, "name=\"\" fails the quoted form; the unquoted one keeps quotes and CR"},
-    {"enmime", "mail/mime-unquoted-tspecials-param.raw", kNombre, "an unquoted name ending its line keeps the line's CR"},
-    {"enmime", "mail/qp-utf8-header-no-break.raw", kSinPareja | kNoEntregada,
-     "no empty line after the headers: they end at the first empty line below"},
-    {"enmime", "parts/quoted-printable-invalid.raw", kSinPareja | kNoEntregada,
-     "an escape stays open over non-hex letters: \"=od_a\" yields 0xDA"},
-};
-
 class CorpusTest : public ::testing::TestWithParam<Corpus> {
  protected:
   void SetUp() override {
@@ -220,8 +190,10 @@ TEST_P(CorpusTest, CadaParteCoincideConOtraLecturaSalvoDiferenciasConocidas) {
       }
     }
   }
-  for (const Conocida& c : kConocidas) {
-    if (corpus.nombre == std::string_view(c.corpus)) esperadas[c.fichero] = c.diferencias;
+  for (const std::vector<std::string>& c : pruebas::Filas(
+#include "pruebas/datos/corpus_diferencias.inc"
+           )) {
+    if (c.at(0) == corpus.nombre) esperadas[c.at(1)] = static_cast<unsigned>(std::stoul(c.at(2)));
   }
   std::cout << "[corpus " << corpus.nombre << "] " << referencia.size() << " messages, " << partes
             << " parts handed out: " << iguales[1] << " equal, " << iguales[2] << " equal but for the kept line end, "
@@ -229,42 +201,6 @@ TEST_P(CorpusTest, CadaParteCoincideConOtraLecturaSalvoDiferenciasConocidas) {
             << esperadas.size() << " known)\n";
   // A known difference that is gone, or a new one, fails alike: both change what a host sees.
   EXPECT_EQ(halladas, esperadas) << "differences (1 no match, 2 not handed out, 4 name):\n" << informe.str();
-}
-
-// Where our reading differs by design, what we hand out instead.
-TEST_P(CorpusTest, DiferenciasPorDisenoEntreganLoPrevisto) {
-  struct Caso {
-    const char* corpus;
-    const char* fichero;
-    size_t partes, parte;  // parts handed out; the 1-based one checked, 0 for none
-    std::string nombre;
-    uint32_t modo;
-    std::string contiene;  // a stretch of the content
-  };
-  const Caso casos[] = {
-      {"python", "msg_15.txt", 3, 3, "", 4, std::string("Some removed base64 encoded chars.\r\n\r\n\0", 39)},
-      {"python", "msg_04.txt", 2, 1, "", 4, "a simple kind of mirror\r\n"},
-      {"python", "msg_28.txt", 2, 2, "", 4, "message 2\r\n\r\n--BOUNDARY--\r\n"},
-      {"python", "msg_35.txt", 0, 0, "", 0, ""},
-      {"python", "msg_07.txt", 2, 2, "", 1, "GIF87a"},  // an image, decoded and without its name
-      {"enmime", "mail/mime-unquoted-tspecials-param.raw", 2, 2, "Invoice_(302232133150612).pdf\r", 1, "%PDF-1.2"},
-      {"enmime", "mail/mime-blank-media-name.raw", 2, 2, "\"\"\r", 1, "%PDF-1.2"},
-      {"enmime", "mail/mime-bad-8bit-filename.raw", 2, 2, "\xE7\xAE\xA1\xE7\x90\x86.doc\r", 1, "<html>\n"},
-      {"enmime", "parts/quoted-printable-invalid.raw", 1, 1, "", 2, "B002M8EEW8/ref\xDAui_detail"},
-  };
-  for (const Caso& c : casos) {
-    if (GetParam().nombre != std::string_view(c.corpus)) continue;
-    SCOPED_TRACE(c.fichero);
-    std::error_code ec;
-    ASSERT_TRUE(fs::is_regular_file(GetParam().carpeta / c.fichero, ec));
-    const auto nuestras = Entregadas(LeerCrLf(GetParam().carpeta / c.fichero));
-    ASSERT_EQ(nuestras.size(), c.partes);
-    if (c.parte == 0) continue;
-    const ParteNuestra& n = nuestras[c.parte - 1];
-    EXPECT_EQ(n.nombre, c.nombre);
-    EXPECT_EQ(n.modo, c.modo);
-    EXPECT_NE(n.contenido.find(c.contiene), std::string::npos) << Muestra(n.contenido);
-  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, CorpusTest,

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -69,47 +68,35 @@ TEST(EmpalmeTest, BuscarEnLineasDaLaPrimeraLineaQueLoTiene) {
   }
 }
 
+// A misplaced edit is refused before anything changes, with or without a rewrite under way.
 TEST(EmpalmeTest, EdicionesFueraDeSitioNoTocanNada) {
   std::string texto = "cabecera\r\n\r\ncontenido\r\n--b--\r\n";
   const auto t = static_cast<uint32_t>(texto.size());
-  struct Caso {
-    const char* nombre;
+  const struct {
     uint32_t inicio, siguiente;
-    std::vector<Edicion> ediciones;
-  };
-  const Caso casos[] = {
-      {"antes del inicio", 10, 23, {{5, 12, "x"}}},
-      {"desordenadas", 0, 23, {{12, 14, "x"}, {10, 11, "y"}}},
-      {"al reves", 0, 23, {{14, 12, "x"}}},
-      {"pasada la parte", 0, 23, {{12, 24, "x"}}},
-      {"parte pasado el texto", 0, t + 1, {{12, 14, "x"}}},
+    std::vector<Edicion> ediciones;  // before the start, out of order, reversed, past the part
+  } casos[] = {
+      {10, 23, {{5, 12, "x"}}}, {0, 23, {{12, 14, "x"}, {10, 11, "y"}}}, {0, 23, {{14, 12, "x"}}},
+      {0, 23, {{12, 24, "x"}}}, {0, t + 1, {{12, 14, "x"}}},
   };
   for (const bool en_curso : {false, true}) {
-    for (const Caso& caso : casos) {
-      SCOPED_TRACE(testing::Message() << caso.nombre << (en_curso ? ", con una reescritura en curso" : ""));
-      auto m = std::make_unique<OE_MENSAJE>();
-      m->Tamano = OE_TAM_MENSAJE;
-      m->Texto = texto.data();
-      m->LongTexto = t;
+    for (const auto& caso : casos) {
+      SCOPED_TRACE(testing::Message() << caso.inicio << "-" << caso.siguiente << (en_curso ? ", en curso" : ""));
+      OE_MENSAJE m{};
+      m.Texto = texto.data();
+      m.LongTexto = t;
       if (en_curso) {
         auto* r = new CL_BUFFER_FLUJO(10000);
-        m->Reescrito = r;
-        r->FijarEscribible(1);
-        r->Escribir(texto.data(), t);
-        m->Modificado = 1;
-        m->PosCopia = 3;
+        m.Reescrito = r;
+        r->Anadir(texto.data(), t);
+        m.Modificado = 1;
+        m.PosCopia = 3;
       }
-      EXPECT_EQ(Empalmar(*m, caso.inicio, caso.siguiente, caso.ediciones), OE_ERROR);
-      EXPECT_EQ(m->Modificado, en_curso ? 1u : 0u);
-      EXPECT_EQ(m->PosCopia, en_curso ? 3u : 0u);
-      const CL_BUFFER_FLUJO* r = ReescritoDe(m.get());
-      if (en_curso) {
-        ASSERT_NE(r, nullptr);
-        EXPECT_EQ(std::string(r->Datos(), r->Longitud()), texto);
-      } else {
-        EXPECT_EQ(r, nullptr);
-      }
-      LiberarReescrito(*m);
+      EXPECT_EQ(Empalmar(m, caso.inicio, caso.siguiente, caso.ediciones), OE_ERROR);
+      EXPECT_EQ(m.Modificado + m.PosCopia, en_curso ? 4u : 0u);
+      const CL_BUFFER_FLUJO* r = ReescritoDe(&m);
+      EXPECT_EQ(r == nullptr ? "" : std::string(r->Datos(), r->Longitud()), en_curso ? texto : "");
+      LiberarReescrito(&m);
     }
   }
 }
