@@ -33,30 +33,20 @@ std::vector<std::string> Destinos(OE_MENSAJE* mensaje) {
   return lista;
 }
 
+// The parser reads the To entries (its own table covers how); the listing hands them out.
 TEST(DestinosTest, ListaLasDireccionesDelTo) {
-  struct Caso { const char* nombre; std::string texto; std::vector<std::string> esperado; };
-  const std::string larga(240, 'd');
-  const Caso casos[] = {
-      {"direccion suelta y nombre con direccion",
-       Componer(Mensaje("a@b", "luis@ejemplo.es, Pepa Gil <pepa@ejemplo.es>", "s", TextoPlano("x\n"))),
+  const std::pair<std::string, std::vector<std::string>> casos[] = {
+      {Componer(Mensaje("a@b", "luis@ejemplo.es, Pepa Gil <pepa@ejemplo.es>", "s", TextoPlano("x\n"))),
        {"luis@ejemplo.es", "pepa@ejemplo.es"}},
-      {"sin To", Componer(Mensaje("a@b", "", "s", TextoPlano("x\n"))), {}},
-      {"To plegado", "To: a@b,\r\n\tCe <c@d>\r\nSubject: s\r\n\r\nx\r\n", {"a@b", "c@d"}},
-      {"con LF la cabecera no acaba, pero el To se lee",
-       Componer(Mensaje("a@b", "luis@ejemplo.es", "s", TextoPlano("x\n")), FinDeLinea::kLf), {"luis@ejemplo.es"}},
-      {"un To dentro de una parte no cuenta",
-       "To: uno@b\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"f\"\r\n\r\n"
-       "--f\r\nTo: dos@b\r\n\r\ntexto\r\n--f--\r\n",
-       {"uno@b"}},
-      {"dos palabras sin corchetes no dan direccion", "To: Luis Gil, c@d\r\n\r\nx\r\n", {"c@d"}},
-      {"direccion de 240 caracteres", "To: Larga <" + larga + ">\r\n\r\nx\r\n", {larga}},
-      {"sin fin de linea", "To: a@b", {"a@b"}},
-      {"texto vacio", "", {}},
+      {"To: a@b,\r\n\tCe <c@d>\r\nSubject: s\r\n\r\nx\r\n", {"a@b", "c@d"}},
+      {"To: " + std::string(240, 'd'), {std::string(240, 'd')}},
+      {"Subject: sin To\r\n\r\nx\r\n", {}},
+      {"", {}},
   };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    RegistroMensaje mensaje(caso.texto);
-    EXPECT_EQ(Destinos(mensaje.Puntero()), caso.esperado);
+  for (const auto& [texto, esperado] : casos) {
+    SCOPED_TRACE(texto);
+    RegistroMensaje mensaje(texto);
+    EXPECT_EQ(Destinos(mensaje.Puntero()), esperado);
   }
 }
 

@@ -3,13 +3,13 @@
 #include <cstdint>
 #include <new>
 
+#include "pruebas/codecs_referencia.h"
 #include "soporte/memoria.h"
 
 namespace orvex::pruebas {
 
 namespace {
 
-constexpr char kAlfabeto[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 constexpr std::size_t kAnchoLinea = 76;
 
 std::string ConFinDeLinea(const std::string& texto, FinDeLinea fin) {
@@ -62,26 +62,8 @@ ParteMime& ParteMime::Cabecera(std::string nombre, std::string valor) {
 }
 
 std::string Base64(const std::string& bytes) {
-  std::string salida;
-  std::size_t en_linea = 0;
-  auto poner = [&](char c) {
-    salida += c;
-    if (++en_linea == kAnchoLinea) {
-      salida += '\n';
-      en_linea = 0;
-    }
-  };
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    const std::size_t resto = bytes.size() - i;
-    uint32_t grupo = static_cast<uint8_t>(bytes[i]) << 16;
-    if (resto > 1) grupo |= static_cast<uint8_t>(bytes[i + 1]) << 8;
-    if (resto > 2) grupo |= static_cast<uint8_t>(bytes[i + 2]);
-    poner(kAlfabeto[(grupo >> 18) & 63]);
-    poner(kAlfabeto[(grupo >> 12) & 63]);
-    poner(resto > 1 ? kAlfabeto[(grupo >> 6) & 63] : '=');
-    poner(resto > 2 ? kAlfabeto[grupo & 63] : '=');
-  }
-  if (en_linea != 0) salida += '\n';
+  std::string salida = bytes.empty() ? "" : referencia::CodificarBase64(bytes);
+  std::erase(salida, '\r');
   return salida;
 }
 
