@@ -17,6 +17,7 @@
 #include "soporte/buffer_flujo.h"
 #include "mensaje/objeto_interno.h"
 #include "mensaje/salida_parte.h"
+#include "mime/cabeceras.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/tablas.h"
@@ -109,20 +110,16 @@ std::vector<ParteNuestra> Entregadas(const std::string& texto) {
 }
 
 // Whether the object selects a leaf of this type with its switches as constructed, and
-// whether it keeps its name. Types match on their leading keyword; an application subtype
-// other than postscript and oda, and an unknown type, count as application/octet-stream.
+// whether it keeps its name: application/octet-stream (the fallback of any unknown type),
+// text/plain and text/html keep theirs; image, audio, video and x- lose it.
 struct Trato { bool seleccionada, nombrable; };
 
 Trato TratoDe(const std::string& tipo) {
-  const size_t barra = tipo.find('/');
-  const std::string p = tipo.substr(0, barra), sub = barra == std::string::npos ? "" : tipo.substr(barra + 1);
-  if (p.starts_with("application")) return sub.starts_with("postscript") || sub.starts_with("oda") ? Trato{} : Trato{true, true};
-  if (p.starts_with("message") || p.starts_with("multipart")) return {};
-  if (p.starts_with("audio") || p.starts_with("image") || p.starts_with("video") || p.starts_with("x-")) return {true, false};
-  if (p.starts_with("text")) {
-    return sub.starts_with("plain") || sub.starts_with("html") || sub.starts_with("x-html") ? Trato{true, true} : Trato{};
-  }
-  return {true, true};
+  const uint32_t t = ClasificarTipo(tipo.c_str());
+  const uint32_t s = ClasificarSubtipo(t, tipo.find('/') == std::string::npos ? "" : tipo.c_str() + tipo.find('/') + 1);
+  if (t == TIPO_APPLICATION) return {s == SUBTIPO_OCTET_STREAM, true};
+  if (t == TIPO_TEXT) return {s != SUBTIPO_OTRO, s != SUBTIPO_OTRO};
+  return {t >= TIPO_IMAGE && t <= TIPO_X, false};  // message and multipart are never selected
 }
 
 // Equal but for the 0 byte that closes the lines of a part not base64-decoded, and for the

@@ -34,6 +34,17 @@ std::string ParametroNombre(const std::string& nombre) {
   return nombre.empty() ? std::string() : ";\n\tname=\"" + nombre + "\"";
 }
 
+const std::string kJuego = ";\n\tcharset=\"iso-8859-1\"";
+
+// A leaf part: its type, its transfer encoding and its body as stored.
+ParteMime Hoja(const std::string& tipo, const std::string& codificacion, std::string cuerpo) {
+  ParteMime parte;
+  parte.Cabecera("Content-Type", tipo);
+  parte.Cabecera("Content-Transfer-Encoding", codificacion);
+  parte.cuerpo = std::move(cuerpo);
+  return parte;
+}
+
 void ComponerEn(const ParteMime& parte, std::string& salida) {
   for (const auto& [nombre, valor] : parte.cabeceras) salida += nombre + ": " + valor + "\n";
   salida += "\n";
@@ -97,37 +108,19 @@ std::string QuotedPrintable(const std::string& texto) {
   return salida;
 }
 
-ParteMime TextoPlano(const std::string& texto) {
-  ParteMime parte;
-  parte.Cabecera("Content-Type", "text/plain;\n\tcharset=\"iso-8859-1\"");
-  parte.Cabecera("Content-Transfer-Encoding", "7bit");
-  parte.cuerpo = texto;
-  return parte;
-}
+ParteMime TextoPlano(const std::string& texto) { return Hoja("text/plain" + kJuego, "7bit", texto); }
 
 ParteMime TextoQP(const std::string& texto, const std::string& subtipo) {
-  ParteMime parte;
-  parte.Cabecera("Content-Type", "text/" + subtipo + ";\n\tcharset=\"iso-8859-1\"");
-  parte.Cabecera("Content-Transfer-Encoding", "quoted-printable");
-  parte.cuerpo = QuotedPrintable(texto);
-  return parte;
+  return Hoja("text/" + subtipo + kJuego, "quoted-printable", QuotedPrintable(texto));
 }
 
 ParteMime Html(const std::string& html, bool qp) {
-  if (qp) return TextoQP(html, "html");
-  ParteMime parte;
-  parte.Cabecera("Content-Type", "text/html;\n\tcharset=\"iso-8859-1\"");
-  parte.Cabecera("Content-Transfer-Encoding", "7bit");
-  parte.cuerpo = html;
-  return parte;
+  return qp ? TextoQP(html, "html") : Hoja("text/html" + kJuego, "7bit", html);
 }
 
 ParteMime Adjunto(const std::string& nombre, const std::string& bytes, const std::string& tipo) {
-  ParteMime parte;
-  parte.Cabecera("Content-Type", tipo + ParametroNombre(nombre));
-  parte.Cabecera("Content-Transfer-Encoding", "base64");
+  ParteMime parte = Hoja(tipo + ParametroNombre(nombre), "base64", Base64(bytes));
   if (!nombre.empty()) parte.Cabecera("Content-Disposition", "attachment;\n\tfilename=\"" + nombre + "\"");
-  parte.cuerpo = Base64(bytes);
   return parte;
 }
 
