@@ -12,7 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "api/estado.h"
 #include "api/orvex.h"
 #include "soporte/buffer_flujo.h"
 #include "mensaje/objeto_interno.h"
@@ -140,9 +139,7 @@ class CorpusTest : public ::testing::TestWithParam<Corpus> {
   void SetUp() override {
     std::error_code ec;
     if (!fs::is_directory(GetParam().carpeta, ec)) GTEST_SKIP() << "corpus not installed: " << GetParam().carpeta;
-    VersionOE = VERSION_OE5;
   }
-  void TearDown() override { VersionOE = VERSION_NINGUNA; }
 };
 
 TEST_P(CorpusTest, CadaParteCoincideConOtraLecturaSalvoDiferenciasConocidas) {

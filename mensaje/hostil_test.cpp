@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "api/estado.h"
 #include "api/orvex.h"
 #include "soporte/buffer_flujo.h"
 #include "mensaje/objeto_interno.h"
@@ -108,13 +107,7 @@ std::string Fronteras(const std::string& frontera, const std::string& delimitado
          "\r\nuno\r\n" + d + "\r\ndos\r\n--" + delimitador + "--\r\n";
 }
 
-class HostilTest : public ::testing::Test {
- protected:
-  void SetUp() override { VersionOE = VERSION_OE5; }
-  void TearDown() override { VersionOE = VERSION_NINGUNA; }
-};
-
-TEST_F(HostilTest, CadaTextoAcabaConSusLimites) {
+TEST(HostilTest, CadaTextoAcabaConSusLimites) {
   const std::size_t millon = Escala(1'000'000), cien_mil = Escala(100'000), megas = Escala(16u << 20);
   const std::size_t max_destinos = CL_ANALIZADOR_MIME::kMaxDestinatarios;
   std::string binario(megas / 4 * 3, '\0');

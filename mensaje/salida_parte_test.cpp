@@ -24,14 +24,6 @@ void LlenarParte(CL_SALIDA_PARTE& s, uint32_t modo, const std::vector<std::strin
   EXPECT_EQ(s.DecodificarContenido(), 0);
 }
 
-TEST(ClSalidaParteTest, UnSoloEstadoPorCodificacion) {
-  CL_SALIDA_PARTE s;
-  EXPECT_EQ(&static_cast<ESTADO_BASE64&>(static_cast<CL_CODIFICADOR_BASE64&>(s)),
-            &static_cast<ESTADO_BASE64&>(static_cast<CL_DECODIFICADOR_BASE64&>(s)));
-  EXPECT_EQ(&static_cast<ESTADO_QP&>(static_cast<CL_CODIFICADOR_QP&>(s)),
-            &static_cast<ESTADO_QP&>(static_cast<CL_DECODIFICADOR_QP&>(s)));
-}
-
 TEST(ClSalidaParteTest, LlenarYDecodificarUnaParte) {
   struct Caso { const char* nombre; uint32_t modo; std::vector<std::string> lineas; std::string contenido; };
   const std::vector<Caso> casos = {
