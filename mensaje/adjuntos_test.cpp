@@ -20,16 +20,16 @@ constexpr uint32_t kIdCarpeta = 4, kIdConAdjuntos = 5;
 // The removed attachment's base64 line, which the stored text holds until a write-back.
 const std::string kLineaDeXExe = "TVoAkA==";
 
+std::string TextoConAdjuntos() {
+  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Dos adjuntos",
+                          Multiparte("mixed", {TextoPlano("Body.\n"), Adjunto("x.exe", std::string("MZ\0\x90", 4)),
+                                               Adjunto("y.bin", "yyy"), Imagen("gif", "GIF")})));
+}
+
 AlmacenDbx AlmacenConAdjuntos() {
   ArchivoMensajesDbx archivo;
   archivo.arbol = {2, FormaArbol::kMixto};
-  for (const auto& [id, texto] : {std::pair{2u, MensajeSimple()},
-                                  std::pair{kIdConAdjuntos,
-                                            Componer(Mensaje("a@x", "b@x", "Dos adjuntos",
-                                                             Multiparte("mixed", {TextoPlano("Body.\n"),
-                                                                                  Adjunto("x.exe", std::string("MZ\0\x90", 4)),
-                                                                                  Adjunto("y.bin", "yyy"),
-                                                                                  Imagen("gif", "GIF")})))},
+  for (const auto& [id, texto] : {std::pair{2u, MensajeSimple()}, std::pair{kIdConAdjuntos, TextoConAdjuntos()},
                                   std::pair{9u, MensajeConAdjunto("nueve")}}) {
     MensajeDbx d;
     d.id = id;

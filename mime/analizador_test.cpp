@@ -149,7 +149,8 @@ TEST(AnalizadorMimeTest, AnidamientoSeDeshaceYSeAcotaEnProfundidad) {
     SCOPED_TRACE(niveles);
     std::string texto;
     for (int i = 0; i < niveles; ++i) {
-      texto += "Content-Type: multipart/mixed; boundary=\"n" + std::to_string(i) + "\"\r\n\r\n--n" + std::to_string(i) + "\r\n";
+      const std::string n = std::to_string(i);
+      texto += "Content-Type: multipart/mixed; boundary=\"n" + n + "\"\r\n\r\n--n" + n + "\r\n";
     }
     texto += "Content-Type: text/plain\r\n\r\nhoja\r\n";
     for (int i = niveles - 1; i >= 0; --i) texto += "--n" + std::to_string(i) + "--\r\n";
