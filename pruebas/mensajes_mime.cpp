@@ -62,7 +62,6 @@ void ComponerEn(const ParteMime& parte, std::string& salida) {
     if (!salida.empty() && salida.back() != '\n') salida += '\n';
     salida += "--" + parte.frontera + "--\n";
   }
-  salida += parte.epilogo;
 }
 
 }  // namespace

@@ -23,7 +23,6 @@ struct ParteMime {
   std::vector<ParteMime> hijas;
   std::string frontera;   // boundary of a multipart, without the leading "--"
   std::string preambulo;  // lines before the first boundary
-  std::string epilogo;    // lines after the closing boundary
   bool cerrar = true;     // write the closing boundary "--frontera--"
 
   ParteMime& Cabecera(std::string nombre, std::string valor);
