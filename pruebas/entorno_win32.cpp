@@ -2,6 +2,8 @@
 // registry file imported into the real registry with the system's regedit.
 #include <windows.h>
 
+#include <process.h>
+
 #include <cstdlib>
 #include <stdexcept>
 #include <vector>
@@ -54,7 +56,7 @@ struct ValorPrevio {
 };
 
 ValorPrevio LeerPrevio(const std::string& clave, const std::string& nombre) {
-  ValorPrevio p{clave, nombre};
+  ValorPrevio p{clave, nombre, false, REG_NONE, {}};
   const Ruta r(clave);
   DWORD tamano = 0;
   if (RegGetValueA(r.raiz, r.resto.c_str(), nombre.c_str(), kCualquierTipo, &p.tipo, nullptr, &tamano) == ERROR_SUCCESS) {
@@ -70,20 +72,11 @@ void EjecutarRegedit(const std::string& ruta) {
   char windows[MAX_PATH];
   const UINT n = GetWindowsDirectoryA(windows, sizeof windows);
   if (n == 0 || n >= sizeof windows) Fallar("sin carpeta de Windows");
-  std::string orden = "\"" + std::string(windows) + "\\regedit.exe\" /S \"" + ruta + "\"";
-  STARTUPINFOA inicio = {};
-  inicio.cb = sizeof inicio;
-  PROCESS_INFORMATION proceso = {};
-  if (!CreateProcessA(nullptr, orden.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &inicio,
-                      &proceso)) {
-    Fallar("no se pudo ejecutar " + orden);
+  // The spawned program gets its arguments joined by spaces: a path with spaces goes quoted.
+  const std::string regedit = std::string(windows) + "\\regedit.exe", archivo = "\"" + ruta + "\"";
+  if (_spawnl(_P_WAIT, regedit.c_str(), "regedit.exe", "/S", archivo.c_str(), nullptr) != 0) {
+    Fallar("regedit falló con " + ruta);
   }
-  const DWORD espera = WaitForSingleObject(proceso.hProcess, 60000);
-  DWORD salida = 1;
-  GetExitCodeProcess(proceso.hProcess, &salida);
-  CloseHandle(proceso.hThread);
-  CloseHandle(proceso.hProcess);
-  if (espera != WAIT_OBJECT_0 || salida != 0) Fallar("regedit falló con " + ruta);
 }
 
 }  // namespace
