@@ -99,7 +99,8 @@ std::string DirectorioTemporal::LeerTexto(std::string_view nombre_relativo) cons
 
 // --------------------------------------------------------------------------- VariableEntorno
 
-VariableEntorno::VariableEntorno(std::string nombre, const std::optional<std::string>& valor) : nombre_(std::move(nombre)) {
+VariableEntorno::VariableEntorno(std::string nombre, const std::optional<std::string>& valor)
+    : nombre_(std::move(nombre)) {
   // getenv reads the same copy on every system (Windows keeps it in step, see PonerVariable).
   if (const char* v = std::getenv(nombre_.c_str())) anterior_ = v;
   if (!sistema::PonerVariable(nombre_, valor)) Fallar("no se pudo cambiar " + nombre_);

@@ -58,11 +58,12 @@ struct ValorPrevio {
 ValorPrevio LeerPrevio(const std::string& clave, const std::string& nombre) {
   ValorPrevio p{clave, nombre, false, REG_NONE, {}};
   const Ruta r(clave);
+  const char* subclave = r.resto.c_str();
   DWORD tamano = 0;
-  if (RegGetValueA(r.raiz, r.resto.c_str(), nombre.c_str(), kCualquierTipo, &p.tipo, nullptr, &tamano) == ERROR_SUCCESS) {
+  if (RegGetValueA(r.raiz, subclave, nombre.c_str(), kCualquierTipo, &p.tipo, nullptr, &tamano) == ERROR_SUCCESS) {
     p.datos.resize(tamano);
-    p.existia = RegGetValueA(r.raiz, r.resto.c_str(), nombre.c_str(), kCualquierTipo, &p.tipo, p.datos.data(),
-                             &tamano) == ERROR_SUCCESS;
+    p.existia = RegGetValueA(r.raiz, subclave, nombre.c_str(), kCualquierTipo, &p.tipo, p.datos.data(), &tamano) ==
+                ERROR_SUCCESS;
     p.datos.resize(tamano);
   }
   return p;
@@ -124,7 +125,8 @@ void RegistroInstalado::Instalar(const std::string& ruta, const std::vector<Clav
     const Ruta r(c.clave);
     if (!ExisteClave(c.clave)) Fallar("regedit no importó " + c.clave);
     for (const std::string& v : c.valores) {
-      if (RegGetValueA(r.raiz, r.resto.c_str(), v.c_str(), kCualquierTipo, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      const LONG hay = RegGetValueA(r.raiz, r.resto.c_str(), v.c_str(), kCualquierTipo, nullptr, nullptr, nullptr);
+      if (hay != ERROR_SUCCESS) {
         Fallar("regedit no importó " + c.clave + " / \"" + v + "\"");
       }
     }
