@@ -6,8 +6,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include "almacen_oe5/oe5.h"
 #include "api/estado.h"
@@ -118,8 +116,6 @@ TEST_F(IdentidadesTest, SeleccionPorNombre) {
     EXPECT_EQ(OE_IniciarIdentities(caso.usuario), caso.resultado);
     EXPECT_STREQ(IdentidadActual, caso.actual);
   }
-  IdentidadActual[0] = '\0';
-  EXPECT_EQ(Ruta(), "");
 }
 
 TEST_F(IdentidadesTest, RutaDeFoldersDbx) {

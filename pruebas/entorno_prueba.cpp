@@ -14,27 +14,19 @@
 
 namespace orvex::pruebas {
 
-// getenv reads the same copy on every system (Windows keeps it in step, see PonerVariable).
-std::optional<std::string> sistema::LeerVariable(const std::string& nombre) {
-  const char* v = std::getenv(nombre.c_str());
-  if (v == nullptr) return std::nullopt;
-  return std::string(v);
-}
-
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Normalizar(std::string_view nombre_relativo) {
-  std::string s(nombre_relativo);
-  for (char& c : s) {
-    if (c == '\\') c = '/';
-  }
-  while (!s.empty() && s.front() == '/') s.erase(0, 1);
-  return s;
-}
+using plataforma::registro::Mayusculas;
 
 [[noreturn]] void Fallar(const std::string& que) { throw std::runtime_error("entorno de prueba: " + que); }
+
+void EscribirArchivo(const fs::path& ruta, std::string_view bytes) {
+  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
+  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  f.close();
+  if (!f) Fallar("no se pudo escribir " + ruta.string());
+}
 
 }  // namespace
 
@@ -44,18 +36,15 @@ DirectorioTemporal::DirectorioTemporal() {
   std::error_code ec;
   fs::path base = fs::temp_directory_path(ec);
   if (ec) base = "/tmp";
-  std::random_device semilla;
-  std::mt19937_64 azar(semilla());
-  for (int intento = 0; intento < 100; ++intento) {
+  std::mt19937_64 azar(std::random_device{}());
+  for (int intento = 0; intento < 100 && !ec; ++intento) {
     char nombre[40];
     std::snprintf(nombre, sizeof nombre, "orvex-%016llx", static_cast<unsigned long long>(azar()));
-    fs::path ruta = base / nombre;
     // create_directory is atomic: false when the name is taken.
-    if (fs::create_directory(ruta, ec)) {
-      ruta_ = fs::absolute(ruta).string();
+    if (fs::create_directory(base / nombre, ec)) {
+      ruta_ = fs::absolute(base / nombre).string();
       return;
     }
-    if (ec) break;
   }
   Fallar("no se pudo crear una carpeta temporal bajo " + base.string());
 }
@@ -71,18 +60,17 @@ DirectorioTemporal::~DirectorioTemporal() {
 }
 
 std::string DirectorioTemporal::RutaDe(std::string_view nombre_relativo) const {
-  std::string relativo = Normalizar(nombre_relativo);
+  std::string relativo(nombre_relativo);
+  for (char& c : relativo) c = c == '\\' ? '/' : c;
+  relativo.erase(0, relativo.find_first_not_of('/'));
   return relativo.empty() ? ruta_ : ruta_ + "/" + relativo;
 }
 
 std::string DirectorioTemporal::Escribir(std::string_view nombre_relativo, std::string_view bytes) const {
-  fs::path ruta = RutaDe(nombre_relativo);
+  const fs::path ruta = RutaDe(nombre_relativo);
   std::error_code ec;
   fs::create_directories(ruta.parent_path(), ec);
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  f.close();
-  if (!f) Fallar("no se pudo escribir " + ruta.string());
+  EscribirArchivo(ruta, bytes);
   return ruta.string();
 }
 
@@ -91,7 +79,7 @@ std::string DirectorioTemporal::Escribir(std::string_view nombre_relativo, const
 }
 
 std::string DirectorioTemporal::CrearCarpeta(std::string_view nombre_relativo) const {
-  std::string ruta = RutaDe(nombre_relativo);
+  const std::string ruta = RutaDe(nombre_relativo);
   std::error_code ec;
   fs::create_directories(ruta, ec);
   if (ec) Fallar("no se pudo crear " + ruta);
@@ -99,21 +87,22 @@ std::string DirectorioTemporal::CrearCarpeta(std::string_view nombre_relativo) c
 }
 
 std::vector<uint8_t> DirectorioTemporal::Leer(std::string_view nombre_relativo) const {
-  std::string texto = LeerTexto(nombre_relativo);
+  const std::string texto = LeerTexto(nombre_relativo);
   return std::vector<uint8_t>(texto.begin(), texto.end());
 }
 
 std::string DirectorioTemporal::LeerTexto(std::string_view nombre_relativo) const {
-  std::string ruta = RutaDe(nombre_relativo);
-  std::ifstream f(ruta, std::ios::binary);
-  if (!f) Fallar("no se pudo leer " + ruta);
+  std::ifstream f(RutaDe(nombre_relativo), std::ios::binary);
+  if (!f) Fallar("no se pudo leer " + RutaDe(nombre_relativo));
   return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 }
 
 // --------------------------------------------------------------------------- VariableEntorno
 
 VariableEntorno::VariableEntorno(std::string nombre, const std::optional<std::string>& valor)
-    : nombre_(std::move(nombre)), anterior_(sistema::LeerVariable(nombre_)) {
+    : nombre_(std::move(nombre)) {
+  // getenv reads the same copy on every system (Windows keeps it in step, see PonerVariable).
+  if (const char* v = std::getenv(nombre_.c_str())) anterior_ = v;
   if (!sistema::PonerVariable(nombre_, valor)) Fallar("no se pudo cambiar " + nombre_);
 }
 
@@ -123,23 +112,22 @@ VariableEntorno::~VariableEntorno() { sistema::PonerVariable(nombre_, anterior_)
 
 namespace {
 
-constexpr uint32_t kRegSz = 1, kRegExpandSz = 2, kRegDword = 4;
+constexpr uint32_t kRegSz = 1, kRegExpandSz = 2, kRegBinario = 3, kRegDword = 4, kRegMultiSz = 7;
 
 // The root spelled out as regedit writes it, then the rest of the path.
 std::string ClaveCompleta(const std::string& clave) {
-  std::size_t barra = clave.find('\\');
-  std::string raiz = plataforma::registro::Mayusculas(clave.substr(0, barra));
+  const std::size_t barra = clave.find('\\');
+  const std::string raiz = Mayusculas(clave.substr(0, barra));
   std::string resto = barra == std::string::npos ? "" : clave.substr(barra);
-  if (raiz == "HKCU") raiz = "HKEY_CURRENT_USER";
-  if (raiz == "HKLM") raiz = "HKEY_LOCAL_MACHINE";
-  if (raiz == "HKCR") raiz = "HKEY_CLASSES_ROOT";
-  if (raiz == "HKU") raiz = "HKEY_USERS";
-  if (raiz != "HKEY_CURRENT_USER" && raiz != "HKEY_LOCAL_MACHINE" && raiz != "HKEY_CLASSES_ROOT" &&
-      raiz != "HKEY_USERS") {
-    Fallar("raíz de registro desconocida en " + clave);
+  while (resto.ends_with('\\')) resto.pop_back();
+  const std::pair<const char*, const char*> raices[] = {{"HKCU", "HKEY_CURRENT_USER"},
+                                                        {"HKLM", "HKEY_LOCAL_MACHINE"},
+                                                        {"HKCR", "HKEY_CLASSES_ROOT"},
+                                                        {"HKU", "HKEY_USERS"}};
+  for (const auto& [corta, larga] : raices) {
+    if (raiz == corta || raiz == larga) return larga + resto;
   }
-  while (!resto.empty() && resto.back() == '\\') resto.pop_back();
-  return raiz + resto;
+  Fallar("raíz de registro desconocida en " + clave);
 }
 
 std::string Entrecomillado(const std::string& texto) {
@@ -148,37 +136,36 @@ std::string Entrecomillado(const std::string& texto) {
     if (c == '\\' || c == '"') salida.push_back('\\');
     salida.push_back(c);
   }
-  salida.push_back('"');
-  return salida;
+  return salida + "\"";
 }
 
-// regedit's hex list: comma separated, wrapped with "\" continuations at about 80 columns.
-std::string ListaHex(const std::string& prefijo, const std::vector<uint8_t>& datos) {
-  std::string salida = prefijo;
-  std::size_t columna = salida.size();
-  char pieza[4];
-  for (std::size_t i = 0; i < datos.size(); ++i) {
-    std::snprintf(pieza, sizeof pieza, "%02x", datos[i]);
-    salida += pieza;
-    columna += 2;
-    if (i + 1 < datos.size()) {
-      salida.push_back(',');
-      ++columna;
-      if (columna > 75) {
-        salida += "\\\n  ";
-        columna = 2;
-      }
+// A value's line in regedit's form: a string in quotes when it can be, a dword in hex digits,
+// anything else as a hex list, wrapped with "\" continuations at about 80 columns. Version 5
+// files keep the text kinds in hex as UTF-16LE, REGEDIT4 files as 8-bit text.
+std::string Linea(const std::string& nombre, uint32_t tipo, const std::vector<uint8_t>& datos, bool v5) {
+  std::string linea = (nombre.empty() ? "@" : Entrecomillado(nombre)) + "=";
+  const std::string texto(datos.begin(), datos.end());
+  if (tipo == kRegSz && texto.ends_with('\0') && texto.find_first_of(std::string("\r\n\0", 3)) == texto.size() - 1) {
+    return linea + Entrecomillado(texto.substr(0, texto.size() - 1));
+  }
+  char pieza[16];
+  if (tipo == kRegDword && datos.size() == 4) {
+    std::snprintf(pieza, sizeof pieza, "dword:%02x%02x%02x%02x", datos[3], datos[2], datos[1], datos[0]);
+    return linea + pieza;
+  }
+  const bool texto_tipo = tipo == kRegSz || tipo == kRegExpandSz || tipo == kRegMultiSz;
+  const std::vector<uint8_t> hex = v5 && texto_tipo ? plataforma::registro::Utf8AUtf16Le(texto) : datos;
+  std::snprintf(pieza, sizeof pieza, tipo == kRegBinario ? "hex:" : "hex(%x):", static_cast<unsigned>(tipo));
+  linea += pieza;
+  for (std::size_t i = 0, columna = linea.size(); i < hex.size(); ++i, columna += 3) {
+    std::snprintf(pieza, sizeof pieza, i + 1 < hex.size() ? "%02x," : "%02x", hex[i]);
+    linea += pieza;
+    if (columna > 75 && i + 1 < hex.size()) {
+      linea += "\\\n  ";
+      columna = 2;
     }
   }
-  return salida;
-}
-
-bool CadenaEscribible(const std::vector<uint8_t>& datos) {
-  if (datos.empty() || datos.back() != 0) return false;
-  for (std::size_t i = 0; i + 1 < datos.size(); ++i) {
-    if (datos[i] == 0 || datos[i] == '\n' || datos[i] == '\r') return false;
-  }
-  return true;
+  return linea;
 }
 
 std::vector<uint8_t> ConNul(const std::string& texto) {
@@ -193,13 +180,12 @@ RegistroPrueba::RegistroPrueba() = default;
 RegistroPrueba::~RegistroPrueba() = default;  // instalado_ goes before directorio_ and its file.
 
 RegistroPrueba::Nodo& RegistroPrueba::NodoDe(const std::string& clave) {
-  std::string completa = ClaveCompleta(clave);
+  const std::string completa = ClaveCompleta(clave);
   // Parents too, so that an empty parent shows up in the file as regedit would write it.
   for (std::size_t barra = completa.find('\\'); barra != std::string::npos; barra = completa.find('\\', barra + 1)) {
-    std::string padre = completa.substr(0, barra);
-    claves_.try_emplace(plataforma::registro::Mayusculas(padre), Nodo{padre, {}});
+    claves_.try_emplace(Mayusculas(completa.substr(0, barra)), Nodo{completa.substr(0, barra), {}});
   }
-  return claves_.try_emplace(plataforma::registro::Mayusculas(completa), Nodo{completa, {}}).first->second;
+  return claves_.try_emplace(Mayusculas(completa), Nodo{completa, {}}).first->second;
 }
 
 RegistroPrueba& RegistroPrueba::Cadena(const std::string& clave, const std::string& nombre, const std::string& valor) {
@@ -212,15 +198,14 @@ RegistroPrueba& RegistroPrueba::CadenaExpandible(const std::string& clave, const
 }
 
 RegistroPrueba& RegistroPrueba::Dword(const std::string& clave, const std::string& nombre, uint32_t valor) {
-  return Binario(clave, nombre,
-                 {static_cast<uint8_t>(valor), static_cast<uint8_t>(valor >> 8), static_cast<uint8_t>(valor >> 16),
-                  static_cast<uint8_t>(valor >> 24)},
-                 kRegDword);
+  const std::vector<uint8_t> datos = {static_cast<uint8_t>(valor), static_cast<uint8_t>(valor >> 8),
+                                      static_cast<uint8_t>(valor >> 16), static_cast<uint8_t>(valor >> 24)};
+  return Binario(clave, nombre, datos, kRegDword);
 }
 
 RegistroPrueba& RegistroPrueba::Binario(const std::string& clave, const std::string& nombre,
                                         const std::vector<uint8_t>& datos, uint32_t tipo) {
-  NodoDe(clave).valores[plataforma::registro::Mayusculas(nombre)] = Valor{nombre, tipo, datos};
+  NodoDe(clave).valores[Mayusculas(nombre)] = Valor{nombre, tipo, datos};
   return *this;
 }
 
@@ -230,11 +215,8 @@ RegistroPrueba& RegistroPrueba::Clave(const std::string& clave) {
 }
 
 RegistroPrueba& RegistroPrueba::Quitar(const std::string& clave) {
-  std::string mayus = plataforma::registro::Mayusculas(ClaveCompleta(clave));
-  for (auto it = claves_.begin(); it != claves_.end();) {
-    bool dentro = it->first == mayus || it->first.starts_with(mayus + "\\");
-    it = dentro ? claves_.erase(it) : std::next(it);
-  }
+  const std::string mayus = Mayusculas(ClaveCompleta(clave));
+  std::erase_if(claves_, [&](const auto& c) { return c.first == mayus || c.first.starts_with(mayus + "\\"); });
   return *this;
 }
 
@@ -243,59 +225,23 @@ std::string RegistroPrueba::Texto(Formato formato) const {
   std::string texto = v5 ? "Windows Registry Editor Version 5.00\r\n\r\n" : "REGEDIT4\r\n\r\n";
   for (const auto& [mayus, nodo] : claves_) {
     texto += "[" + nodo.nombre + "]\r\n";
-    for (const auto& [nombre_mayus, valor] : nodo.valores) {
-      std::string linea = valor.nombre.empty() ? "@=" : Entrecomillado(valor.nombre) + "=";
-      bool texto_tipo = valor.tipo == kRegSz || valor.tipo == kRegExpandSz || valor.tipo == 7;
-      if (valor.tipo == kRegSz && CadenaEscribible(valor.datos)) {
-        linea += Entrecomillado(std::string(valor.datos.begin(), valor.datos.end() - 1));
-      } else if (valor.tipo == kRegDword && valor.datos.size() == 4) {
-        char cifras[16];
-        uint32_t n = valor.datos[0] | (valor.datos[1] << 8) | (valor.datos[2] << 16) |
-                     (static_cast<uint32_t>(valor.datos[3]) << 24);
-        std::snprintf(cifras, sizeof cifras, "dword:%08x", n);
-        linea += cifras;
-      } else {
-        // Version 5 files keep the text kinds in hex as UTF-16LE, REGEDIT4 files as 8-bit text.
-        std::vector<uint8_t> datos = valor.datos;
-        if (v5 && texto_tipo) {
-          datos = plataforma::registro::Utf8AUtf16Le(
-              std::string_view(reinterpret_cast<const char*>(valor.datos.data()), valor.datos.size()));
-        }
-        char prefijo[16];
-        if (valor.tipo == 3) {
-          std::snprintf(prefijo, sizeof prefijo, "hex:");
-        } else {
-          std::snprintf(prefijo, sizeof prefijo, "hex(%x):", static_cast<unsigned>(valor.tipo));
-        }
-        linea = ListaHex(linea + prefijo, datos);
-      }
-      texto += linea + "\r\n";
-    }
+    for (const auto& [nombre_mayus, v] : nodo.valores) texto += Linea(v.nombre, v.tipo, v.datos, v5) + "\r\n";
     texto += "\r\n";
   }
   if (!v5) return texto;
-  std::vector<uint8_t> utf16 = plataforma::registro::Utf8AUtf16Le(texto);
-  std::string bytes = "\xFF\xFE";
-  bytes.append(utf16.begin(), utf16.end());
-  return bytes;
+  const std::vector<uint8_t> utf16 = plataforma::registro::Utf8AUtf16Le(texto);
+  return "\xFF\xFE" + std::string(utf16.begin(), utf16.end());
 }
 
-void RegistroPrueba::Escribir(const std::string& ruta, Formato formato) const {
-  std::string bytes = Texto(formato);
-  std::ofstream f(ruta, std::ios::binary | std::ios::trunc);
-  f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  f.close();
-  if (!f) Fallar("no se pudo escribir " + ruta);
-}
+void RegistroPrueba::Escribir(const std::string& ruta, Formato formato) const { EscribirArchivo(ruta, Texto(formato)); }
 
 std::string RegistroPrueba::Instalar(Formato formato) {
   if (!directorio_) directorio_ = std::make_unique<DirectorioTemporal>();
-  std::string ruta = directorio_->RutaDe("registro.reg");
+  const std::string ruta = directorio_->RutaDe("registro.reg");
   Escribir(ruta, formato);
   std::vector<sistema::ClaveArchivo> claves;
   for (const auto& [mayus, nodo] : claves_) {
-    sistema::ClaveArchivo& c = claves.emplace_back();
-    c.clave = nodo.nombre;
+    sistema::ClaveArchivo& c = claves.emplace_back(sistema::ClaveArchivo{nodo.nombre, {}});
     for (const auto& [nombre_mayus, valor] : nodo.valores) c.valores.push_back(valor.nombre);
   }
   if (!instalado_) instalado_ = std::make_unique<sistema::RegistroInstalado>();

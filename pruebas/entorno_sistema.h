@@ -1,6 +1,6 @@
 // What the test environment needs of the operating system: its environment variables and
 // the registry that the library reads. entorno_posix.cpp and entorno_win32.cpp implement it
-// (LeerVariable, the same everywhere, is in entorno_prueba.cpp); CMake compiles the one for the target.
+// (reading a variable is std::getenv everywhere); CMake compiles the one for the target.
 #pragma once
 
 #include <memory>
@@ -10,7 +10,6 @@
 
 namespace orvex::pruebas::sistema {
 
-std::optional<std::string> LeerVariable(const std::string& nombre);
 // Sets the variable, or with nullopt removes it. False when the system refused.
 bool PonerVariable(const std::string& nombre, const std::optional<std::string>& valor);
 

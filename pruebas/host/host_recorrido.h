@@ -1,6 +1,7 @@
 /* A host's walk over the store through the fourteen exports, whichever way they were reached
  * (GetProcAddress on the loaded library, or linked in): every identity, folder, message, part
- * and destination, written one line each so that two walks can be compared. */
+ * and destination, and every call's result, written one line each so that two walks, or a walk
+ * and the listing expected of a store, can be compared. */
 #ifndef ORVEX_HOST_RECORRIDO_H
 #define ORVEX_HOST_RECORRIDO_H
 
@@ -29,9 +30,16 @@ typedef struct FUNCIONES_ORVEX {
   uint32_t(ORVEX_LLAMADA* ObtenerUnMensajeMail)(OE_CARPETA*, OE_MENSAJE**);
 } FUNCIONES_ORVEX;
 
-/* Walks the store and writes what it sees to salida. Returns the number of calls whose result
- * was not one a host expects at that step: 0 for a sound store, and when no store is found. */
-int RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* salida);
+/* The exports linked into the calling program, in the order of the fields above. */
+#define FUNCIONES_ORVEX_ENLAZADAS                                                          \
+  {OE_ObtenerVersionOE,     OE_IniciarIdentities,          OE_ObtenerIdentities,           \
+   OE_LiberarIdentities,    OE_ObtenerCarpetas,            OE_ObtenerCarpetasPrincipales,  \
+   OE_ObtenerSubCarpetas,   OE_ObtenerCarpetaDeEntryID,    OE_ObtenerMensajes,             \
+   OE_ObtenerObjMsg,        OE_GuardarObjMsg,              OE_ObtenerDestinoMsg,           \
+   OE_ObtenerAttachMensaje, OE_ObtenerUnMensajeMail}
+
+/* Walks the store and writes what it sees to salida. */
+void RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* salida);
 
 #ifdef __cplusplus
 }
