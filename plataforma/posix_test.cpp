@@ -35,18 +35,10 @@ class PosixTest : public ::testing::Test {
 TEST_F(PosixTest, UnidadesMapeadas) {
   EXPECT_EQ(ListarArchivos("C:", "*.MBX"), (std::vector<std::string>{"A.mbx", "a.MBX", "b.mbx"}));
   EXPECT_TRUE(ListarArchivos("Q:\\", "*.mbx").empty());
-  // The hook decides free space, drive or not; without it, a folder that exists has some.
-  const std::pair<const char*, bool> casos[] = {{"C:\\store\\Nuevo.idx", true}, {"C:\\Falta\\Inbox.idx", false},
-                                                {"Q:\\Store\\Inbox.idx", false}};
-  for (const auto& [ruta, sabido] : casos) {
-    SCOPED_TRACE(ruta);
-    EXPECT_EQ(EspacioLibre(ruta).has_value(), sabido);
-    Ganchos().espacio_libre = 1234;
-    EXPECT_EQ(EspacioLibre(ruta), 1234u);
-    Ganchos().espacio_desconocido = true;
-    EXPECT_FALSE(EspacioLibre(ruta).has_value());
-    Ganchos().Reiniciar();
-  }
+  // Free space is the folder's disk's; a folder that does not exist has none to give.
+  EXPECT_TRUE(EspacioLibre("C:\\store\\Nuevo.idx").has_value());
+  EXPECT_FALSE(EspacioLibre("C:\\Falta\\Inbox.idx").has_value());
+  EXPECT_FALSE(EspacioLibre("Q:\\Store\\Inbox.idx").has_value());
 }
 
 // An installed source answers for its drive only; its files are read-only and never mix with the
@@ -92,7 +84,7 @@ TEST_F(PosixTest, OrigenInstaladoAtiendeSuUnidad) {
 // every open sees the file as it is now, even rewritten at the same size within a clock tick.
 TEST_F(PosixTest, RegistroDelArchivoComoEsAhora) {
   const std::optional<std::string> casos[] = {
-      std::nullopt, "", dir_.RutaDe("no.reg"), dir_.CrearCarpeta("carpeta.reg"),
+      std::nullopt, dir_.CrearCarpeta("carpeta.reg"),
       dir_.Escribir("sin.reg", "[HKEY_CURRENT_USER\\Identities]\r\n\"A\"=\"1\"\r\n"),
   };
   for (const auto& caso : casos) {

@@ -37,37 +37,27 @@ TEST(ClBufferFlujoTest, Posicionar) {
 }
 
 TEST(ClBufferFlujoTest, Leer) {
-  struct Caso {
-    const char* nombre;
-    uint32_t longitud, posicion;  // a position past the length is left behind by a plain shrink
-    bool con_destino;
-    uint32_t n;
-    int resultado;
-    uint32_t cuenta, posicion_final;
-  };
-  const Caso casos[] = {
-      {"menos de lo que queda", 100, 0, true, 10, 0, 10, 10},
-      {"mas de lo que queda", 100, 80, true, 50, 0, 20, 100},
-      {"en el fin", 100, 100, true, 5, 0, 0, 100},
-      {"buffer vacio", 0, 0, true, 5, 0, 0, 0},
-      {"posicion fuera del contenido", 10, 90, true, 8, -1, 0, 90},
-      {"sin destino", 10, 0, false, 5, -1, 0, 0},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  for (const auto& fila : pruebas::Filas(
+#include "pruebas/datos/buffer_flujo_leer.inc"
+           )) {
+    SCOPED_TRACE(fila.at(0));
+    std::vector<uint32_t> v;
+    for (std::size_t i = 1; i < fila.size(); ++i) v.push_back(static_cast<uint32_t>(std::stol(fila[i])));
+    const uint32_t longitud = v.at(0), posicion = v.at(1), n = v.at(3), cuenta_esperada = v.at(5);
     CL_BUFFER_FLUJO b;
-    const uint32_t llenado = std::max(caso.longitud, caso.posicion);
+    const uint32_t llenado = std::max(longitud, posicion);
     Llenar(b, llenado);
-    if (caso.posicion > 0) {
-      ASSERT_EQ(caso.posicion < llenado ? b.Posicionar(static_cast<int32_t>(caso.posicion), 0) : b.Posicionar(0, 2), 0);
+    if (posicion > 0) {
+      ASSERT_EQ(posicion < llenado ? b.Posicionar(static_cast<int32_t>(posicion), 0) : b.Posicionar(0, 2), 0);
     }
-    b.CL_BUFFER::FijarLongitud(caso.longitud);
-    std::vector<char> destino(caso.n + 1, '#');
+    b.CL_BUFFER::FijarLongitud(longitud);
+    std::vector<char> destino(n + 1, '#');
     uint32_t cuenta = 12345;
-    EXPECT_EQ(b.Leer(caso.con_destino ? destino.data() : nullptr, caso.n, &cuenta), caso.resultado);
-    EXPECT_EQ(cuenta, caso.cuenta);
-    EXPECT_EQ(b.ObtenerPosicion(), caso.posicion_final);
-    EXPECT_EQ(std::string(destino.data(), cuenta), caso.resultado == 0 ? Texto(b).substr(caso.posicion, cuenta) : "");
+    const int resultado = b.Leer(v.at(2) ? destino.data() : nullptr, n, &cuenta);
+    EXPECT_EQ(resultado, static_cast<int>(v.at(4)));
+    EXPECT_EQ(cuenta, cuenta_esperada);
+    EXPECT_EQ(b.ObtenerPosicion(), v.at(6));
+    EXPECT_EQ(std::string(destino.data(), cuenta), resultado == 0 ? Texto(b).substr(posicion, cuenta) : "");
     EXPECT_EQ(destino[cuenta], '#') << "copied more than it reported";
   }
 }
