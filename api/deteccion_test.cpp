@@ -58,7 +58,8 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
     SCOPED_TRACE(valor);
     char buffer[80];
     std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), valor, buffer, capacidad), esperado);
+    EXPECT_EQ(plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), valor, buffer, capacidad),
+              esperado);
     EXPECT_EQ(std::string(buffer, bytes.size()), bytes);
     EXPECT_EQ(buffer[capacidad], '#');
   }

@@ -121,7 +121,9 @@ TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
   };
   pruebas::DirectorioTemporal otra;
   otra.Escribir("Store/Inbox.dbx", "ot");
-  const auto reemplazar = [&] { std::filesystem::rename(dir_.Escribir("nuevo", "nu"), dir_.RutaDe("Store/Inbox.dbx")); };
+  const auto reemplazar = [&] {
+    std::filesystem::rename(dir_.Escribir("nuevo", "nu"), dir_.RutaDe("Store/Inbox.dbx"));
+  };
   const std::tuple<const char*, std::function<void()>, const char*> casos[] = {
       {"igual", [] {}, "xy"},
       {"reescrito en su sitio", [&] { dir_.Escribir("Store/Inbox.dbx", "nu"); }, "nu"},

@@ -39,7 +39,8 @@ std::vector<std::string> Describir(const std::vector<Recuperado>& hallados) {
     dicho.push_back(d);
     // Never a byte that is not the message's: every line names the same message.
     const std::size_t en = r.texto.find("del mensaje ");
-    for (std::size_t p = en; p != std::string::npos && p + 12 < r.texto.size(); p = r.texto.find("del mensaje ", p + 1)) {
+    for (std::size_t p = en; p != std::string::npos && p + 12 < r.texto.size();
+         p = r.texto.find("del mensaje ", p + 1)) {
       EXPECT_EQ(r.texto[p + 12], r.texto[en + 12]) << p;
     }
   }

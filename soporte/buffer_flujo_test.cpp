@@ -63,28 +63,21 @@ TEST(ClBufferFlujoTest, Leer) {
 }
 
 TEST(ClBufferFlujoTest, Escribir) {
-  struct Caso {
-    uint32_t escribible;
-    std::string inicial;
-    int32_t posicion;  // -1: at the end
-    int resultado;
-    std::string esperado;
-    uint32_t posicion_final;
-  };
-  const Caso casos[] = {
+  // Writable flag, contents before, position (-1: at the end), result, contents and position after.
+  const std::tuple<uint32_t, std::string, int32_t, int, std::string, uint32_t> casos[] = {
       {0, "", 0, -1, "", 0},         {2, "xyz", 0, -1, "xyz", 0},      {1, "", 0, 0, "abc", 3},
       {1, "abcdef", 2, 0, "ababcf", 5}, {1, "abc", 2, 0, "ababc", 5}, {1, "abc", -1, 0, "abcabc", 6},
   };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.esperado);
+  for (const auto& [escribible, inicial, posicion, resultado, esperado, posicion_final] : casos) {
+    SCOPED_TRACE(esperado);
     CL_BUFFER_FLUJO b;
-    b.Anadir(caso.inicial.data(), static_cast<uint32_t>(caso.inicial.size()));
-    ASSERT_EQ(caso.posicion != 0 ? b.Posicionar(std::max(caso.posicion, 0), caso.posicion < 0 ? 2 : 0) : 0, 0);
-    b.FijarEscribible(caso.escribible);
-    EXPECT_EQ(b.Escribir("abc", 3), caso.resultado);
-    EXPECT_EQ(Texto(b), caso.esperado);
+    b.Anadir(inicial.data(), static_cast<uint32_t>(inicial.size()));
+    ASSERT_EQ(posicion != 0 ? b.Posicionar(std::max(posicion, 0), posicion < 0 ? 2 : 0) : 0, 0);
+    b.FijarEscribible(escribible);
+    EXPECT_EQ(b.Escribir("abc", 3), resultado);
+    EXPECT_EQ(Texto(b), esperado);
     EXPECT_EQ(b.Datos()[b.Longitud()], 0);
-    EXPECT_EQ(b.ObtenerPosicion(), caso.posicion_final);
+    EXPECT_EQ(b.ObtenerPosicion(), posicion_final);
   }
 }
 
