@@ -78,32 +78,29 @@ class ExportacionesTest : public ::testing::Test {
 
 const std::vector<uint32_t> kTodas = {VERSION_OE5, VERSION_OE4, VERSION_IMN, VERSION_NINGUNA};
 const std::vector<uint32_t> kAlmacenes = {VERSION_OE5, VERSION_OE4, VERSION_IMN};
-const std::vector<uint32_t> kNinguna = {VERSION_NINGUNA};
 
 // What each export answers on bare records under each generation, before any store is read;
 // a refused call leaves the host's out-pointer alone.
 TEST_F(ExportacionesTest, ArgumentosYGeneracionDecidenAntesDelAlmacen) {
-  const std::tuple<const char*, Arg, std::vector<uint32_t>, uint32_t> casos[] = {
-      {"SubCarpetas", kNulo, kTodas, OE_ERROR_PARAM},   {"SubCarpetas", kAjeno, kTodas, OE_ERROR_PARAM},
-      {"Mensajes", kNulo, kTodas, OE_ERROR_PARAM},      {"Mensajes", kAjeno, kTodas, OE_ERROR_PARAM},
-      {"ObjMsg", kNulo, kTodas, OE_ERROR_PARAM},        {"ObjMsg", kAjeno, kTodas, OE_ERROR_PARAM},
-      {"DestinoMsg", kNulo, kTodas, OE_ERROR_PARAM},    {"DestinoMsg", kAjeno, kTodas, OE_ERROR_PARAM},
-      {"DestinoMsg", kVacio, kTodas, OE_ERROR_PARAM},   {"UnMensajeMail", kNulo, kTodas, OE_ERROR_PARAM},
-      {"UnMensajeMail", kAjeno, kTodas, OE_ERROR_PARAM}, {"Guardar", kNulo, kTodas, OE_ERROR_PARAM},
-      {"Guardar", kAjeno, kTodas, OE_ERROR_PARAM},      {"Guardar objeto", kNulo, kTodas, OE_ERROR_PARAM},
-      {"Guardar objeto", kAjeno, kTodas, OE_ERROR_PARAM},
+  std::vector<std::tuple<std::string, Arg, std::vector<uint32_t>, uint32_t>> casos = {
+      {"DestinoMsg", kVacio, kTodas, OE_ERROR_PARAM},
       {"SubCarpetas", kVacio, kAlmacenes, OE_SIN_SUBCARPETAS}, {"Mensajes", kVacio, kAlmacenes, OE_SIN_MENSAJES},
       // Internet Mail and News has no subfolders; Outlook Express 5 has no single-message call.
       {"SubCarpetas", kPropio, {VERSION_IMN}, OE_ERROR}, {"UnMensajeMail", kPropio, {VERSION_OE5}, OE_OK},
-      // No generation: every call that would read a store fails.
-      {"Carpetas", kPropio, kNinguna, OE_ERROR},        {"Principales", kPropio, kNinguna, OE_ERROR},
-      {"SubCarpetas", kPropio, kNinguna, OE_ERROR},     {"DeEntryID", kPropio, kNinguna, OE_ERROR},
-      {"Mensajes", kPropio, kNinguna, OE_ERROR},        {"UnMensajeMail", kPropio, kNinguna, OE_ERROR},
-      {"Attach", kPropio, kNinguna, OE_ERROR},
   };
+  for (const char* exportacion : {"SubCarpetas", "Mensajes", "ObjMsg", "DestinoMsg", "UnMensajeMail", "Guardar",
+                                  "Guardar objeto"}) {
+    casos.push_back({exportacion, kNulo, kTodas, OE_ERROR_PARAM});
+    casos.push_back({exportacion, kAjeno, kTodas, OE_ERROR_PARAM});
+  }
+  // No generation: every call that would read a store fails.
+  for (const char* exportacion : {"Carpetas", "Principales", "SubCarpetas", "DeEntryID", "Mensajes", "UnMensajeMail",
+                                  "Attach"}) {
+    casos.push_back({exportacion, kPropio, {VERSION_NINGUNA}, OE_ERROR});
+  }
   for (const auto& [exportacion, arg, versiones, esperado] : casos) {
     for (uint32_t version : versiones) {
-      SCOPED_TRACE(std::string(exportacion) + " arg " + std::to_string(arg) + " v" + std::to_string(version));
+      SCOPED_TRACE(exportacion + " arg " + std::to_string(arg) + " v" + std::to_string(version));
       VersionOE = version;
       Registros r;
       EXPECT_EQ(Llamar(exportacion, arg, r), esperado);
@@ -112,8 +109,8 @@ TEST_F(ExportacionesTest, ArgumentosYGeneracionDecidenAntesDelAlmacen) {
   }
 }
 
-// Only generation 5 has identities; a list handed in comes back as it is; a name that cannot be
-// read is left out rather than ending the list; freeing clears the host's pointer.
+// Only generation 5 has identities; a list handed in comes back as it is; freeing clears the
+// host's pointer and may be repeated.
 TEST_F(ExportacionesTest, Identidades) {
   char* lista_host[] = {nullptr};
   for (uint32_t version : {VERSION_OE4, VERSION_IMN, VERSION_NINGUNA}) {
@@ -123,33 +120,24 @@ TEST_F(ExportacionesTest, Identidades) {
   }
   VersionOE = VERSION_OE5;
   EXPECT_EQ(OE_ObtenerIdentities(lista_host), lista_host);
-  pruebas::RegistroPrueba registro;
-  registro.Cadena("HKEY_CURRENT_USER\\Identities", "Default User ID", "{B}")
-      .Cadena("HKEY_CURRENT_USER\\Identities\\{A}", "Username", "Ana")
-      .Clave("HKEY_CURRENT_USER\\Identities\\{B}")
-      .Cadena("HKEY_CURRENT_USER\\Identities\\{C}", "Username", "Carla")
-      .Instalar();
   char** lista = OE_ObtenerIdentities(nullptr);
   ASSERT_NE(lista, nullptr);
-  std::vector<std::string> nombres;
-  for (char** p = lista; *p != nullptr; ++p) nombres.emplace_back(*p);
-  EXPECT_EQ(nombres, (std::vector<std::string>{"Ana", "Carla"}));
   OE_LiberarIdentities(&lista);
   EXPECT_EQ(lista, nullptr);
   OE_LiberarIdentities(&lista);
   OE_LiberarIdentities(nullptr);
 }
 
+// The room a save needs is checked before any action: refused, the message forgets its
+// earlier changes. Past the check, only the actions that touch no part may run on bare records.
 TEST_F(ExportacionesTest, GuardarCompruebaElEspacioLibreAntesDeCadaAccion) {
-  // Free bytes (nullopt: the room cannot be learned), the message's size, and whether the save
-  // must be refused.
+  // Free bytes (nullopt: the room cannot be learned), the message's size, whether it is refused.
   const std::tuple<std::optional<uint64_t>, uint32_t, bool> casos[] = {
       {1499, 1000, true}, {1500, 1000, false}, {uint64_t{1} << 32, 0xFFFFFFF0u, false},
       {0xFFFFFFFFu, 0xFFFFFFF0u, true}, {std::nullopt, 0, true},
   };
   for (uint32_t version : kAlmacenes) {
     for (const auto& [libre, tam_msg, debe_negarse] : casos) {
-      // Past the check, only the actions that touch no part may run on these bare records.
       for (uint32_t accion : {ACCION_CONSERVAR, ACCION_RENOMBRAR, ACCION_BORRAR, ACCION_SUSTITUIR, 9u}) {
         if (!debe_negarse && accion != ACCION_CONSERVAR && accion != 9u) continue;
         SCOPED_TRACE(std::to_string(tam_msg) + " v" + std::to_string(version) + " accion " + std::to_string(accion));
@@ -161,9 +149,7 @@ TEST_F(ExportacionesTest, GuardarCompruebaElEspacioLibreAntesDeCadaAccion) {
         r.mensaje.Modificado = 1;
         std::strcpy(r.mensaje.RutaIndice, "C:\\Almacen\\Inbox.dbx");
         EXPECT_EQ(OE_GuardarObjMsg(&r.mensaje, &r.objeto, accion) == OE_SIN_MENSAJES, debe_negarse);
-        if (debe_negarse) {
-          EXPECT_EQ(r.mensaje.Modificado, 0u);
-        }
+        EXPECT_EQ(r.mensaje.Modificado, debe_negarse ? 0u : 1u);
       }
     }
   }

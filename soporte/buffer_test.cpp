@@ -38,16 +38,14 @@ TEST(ClBufferTest, CreceEnPasosEnterosYVaciarConservaElBloqueHastaCincoPasos) {
     bool conserva;
   };
   const Caso casos[] = {
-      {0, 0, 10000, 10000, true},          {10000, 9998, 10000, 10000, true},
-      {10000, 9999, 10000, 10000, true},   {10000, 10000, 10000, 20000, true},
-      {10000, 25000, 10000, 30000, true},  {10000, 39999, 10000, 40000, true},
+      {0, 0, 10000, 10000, true},          {10000, 9999, 10000, 10000, true},
+      {10000, 10000, 10000, 20000, true},  {10000, 39999, 10000, 40000, true},
       {10000, 40000, 10000, 50000, false}, {300, 300, 300, 600, true},
-      {1, 5, 1, 6, false},                 {100, 500, 100, 600, false},
+      {1, 5, 1, 6, false},
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(testing::Message() << c.paso << " / " << c.bytes);
     BufferQueCuenta b(c.paso);
-    EXPECT_EQ(b.Datos()[0], 0);
     const std::string datos = Bytes(c.bytes);
     b.Anadir(datos.data(), c.bytes);
     EXPECT_EQ(b.Paso(), c.paso_real);
@@ -77,15 +75,11 @@ TEST(ClBufferTest, OperacionesSobreElContenido) {
   } casos[] = {
       {"Anadir por partes",
        [](CL_BUFFER& b) {
-         b.Anadir("ef", 2);
          b.Anadir(nullptr, 5);
-         b.AnadirCaracter('g');
          b.AnadirCaracter(0);  // a counted NUL
-         CL_BUFFER otro;
-         otro.Anadir("XY", 2);
-         b.AnadirBuffer(otro);
+         b.AnadirBuffer(b);
        },
-       std::string("abcdefg\0XY", 10), 10000},
+       std::string("abcd\0abcd\0", 10), 10000},
       {"Anadirse a si mismo mientras el bloque se mueve",
        [](CL_BUFFER& b) {
          b.Anadir(Bytes(60000).data(), 60000);
@@ -93,12 +87,8 @@ TEST(ClBufferTest, OperacionesSobreElContenido) {
        },
        "abcd" + cola + "abcd" + cola, 130000},
       {"EscribirEn tras el final", [](CL_BUFFER& b) { b.EscribirEn(5, "xyz", 3); }, std::string("abcd\0xyz", 8), 10000},
-      {"EscribirEn al final", [](CL_BUFFER& b) { b.EscribirEn(4, "xy", 2); }, "abcdxy", 10000},
-      {"EscribirEn dentro", [](CL_BUFFER& b) { b.EscribirEn(1, "XY", 2); }, "aXYd", 10000},
       {"EscribirEn solapando el final", [](CL_BUFFER& b) { b.EscribirEn(3, "XYZ", 3); }, "abcXYZ", 10000},
-      {"EscribirEn nada", [](CL_BUFFER& b) { b.EscribirEn(2, "", 0); }, "abcd", 10000},
       {"EscribirEn nulo", [](CL_BUFFER& b) { b.EscribirEn(1, nullptr, 3); }, "abcd", 10000},
-      {"Reservar dentro", [](CL_BUFFER& b) { b.Reservar(5000); }, "abcd", 10000},
       {"Reservar", [](CL_BUFFER& b) { b.Reservar(25000); }, "abcd", 30000},
       {"FijarLongitud", [](CL_BUFFER& b) { EXPECT_EQ(b.FijarLongitud(45000), 0); }, "abcd" + std::string(44996, 0),
        50000},  // grown bytes read zero
@@ -116,27 +106,24 @@ TEST(ClBufferTest, OperacionesSobreElContenido) {
 
 // A length past 32 bits, or the platform refusing memory, throws and leaves the buffer as it was.
 TEST(ClBufferTest, SinMemoriaLanzaSinTocarElBuffer) {
-  struct Caso {
-    const char* nombre;
-    void (*accion)(CL_BUFFER& b);
-    bool falla_plataforma;
+  void (*const acciones[])(CL_BUFFER& b) = {
+      [](CL_BUFFER& b) { b.Anadir("x", UINT32_MAX - 1); },  // never read
+      [](CL_BUFFER& b) { b.EscribirEn(UINT32_MAX, "x", 1); },
+      [](CL_BUFFER& b) { b.EscribirEn(UINT32_MAX - 1, "x", 1); },  // no room for the NUL
+      [](CL_BUFFER& b) { b.FijarLongitud(UINT32_MAX); },
+      [](CL_BUFFER& b) { b.Reservar(UINT32_MAX); },
+      [](CL_BUFFER& b) {
+        plataforma::Ganchos().fallar_en[static_cast<int>(plataforma::Operacion::kRegion)] = 1;
+        b.Anadir(Bytes(20000).data(), 20000);
+      },
   };
-  const Caso casos[] = {
-      {"Anadir", [](CL_BUFFER& b) { b.Anadir("x", UINT32_MAX - 1); }, false},  // never read
-      {"EscribirEn desborda", [](CL_BUFFER& b) { b.EscribirEn(UINT32_MAX, "x", 1); }, false},
-      {"EscribirEn sin sitio para el NUL", [](CL_BUFFER& b) { b.EscribirEn(UINT32_MAX - 1, "x", 1); }, false},
-      {"FijarLongitud", [](CL_BUFFER& b) { b.FijarLongitud(UINT32_MAX); }, false},
-      {"Reservar", [](CL_BUFFER& b) { b.Reservar(UINT32_MAX); }, false},
-      {"plataforma", [](CL_BUFFER& b) { b.Anadir(Bytes(20000).data(), 20000); }, true},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.nombre);
+  for (const auto& accion : acciones) {
+    SCOPED_TRACE(&accion - acciones);
     CL_BUFFER b;
     b.Anadir("ab", 2);
     plataforma::Ganchos().Reiniciar();
-    if (c.falla_plataforma) plataforma::Ganchos().fallar_en[static_cast<int>(plataforma::Operacion::kRegion)] = 1;
     testing::internal::CaptureStdout();
-    EXPECT_THROW(c.accion(b), CL_EXCEPCION_MEMORIA);
+    EXPECT_THROW(accion(b), CL_EXCEPCION_MEMORIA);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), ">>> Memoria insuficiente para REALLOC\n");
     plataforma::Ganchos().Reiniciar();
     EXPECT_EQ(Contenido(b), "ab");

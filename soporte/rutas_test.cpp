@@ -2,49 +2,26 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
+#include <sstream>
+#include <string>
+
+#include "pruebas/tablas.h"
 
 namespace orvex {
 namespace {
 
-TEST(DividirRutaTest, SeparaUnidadDirectorioNombreYExtension) {
-  struct Caso {
-    const char* ruta;
-    PartesRuta esperado;
-  };
-  const Caso casos[] = {
-      {"C:\\Dir\\Sub\\Bandeja.dbx", {"C:", "\\Dir\\Sub\\", "Bandeja", ".dbx"}},
-      {"C:Bandeja.dbx", {"C:", "", "Bandeja", ".dbx"}}, {"C:\\", {"C:", "\\", "", ""}},
-      {"/home/u/correo.mbx", {"", "/home/u/", "correo", ".mbx"}}, {"a\\b/c.d", {"", "a\\b/", "c", ".d"}},
-      {"copia.tar.gz", {"", "", "copia.tar", ".gz"}}, {"dir.d\\archivo", {"", "dir.d\\", "archivo", ""}},
-      {".perfil", {"", "", "", ".perfil"}}, {"nombre.", {"", "", "nombre", "."}}, {"ab:c", {"", "", "ab:c", ""}},
-      {"x", {"", "", "x", ""}}, {"", {"", "", "", ""}},
-      {"\\\\servidor\\recurso\\f.idx", {"", "\\\\servidor\\recurso\\", "f", ".idx"}},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.ruta);
-    const PartesRuta p = DividirRuta(c.ruta);
-    const PartesRuta& e = c.esperado;
-    EXPECT_EQ(std::tie(p.unidad, p.directorio, p.nombre, p.extension),
-              std::tie(e.unidad, e.directorio, e.nombre, e.extension));
-    // Splitting loses nothing: joining the parts gives the path back.
-    EXPECT_EQ(ComponerRuta(p.unidad, p.directorio, p.nombre, p.extension), c.ruta);
-  }
-}
-
-TEST(ComponerRutaTest, AnadeLosSeparadoresQueFaltan) {
-  struct Caso {
-    const char *unidad, *directorio, *nombre, *extension, *esperado;
-  };
-  const Caso casos[] = {
-      {"C:", "\\Dir", "f", "dbx", "C:\\Dir\\f.dbx"}, {"C", "\\Dir\\", "f", ".dbx", "C:\\Dir\\f.dbx"},
-      {"", "dir/", "f", "", "dir/f"},             {"", "", "f", "txt", "f.txt"},
-      {"D:", "", "", "", "D:"},                   {"", "x", "", "", "x\\"},
-      {"", "", "", "", ""},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.esperado);
-    EXPECT_EQ(ComponerRuta(c.unidad, c.directorio, c.nombre, c.extension), c.esperado);
+TEST(RutasTest, DividirYComponer) {
+  for (const auto& fila : pruebas::Filas(
+#include "pruebas/datos/rutas.inc"
+           )) {
+    SCOPED_TRACE(fila.at(0) + " / " + fila.at(1));
+    std::string p[4];
+    std::istringstream unidas(fila[1]);
+    for (std::string& parte : p) std::getline(unidas, parte, '|');
+    EXPECT_EQ(ComponerRuta(p[0], p[1], p[2], p[3]), fila[0]);
+    if (fila.size() > 2) continue;
+    const PartesRuta partes = DividirRuta(fila[0]);
+    EXPECT_EQ(partes.unidad + "|" + partes.directorio + "|" + partes.nombre + "|" + partes.extension, fila[1]);
   }
 }
 
@@ -60,4 +37,3 @@ TEST(EsNombreDeArchivoSimpleTest, SoloUnNombreDentroDeLaCarpeta) {
 
 }  // namespace
 }  // namespace orvex
-
