@@ -27,10 +27,6 @@ const std::string kBinario("MZ\x90\0\x03\0\0\0\xff\xfe\r\n\0end", 16);
 
 struct Parte { std::string nombre, contenido; bool operator==(const Parte&) const = default; };
 
-void PrintTo(const Parte& p, std::ostream* os) {
-  *os << "{\"" << p.nombre << "\", " << ::testing::PrintToString(p.contenido) << "}";
-}
-
 // Opens an object, lets ajustar change its parser, then reads parts until the end, checking
 // on each the cursors the save actions rely on: the parts tile the text consumed.
 std::vector<Parte> LeerTodo(OE_MENSAJE* m, const std::function<void(CL_ANALIZADOR_MIME&)>& ajustar = nullptr) {
