@@ -249,22 +249,6 @@ TEST_F(ObjetoMensajeTest, ModosYRegistrosQueNoSonUnObjeto) {
   EXPECT_EQ(OE_ObtenerObjMsg(m, &objeto, OE_SIGUIENTE), OE_ERROR_PARAM);
 }
 
-TEST_F(ObjetoMensajeTest, ElContenidoEsElBufferQueElHostPuedeCambiar) {
-  RegistroMensaje mensaje(MensajeConAdjunto("abc"));
-  OE_OBJMSG* o = nullptr;
-  ASSERT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &o, OE_PRIMERO), OE_OK);
-  // A body that is not decoded: Contenido is the raw base itself, its lines and their 0 byte.
-  ASSERT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &o, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(o->Contenido, static_cast<CL_BUFFER_FLUJO*>(mensaje::SalidaDe(o)));
-  EXPECT_EQ(o->LongParte + 1, mensaje::SalidaDe(o)->Longitud());
-  // A base64 attachment: its decoded buffer, writable; LongParte still counts the raw lines.
-  ASSERT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &o, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(o->Contenido, &mensaje::SalidaDe(o)->Decodificado());
-  EXPECT_EQ(static_cast<CL_BUFFER_FLUJO*>(o->Contenido)->Escribible(), 1u);
-  EXPECT_EQ(o->LongParte, std::string("YWJj\r\n").size());
-  EXPECT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &o, OE_SIGUIENTE), OE_FIN);
-}
-
 TEST_F(ObjetoMensajeTest, SinTextoOModificadoSinAlmacenAcabaEnFin) {
   RegistroMensaje modificado(MensajeSimple());
   modificado->Modificado = 1;  // no store behind it: the write-back fails and is not reported
