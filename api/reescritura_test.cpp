@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -463,15 +463,21 @@ TEST_P(ReescrituraTest, UnaEscrituraQueFallaNoPierdeNada) {
 
 TEST_P(ReescrituraTest, LaReescrituraSinArchivosOSinTextoNuevo) {
   const Tienda t = GetParam().instalar(kObjetivo);
+  const auto antes = t.Listar();
   Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}}, [&](OE_MENSAJE* m, OE_OBJMSG** o) {
     if (*o == nullptr || m->Modificado == 0) return;
-    for (const std::string& a : t.archivos) std::rename((t.raiz + "/" + a).c_str(), (t.raiz + "/" + a + ".x").c_str());
+    const OE_MENSAJE registro = *m;  // the store's files as the record names them, gone
+    std::strcat(m->RutaIndice, ".x");
+    std::strcat(m->RutaBuzon, ".x");
     EXPECT_EQ(OE_ObtenerObjMsg(m, o, OE_CERRAR), OE_OK);
     EXPECT_EQ(mensaje::DespacharReescritura(m, mensaje::TamanoRegistro(m)), OE_ERROR);
     EXPECT_EQ(m->Reescrito, nullptr);
     EXPECT_EQ(m->Modificado, 0u);
+    std::strcpy(m->RutaIndice, registro.RutaIndice);
+    std::strcpy(m->RutaBuzon, registro.RutaBuzon);
     EXPECT_EQ(mensaje::DespacharReescritura(m, 0), OE_ERROR);  // nothing left to write
   });
+  EXPECT_EQ(t.Listar(), antes);
   EXPECT_EQ(mensaje::DespacharReescritura(nullptr, 0), OE_ERROR_PARAM);
 }
 
