@@ -91,7 +91,9 @@ std::string Diferencia(const Imagenes& a, const Imagenes& b) {
   for (const auto& [nombre, bytes] : a) {
     const std::vector<uint8_t>& otros = b.count(nombre) ? b.at(nombre) : std::vector<uint8_t>{};
     const auto p = std::mismatch(bytes.begin(), bytes.end(), otros.begin(), otros.end());
-    if (p.first != bytes.end() || p.second != otros.end()) return nombre + " at " + std::to_string(p.first - bytes.begin());
+    if (p.first != bytes.end() || p.second != otros.end()) {
+      return nombre + " at " + std::to_string(p.first - bytes.begin());
+    }
   }
   return "";
 }
@@ -116,11 +118,13 @@ Tienda Oe5(const std::string& objetivo) {
   const std::string ruta = almacen->Directorio().Ruta() + "/Inbox.dbx";
   const MapaDbx& mapa = almacen->Escrito().archivos.at("Inbox.dbx");
   Tienda t{almacen, almacen->Directorio().Ruta(), {4, 0}, 3, {"Inbox.dbx"}, fuzz::VallasDbx, {}, {}};
-  t.ajenos = {{"un byte del texto", [=] { Cambiar(ruta, mapa.bloques[1][0] + 16, [](uint32_t w) { return w ^ 0x20; }); }},
+  const auto invertir = [](uint32_t w) { return w ^ 0x20; };
+  t.ajenos = {{"un byte del texto", [=] { Cambiar(ruta, mapa.bloques[1][0] + 16, invertir); }},
               {"otro objeto nombra la cadena", [=] {
                  // Writing the chain would change message 4 as well.
                  const uint32_t o = mapa.objetos[2];
-                 for (uint32_t i = 0, p = o + dbx::kLongCabObjeto; i < mapa.bytes[o + dbx::kObjNumIndices]; ++i, p += 4) {
+                 const uint32_t n = mapa.bytes[o + dbx::kObjNumIndices];
+                 for (uint32_t i = 0, p = o + dbx::kLongCabObjeto; i < n; ++i, p += 4) {
                    if ((LeerPalabra(mapa.bytes, p) & 0xFF) != dbx::kIdBloqueTexto) continue;
                    Cambiar(ruta, p, Valor(mapa.bloques[1][0] << 8 | dbx::kIdBloqueTexto));
                  }
@@ -171,7 +175,8 @@ Tienda Oe4Correo(const std::string& objetivo) {
   t.ajenos = {{"el registro ya sustituido", [=] { Cambiar(idx, par.registros[0] + oe4fmt::kRegMarcas, Valor(1)); }},
               // The copy appended there would complete the other block with its own bytes.
               {"el otro bloque pasa del final", [=] {
-                 Cambiar(idx, par.registros[1] + oe4fmt::kRegPosBloque, Valor(static_cast<uint32_t>(par.mbx.size()) - 8));
+                 const uint32_t fin = static_cast<uint32_t>(par.mbx.size());
+                 Cambiar(idx, par.registros[1] + oe4fmt::kRegPosBloque, Valor(fin - 8));
                }}};
   return t;
 }
@@ -179,16 +184,18 @@ Tienda Oe4Correo(const std::string& objetivo) {
 Tienda Oe4Noticias(const std::string& objetivo) {
   AlmacenOe4 d;
   d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", "")};
-  d.cuentas = {Cuenta("00000001", std::nullopt),
-               Cuenta("00000002", "news", {Grupo("g", 5, {Articulo(objetivo), Articulo(MensajeSimple()), Articulo("x\n")})})};
+  const GrupoOe4 grupo = Grupo("g", 5, {Articulo(objetivo), Articulo(MensajeSimple()), Articulo("x\n")});
+  d.cuentas = {Cuenta("00000001", std::nullopt), Cuenta("00000002", "news", {grupo})};
   auto almacen = std::make_shared<AlmacenOe4Instalado>(d);
-  const std::string archivo = "News/news/" + NombreArchivoGrupo(5), ruta = almacen->Directorio().Ruta() + "/" + archivo;
+  const std::string archivo = "News/news/" + NombreArchivoGrupo(5), raiz = almacen->Directorio().Ruta();
+  const std::string ruta = raiz + "/" + archivo;
   const MapaGrupo& g = almacen->Escrito().grupos.at(archivo);
-  Tienda t{almacen, almacen->Directorio().Ruta(), {0x80000001u, almacen->Escrito().sublists.at("news").entradas[0]}, 0,
-           {archivo}, fuzz::VallasGrupoOe4, {}, {}};
+  const OE_ENTRYID carpeta{0x80000001u, almacen->Escrito().sublists.at("news").entradas[0]};
+  Tienda t{almacen, raiz, carpeta, 0, {archivo}, fuzz::VallasGrupoOe4, {}, {}};
   t.objetivo = t.Listar().at(0).id;
   using namespace oe4fmt;
-  t.ajenos = {{"un byte del texto", [=] { Cambiar(ruta, g.bloques[0][1] + kLongCabBloqueNch, [](uint32_t w) { return w ^ 0x20; }); }},
+  const auto invertir = [](uint32_t w) { return w ^ 0x20; };
+  t.ajenos = {{"un byte del texto", [=] { Cambiar(ruta, g.bloques[0][1] + kLongCabBloqueNch, invertir); }},
               {"el articulo acortado", [=] { Cambiar(ruta, g.articulos[0] + kArtLongArticulo, Valor(100)); }},
               {"otra cadena", [=] { Cambiar(ruta, g.articulos[0] + kArtPosBloque, Valor(0)); }},
               // The full last block leads on into another article: a grown text would go there.
@@ -204,7 +211,8 @@ Tienda Imn(const std::string& objetivo) {
   const BuzonImn b = Buzon("Inbox", {MensajeVivo(1, MensajeSimple(), "uno"), MensajeVivo(3, objetivo, "tres"),
                                      MensajeVivo(4, MensajeHtml(), "cuatro")});
   auto almacen = std::make_shared<AlmacenImnInstalado>(std::vector<BuzonImn>{b});
-  Tienda t{almacen, almacen->Directorio().Ruta() + "/Mail", {0, 0}, 3, {"Inbox.idx", "Inbox.mbx"}, fuzz::VallasImn, {}, {}};
+  const std::string raiz = almacen->Directorio().Ruta() + "/Mail";
+  Tienda t{almacen, raiz, {0, 0}, 3, {"Inbox.idx", "Inbox.mbx"}, fuzz::VallasImn, {}, {}};
   t.con_copia = [b](const std::string& nuevo) {
     BuzonImn despues = b;
     MensajeImn copia = b.mensajes[1];
@@ -259,7 +267,8 @@ std::vector<fuzz::Listado> Esperado(const Generacion& g, const Tienda& t, const 
     if (m.id != t.objetivo) {
       l.push_back(m);
     } else if (g.bloque != 0) {  // the chain never grows
-      l.push_back({m.id, nuevo.substr(0, std::min(nuevo.size(), (m.texto.size() + g.bloque - 1) / g.bloque * g.bloque))});
+      const std::size_t sitio = (m.texto.size() + g.bloque - 1) / g.bloque * g.bloque;
+      l.push_back({m.id, nuevo.substr(0, std::min(nuevo.size(), sitio))});
     }
   }
   if (g.bloque == 0) l.push_back({g.id_copia, nuevo});
@@ -281,8 +290,9 @@ Conduccion Conducir(const Tienda& t, const Decisiones& decisiones, const Antes& 
   CarpetaPorId carpeta(t.carpeta.IdCarpeta, t.carpeta.PosCarpeta);
   OE_MENSAJE* m = nullptr;
   uint32_t r = OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_PRIMERO);
-  while (r == OE_OK && ((r = OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_SIGUIENTE)) != OE_OK || m->IdMensaje != t.objetivo)) {
-  }
+  do {
+    r = r == OE_OK ? OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_SIGUIENTE) : r;
+  } while (r == OE_OK && m->IdMensaje != t.objetivo);
   EXPECT_EQ(r, OE_OK) << "target not listed";
   if (r != OE_OK) return c;
   c.valla = t.vallas(*m);
@@ -326,15 +336,16 @@ class ReescrituraTest : public ::testing::TestWithParam<Generacion> {
 
 TEST_P(ReescrituraTest, CadaAccionCambiaSoloElMensaje) {
   const std::string &vir = GetParam().vir, &tras = GetParam().tras, largo(3000, 'n');
+  const ParteMime notas = Archivo("b.doc", kNotas);
   struct Caso {
     const char* nombre;
     Decisiones decisiones;
     std::string esperado;
   };
   const Caso casos[] = {
-      {"renombrar", {{"a.exe", {ACCION_RENOMBRAR, {}}}}, Texto({Archivo(vir, kVirus), Archivo("b.doc", kNotas)})},
-      {"borrar", {{"a.exe", {ACCION_BORRAR, {}}}}, Texto({Tras(SinCuerpo(Archivo("a.exe", kVirus)), tras), Archivo("b.doc", kNotas)})},
-      {"sustituir", {{"a.exe", {ACCION_SUSTITUIR, "clean"}}}, Texto({Tras(Archivo("a.exe", "clean"), tras), Archivo("b.doc", kNotas)})},
+      {"renombrar", {{"a.exe", {ACCION_RENOMBRAR, {}}}}, Texto({Archivo(vir, kVirus), notas})},
+      {"borrar", {{"a.exe", {ACCION_BORRAR, {}}}}, Texto({Tras(SinCuerpo(Archivo("a.exe", kVirus)), tras), notas})},
+      {"sustituir", {{"a.exe", {ACCION_SUSTITUIR, "clean"}}}, Texto({Tras(Archivo("a.exe", "clean"), tras), notas})},
       {"varias", {{"a.exe", {ACCION_RENOMBRAR, {}}}, {"b.doc", {ACCION_SUSTITUIR, largo}}},
        Texto({Archivo(vir, kVirus), Tras(Archivo("b.doc", largo), tras)})},
   };
@@ -391,7 +402,8 @@ TEST_P(ReescrituraTest, UnaAccionFallida) {
   const auto antes = t.Listar();
   const Conduccion c = Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}, {"b.doc", {ACCION_BORRAR, {}}}},
                                 [](OE_MENSAJE* m, OE_OBJMSG** o) {
-                                  if (*o != nullptr && (*o)->NombreParte == std::string("b.doc")) (*o)->PosSigParte = m->LongTexto + 1;
+                                  if (*o == nullptr || (*o)->NombreParte != std::string("b.doc")) return;
+                                  (*o)->PosSigParte = m->LongTexto + 1;
                                 });
   EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_ERROR}));
   if (GetParam().fallo_conserva) {
@@ -493,7 +505,9 @@ TEST_P(ReescrituraTest, UnTextoMasLargoQueSuSitio) {
     for (std::size_t exceso : {1, 2, 3, 4, 5, 6, 7, 8, 512, 1000}) {
       SCOPED_TRACE(testing::Message() << libre << " free, " << exceso << " over");
       std::string nuevo;
-      for (std::size_t i = 0; nuevo.size() < texto.size() + libre + exceso; ++i) nuevo += static_cast<char>('a' + i % 26);
+      for (std::size_t i = 0; nuevo.size() < texto.size() + libre + exceso; ++i) {
+        nuevo += static_cast<char>('a' + i % 26);
+      }
       const Tienda t = GetParam().instalar(texto);
       const auto antes = t.Listar();
       Conducir(t, {{"a.exe", {ACCION_BORRAR, {}}}}, [&](OE_MENSAJE* m, OE_OBJMSG** o) {
@@ -506,6 +520,8 @@ TEST_P(ReescrituraTest, UnTextoMasLargoQueSuSitio) {
     }
   }
 }
+
+const std::string kRenombradoImn = Texto({Archivo("a.VIR", kVirus), Archivo("b.doc", kNotas)});
 
 TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
   auto parte = [](std::vector<std::pair<std::string, std::string>> cabeceras, bool con_cuerpo = true) {
@@ -526,8 +542,10 @@ TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
   const Caso casos[] = {
       {parte({{cd, "attachment; filename=\"v.exe\""}, {ct, tipo + " name=\"v.exe\""}}), "v.exe", ACCION_RENOMBRAR,
        parte({{cd, "attachment; filename=\"v.VIR\""}, {ct, tipo + " name=\"v.VIR\""}})},
-      {parte({{ct, tipo + " name=\"v.exe\"; x=1"}}), "v.exe", ACCION_RENOMBRAR, parte({{ct, tipo + " name=\"v.VIR\""}})},
-      {parte({{ct, tipo + " name=\"README\""}}), "README", ACCION_RENOMBRAR, parte({{ct, tipo + " name=\"README.VIR\""}})},
+      {parte({{ct, tipo + " name=\"v.exe\"; x=1"}}), "v.exe", ACCION_RENOMBRAR,
+       parte({{ct, tipo + " name=\"v.VIR\""}})},
+      {parte({{ct, tipo + " name=\"README\""}}), "README", ACCION_RENOMBRAR,
+       parte({{ct, tipo + " name=\"README.VIR\""}})},
       {plegada, "v.exe", ACCION_RENOMBRAR, std::nullopt},
       {plegada, "v.exe", ACCION_BORRAR, Tras(SinCuerpo(plegada), "\n")},
   };
@@ -551,7 +569,7 @@ TEST(ReescrituraImnTest, LosBytesTrasElAreaDeRegistrosNoOcultanLaCopia) {
     idx.insert(idx.end(), cola, uint8_t{0xAB});
     EscribirImagen(t.raiz + "/Inbox.idx", idx);
     Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}});
-    EXPECT_EQ(t.Listar(), Esperado(kGeneraciones[3], t, antes, Texto({Archivo("a.VIR", kVirus), Archivo("b.doc", kNotas)})));
+    EXPECT_EQ(t.Listar(), Esperado(kGeneraciones[3], t, antes, kRenombradoImn));
   }
 }
 
@@ -569,7 +587,7 @@ TEST(ReescrituraImnTest, UnaSegundaAccionSobreLaMismaParteSeRechaza) {
     EXPECT_EQ(m->PosCopia, copia);
     EXPECT_EQ(m->Modificado, 1u);
   });
-  EXPECT_EQ(t.Listar(), Esperado(kGeneraciones[3], t, antes, Texto({Archivo("a.VIR", kVirus), Archivo("b.doc", kNotas)})));
+  EXPECT_EQ(t.Listar(), Esperado(kGeneraciones[3], t, antes, kRenombradoImn));
 }
 
 // A message the mail client wrote itself: a single HTML body in quoted-printable. Removing and
