@@ -253,9 +253,9 @@ struct Generacion {
 void PrintTo(const Generacion& g, std::ostream* os) { *os << g.nombre; }
 
 const Generacion kGeneraciones[] = {
-    {"oe5", Oe5, 512, 0, "a_exe.VIR", "", OE_ERROR, false, 3},
+    {"oe5", Oe5, 512, 0, "a_exe.VIR", "", OE_ERROR, false, 4},
     {"oe4_correo", Oe4Correo, 0, 42, "a_exe.VIR", "", OE_OK, true, 6},
-    {"oe4_noticias", Oe4Noticias, 512, 0, "a_exe.VIR", "", OE_OK, true, 3},
+    {"oe4_noticias", Oe4Noticias, 512, 0, "a_exe.VIR", "", OE_OK, true, 4},
     {"imn", Imn, 0, 5, "a.VIR", "\n", OE_OK, true, 2},
 };
 
