@@ -361,6 +361,24 @@ TEST_P(ReescrituraTest, CadaAccionCambiaSoloElMensaje) {
   }
 }
 
+// The rewritten message is rewritten in turn: in place again, or a copy of the copy under a
+// newer id.
+TEST_P(ReescrituraTest, UnaSegundaReescritura) {
+  Tienda t = GetParam().instalar(kObjetivo);
+  Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}});
+  const auto primera = t.Listar();
+  if (GetParam().bloque == 0) t.objetivo = GetParam().id_copia;
+  EXPECT_EQ(Conducir(t, {{"b.doc", {ACCION_BORRAR, {}}}}).guardados, std::vector<uint32_t>{OE_OK});
+  const auto segunda = t.Listar();
+  const ParteMime b = Tras(SinCuerpo(Archivo("b.doc", kNotas)), GetParam().tras);
+  auto esperado = Esperado(GetParam(), t, primera, Texto({Archivo(GetParam().vir, kVirus), b}));
+  if (GetParam().bloque == 0 && !segunda.empty()) {
+    EXPECT_GT(segunda.back().id, GetParam().id_copia);
+    esperado.back().id = segunda.back().id;
+  }
+  EXPECT_EQ(segunda, esperado);
+}
+
 TEST_P(ReescrituraTest, LoQueNoCambiaNadaNoTocaLosArchivos) {
   const std::pair<Decisiones, uint32_t> casos[] = {
       {{{"", {ACCION_RENOMBRAR, {}}}}, GetParam().renombrar_cuerpo},
