@@ -294,7 +294,10 @@ Conduccion Conducir(const Tienda& t, const Decisiones& decisiones, const Antes& 
     r = r == OE_OK ? OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_SIGUIENTE) : r;
   } while (r == OE_OK && m->IdMensaje != t.objetivo);
   EXPECT_EQ(r, OE_OK) << "target not listed";
-  if (r != OE_OK) return c;
+  if (r != OE_OK) {
+    OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_CERRAR);
+    return c;
+  }
   c.valla = t.vallas(*m);
   OE_OBJMSG* o = nullptr;
   if (antes) antes(m, &o);
