@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -173,6 +174,7 @@ Tienda Oe4Correo(const std::string& objetivo) {
   };
   const std::string idx = raiz + "/mail/Inbox.idx";
   t.ajenos = {{"el registro ya sustituido", [=] { Cambiar(idx, par.registros[0] + oe4fmt::kRegMarcas, Valor(1)); }},
+              {"sin buzon", [=] { std::remove((raiz + "/mail/Inbox.mbx").c_str()); }},
               // The copy appended there would complete the other block with its own bytes.
               {"el otro bloque pasa del final", [=] {
                  const uint32_t fin = static_cast<uint32_t>(par.mbx.size());
