@@ -34,7 +34,9 @@ std::string ParametroNombre(const std::string& nombre) {
   return nombre.empty() ? std::string() : ";\n\tname=\"" + nombre + "\"";
 }
 
-const std::string kJuego = ";\n\tcharset=\"iso-8859-1\"";
+// Not a std::string: test tables in other files build their messages during static
+// initialisation, before such a global would be constructed.
+constexpr char kJuego[] = ";\n\tcharset=\"iso-8859-1\"";
 
 // A leaf part: its type, its transfer encoding and its body as stored.
 ParteMime Hoja(const std::string& tipo, const std::string& codificacion, std::string cuerpo) {
@@ -107,14 +109,14 @@ std::string QuotedPrintable(const std::string& texto) {
   return salida;
 }
 
-ParteMime TextoPlano(const std::string& texto) { return Hoja("text/plain" + kJuego, "7bit", texto); }
+ParteMime TextoPlano(const std::string& texto) { return Hoja(std::string("text/plain") + kJuego, "7bit", texto); }
 
 ParteMime TextoQP(const std::string& texto, const std::string& subtipo) {
   return Hoja("text/" + subtipo + kJuego, "quoted-printable", QuotedPrintable(texto));
 }
 
 ParteMime Html(const std::string& html, bool qp) {
-  return qp ? TextoQP(html, "html") : Hoja("text/html" + kJuego, "7bit", html);
+  return qp ? TextoQP(html, "html") : Hoja(std::string("text/html") + kJuego, "7bit", html);
 }
 
 ParteMime Adjunto(const std::string& nombre, const std::string& bytes, const std::string& tipo) {
