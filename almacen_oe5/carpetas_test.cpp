@@ -42,36 +42,6 @@ TEST(CarpetasOe5IndiceTest, ValoresYArchivoDeLaCarpeta) {
   }
 }
 
-TEST(CarpetasOe5FormasTest, FormasDeArbolDanElMismoOrden) {
-  struct Caso {
-    FormaArbol forma;
-    uint32_t por_nodo;
-    bool raiz_en_arbol;
-  };
-  const Caso casos[] = {
-      {FormaArbol::kCadena08, 1, true},      {FormaArbol::kCadena08, 4, false}, {FormaArbol::kHijosEntrada, 2, true},
-      {FormaArbol::kHijosEntrada, 1, false}, {FormaArbol::kMixto, 1, true},     {FormaArbol::kMixto, 3, false},
-      {FormaArbol::kMixto, 51, true},
-  };
-  AlmacenDbx d;
-  std::vector<uint32_t> ids;
-  for (uint32_t i = 1; i <= 40; ++i) {
-    d.carpetas.push_back(Carpeta(i, i % 3 == 0 ? 0 : i / 3 + 1, "C" + std::to_string(i)));
-    ids.push_back(i);
-  }
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(static_cast<int>(caso.forma) * 100 + caso.por_nodo);
-    d.arbol = {caso.por_nodo, caso.forma};
-    d.raiz_en_arbol = caso.raiz_en_arbol;
-    AlmacenInstalado almacen(d);
-    const Recorrido r = Recorrer(OE_ObtenerCarpetas);
-    std::vector<uint32_t> leidos;
-    for (const auto& c : r.carpetas) leidos.push_back(c.id);
-    EXPECT_EQ(leidos, ids);
-    EXPECT_EQ(r.final, OE_FIN);
-  }
-}
-
 TEST(CarpetasOe5SinAlmacenTest, SinIdentidadOSinFoldersDbx) {
   struct Caso {
     const char* nombre;
