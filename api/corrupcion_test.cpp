@@ -44,7 +44,8 @@ TEST_P(CorrupcionTest, CadaCampoDanadoCortadoOAlAzarDaCodigos) {
     for (std::size_t l = 97; l < n; l += 397) largos.push_back(l);
     for (const std::size_t largo : largos) {
       if (largo >= n) continue;
-      imagenes.emplace_back("cut to " + std::to_string(largo), std::vector<uint8_t>(a.bytes.begin(), a.bytes.begin() + largo));
+      imagenes.emplace_back("cut to " + std::to_string(largo),
+                            std::vector<uint8_t>(a.bytes.begin(), a.bytes.begin() + static_cast<std::ptrdiff_t>(largo)));
     }
     // A few random bytes anywhere, or many random words behind the file's signature words.
     for (int vuelta = 0; vuelta < 60; ++vuelta) {

@@ -98,7 +98,8 @@ inline AlmacenDeGeneracion InstalarOe5(const AlmacenDbx& d) {
     }
     for (const uint32_t obj : m.objetos) {
       const uint32_t datos = kLongCabObjeto + 4 * m.bytes[obj + kObjNumIndices];
-      Anadir(campos, "objeto", {obj}, {{"cuerpo", kObjLongCuerpo}, {"+8", 8}, {"datos", datos}, {"datos+8", datos + 8}});
+      Anadir(campos, "objeto", {obj},
+             {{"cuerpo", kObjLongCuerpo}, {"+8", 8}, {"datos", datos}, {"datos+8", datos + 8}});
       for (uint32_t i = 0; i < m.bytes[obj + kObjNumIndices]; ++i) {
         Anadir(campos, "objeto indice", {obj}, {{"", kLongCabObjeto + 4 * i}});
       }
