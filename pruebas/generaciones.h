@@ -12,7 +12,6 @@
 #include <utility>
 #include <vector>
 
-#include "almacen_imn/formato_imn.h"
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe5/formato_dbx.h"
 #include "api/orvex.h"
@@ -159,21 +158,12 @@ inline AlmacenDeGeneracion InstalarOe4(const AlmacenOe4& d) {
   return g;
 }
 
-// Inbox's .idx/.mbx pair: both headers, every record and every mailbox block.
+// Inbox's .idx/.mbx pair, cut short or with random bytes; what each of their fields does when
+// damaged has its own table of results beside this store.
 inline AlmacenDeGeneracion InstalarImn(const std::vector<BuzonImn>& buzones) {
-  using namespace imnfmt;
   auto a = std::make_shared<AlmacenImnInstalado>(buzones);
-  AlmacenDeGeneracion g{a, a->Directorio().Ruta(), {}, {}};
   const MapaImn& m = a->Mapa("Inbox");
-  g.archivos = {{"Mail/Inbox.idx", m.idx, {}}, {"Mail/Inbox.mbx", m.mbx, {}}};
-  Anadir(g.archivos[0].campos, "cabecera", {0},
-         {{"firma", kIdxFirma}, {"num", kIdxNumMensajes}, {"fin", kIdxFinRegistros}});
-  Anadir(g.archivos[0].campos, "registro", m.registros,
-         {{"flags", kRegFlags}, {"PosPropia", kRegPosPropia}, {"Longitud", kRegLongitud},
-          {"PosBuzon", kRegPosBuzon}, {"NumEntradas", kRegNumEntradas}});
-  Anadir(g.archivos[1].campos, "cabecera", {0}, {{"firma", kMbxFirma}, {"version", kMbxVersion}});
-  Anadir(g.archivos[1].campos, "bloque", m.bloques, {{"Tam", kBloqueTam}, {"LongTexto", kBloqueLongTexto}});
-  return g;
+  return {a, a->Directorio().Ruta(), {{"Mail/Inbox.idx", m.idx, {}}, {"Mail/Inbox.mbx", m.mbx, {}}}, {}};
 }
 
 // A careful host's walk: the full folder listing, each folder's messages and subfolders, the
