@@ -170,6 +170,7 @@ TEST(MensajesOe4Test, UnArticuloNoHeredaLosCamposDelAnterior) {
   ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_PRIMERO), OE_OK);
   ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_SIGUIENTE), OE_OK);
   EXPECT_STREQ(m->Asunto, "uno");
+  EXPECT_EQ(m->TamMsg, m->LongTexto);  // the item's own size
   OE_OBJMSG* o = nullptr;
   ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
   ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
