@@ -1,42 +1,16 @@
-// Damaged stores: one field at a time set to 0, the maximum, one off, past the end of the
-// file or pointing at itself; then truncated, zero-filled and random files. Every walk must
-// end with result codes, never a crash, a hang or a huge allocation.
+// Damaged .dbx files: what a host gets for the message or folder a damaged field belongs to,
+// and how the listing goes on after it.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <random>
 
 #include "almacen_oe5/formato_dbx.h"
 #include "pruebas/prueba_almacen.h"
-#include "pruebas/danios.h"
-#include "pruebas/recorrido_host.h"
 
 namespace orvex::pruebas {
 namespace {
 
 using namespace orvex::dbx;
-
-void CamposNodo(std::vector<Campo>& campos, const std::string& nombre, uint32_t nodo, uint32_t entradas) {
-  campos.push_back({nombre + " +0x08", nodo + kNodoHijo, nodo});
-  campos.push_back({nombre + " cuenta", nodo + kNodoCuenta, nodo});
-  for (uint32_t i = 0; i < entradas; ++i) {
-    const uint32_t e = nodo + kNodoEntradas + i * kLongEntrada;
-    campos.push_back({nombre + " objeto " + std::to_string(i), e + kEntradaObjeto, nodo});
-    campos.push_back({nombre + " hijo " + std::to_string(i), e + kEntradaHijo, nodo});
-  }
-}
-
-void CamposObjeto(std::vector<Campo>& campos, const std::vector<uint8_t>& b, const std::string& nombre, uint32_t obj) {
-  const uint32_t n = b[obj + kObjNumIndices];
-  const uint32_t datos = obj + kLongCabObjeto + 4 * n;
-  for (uint32_t pos : {obj + kObjLongCuerpo, obj + 8, datos, datos + 8}) {
-    campos.push_back({nombre + " +" + std::to_string(pos - obj), pos, obj});
-  }
-  for (uint32_t i = 0; i < n; ++i) {
-    campos.push_back({nombre + " indice " + std::to_string(i), obj + kLongCabObjeto + 4 * i, obj});
-  }
-}
 
 class CorrupcionOe5Test : public ::testing::Test {
  protected:
@@ -46,50 +20,6 @@ class CorrupcionOe5Test : public ::testing::Test {
 
   AlmacenInstalado almacen_;
 };
-
-TEST_F(CorrupcionOe5Test, ElAlmacenIntactoSaleEntero) {
-  const CuentaHost c = RecorrerComoHost();
-  EXPECT_EQ(c.carpetas, 7);
-  EXPECT_EQ(c.mensajes, 9);
-  EXPECT_EQ(c.errores, 0);
-}
-
-TEST_F(CorrupcionOe5Test, UnCampoCadaVez) {
-  for (const char* archivo : {"folders.dbx", "Inbox.dbx"}) {
-    const bool carpetas = std::string(archivo) == "folders.dbx";
-    const MapaDbx& m = carpetas ? Carpetas() : Entrada();
-    std::vector<Campo> campos;
-    for (uint32_t cabecera : carpetas ? std::vector<uint32_t>{kCabAreaRaiz, kCabNumSubCarpetas, kCabArbolCarpetas}
-                                      : std::vector<uint32_t>{kCabInicioObjetos, kCabLongObjetos, kCabMaxIdMensaje,
-                                                              kCabLimiteTexto, kCabNumMensajes, kCabArbolMensajes}) {
-      campos.push_back({"cabecera " + std::to_string(cabecera), cabecera, 0});
-    }
-    if (carpetas) campos.push_back({"longitud del area raiz", m.area_raiz + 4, m.area_raiz});
-    for (std::size_t i = 0; i < m.nodos.size(); ++i) {
-      CamposNodo(campos, "nodo " + std::to_string(i), m.nodos[i], LeerPalabra(m.bytes, m.nodos[i] + kNodoCuenta) >> 8);
-    }
-    for (std::size_t i = 0; i < m.objetos.size(); ++i) {
-      CamposObjeto(campos, m.bytes, "objeto " + std::to_string(i), m.objetos[i]);
-    }
-    for (std::size_t i = 0; i < m.bloques.size(); ++i) {
-      for (std::size_t j = 0; j < m.bloques[i].size(); ++j) {
-        const uint32_t b = m.bloques[i][j];
-        const std::string n = "bloque " + std::to_string(i) + "." + std::to_string(j);
-        for (uint32_t campo : {kBloqueCapacidad, kBloqueUsado, kBloqueSiguiente}) {
-          campos.push_back({n + " +" + std::to_string(campo), b + campo, b});
-        }
-      }
-    }
-    for (const Campo& campo : campos) {
-      for (Danio d : kDanios) {
-        SCOPED_TRACE(std::string(archivo) + " " + campo.nombre + " = " + NombreDanio(d));
-        almacen_.Reescribir(archivo, Danar(m.bytes, campo, d));
-        RecorrerComoHost();
-      }
-    }
-    almacen_.Reescribir(archivo, m.bytes);
-  }
-}
 
 // Lists Inbox with a damaged image and reports each message's result.
 std::vector<uint32_t> ResultadosEntrada(AlmacenInstalado& almacen, const std::vector<uint8_t>& bytes) {
@@ -178,40 +108,6 @@ TEST_F(CorrupcionOe5Test, NombresSinTerminadorSeCortan) {
   EXPECT_EQ(std::strlen(c.c->RutaIndice), 259u);
   OE_MENSAJE* m = nullptr;
   EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
-}
-
-TEST_F(CorrupcionOe5Test, ArchivosCortadosDeCerosYAlAzar) {
-  std::mt19937 azar(20011);
-  for (const char* nombre : {"folders.dbx", "Inbox.dbx"}) {
-    const bool carpetas = std::string(nombre) == "folders.dbx";
-    const std::vector<uint8_t>& original = carpetas ? Carpetas().bytes : Entrada().bytes;
-    std::vector<std::size_t> largos = {0, 1, 4, 8, 231, 232, 239, 240, 241, 1000, kPosObjetoRaiz, kPosObjetoRaiz + 20};
-    for (std::size_t l = kLongCabecera; l < original.size(); l += 97) largos.push_back(l);
-    largos.push_back(original.size() - 1);
-    for (std::size_t largo : largos) {
-      SCOPED_TRACE(std::string(nombre) + " cortado a " + std::to_string(largo));
-      almacen_.Reescribir(nombre, std::vector<uint8_t>(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(
-                                                                                                 std::min(largo, original.size()))));
-      RecorrerComoHost();
-    }
-    for (int vuelta = 0; vuelta < 60; ++vuelta) {
-      SCOPED_TRACE(std::string(nombre) + " vuelta " + std::to_string(vuelta));
-      // Zeros; then random words over zeros or over the real file, under a valid signature.
-      std::vector<uint8_t> b = vuelta % 2 == 0 && vuelta > 0 ? original : std::vector<uint8_t>(original.size(), 0);
-      const int cambios = vuelta == 0 ? 0 : vuelta % 2 == 0 ? 40 : static_cast<int>(b.size() / 4);
-      for (int i = 0; i < cambios; ++i) {
-        const uint32_t pos = static_cast<uint32_t>(azar() % (b.size() / 4)) * 4;
-        // Small values, offsets inside the file, or anything.
-        const uint32_t clase = azar() % 3;
-        PonerPalabra(b, pos, clase == 0 ? azar() % 600 : clase == 1 ? azar() % b.size() : azar());
-      }
-      PonerPalabra(b, 0, kFirma0);
-      PonerPalabra(b, 4, carpetas ? kFirmaCarpetas : kFirmaMensajes);
-      almacen_.Reescribir(nombre, b);
-      RecorrerComoHost();
-    }
-    almacen_.Reescribir(nombre, original);
-  }
 }
 
 TEST_F(CorrupcionOe5Test, MuchosNodosSeCortanEnLaCapacidadDeLaLista) {

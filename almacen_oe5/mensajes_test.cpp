@@ -1,32 +1,15 @@
 // Message listings of a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 
-#include "almacen_oe5/areas.h"
 #include "almacen_oe5/formato_dbx.h"
-#include "almacen_oe5/oe5.h"
 #include "pruebas/prueba_almacen.h"
 #include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
 namespace {
-
-// A FILETIME as the listing writes it in UTC: day/month/year hour:minute.
-std::string FechaUtc(uint64_t filetime) {
-  using namespace std::chrono;
-  const sys_seconds t{seconds{static_cast<int64_t>(filetime / 10000000u) - 11644473600}};
-  const sys_days dia = floor<days>(t);
-  const year_month_day f{dia};
-  const hh_mm_ss hora{t - dia};
-  char texto[32];
-  std::snprintf(texto, sizeof texto, "%02u/%02u/%04d %02d:%02d", static_cast<unsigned>(f.day()),
-                static_cast<unsigned>(f.month()), static_cast<int>(f.year()), static_cast<int>(hora.hours().count()),
-                static_cast<int>(hora.minutes().count()));
-  return texto;
-}
 
 // The listing must show every message as the builder wrote it, with the cursor words: the
 // record's end is the next object of the same node (0 after a node's last entry).
@@ -43,7 +26,6 @@ void ComprobarListado(const Listado& l, const ArchivoMensajesDbx& d, const MapaD
     EXPECT_EQ(v.pos_registro, mapa.objetos[i]);
     EXPECT_EQ(v.fin_registro, ultimo_del_nodo ? 0 : mapa.objetos[i + 1]);
     EXPECT_EQ(v.pos_texto, mapa.bloques[i][0]);
-    EXPECT_EQ(v.fecha, FechaUtc(d.mensajes[i].fecha));
     EXPECT_EQ(v.texto, d.mensajes[i].texto);
   }
 }
@@ -64,18 +46,6 @@ class MensajesOe5Test : public ::testing::Test {
   AlmacenDbx descripcion_;
   AlmacenInstalado almacen_;
 };
-
-TEST_F(MensajesOe5Test, CadaCarpetaListaSusMensajesEnOrden) {
-  // Inbox holds a message whose first block is named only through the data area.
-  ASSERT_TRUE(Entrada().mensajes[2].bloque_en_area);
-  for (std::size_t i : {1, 2, 3, 5}) {
-    const CarpetaDbx& carpeta = descripcion_.carpetas[i];
-    SCOPED_TRACE(carpeta.nombre);
-    CarpetaAbierta c(carpeta.id);
-    ASSERT_EQ(c.resultado, OE_OK);
-    ComprobarListado(Listar(c.c), *carpeta.mensajes, almacen_.Escrito().archivos.at(NombreArchivo(carpeta)));
-  }
-}
 
 TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
   // Text length and block room of the first messages; the others are short.
@@ -99,43 +69,6 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
       ComprobarListado(Listar(c.c), a, almacen.Escrito().archivos.at("Inbox.dbx"));
     }
   }
-}
-
-TEST_F(MensajesOe5Test, ElModo1PreparaSinLeer) {
-  CarpetaAbierta c(4);
-  OE_MENSAJE* m = nullptr;
-  // No cursor yet, or a folder record where the cursor goes.
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_ERROR_PARAM);
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_CERRAR), OE_ERROR_PARAM);
-  auto* falso = reinterpret_cast<OE_MENSAJE*>(c.c);
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &falso, OE_SIGUIENTE), OE_ERROR_PARAM);
-  ASSERT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_OK);
-  const MapaDbx& mapa = Mapa();
-  EXPECT_EQ(m->Tamano, OE_TAM_MENSAJE);
-  EXPECT_EQ(m->IdCarpeta, 4u);
-  EXPECT_EQ(m->PosCarpeta, c.c->PosCarpeta);
-  EXPECT_STREQ(m->NombreCarpeta, "Inbox");
-  EXPECT_STREQ(m->RutaAlmacen, c.c->RutaAlmacen);
-  EXPECT_STREQ(m->RutaIndice, c.c->RutaIndice);
-  EXPECT_STREQ(m->RutaBuzon, c.c->RutaIndice);
-  EXPECT_EQ(m->IdMensaje, 0u);
-  EXPECT_EQ(m->Texto, nullptr);
-  EXPECT_EQ(oe5::MaxIdMensaje(*m), 6u);
-  const uint32_t inicio = LeerPalabra(mapa.bytes, dbx::kCabInicioObjetos);
-  EXPECT_EQ(m->FinRegistro, inicio);
-  EXPECT_EQ(oe5::LimiteObjetos(*m), inicio + LeerPalabra(mapa.bytes, dbx::kCabLongObjetos));
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgNumNodos), mapa.nodos.size());
-  for (uint32_t i = 0; i < mapa.nodos.size(); ++i) EXPECT_EQ(oe5::NodoLista(*m, i), mapa.nodos[i]);
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgNumNodoActual), 1u);
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgNodoActual), mapa.raiz);
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgNodoSiguiente), mapa.nodos[1]);
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgCursorEntrada), 0u);
-  ASSERT_EQ(OE_ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgCursorEntrada), mapa.raiz + dbx::kNodoEntradas);
-  EXPECT_EQ(oe5::Palabra(*m, oe5::kMsgCursorSiguiente), mapa.raiz + dbx::kNodoEntradas + dbx::kLongEntrada);
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, 9), OE_OK);
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_CERRAR), OE_OK);
-  EXPECT_EQ(m, nullptr);
 }
 
 TEST(MensajesOe5FechaTest, FechaEnHoraLocal) {
@@ -175,9 +108,7 @@ TEST_F(MensajesOe5Test, CabecerasQueCortanOVacianElListado) {
     uint32_t primero;
     std::vector<uint32_t> ids;
   };
-  const std::vector<uint32_t> todos = {2, 3, 4, 5, 6};
   const Caso casos[] = {
-      {"tal como se escribio", {}, {}, {}, false, 0, 0, OE_OK, todos},
       // The message with id 4 is still handed out; the one read after it is not.
       {"id maximo 3", {}, {}, 3, false, 0, 0, OE_OK, {2, 3, 4}},
       {"indice de carpeta con 0 mensajes", 0, {}, {}, false, 0, 0, OE_SIN_MENSAJES, {}},

@@ -74,21 +74,6 @@ std::vector<VistaOe4> Recorrer(Export exportacion, uint32_t* fin = nullptr, std:
   return vistas;
 }
 
-// Subfolders of a folder found by entry id.
-inline std::vector<VistaOe4> Subcarpetas(OE_CARPETA* padre, uint32_t* fin = nullptr) {
-  std::vector<VistaOe4> vistas;
-  OE_CARPETA* c = nullptr;
-  uint32_t r = OE_ObtenerSubCarpetas(padre, &c, OE_PRIMERO);
-  if (r == OE_OK) r = OE_ObtenerSubCarpetas(padre, &c, OE_SIGUIENTE);
-  while (r == OE_OK && vistas.size() < 1000) {
-    vistas.push_back({c->IdCarpeta, c->IdPadre, c->Nombre});
-    r = OE_ObtenerSubCarpetas(padre, &c, OE_SIGUIENTE);
-  }
-  if (fin != nullptr) *fin = r;
-  if (c != nullptr) OE_ObtenerSubCarpetas(padre, &c, OE_CERRAR);
-  return vistas;
-}
-
 // A folder by entry id, closed on destruction.
 class CarpetaPorId {
  public:
