@@ -5,12 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <ctime>
-#include <iostream>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -18,15 +16,16 @@
 #include <string>
 #include <vector>
 
-#include "herramienta/almacen.h"
 #include "almacen_oe5/formato_dbx.h"
+#include "herramienta/almacen.h"
 #include "herramienta/carpeta_temporal.h"
+#include "pruebas/colmena_constructor.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/imagen.h"
 #include "pruebas/imn_constructor.h"
 #include "pruebas/mensajes_mime.h"
-#include "pruebas/colmena_constructor.h"
 #include "pruebas/oe4_constructor.h"
+#include "pruebas/tablas.h"
 
 namespace orvex::herramienta {
 namespace {
@@ -59,14 +58,13 @@ struct Resultado {
   std::vector<json> Json() const { return Lineas(salida); }
 };
 
-// Runs a program with ORVEX_REGISTRY cleared unless the caller sets it in entorno.
 // Runs one of our programs (through the build's emulator, if any) or, with nativo, a program of
-// this machine.
+// this machine, in UTC and with ORVEX_REGISTRY cleared unless entorno sets it.
 Resultado Ejecutar(const std::string& programa, const std::vector<std::string>& argumentos,
                    const std::string& entorno = "", bool nativo = false) {
   CarpetaTemporal tmp;
-  std::string orden = "env -u ORVEX_REGISTRY " + entorno + " " + (nativo ? std::string() : std::string(ORVEX_EMULADOR)) +
-                      " " + Citar(programa);
+  std::string orden = "env -u ORVEX_REGISTRY TZ=UTC " + entorno + " " +
+                      (nativo ? std::string() : std::string(ORVEX_EMULADOR)) + " " + Citar(programa);
   for (const std::string& a : argumentos) orden += " " + Citar(a);
   orden += " 2>" + Citar((tmp.Ruta() / "error").string()) + " </dev/null";
   Resultado r;
@@ -80,6 +78,14 @@ Resultado Ejecutar(const std::string& programa, const std::vector<std::string>& 
   return r;
 }
 
+// A program on the PATH or in /usr/sbin, or empty.
+std::string Programa(const std::string& nombre) {
+  for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/usr/local/sbin/", "/usr/local/bin/"}) {
+    if (fs::exists(dir + nombre)) return dir + nombre;
+  }
+  return "";
+}
+
 // Arguments name files of the test folder as "@relative" (also inside an argument: "c=@").
 class OrvexTest : public ::testing::Test {
  protected:
@@ -88,15 +94,16 @@ class OrvexTest : public ::testing::Test {
   std::string Ruta(const std::string& relativa) const { return (dir_.Ruta() / relativa).string(); }
   std::string Demo(const std::string& carpeta) {
     const Resultado r = Ejecutar(ORVEX_DEMO, {Ruta(carpeta)});
-    EXPECT_EQ(r.estado, 0) << r.error;
-    EXPECT_EQ(r.salida, Ruta(carpeta + "/store") + "\n");
+    EXPECT_EQ(r.salida, Ruta(carpeta + "/store") + "\n") << r.error;
     return Ruta(carpeta + "/store");
   }
+  std::string Arroba(std::string a) const {
+    const std::size_t p = a.find('@');
+    return p == std::string::npos ? a : a.substr(0, p) + Ruta(a.substr(p + 1));
+  }
   Resultado Orvex(std::vector<std::string> argumentos, const std::string& entorno = "") const {
-    for (std::string& a : argumentos) {
-      if (const std::size_t p = a.find('@'); p != std::string::npos) a = a.substr(0, p) + Ruta(a.substr(p + 1));
-    }
-    return Ejecutar(ORVEX_PROGRAMA, argumentos, entorno);
+    for (std::string& a : argumentos) a = Arroba(a);
+    return Ejecutar(ORVEX_PROGRAMA, argumentos, Arroba(entorno));
   }
   // The lines of a walk that went well, without its summary.
   std::vector<json> Json(std::vector<std::string> argumentos, const std::string& almacen = "") const {
@@ -112,224 +119,82 @@ class OrvexTest : public ::testing::Test {
   std::string almacen_;
 };
 
-// A program on the PATH or in /usr/sbin, or empty.
-std::string Programa(const std::string& nombre) {
-  for (const char* dir : {"/usr/sbin/", "/usr/bin/", "/usr/local/sbin/", "/usr/local/bin/"}) {
-    if (fs::exists(dir + nombre)) return dir + nombre;
-  }
-  return "";
-}
-
-// Waits up to 60 s for a file to appear.
-bool Aparece(const fs::path& p) {
-  for (int i = 0; i < 600 && !fs::exists(p); ++i) std::system("sleep 0.1");
-  return fs::exists(p);
-}
-
-// A daemon started in the background for one test, stopped by its process id.
-class Demonio {
- public:
-  Demonio(const std::string& orden, const fs::path& pid) {
-    std::system(("(" + orden + ") >" + Citar(pid.string() + ".log") + " 2>&1 & echo $! >" + Citar(pid.string()))
-                    .c_str());
-    id_ = std::atoi(Leer(pid).c_str());
-  }
-  ~Demonio() { Parar(); }
-  void Parar() {
-    if (id_ <= 0) return;
-    std::system(("kill " + std::to_string(id_) + " 2>/dev/null; while kill -0 " + std::to_string(id_) +
-                 " 2>/dev/null; do sleep 0.1; done")
-                    .c_str());
-    id_ = 0;
-  }
-
- private:
-  int id_ = 0;
-};
-
-// Text output by its lines; errors exit 2 with the reason on stderr and nothing on stdout.
-TEST_F(OrvexTest, SalidaYEstado) {
+// The rows of pruebas/datos/orvex_salidas.txt, in order in one folder: the exit status, the
+// environment, the arguments ("|" between them) and the whole standard output and error, with
+// "@" for the test folder ("~" before a text: only a part of the output).
+TEST_F(OrvexTest, SalidasDeReferencia) {
   fs::create_directory(Ruta("vacia"));
   fs::create_directory(Ruta("ajena"));
   std::ofstream(Ruta("ajena/Folders.dbx")) << "not a folder list at all";
   std::ofstream(Ruta("unidad.reg"), std::ios::binary) << TextoRegistro(5, "C:\\demo\\STORE");
-  const std::string largo(240, 'x');  // a store whose paths the library cannot keep
-  Demo(largo);
-  struct Caso {
+  Demo(std::string(240, 'x'));  // a store whose paths the library cannot keep
+  pruebas::EscribirAlmacenOe4(Ruta("oe4"), pruebas::AlmacenOe4Ejemplo());
+  pruebas::EscribirAlmacenImn(Ruta("imn"), pruebas::AlmacenImnEjemplo());
+  fs::rename(Ruta("imn/Mail"), Ruta("imn/buzones"));  // reached through a link the command makes
+  fs::copy(Ruta("demo/store"), Ruta("danado"));
+  fs::resize_file(Ruta("danado/Inbox.dbx"), 9000);
+  const auto filas = pruebas::Filas(
+#include "pruebas/datos/orvex_salidas.inc"
+  );
+  for (const std::vector<std::string>& f : filas) {
+    SCOPED_TRACE(f[2]);
+    ASSERT_EQ(f.size(), 5u);
     std::vector<std::string> argumentos;
-    int estado;
-    std::vector<std::string> contiene;
-    std::string entorno = "";
-    bool resumen = false;  // an error that still ends a scan's summary
-  };
-  const Caso casos[] = {
-      {{"--store", "@demo/store", "folders"}, 0, {"\nLocal Folders ", "\n  Inbox ", "\n    Projects "}},
-      {{"--store", "@demo/store", "messages", "Inbox"}, 0, {"Welcome", "Caf\xC3\xA9 menu (quoted-printable)"}},
-      {{"--store", "@demo/store", "parts", "Inbox", "5"}, 0, {"(body)", "prize.com"}},
-      {{"--store", "@demo/store", "scan", "--hashes", "@demo/eicar.hdb", "--dry-run"}, 1, {"prize.com", "1 found"}},
-      {{"--registry", "@demo/registry.reg", "--identity", "Main Identity", "folders"}, 0, {"Sent Items"}},
-      {{"info"}, 0, {"Main Identity"}, "ORVEX_REGISTRY=" + Citar(Ruta("demo/registry.reg"))},
-      // The drive's folder is found whatever the case of the registry's path.
-      {{"--registry", "@unidad.reg", "--drive", "c=@", "folders"}, 0, {"Projects"}},
-      {{"--help"}, 0, {"Usage"}},
-      {{"scan", "--help"}, 0, {"--action"}},
-      {{"folders"}, 2, {"no mail store found", "--store DIR", "orvex_demo"}},
-      {{"--store", "@vacia", "folders"}, 2, {"no mail store in"}},
-      {{"--store", "@ajena", "folders"}, 2, {"no mail store in"}},
-      {{"--store", "@demo/store", "messages", "Nowhere"}, 2, {"no folder is called"}},
-      {{"--store", "@demo/store", "messages", "999"}, 2, {}},
-      {{"--store", "@demo/store", "parts", "Inbox", "4294967298"}, 2, {}},
-      {{"--store", "@demo/store", "parts", "Inbox", "x1"}, 2, {}},
-      {{"--store", "@demo/store", "parts", "Inbox", "99"}, 2, {}},
-      {{"--store", "@demo/store", "--identity", "Nobody", "folders"}, 2, {"Main Identity"}},
-      {{"--store", "@demo/store", "scan", "--command", "exit 3"}, 2, {"exit status 3", "scan stops"}, "", true},
-      {{"--registry", "@unidad.reg", "folders"}, 2, {"cannot read the folder list"}},
-      {{"--registry", "@unidad.reg", "--drive", "C", "folders"}, 2, {"--drive"}},
-      {{"--registry", "@unidad.reg", "--drive", "C:@", "folders"}, 2, {"--drive"}},
-      {{"--registry", "@unidad.reg", "--drive", "C=/no/such", "folders"}, 2, {"--drive"}},
-      {{"export", "--format", "pst", "--out", "x"}, 2, {}},
-      {{"export", "--name", "{size}", "--out", "x"}, 2, {"{size}"}},
-      {{"--store", "@demo/store", "export", "--format", "mbox", "--name", "{id}", "--out", "@x"}, 2, {"--name"}},
-      {{"--store", "@demo/store", "export", "--format", "mbox", "--sync", "--out", "@x"}, 2, {"--sync"}},
-      {{"export", "--delete", "--out", "x"}, 2, {"--sync"}},
-      {{"--store", "@demo/store", "scan", "--clamd", "clamd.sock"}, 2, {"unix:PATH"}},
-      {{"--store", "@demo/store", "scan", "--clamd", "unix:/", "--hashes", "@demo/eicar.hdb"}, 2, {}},
-      {{"parts", "Inbox"}, 2, {}},
-      {{"--no-such-option"}, 2, {}},
-      {{"frobnicate"}, 2, {}},
-      {{"--store", "@demo/store", "scan", "Projects", "--hashes", "@demo/eicar.hdb"}, 0,
-       {"Scanned 1 message (3 parts) in 1 folder: 0 found, 0 changed, 0 errors."}},
-      {{"--store", "@" + largo + "/store", "folders"}, 2, {"folders.dbx: its path is too long"}},
-      {{"--store", "@demo/store", "--json", "parts", "Inbox", "2"}, 0, {"\"content_type\":\"text/plain\","}},
-      {{"--version"}, 0, {"orvex "}},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.argumentos.front() + " ... " + c.argumentos.back());
-    const Resultado r = Orvex(c.argumentos, c.entorno);
-    EXPECT_EQ(r.estado, c.estado) << r.error;
-    EXPECT_EQ(r.salida.empty(), c.estado == 2 && !c.resumen) << r.salida;
-    const std::string& texto = c.estado == 2 ? r.error : r.salida;
-    for (const std::string& t : c.contiene) EXPECT_NE(texto.find(t), std::string::npos) << t << "\n" << texto;
+    for (std::size_t a = 0, b = 0; b != std::string::npos; a = b + 1) {
+      b = f[2].find('|', a);
+      argumentos.push_back(f[2].substr(a, b == std::string::npos ? b : b - a));
+    }
+    const Resultado r = Orvex(argumentos, f[1]);
+    EXPECT_EQ(r.estado, std::stoi(f[0])) << r.error;
+    for (auto [dicho, esperado] : {std::pair{r.salida, f[3]}, std::pair{r.error, f[4]}}) {
+      for (std::size_t p; (p = dicho.find(dir_.Ruta().string())) != std::string::npos;) {
+        dicho.replace(p, dir_.Ruta().string().size(), "@");
+      }
+      if (esperado.starts_with('~')) {
+        EXPECT_NE(dicho.find(esperado.substr(1)), std::string::npos) << dicho;
+      } else {
+        EXPECT_EQ(dicho, esperado);
+      }
+    }
   }
 }
 
-TEST_F(OrvexTest, CarpetasInfoYMensajesEnJson) {
-  std::vector<std::string> carpetas;
-  for (const json& c : Json({"folders"})) {
-    EXPECT_EQ(c["type"], "folder");
-    carpetas.push_back(c["path"].get<std::string>() + " " + c["id"].dump() + " " + c["depth"].dump() + " " +
-                       c["messages"].dump());
-  }
-  EXPECT_EQ(carpetas, (std::vector<std::string>{"Local Folders 1 0 0", "Local Folders/Inbox 4 1 5",
-                                                "Local Folders/Inbox/Projects 8 2 1", "Local Folders/Outbox 5 1 0",
-                                                "Local Folders/Sent Items 6 1 1",
-                                                "Local Folders/Deleted Items 7 1 0"}));
-  const std::vector<json> info = Json({"info"});
-  ASSERT_EQ(info.size(), 1u);
-  EXPECT_EQ(info[0]["generation"], 5);
-  EXPECT_EQ(info[0]["identities"], json::array({"Main Identity"}));
-  EXPECT_EQ(info[0]["folders"], 6);
-  EXPECT_EQ(info[0]["messages"], 7);
-  EXPECT_EQ(fs::path(info[0]["store_root"].get<std::string>()), fs::path(almacen_));
-
-  for (const char* selector : {"Local Folders/Inbox", "local folders\\INBOX", "inbox", "4"}) {
-    SCOPED_TRACE(selector);
-    EXPECT_EQ(Json({"messages", selector}).size(), 5u);
-  }
-  EXPECT_EQ(Json({"messages", "Projects"}).size(), 1u);
-  const std::vector<json> m = Json({"messages", "Inbox"});
-  ASSERT_EQ(m.size(), 5u);
-  EXPECT_EQ(m[0]["subject"], "Welcome");
-  EXPECT_EQ(m[0]["date"].get<std::string>().substr(0, 11), "2001-03-05 ");
-  EXPECT_EQ(m[2]["subject"], "Caf\xC3\xA9 menu (quoted-printable)");
-  for (const json& x : m) EXPECT_GT(x["size"].get<int>(), 0);
-}
-
-TEST_F(OrvexTest, ExportarEmlYMbox) {
-  const std::vector<json> hechos = Json({"export", "Inbox", "--format", "eml", "--out", Ruta("eml")});
-  const std::vector<json> mensajes = Json({"messages", "Inbox"});
-  ASSERT_EQ(hechos.size(), 5u);
-  for (std::size_t i = 0; i < hechos.size(); ++i) {
-    const fs::path archivo = hechos[i]["file"].get<std::string>();
-    EXPECT_EQ(archivo.parent_path(), fs::path(Ruta("eml")) / "Local Folders" / "Inbox");
-    const std::string texto = Leer(archivo);
-    EXPECT_EQ(texto.size(), mensajes[i]["size"].get<std::size_t>());
-    EXPECT_TRUE(texto.starts_with("From: "));
-  }
-  // A second export never overwrites the first.
-  for (const json& h : Json({"export", "4", "--out", Ruta("eml")})) {
-    EXPECT_NE(h["file"].get<std::string>().find(" (2).eml"), std::string::npos) << h;
-  }
-
-  // --name: a template of the message's fields.
-  ASSERT_EQ(Orvex({"--store", almacen_, "export", "Inbox", "--name", "{from} - {subject}", "--out", "@nombres"}).estado,
-            0);
-  EXPECT_TRUE(Leer(Ruta("nombres/Local Folders/Inbox/Ana - Welcome.eml")).starts_with("From: "));
-
-  ASSERT_EQ(Orvex({"--store", almacen_, "export", "--format", "mbox", "--out", "@mbox"}).estado, 0);
-  const fs::path mbox = fs::path(Ruta("mbox")) / "Local Folders";
-  const std::string enviados = Leer(mbox / "Sent Items.mbox");
-  EXPECT_TRUE(enviados.starts_with("From you@example.org Sat Mar 10 ")) << enviados.substr(0, 80);
-  EXPECT_NE(enviados.find("\n>From now on we meet on Mondays.\n"), std::string::npos);
-  EXPECT_NE(enviados.find("\n>>From the minutes, as quoted.\n"), std::string::npos);
-  EXPECT_EQ(enviados.find('\r'), std::string::npos);
-  const std::string entrada = "\n" + Leer(mbox / "Inbox.mbox");
-  std::size_t separadores = 0;
-  for (std::size_t p = 0; (p = entrada.find("\nFrom ", p)) != std::string::npos; ++p) ++separadores;
-  EXPECT_EQ(separadores, 5u);
-  EXPECT_FALSE(fs::exists(mbox / "Outbox.mbox"));
-}
-
-// What export writes, read back: the Inbox as .eml files, mbox and Maildir by Python's email and
-// mailbox modules (the same messages), the mbox by mutt; file times are the message dates.
+// What export writes, read back: the whole store as .eml files, mbox and Maildir by Python's
+// email and mailbox modules (the same messages, "From " lines quoted in the mbox), each .eml
+// dated as its message.
 TEST_F(OrvexTest, ExportacionesLeidasPorOtros) {
   for (const std::string f : {"eml", "mbox", "maildir"}) {
-    ASSERT_EQ(Orvex({"--store", almacen_, "export", "Inbox", "--format", f, "--out", "@" + f}, "TZ=UTC").estado, 0);
+    ASSERT_EQ(Orvex({"--store", almacen_, "export", "--format", f, "--out", "@" + f}).estado, 0);
   }
-  const std::string eml = Ruta("eml/Local Folders/Inbox"), mbox = Ruta("mbox/Local Folders/Inbox.mbox");
-  // Python reads an mbox without undoing the mboxrd quoting of "From " lines.
-  std::ofstream(Ruta("leer.py")) << R"(import email, mailbox, pathlib, re, sys
+  std::ofstream(Ruta("leer.py")) << R"(import email, mailbox, pathlib, re, socket, sys
 def clave(m, rd=False):
     cuerpo = len(m.get_payload()) if m.is_multipart() else m.get_payload().replace('\r\n', '\n').rstrip('\n')
     if rd and not m.is_multipart():
         cuerpo = re.sub(r'(?m)^>(>*From )', r'\1', cuerpo)
     return str((str(m['Subject']), m['From'], m['Date'], cuerpo))
-eml, mbox, maildir = sys.argv[1:]
-a = sorted(clave(email.message_from_bytes(p.read_bytes())) for p in pathlib.Path(eml).glob('*.eml'))
-b = sorted(clave(m, True) for m in mailbox.mbox(mbox, create=False))
-c = sorted(clave(m) for m in mailbox.Maildir(maildir, factory=None, create=False))
-print(len(a), len(b), len(c), a == b == c)
+raiz = pathlib.Path(sys.argv[1])
+a = sorted(clave(email.message_from_bytes(p.read_bytes())) for p in raiz.glob('eml/**/*.eml'))
+b = sorted(clave(m, True) for p in raiz.glob('mbox/**/*.mbox') for m in mailbox.mbox(p, create=False))
+c = sorted(clave(m) for p in raiz.glob('maildir/**/cur') for m in mailbox.Maildir(p.parent, factory=None, create=False))
+maquina = all(p.name.endswith('.' + socket.gethostname() + ':2,') for p in raiz.glob('maildir/**/cur/*'))
+print(len(a), len(b), len(c), a == b == c, maquina)
 )";
-  const Resultado python =
-      Ejecutar("python3", {Ruta("leer.py"), eml, mbox, Ruta("maildir/Local Folders/Inbox")}, "", true);
-  EXPECT_EQ(python.salida, "5 5 5 True\n") << python.error;
-
-  std::vector<std::string> fechas, esperadas;
-  for (const json& m : Json({"messages", "Inbox"})) esperadas.push_back(m["date"]);
-  for (const auto& e : fs::directory_iterator(eml)) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(
-        std::chrono::file_clock::to_sys(fs::last_write_time(e.path())));
+  const Resultado python = Ejecutar("python3", {Ruta("leer.py"), Ruta("")}, "", true);
+  EXPECT_EQ(python.salida, "7 7 7 True True\n") << python.error;
+  const std::string enviados = Leer(Ruta("mbox/Local Folders/Sent Items.mbox"));
+  EXPECT_NE(enviados.find("\n>From now on we meet on Mondays.\n"), std::string::npos);
+  EXPECT_NE(enviados.find("\n>>From the minutes, as quoted.\n"), std::string::npos);
+  std::multiset<std::string> fechas, esperadas;
+  for (const json& m : Json({"messages"})) esperadas.insert(m["date"]);
+  for (const auto& e : fs::recursive_directory_iterator(Ruta("eml"))) {
+    if (!e.is_regular_file()) continue;
+    const std::time_t t =
+        std::chrono::system_clock::to_time_t(std::chrono::file_clock::to_sys(fs::last_write_time(e.path())));
     char b[32];
     std::strftime(b, sizeof b, "%Y-%m-%d %H:%M", std::gmtime(&t));
-    fechas.push_back(b);
+    fechas.insert(b);
   }
-  std::sort(fechas.begin(), fechas.end());
-  std::sort(esperadas.begin(), esperadas.end());
   EXPECT_EQ(fechas, esperadas);
-
-  if (Programa("mutt").empty() || Programa("script").empty()) {
-    std::cerr << "mutt is not installed: the mbox is not opened with mutt\n";
-    return;
-  }
-  // mutt on a terminal of its own copies every message of the mbox into another one.
-  const std::string mutt = "mutt -n -F /dev/null -R -f " + Citar(mbox) +
-                           " -e 'set confirmcreate=no quit=yes' -e 'push \"<tag-pattern>~A<enter><tag-prefix>"
-                           "<copy-message>" + Ruta("mutt.mbox") + "<enter><quit>\"'";
-  std::system(("TERM=dumb timeout 30 script -qec " + Citar(mutt) + " /dev/null </dev/null >/dev/null").c_str());
-  const std::string copia = "\n" + Leer(Ruta("mutt.mbox"));
-  std::size_t mensajes = 0;
-  for (std::size_t p = 0; (p = copia.find("\nFrom ", p)) != std::string::npos; ++p) ++mensajes;
-  EXPECT_EQ(mensajes, 5u);
 }
 
 // export --sync into an earlier export after a scan removed an attachment from one message:
@@ -338,12 +203,9 @@ TEST_F(OrvexTest, ExportarSincronizado) {
   for (const std::string f : {"eml", "maildir"}) {
     SCOPED_TRACE(f);
     const std::string almacen = Demo("sync-" + f), salida = Ruta("salida-" + f);
-    const auto resumen = [&](std::vector<std::string> opciones) {
-      std::vector<std::string> a = {"--store", almacen, "--json", "export", "--format", f, "--out", salida};
-      a.insert(a.end(), opciones.begin(), opciones.end());
-      const Resultado r = Orvex(a);
-      EXPECT_EQ(r.estado, 0) << r.error;
-      const json j = r.Json().back();
+    const auto resumen = [&](std::vector<std::string> a) {
+      a.insert(a.begin(), {"--store", almacen, "--json", "export", "--format", f, "--out", salida});
+      const json j = Orvex(a).Json().back();
       return std::vector<int>{j["exported"], j["unchanged"], j["deleted"]};
     };
     EXPECT_EQ(resumen({}), (std::vector<int>{7, 0, 0}));
@@ -359,18 +221,14 @@ TEST_F(OrvexTest, ExportarSincronizado) {
   }
 }
 
+// Attachments by name or by message, nothing left in the temporary folder.
 TEST_F(OrvexTest, ExtraerAdjuntos) {
-  // Nothing is left in the temporary folder, and nothing to say on standard error.
   fs::create_directory(Ruta("tmp"));
-  const Resultado r = Orvex({"--store", almacen_, "extract", "--out", "@adjuntos"}, "TMPDIR=" + Citar(Ruta("tmp")));
+  const Resultado r = Orvex({"--store", almacen_, "extract", "--out", "@adjuntos"}, "TMPDIR=@tmp");
   ASSERT_EQ(r.estado, 0) << r.error;
   EXPECT_EQ(r.error, "");
   EXPECT_TRUE(fs::is_empty(Ruta("tmp")));
-  std::set<std::string> nombres;
-  for (const auto& e : fs::directory_iterator(Ruta("adjuntos"))) nombres.insert(e.path().filename().string());
-  EXPECT_EQ(nombres, (std::set<std::string>{"invoice-march.pdf", "prize.com", "plan.txt", "budget.xls"}));
   EXPECT_EQ(Leer(Ruta("adjuntos/plan.txt")), "1. Start\n2. Finish\n");
-  // --by-message: each message's parts in a folder of its own.
   ASSERT_EQ(Orvex({"--store", almacen_, "extract", "Projects", "--by-message", "--out", "@mensajes"}).estado, 0);
   EXPECT_EQ(Leer(Ruta("mensajes/Local Folders/Inbox/Projects/000002 Project plan/plan.txt")), "1. Start\n2. Finish\n");
 }
@@ -382,31 +240,22 @@ TEST_F(OrvexTest, Escanear) {
   std::ofstream(Ruta("escaner.sh")) << "#!/bin/sh\nif grep -q EICAR-STANDARD; then echo 'stdin: Eicar-Test FOUND'; "
                                        "exit 1; fi\nexit 0\n";
   fs::permissions(Ruta("escaner.sh"), fs::perms::owner_all);
-  const bool hay_clamscan = std::system("command -v clamscan >/dev/null 2>&1") == 0;
   struct Caso {
-    const char* nombre;
     std::vector<std::string> argumentos;
-    const char* firma;
     bool aplicada;
     const char* adjunto;  // the attachment's name afterwards, "" when removed
   };
   const Caso casos[] = {
-      {"dry run", {"--hashes", "@demo/eicar.hdb", "--action", "rename", "--dry-run"}, "Eicar-Test-Signature", false,
-       "prize.com"},
-      {"sha256 list, rename, backup elsewhere",
-       {"--hashes", "@demo/eicar.hsb", "--action", "rename", "--backup", "@copias"}, "Eicar-Test-Signature", true,
-       "prize_com.VIR"},
-      {"remove without backup", {"--hashes", "@demo/eicar.hdb", "--action", "remove", "--no-backup"},
-       "Eicar-Test-Signature", true, ""},
-      {"scanner command, report only", {"--command", "@escaner.sh"}, "Eicar-Test", false, "prize.com"},
-      // A real scanner with only our signature for the EICAR string.
-      {"clamscan, rename", {"--command", "clamscan --no-summary -d @demo/eicar.hdb -", "--action", "rename"},
-       "Eicar-Test-Signature", true, "prize_com.VIR"},
+      {{"--hashes", "@demo/eicar.hdb", "--action", "rename", "--dry-run"}, false, "prize.com"},
+      {{"--hashes", "@demo/eicar.hsb", "--action", "rename", "--backup", "@copias"}, true, "prize_com.VIR"},
+      {{"--hashes", "@demo/eicar.hdb", "--action", "remove", "--no-backup"}, true, ""},
+      {{"--command", "@escaner.sh"}, false, "prize.com"},
+      {{"--command", "clamscan --no-summary -d @demo/eicar.hdb -", "--action", "rename"}, true, "prize_com.VIR"},
   };
   int n = 0;
   for (const Caso& c : casos) {
-    SCOPED_TRACE(c.nombre);
-    if (c.argumentos[1].starts_with("clamscan") && !hay_clamscan) continue;
+    SCOPED_TRACE(c.argumentos[1]);
+    if (c.argumentos[1].starts_with("clamscan") && Programa("clamscan").empty()) continue;
     const std::string almacen = Demo("escaneo" + std::to_string(++n));
     const std::string antes = Leer(fs::path(almacen) / "Inbox.dbx");
     const std::vector<json> m_antes = Json({"messages"}, almacen);
@@ -415,27 +264,21 @@ TEST_F(OrvexTest, Escanear) {
     const Resultado r = Orvex(argumentos);
     const std::vector<json> lineas = r.Json();
     ASSERT_EQ(lineas.size(), 2u) << r.salida << r.error;
-    ASSERT_EQ(lineas[0]["error"], nullptr) << "the library refused the rewrite";
     EXPECT_EQ(r.estado, 1) << r.error;
-    EXPECT_EQ(lineas[0]["type"], "finding");
     EXPECT_EQ(lineas[0]["name"], "prize.com");
-    EXPECT_TRUE(lineas[0]["signature"].get<std::string>().starts_with(c.firma)) << lineas[0];
+    EXPECT_TRUE(lineas[0]["signature"].get<std::string>().starts_with("Eicar-Test")) << lineas[0];
     EXPECT_EQ(lineas[0]["applied"], c.aplicada);
-    EXPECT_EQ(lineas[1]["found"], 1);
     EXPECT_EQ(lineas[1]["changed"], c.aplicada ? 1 : 0);
     EXPECT_EQ(lineas[1]["parts"], 12);
     EXPECT_EQ(lineas[1]["errors"], 0);
-
     const std::vector<json> partes = Json({"parts", "Inbox", "5"}, almacen);
-    ASSERT_EQ(partes.size(), *c.adjunto ? 2u : 1u);
-    if (*c.adjunto) {
-      EXPECT_EQ(partes[1]["name"].get<std::string>(), c.adjunto);
-    }
+    EXPECT_EQ(partes.size() == 2 ? partes[1]["name"].get<std::string>() : "", c.adjunto);
     const std::vector<json> m_despues = Json({"messages"}, almacen);
     ASSERT_EQ(m_antes.size(), m_despues.size());
     for (std::size_t i = 0; i < m_antes.size(); ++i) {
-      if (c.aplicada && m_antes[i]["folder_id"] == 4 && m_antes[i]["id"] == 5) continue;
-      EXPECT_EQ(m_antes[i], m_despues[i]);
+      if (!c.aplicada || m_antes[i]["folder_id"] != 4 || m_antes[i]["id"] != 5) {
+        EXPECT_EQ(m_antes[i], m_despues[i]);
+      }
     }
     if (!c.aplicada) {
       EXPECT_EQ(Leer(fs::path(almacen) / "Inbox.dbx"), antes) << "the store changed";
@@ -481,69 +324,62 @@ for n in range(2):
         if not d:
             break
         datos += d
-    c.sendall(b'stream: OK\0')
+    c.sendall(b'stream: ')  # a reply in two pieces
+    time.sleep(0.2)
+    c.sendall(b'OK\0')
 s.close()
 os.unlink(ruta)
 )";
   struct Caso {
-    const char* nombre;
-    std::string orden;         // the daemon
+    std::string orden;  // the daemon
     std::vector<std::string> argumentos;
     std::size_t hallados, errores;
-    const char* error;          // in one of the error lines
+    const char* error;  // in one of the error lines
   };
+  const std::string falso = "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock"));
   const Caso casos[] = {
-      {"clamd", Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")), {}, 1, 2,
-       "StreamMaxLength"},
-      {"goes away", "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock")) + " ok", {}, 0, 11,
-       "cannot connect"},
-      {"falls silent", "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock")) + " mudo",
-       {"--clamd-timeout", "1"}, 0, 12, "timed out"},
+      {Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")), {}, 1, 2, "StreamMaxLength"},
+      {falso + " ok", {}, 0, 11, "cannot connect"},
+      {falso + " mudo", {"--clamd-timeout", "1"}, 0, 12, "timed out"},
   };
   int n = 0;
   for (const Caso& c : casos) {
-    SCOPED_TRACE(c.nombre);
-    const std::string almacen = Demo("clamd" + std::to_string(++n));
-    Demonio demonio(c.orden, Ruta("demonio" + std::to_string(n)));
-    ASSERT_TRUE(Aparece(Ruta("clamd.sock"))) << Leer(Ruta("demonio" + std::to_string(n) + ".log"));
+    SCOPED_TRACE(c.orden);
+    const std::string almacen = Demo("clamd" + std::to_string(++n)), pid = Ruta("demonio" + std::to_string(n));
+    std::system(("(" + c.orden + ") >" + Citar(pid + ".log") + " 2>&1 & echo $! >" + Citar(pid)).c_str());
+    for (int i = 0; i < 600 && !fs::exists(Ruta("clamd.sock")); ++i) std::system("sleep 0.1");
     std::system("sleep 0.3");  // clamd makes its socket a moment before it listens on it
     std::vector<std::string> argumentos = {"--store", almacen, "--json", "scan", "--clamd", "unix:@clamd.sock",
                                            "--action", "rename"};
     argumentos.insert(argumentos.end(), c.argumentos.begin(), c.argumentos.end());
     const Resultado r = Orvex(argumentos);
-    EXPECT_EQ(r.estado, 2) << r.error;
+    const std::string id = std::to_string(std::atoi(Leer(pid).c_str()));
+    std::system(("kill " + id + " 2>/dev/null; while kill -0 " + id + " 2>/dev/null; do sleep 0.1; done").c_str());
+    fs::remove(Ruta("clamd.sock"));
+    EXPECT_EQ(r.estado, 2) << r.error << Leer(pid + ".log");
     std::vector<json> hallazgos, errores;
     for (const json& j : r.Json()) (j["type"] == "finding" ? hallazgos : errores).push_back(j);
     ASSERT_FALSE(errores.empty()) << r.salida;
-    const json resumen = errores.back();
+    EXPECT_EQ(errores.back()["parts"], 12);
+    EXPECT_EQ(errores.back()["complete"], true);
+    EXPECT_EQ(errores.back()["errors"], c.errores);
     errores.pop_back();
-    EXPECT_EQ(resumen["parts"], 12);
-    EXPECT_EQ(resumen["complete"], true);
-    EXPECT_EQ(resumen["errors"], c.errores);
     ASSERT_EQ(errores.size(), c.errores) << r.salida;
     ASSERT_EQ(hallazgos.size(), c.hallados) << r.salida;
     EXPECT_TRUE(std::any_of(errores.begin(), errores.end(), [&](const json& j) {
       return j["error"].get<std::string>().find(c.error) != std::string::npos;
     })) << r.salida;
     if (c.hallados == 1) {
-      EXPECT_EQ(hallazgos[0]["name"], "prize.com");
-      EXPECT_TRUE(hallazgos[0]["signature"].get<std::string>().starts_with("Eicar-Test-Signature")) << hallazgos[0];
       EXPECT_EQ(hallazgos[0]["applied"], true) << hallazgos[0];
       EXPECT_EQ(Json({"parts", "Inbox", "5"}, almacen).back()["name"], "prize_com.VIR");
     }
-    demonio.Parar();
-    fs::remove(Ruta("clamd.sock"));
   }
-  // No daemon at the start: nothing is walked.
-  const Resultado r = Orvex({"--store", almacen_, "scan", "--clamd", "unix:@clamd.sock"});
-  EXPECT_EQ(r.estado, 2);
-  EXPECT_NE(r.error.find("cannot connect"), std::string::npos) << r.error;
-  EXPECT_EQ(r.salida, "");
 }
 
-// One damage at a time in a store of several folders: export walks to the end, writes every
-// readable message as the undamaged store gives it, and reports exactly the damaged ones
-// ("folder/message", "folder/-" for a whole folder, "-/-" for a folder-list entry).
+// One damage at a time in a store of several folders (each kind of damage is the store suites'
+// business): export walks to the end, writes every readable message as the undamaged store gives
+// it, and reports exactly the damaged ones ("folder/message", "folder/-" for a whole folder, "-/-"
+// for a folder-list entry).
 TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
   using pruebas::AlmacenEscrito;
   const pruebas::AlmacenDbx descripcion = pruebas::AlmacenEjemplo();
@@ -564,36 +400,25 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
   std::set<std::string> ninguno;
   const std::map<std::string, std::string> sanos = exportar(Ruta("sano"), &ninguno);
   ASSERT_EQ(sanos.size(), 9u);
-
+  // The word at pos of a file of the store, replaced.
   const auto palabra = [](const std::string& archivo, const pruebas::MapaDbx& mapa, uint32_t pos, uint32_t valor) {
     std::vector<uint8_t> b = mapa.bytes;
     pruebas::PonerPalabra(b, pos, valor);
     pruebas::EscribirImagen(archivo, b);
   };
   struct Caso {
-    const char* nombre;
     std::function<void(const std::string& dir, const AlmacenEscrito& e)> danar;
-    std::set<std::string> errores;
-    std::set<std::string> perdidos;
+    std::set<std::string> errores, perdidos;
   };
   const Caso casos[] = {
-      {"message file cut short",
-       [](const std::string& dir, const AlmacenEscrito& e) {
+      {[](const std::string& dir, const AlmacenEscrito& e) {  // a message file cut short
          fs::resize_file(dir + "/Inbox.dbx", e.archivos.at("Inbox.dbx").bloques[4].back());
        },
        {"4/6"}, {"4/6"}},
-      {"text chain pointing outside its file",
-       [&](const std::string& dir, const AlmacenEscrito& e) {
-         const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
-         palabra(dir + "/Inbox.dbx", m, m.bloques[1][0] + dbx::kBloqueSiguiente, 0x7FFFFFF0u);
-       },
-       {"4/3"}, {"4/3"}},
-      {"message file missing",
-       [](const std::string& dir, const AlmacenEscrito&) { fs::remove(dir + "/Proyectos.dbx"); },
-       {"10/-"}, {"10/10", "10/11"}},
-      {"folder list entry damaged",
-       [&](const std::string& dir, const AlmacenEscrito& e) {
-         // The tree entry that leads to the folder "2001" points past the end of the file.
+      {[](const std::string& dir, const AlmacenEscrito&) { fs::remove(dir + "/Proyectos.dbx"); }, {"10/-"},
+       {"10/10", "10/11"}},
+      {[&](const std::string& dir, const AlmacenEscrito& e) {
+         // The folder-list entry that leads to the folder "2001" points past the end of the file.
          const pruebas::MapaDbx& m = e.carpetas;
          for (uint32_t nodo : m.nodos) {
            for (uint32_t i = 0; i < dbx::kMaxEntradasNodo; ++i) {
@@ -605,8 +430,7 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
          }
        },
        {"-/-"}, {"11/7"}},
-      {"index node pointing at itself",
-       [&](const std::string& dir, const AlmacenEscrito& e) {
+      {[&](const std::string& dir, const AlmacenEscrito& e) {  // an index node pointing at itself
          const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
          palabra(dir + "/Inbox.dbx", m, m.nodos[0] + dbx::kNodoEntradas + dbx::kEntradaObjeto, m.nodos[0]);
        },
@@ -614,25 +438,21 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
   };
   int n = 0;
   for (const Caso& c : casos) {
-    SCOPED_TRACE(c.nombre);
-    const std::string dir = Ruta("danado" + std::to_string(++n));
+    SCOPED_TRACE(++n);
+    const std::string dir = Ruta("danado" + std::to_string(n));
     fs::create_directory(dir);
     c.danar(dir, pruebas::EscribirAlmacen(dir, descripcion));
     std::set<std::string> errores;
-    const std::map<std::string, std::string> textos = exportar(dir, &errores);
+    std::map<std::string, std::string> textos = exportar(dir, &errores), esperados = sanos;
     EXPECT_EQ(errores, c.errores);
-    for (const auto& [clave, texto] : sanos) {
-      if (c.perdidos.count(clave) == 0) {
-        EXPECT_EQ(textos.count(clave) ? textos.at(clave) : "(none)", texto) << clave;
-      }
-    }
-    for (const auto& [clave, texto] : textos) EXPECT_EQ(c.perdidos.count(clave), 0u) << clave;
+    for (const std::string& perdido : c.perdidos) esperados.erase(perdido);
+    EXPECT_EQ(textos, esperados);
   }
 }
 
 // Renaming twice, on the demo store and on one whose message fills its last text block:
-// every part decodes as before, the second scan changes nothing, and a rename that cannot fit
-// in the message's blocks is undone and reported.
+// every part decodes as before (also as another reader of the format sees it, when installed),
+// the second scan changes nothing, and a rename that cannot fit is undone and reported.
 TEST_F(OrvexTest, RenombrarDosVeces) {
   const std::string eicar = "X5O!P%@AP[4\\PZX54(P^)7CC)7}$EICAR-STANDARD-ANTIVIRUS-TEST-FILE!$H+H*";
   pruebas::MensajeDbx lleno = pruebas::Mensaje(2, pruebas::MensajeConAdjunto(eicar));
@@ -644,38 +464,30 @@ TEST_F(OrvexTest, RenombrarDosVeces) {
   d.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"), pruebas::Carpeta(4, 1, "Inbox", "Inbox.dbx", archivo)};
   fs::create_directory(Ruta("lleno"));
   pruebas::EscribirAlmacen(Ruta("lleno"), d);
-
-  // Every part's decoded bytes by folder, message and part number.
+  const bool hay_undbx = !Programa("undbx").empty();
+  // Every part's bytes by folder, message and part, and every file undbx writes, by name, with the
+  // renamed attachment's name put back.
+  int salidas = 0;
   const auto partes = [&](const std::string& almacen) {
-    const std::string salida = Ruta("partes" + std::to_string(std::rand()));
+    const std::string salida = Ruta("partes" + std::to_string(++salidas));
     std::map<std::string, std::string> p;
     for (const json& j : Json({"extract", "--bodies", "--out", salida}, almacen)) {
-      const std::string clave = j["folder_id"].dump() + "/" + j["message_id"].dump() + "/" + j["part"].dump();
-      p[clave] = Leer(j["file"].get<std::string>());
+      p[j["folder_id"].dump() + "/" + j["message_id"].dump() + "/" + j["part"].dump()] = Leer(j["file"]);
+    }
+    fs::create_directory(salida + "-undbx");
+    if (hay_undbx) std::system(("undbx " + Citar(almacen) + " " + Citar(salida + "-undbx") + " >/dev/null").c_str());
+    for (const auto& e : fs::recursive_directory_iterator(salida + "-undbx")) {
+      std::string t = e.is_regular_file() ? Leer(e.path()) : "";
+      for (std::size_t q; (q = t.find("prize_com.VIR")) != std::string::npos;) t.replace(q, 13, "prize.com");
+      p[fs::relative(e.path(), salida + "-undbx").string()] = t;
     }
     return p;
-  };
-  // Another reader of the format, when installed: every message file it writes, by name, with
-  // the renamed attachment's name put back.
-  const bool hay_undbx = std::system("command -v undbx >/dev/null 2>&1") == 0;
-  const auto undbx = [&](const std::string& almacen) {
-    const std::string salida = Ruta("undbx" + std::to_string(std::rand()));
-    fs::create_directory(salida);
-    EXPECT_EQ(std::system(("undbx " + Citar(almacen) + " " + Citar(salida) + " >/dev/null 2>&1").c_str()), 0);
-    std::map<std::string, std::string> textos;
-    for (const auto& e : fs::recursive_directory_iterator(salida)) {
-      std::string t = e.is_regular_file() ? Leer(e.path()) : "";
-      for (std::size_t p; (p = t.find("prize_com.VIR")) != std::string::npos;) t.replace(p, 13, "prize.com");
-      textos[fs::relative(e.path(), salida).string()] = t;
-    }
-    return textos;
   };
   for (const auto& [almacen, cabe] : {std::pair{almacen_, true}, std::pair{Ruta("lleno"), false}}) {
     SCOPED_TRACE(almacen);
     const std::string inbox = (fs::path(almacen) / "Inbox.dbx").string();
     const std::string antes = Leer(inbox);
     const auto partes_antes = partes(almacen);
-    const auto undbx_antes = hay_undbx ? undbx(almacen) : std::map<std::string, std::string>{};
     std::string primera;
     for (int vez = 1; vez <= 2; ++vez) {
       SCOPED_TRACE(vez);
@@ -685,18 +497,14 @@ TEST_F(OrvexTest, RenombrarDosVeces) {
       ASSERT_EQ(lineas.size(), 2u) << r.salida << r.error;
       const json& h = lineas[0];
       EXPECT_EQ(h["applied"], cabe && vez == 1) << h;
-      EXPECT_EQ(h["error"].is_string(), !cabe) << h;
       EXPECT_NE(h["error"].dump().find(cabe ? "null" : "would not fit"), std::string::npos) << h;
       EXPECT_EQ(h["note"].is_string(), cabe && vez == 2) << h;
       EXPECT_EQ(lineas[1]["errors"], cabe ? 0 : 1);
       EXPECT_EQ(r.estado, cabe ? 1 : 2);
       if (vez == 1) primera = Leer(inbox);
-      EXPECT_EQ(Leer(inbox), cabe && vez == 1 ? primera : (cabe ? primera : antes));
+      EXPECT_EQ(Leer(inbox), cabe ? primera : antes);
     }
     EXPECT_EQ(partes(almacen), partes_antes);
-    if (hay_undbx) {
-      EXPECT_EQ(undbx(almacen), undbx_antes);
-    }
   }
 }
 
@@ -720,14 +528,12 @@ TEST_F(OrvexTest, Recuperar) {
   ASSERT_EQ(r.estado, 0) << r.error;
   std::vector<json> lineas = r.Json();
   ASSERT_EQ(lineas.size(), 4u);
-  EXPECT_EQ(lineas.back()["type"], "summary");
   EXPECT_EQ(lineas.back()["recovered"], 3);
   EXPECT_EQ(lineas.back()["bytes"], 600 + 601 + 594);
   lineas.pop_back();
   const std::pair<const char*, std::size_t> esperado[] = {{"indexed", 600}, {"orphaned", 601}, {"fragments", 594}};
   for (std::size_t i = 0; i < 3; ++i) {
     EXPECT_EQ(lineas[i]["found"], esperado[i].first);
-    EXPECT_EQ(lineas[i]["bytes"], esperado[i].second);
     EXPECT_EQ(fs::file_size(Ruta("out/" + lineas[i]["eml"].get<std::string>())), esperado[i].second);
   }
   EXPECT_EQ(lineas[2]["gaps"].size(), 2u);
@@ -737,7 +543,6 @@ TEST_F(OrvexTest, Recuperar) {
 
   // A second run beside the first numbers its files; --mark-gaps shows the lost bytes.
   const Resultado otra = Orvex({"recover", "@in/sub/Inbox.dbx", "--out", "@out", "--mark-gaps"});
-  ASSERT_EQ(otra.estado, 0) << otra.error;
   EXPECT_NE(otra.salida.find("1 indexed (600 bytes), 1 orphaned (601 bytes), 1 fragments (594 bytes)"),
             std::string::npos) << otra.salida;
   const std::vector<json> segunda = Lineas(Leer(Ruta("out/report.jsonl")));
@@ -746,59 +551,6 @@ TEST_F(OrvexTest, Recuperar) {
   const std::string marcado = Leer(Ruta("out/" + segunda[2]["eml"].get<std::string>()));
   EXPECT_EQ(marcado.substr(0, 21), "[orvex: 4 bytes lost]");
   EXPECT_EQ(marcado.size(), 594u + 2 * 21);
-
-  EXPECT_EQ(Orvex({"recover", "@in/notas.txt", "--out", "@out2"}).estado, 2);
-  EXPECT_EQ(Orvex({"recover", "@nada", "--out", "@out2"}).estado, 2);
-
-  // A mailbox beside its index: the records it lists are indexed, the replaced ones orphaned.
-  const pruebas::AlmacenOe4 oe4 = pruebas::AlmacenOe4Ejemplo();
-  pruebas::EscribirAlmacenOe4(Ruta("oe4"), oe4);
-  std::map<std::string, std::size_t> esperados, hallados;
-  for (const pruebas::MensajeOe4& m : oe4.correo.carpetas[0].mensajes) ++esperados[m.sustituido ? "orphaned" : "indexed"];
-  for (const json& j : Orvex({"recover", "@oe4/mail/Inbox.mbx", "--out", "@out3", "--json"}).Json()) {
-    if (j["type"] == "recovered") ++hallados[j["found"].get<std::string>()];
-  }
-  EXPECT_EQ(hallados, esperados);
-}
-
-// Every generation's store is recognised from its folder; a sample store when the samples are there.
-TEST_F(OrvexTest, Generaciones) {
-  const fs::path oe4 = Ruta("oe4"), imn = Ruta("imn");
-  pruebas::EscribirAlmacenOe4(oe4.string(), pruebas::AlmacenOe4Ejemplo());
-  pruebas::EscribirAlmacenImn(imn.string(), pruebas::AlmacenImnEjemplo());
-  // A mail folder under another name is reached through a link the command makes.
-  fs::rename(imn / "Mail", imn / "buzones");
-  const char* muestras = std::getenv("ORVEX_MUESTRAS");
-  struct Caso {
-    fs::path almacen;
-    int generacion;
-    std::vector<std::string> rutas;
-    const char* carpeta;
-    std::size_t mensajes;
-  };
-  const Caso casos[] = {
-      {oe4, 4, {"Bandeja de entrada", "Trabajo/Proyecto/Detalle"}, "bandeja de entrada", 3},
-      {oe4 / "mail", 4, {"news.example.com/comp.lang.c", "news.example.com/alt.test"}, "comp.lang.c", 2},
-      {imn / "buzones", 1, {"Inbox", "Sent"}, "Inbox", 3},
-      {fs::path(muestras ? muestras : "") / "oe6_dbx_mit", 5, {"Local Folders/Inbox", "Hotmail"}, "Inbox", 1},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.almacen.string());
-    if (!fs::exists(c.almacen)) continue;  // no sample stores
-    const std::vector<json> info = Json({"info"}, c.almacen.string());
-    ASSERT_EQ(info.size(), 1u);
-    EXPECT_EQ(info[0]["generation"], c.generacion);
-    std::set<std::string> rutas;
-    for (const json& x : Json({"folders"}, c.almacen.string())) rutas.insert(x["path"]);
-    for (const std::string& r : c.rutas) EXPECT_TRUE(rutas.count(r)) << r;
-    EXPECT_FALSE(rutas.count("Outlook Express")) << "the root record is no folder";
-    EXPECT_EQ(Json({"messages", c.carpeta}, c.almacen.string()).size(), c.mensajes);
-  }
-  EXPECT_EQ(Orvex({"--store", "@oe4", "export", "--format", "mbox", "--out", "@mbox"}).estado, 0);
-  EXPECT_TRUE(fs::exists(Ruta("mbox/Bandeja de entrada.mbox")));
-  EXPECT_EQ(Orvex({"--store", "@imn/buzones", "extract", "Sent", "--out", "@adjuntos"}).estado, 0);
-  EXPECT_TRUE(fs::exists(Ruta("adjuntos/a.exe")));
-  EXPECT_TRUE(fs::exists(Ruta("adjuntos/b.txt")));
 }
 
 // Inputs built by the writers and damaged as users bring them: each reads through a folder list
@@ -819,31 +571,29 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     if (!m.sustituido) vivos4.push_back(m.texto);
   }
   for (const pruebas::MensajeImn& m : imn[0].mensajes) mbx1.push_back(m.texto);
-  // A folder over more index nodes than the library walks (one message a node).
+  // A folder over more index nodes than the library walks (one message a node), dated as the
+  // writer dates the index entries.
   pruebas::ArchivoMensajesDbx grande;
   grande.arbol.entradas_por_nodo = 1;
   std::vector<std::string> textos_grande;
   for (uint32_t id = 1; id <= dbx::kMaxNodosMensajes + 3; ++id) {
-    // Dated as the writer dates the index entries.
-    grande.mensajes.push_back(pruebas::Mensaje(
-        id, "Date: Mon, 5 Mar 2001 13:07:00 +0000\r\nSubject: " + std::to_string(id) + "\r\n\r\nx\r\n"));
-    textos_grande.push_back(grande.mensajes.back().texto);
+    const std::string texto =
+        "Date: Mon, 5 Mar 2001 13:07:00 +0000\r\nSubject: " + std::to_string(id) + "\r\n\r\nx\r\n";
+    grande.mensajes.push_back(pruebas::Mensaje(id, texto));
+    textos_grande.push_back(texto);
   }
   pruebas::AlmacenDbx oe5_grande;
   oe5_grande.carpetas = {pruebas::Carpeta(1, 0, "Local Folders"),
                          pruebas::Carpeta(2, 1, "Grande", "Grande.dbx", grande)};
   const auto oe5_con = [&](std::function<void(const fs::path&)> danar) {
     return [&oe5, danar](const fs::path& d) {
-      fs::create_directories(d);
-      pruebas::EscribirAlmacen(d.string(), oe5);
-      danar(d);
+      fs::create_directories(d), pruebas::EscribirAlmacen(d.string(), oe5), danar(d);
     };
   };
   const auto oe4_con = [&](std::function<void(const fs::path&)> danar) {
     return [&oe4, danar](const fs::path& d) { pruebas::EscribirAlmacenOe4(d.string(), oe4), danar(d / "mail"); };
   };
   struct Caso {
-    const char* nombre;
     std::function<void(const fs::path&)> preparar;
     std::string entrada, carpeta;
     const std::vector<std::string>& textos;
@@ -852,34 +602,30 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     std::size_t recuperados = 0;  // read past the end of the library's listing
   };
   const Caso casos[] = {
-      {"lone .dbx", oe5_con([](const fs::path&) {}), "Inbox.dbx", "Inbox", dbx, "lone message file", 5},
-      {"no folders.dbx", oe5_con([](const fs::path& d) { fs::remove(d / "folders.dbx"); }), "", "Inbox", dbx,
-       "has no folders.dbx", 5},
-      {"random folders.dbx",
-       oe5_con([](const fs::path& d) { std::ofstream(d / "folders.dbx") << std::string(9000, '\x5A'); }), "",
-       "Inbox", dbx, "folders.dbx is damaged", 5},
-      {"no folders.nch", oe4_con([](const fs::path& d) { fs::remove(d / "folders.nch"); }), "", "Inbox", vivos4,
-       "has no folders.nch", 4},
-      {"oe4 without .idx", oe4_con([](const fs::path& d) { fs::remove(d / "Inbox.idx"); }), "",
-       "Bandeja de entrada", mbx4, "has no index", 4},
-      {"oe4 empty .idx", oe4_con([](const fs::path& d) { fs::resize_file(d / "Inbox.idx", 0); }), "",
-       "Bandeja de entrada", mbx4, "is empty", 4},
-      {"oe4 disagreeing .idx",
-       oe4_con([](const fs::path& d) {
+      {oe5_con([](const fs::path&) {}), "Inbox.dbx", "Inbox", dbx, "lone message file", 5},
+      {oe5_con([](const fs::path& d) { fs::remove(d / "folders.dbx"); }), "", "Inbox", dbx, "has no folders.dbx", 5},
+      {oe5_con([](const fs::path& d) { std::ofstream(d / "folders.dbx") << std::string(9000, '\x5A'); }), "", "Inbox",
+       dbx, "folders.dbx is damaged", 5},
+      {oe4_con([](const fs::path& d) { fs::remove(d / "folders.nch"); }), "", "Inbox", vivos4, "has no folders.nch", 4},
+      {oe4_con([](const fs::path& d) { fs::remove(d / "Inbox.idx"); }), "", "Bandeja de entrada", mbx4,
+       "has no index", 4},
+      {oe4_con([](const fs::path& d) { fs::resize_file(d / "Inbox.idx", 0); }), "", "Bandeja de entrada", mbx4,
+       "is empty", 4},
+      {oe4_con([](const fs::path& d) {
          fs::copy_file(d / "Sent Items.idx", d / "Inbox.idx", fs::copy_options::overwrite_existing);
        }),
        "", "Bandeja de entrada", mbx4, "does not agree", 4},
-      {"lone imn .mbx without .idx",
-       [&imn](const fs::path& d) { pruebas::EscribirAlmacenImn(d.string(), imn), fs::remove(d / "Mail/Inbox.idx"); },
+      {[&imn](const fs::path& d) { pruebas::EscribirAlmacenImn(d.string(), imn), fs::remove(d / "Mail/Inbox.idx"); },
        "Mail/Inbox.mbx", "Inbox", mbx1, "has no index", 1},
-      {"over the listing's index nodes",
-       [&oe5_grande](const fs::path& d) { fs::create_directories(d), pruebas::EscribirAlmacen(d.string(), oe5_grande); },
+      {[&oe5_grande](const fs::path& d) {
+         fs::create_directories(d), pruebas::EscribirAlmacen(d.string(), oe5_grande);
+       },
        "", "Grande", textos_grande, "3 more are read from the file by the recovery scanner", 5, 3},
   };
   std::map<std::string, int> generaciones;
   int n = 0;
   for (const Caso& c : casos) {
-    SCOPED_TRACE(c.nombre);
+    SCOPED_TRACE(c.aviso);
     const fs::path dir = Ruta("caso" + std::to_string(++n));
     c.preparar(dir);
     generaciones[dir.string()] = c.generacion;
@@ -890,28 +636,26 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     std::multiset<std::string> textos;
     std::size_t recuperados = 0;
     for (const json& j : r.Json()) {
-      if (j["type"] == "exported") {
-        textos.insert(Leer(j["file"].get<std::string>()));
-        recuperados += j.value("source", "") == "recovered" ? 1 : 0;
-      }
+      if (j["type"] != "exported") continue;
+      textos.insert(Leer(j["file"].get<std::string>()));
+      recuperados += j.value("source", "") == "recovered" ? 1 : 0;
     }
     EXPECT_EQ(r.Json().back()["recovered"], c.recuperados);
     EXPECT_EQ(textos, std::multiset<std::string>(c.textos.begin(), c.textos.end()));
     EXPECT_EQ(recuperados, c.recuperados);
-    // The listing and a scan see the same messages, each once.
-    std::set<uint32_t> ids;
-    std::set<std::string> fechas;
+    // The listing and a scan see the same messages, each once, the recovered ones dated as the others.
+    std::set<std::string> ids, fechas;
     std::size_t listados = 0;
     for (const json& j : Orvex({entrada, "--json", "messages", c.carpeta}).Json()) {
       if (j["type"] != "message") continue;
-      ids.insert(j["id"].get<uint32_t>());
+      ids.insert(j["id"].dump());
       fechas.insert(j["date"].get<std::string>());
       ++listados;
     }
     EXPECT_EQ(listados, c.textos.size());
     EXPECT_EQ(ids.size(), c.textos.size());
     if (c.recuperados != 0) {
-      EXPECT_EQ(fechas.size(), 1u);  // the recovered ones dated as the listed ones
+      EXPECT_EQ(fechas.size(), 1u);
     }
     const std::vector<json> escaneo =
         Orvex({entrada, "--json", "scan", c.carpeta, "--hashes", "@demo/eicar.hdb"}).Json();
@@ -930,6 +674,8 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
     EXPECT_EQ(j["note"].is_null(), !j.contains("source")) << j["message_id"];
   }
   EXPECT_EQ(hallazgos, textos_grande.size());
+  const std::string recuperado = std::to_string(dbx::kMaxNodosMensajes + 3) + " (recovered)";  // in the text table
+  EXPECT_NE(Orvex({"@caso9", "scan", "--hashes", "@x.hdb", "--dry-run"}).salida.find(recuperado), std::string::npos);
   for (const json& j : Orvex({"find", Ruta("."), "--json"}).Json()) {
     fs::path p = j["path"].get<std::string>();
     if (p.filename() == "mail" || p.filename() == "Mail") p = p.parent_path();
@@ -975,10 +721,10 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
   // The NTFS volume as the first partition of a disk: one MBR entry (type 7) at sector 2048.
   std::string disco(2048 * 512, '\0');
   const std::string volumen = Leer(Ruta("ntfs.part"));
-  const uint32_t inicio = 2048, sectores = static_cast<uint32_t>(volumen.size() / 512);
+  const uint32_t sectores = static_cast<uint32_t>(volumen.size() / 512);
   disco[446 + 4] = 7;
   for (int i = 0; i < 4; ++i) {
-    disco[446 + 8 + i] = static_cast<char>(inicio >> (8 * i));
+    disco[446 + 8 + i] = static_cast<char>(2048 >> (8 * i));
     disco[446 + 12 + i] = static_cast<char>(sectores >> (8 * i));
   }
   disco[510] = '\x55';
@@ -991,12 +737,10 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
     return std::hash<std::string>{}(todo);
   };
   const std::size_t antes = huella();
-
   struct Caso {
-    const char* imagen;
-    std::string almacen;  // inside the image
-    std::string carpeta;  // the same store in a folder
-    const char* leida;    // a folder to read
+    std::string imagen, almacen;  // the store inside the image
+    std::string carpeta;          // the same store in a folder
+    const char* leida;            // a folder to read
   };
   const Caso casos[] = {
       {"fat.img", "/documents and settings/ana", almacen_, "Inbox"},
@@ -1006,29 +750,29 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.imagen);
-    const std::string img = "@" + std::string(c.imagen);
     for (const char* orden : {"folders", "messages"}) {
-      std::vector<json> leidas = Json({"--image", img, orden}, c.almacen), esperadas = Json({orden}, c.carpeta);
+      std::vector<json> leidas = Json({"--image", "@" + c.imagen, orden}, c.almacen);
+      std::vector<json> esperadas = Json({orden}, c.carpeta);
       for (std::vector<json>* v : {&leidas, &esperadas}) {
         for (json& j : *v) j.erase("file");  // the same file, named in the image or in the folder
       }
       EXPECT_EQ(leidas, esperadas) << orden;
     }
-    const std::string salida = std::string("@out-") + c.imagen;
-    const std::vector<json> hechos = Json({"--image", img, "export", c.leida, "--out", salida}, c.almacen);
+    const std::vector<json> hechos =
+        Json({"--image", "@" + c.imagen, "export", c.leida, "--out", "@out-" + c.imagen}, c.almacen);
     ASSERT_FALSE(hechos.empty());
-    EXPECT_EQ(Orvex({"--store", c.carpeta, "export", c.leida, "--out", "@folder-" + std::string(c.imagen)}).estado, 0);
+    EXPECT_EQ(Orvex({"--store", c.carpeta, "export", c.leida, "--out", "@folder-" + c.imagen}).estado, 0);
     for (const json& j : hechos) {
       EXPECT_EQ(j["image"], Ruta(c.imagen));
       EXPECT_EQ(j["partition"], 1);
       EXPECT_GT(j["inode"], 0);
       EXPECT_NE(std::string(j["image_path"]).find(".", 1), std::string::npos) << j;
-      std::string enCarpeta = j["file"];
-      enCarpeta.replace(0, Ruta("out-" + std::string(c.imagen)).size(), Ruta("folder-" + std::string(c.imagen)));
-      EXPECT_EQ(Leer(std::string(j["file"])), Leer(enCarpeta)) << j;
+      std::string en_carpeta = j["file"];
+      en_carpeta.replace(0, Ruta("out-" + c.imagen).size(), Ruta("folder-" + c.imagen));
+      EXPECT_EQ(Leer(std::string(j["file"])), Leer(en_carpeta)) << j;
     }
-    const Resultado r = Orvex({"--image", img, "--store", c.almacen, "scan", "--hashes", "@demo/eicar.hsb",
-                               "--action", "remove"});
+    const Resultado r = Orvex({"--image", "@" + c.imagen, "--store", c.almacen, "scan", "--hashes",
+                               "@demo/eicar.hsb", "--action", "remove"});
     EXPECT_EQ(r.estado, 2);
     EXPECT_NE(r.error.find("never changed"), std::string::npos) << r.error;
   }
@@ -1038,7 +782,6 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
   EXPECT_EQ(todos.Json().size(), 2u);
   EXPECT_NE(Orvex({"--image", "@fat.img", "folders"}).error.find("2 mail stores"), std::string::npos);
   EXPECT_EQ(huella(), antes) << "an image changed";
-
   // Damaged images: cut short, a partition table pointing past the end, no such partition.
   std::ofstream(Ruta("corta.img"), std::ios::binary) << disco << volumen.substr(0, 4096);
   disco[446 + 8 + 3] = '\x7f';
@@ -1054,12 +797,6 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
     EXPECT_NE(r.error.find(a[1].substr(1)), std::string::npos) << r.error;
   }
 }
-
-}  // namespace
-}  // namespace orvex::herramienta
-
-namespace orvex::herramienta {
-namespace {
 
 // A Windows volume as a folder: each user read through their own hive, listings equal to the
 // same store read with --store, every JSON object naming its user, a damaged hive refused.
@@ -1090,9 +827,8 @@ TEST_F(OrvexTest, RaizDeWindows) {
                                                      ReconocerAlmacen(carlos / "Correo")->cuentas_noticias),
                                        "HKEY_CURRENT_USER"));
   // Bruno's hive is cut short.
-  const std::string entera = Leer(ana / "NTUSER.DAT");
-  std::ofstream(xp / "Documents and Settings/Bruno/NTUSER.DAT", std::ios::binary) << entera.substr(0, 6000);
-
+  std::ofstream(xp / "Documents and Settings/Bruno/NTUSER.DAT", std::ios::binary)
+      << Leer(ana / "NTUSER.DAT").substr(0, 6000);
   const Resultado usuarios = Orvex({"--windows-root", xp.string(), "--json", "users"});
   EXPECT_EQ(usuarios.estado, 2);
   EXPECT_NE(usuarios.error.find("user Bruno: " + (xp / "Documents and Settings/Bruno/NTUSER.DAT").string() +
@@ -1104,12 +840,9 @@ TEST_F(OrvexTest, RaizDeWindows) {
   EXPECT_EQ(lineas[0]["profile"], "C:\\Documents and Settings\\Ana");
   EXPECT_EQ(lineas[0]["sid"], "S-1-5-21-9-1001");
   EXPECT_EQ(lineas[0]["identities"], json::array({std::string(kUsuarioDemo)}));
-  EXPECT_EQ(lineas[1]["user"], "Ana");
   EXPECT_EQ(lineas[1]["store_root"], "C:\\Documents and Settings\\Ana\\" + raiz_ana.substr(raiz_ana.find('\\') + 1));
-
   struct Caso {
-    std::string opcion, raiz;
-    std::string usuario;
+    std::string opcion, raiz, usuario;
     fs::path almacen;
   };
   std::vector<Caso> casos = {{"--windows-root", xp, "ana", ana / oe}, {"--windows-root", nt, "", carlos / "Correo"}};
@@ -1124,8 +857,9 @@ TEST_F(OrvexTest, RaizDeWindows) {
     casos.push_back({"--image", Ruta("nt.E01"), "", carlos / "Correo"});
 #ifdef ORVEX_NTFS_CARPETAS
     // And as NTFS: the folders made through libntfs-3g, the files copied in with ntfscp.
-    const std::string ntfs = "cd " + Citar(xp.string()) + " && truncate -s 16M ../xp.ntfs && mkntfs -F -f -q ../xp.ntfs && "
-                             "find . -mindepth 1 -type d | sed 's|^\\.||' | tr '\\n' '\\0' | xargs -0 " ORVEX_NTFS_CARPETAS
+    const std::string ntfs = "cd " + Citar(xp.string()) +
+                             " && truncate -s 16M ../xp.ntfs && mkntfs -F -f -q ../xp.ntfs && find . -mindepth 1 "
+                             "-type d | sed 's|^\\.||' | tr '\\n' '\\0' | xargs -0 " ORVEX_NTFS_CARPETAS
                              " ../xp.ntfs && find . -type f | while IFS= read -r f; do ntfscp -q ../xp.ntfs \"$f\" "
                              "\"${f#.}\" || exit 1; done";
     ASSERT_EQ(std::system(("(" + ntfs + ") >/dev/null 2>&1").c_str()), 0);
@@ -1144,17 +878,14 @@ TEST_F(OrvexTest, RaizDeWindows) {
       if (!c.usuario.empty()) args.insert(args.begin() + 2, {"--user", c.usuario});
       const Resultado r = Orvex(args);
       EXPECT_EQ(r.estado, 0) << r.error;
-      std::vector<json> esperado = Json({orden}, c.almacen.string());
-      std::vector<json> dicho = r.Json();
+      std::vector<json> esperado = Json({orden}, c.almacen.string()), dicho = r.Json();
       std::erase_if(dicho, [](const json& j) { return j["type"] == "summary"; });
-      ASSERT_EQ(dicho.size(), esperado.size());
-      for (std::size_t i = 0; i < dicho.size(); ++i) {
-        EXPECT_EQ(dicho[i]["user"], c.usuario.empty() ? "Carlos" : "Ana");
-        // Files as the library names them: through drive C: here, the folder there.
-        for (json* j : {&dicho[i], &esperado[i]}) j->erase("file");
-        dicho[i].erase("user");
-        EXPECT_EQ(dicho[i], esperado[i]);
+      for (json& j : esperado) j["user"] = c.usuario.empty() ? "Carlos" : "Ana";
+      // Files as the library names them: through drive C: here, the folder there.
+      for (std::vector<json>* v : {&dicho, &esperado}) {
+        for (json& j : *v) j.erase("file");
       }
+      EXPECT_EQ(dicho, esperado);
     }
   }
   const Resultado nadie = Orvex({"--windows-root", nt.string(), "--user", "Nadie", "info"});
