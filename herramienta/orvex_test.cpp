@@ -121,7 +121,7 @@ class OrvexTest : public ::testing::Test {
 
 // The rows of pruebas/datos/orvex_salidas.txt, in order in one folder: the exit status, the
 // environment, the arguments ("|" between them) and the whole standard output and error, with
-// "@" for the test folder ("~" before a text: only a part of the output).
+// "@" for the test folder and DEMO for the demo program ("~" before a text: only a part of the output).
 TEST_F(OrvexTest, SalidasDeReferencia) {
   fs::create_directory(Ruta("vacia"));
   fs::create_directory(Ruta("ajena"));
@@ -147,8 +147,8 @@ TEST_F(OrvexTest, SalidasDeReferencia) {
     const Resultado r = Orvex(argumentos, f[1]);
     EXPECT_EQ(r.estado, std::stoi(f[0])) << r.error;
     for (auto [dicho, esperado] : {std::pair{r.salida, f[3]}, std::pair{r.error, f[4]}}) {
-      for (std::size_t p; (p = dicho.find(dir_.Ruta().string())) != std::string::npos;) {
-        dicho.replace(p, dir_.Ruta().string().size(), "@");
+      for (const auto& [ruta, marca] : {std::pair{dir_.Ruta().string(), "@"}, std::pair{std::string(ORVEX_DEMO), "DEMO"}}) {
+        for (std::size_t p; (p = dicho.find(ruta)) != std::string::npos;) dicho.replace(p, ruta.size(), marca);
       }
       if (esperado.starts_with('~')) {
         EXPECT_NE(dicho.find(esperado.substr(1)), std::string::npos) << dicho;
