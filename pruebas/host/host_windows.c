@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
       FreeLibrary(dll);
       return 3;
     }
+    printf("export %s\n", kExportadas[i]);
   }
   memcpy(&f, funciones, sizeof f);
   RecorrerAlmacen(&f, stdout);
