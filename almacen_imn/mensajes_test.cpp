@@ -90,9 +90,11 @@ TEST(MensajeSueltoImnTest, SoloMuertosAlFinalTerminaConFin) {
   MensajeImn muerto = MensajeVivo(2, MensajeSimple(), "muerto");
   muerto.muerto = true;
   AlmacenImnInstalado almacen({Buzon("Muertos", {MensajeVivo(1, MensajeSimple(), "vivo"), muerto, muerto})});
-  const auto vistos = ListarImn(0);
-  ASSERT_EQ(vistos.size(), 1u);
-  EXPECT_EQ(vistos[0].id, 1u);
+  CarpetaImn c(0);
+  ListadoAbierto l(c.c);
+  ASSERT_EQ(l.Siguiente(), OE_OK);
+  EXPECT_EQ(l.m->IdMensaje, 1u);
+  EXPECT_EQ(l.Siguiente(), OE_FIN);
 }
 
 }  // namespace

@@ -114,37 +114,4 @@ struct ObjetoEnParte {
   uint32_t Guardar(uint32_t accion) { return OE_GuardarObjMsg(listado.m, o, accion); }
 };
 
-// What a host reads of one listed message.
-struct MensajeImnVisto {
-  uint32_t resultado = 0;
-  uint32_t id = 0;
-  uint32_t pos_registro = 0;
-  std::string asunto;
-  std::string texto;
-};
-
-// Lists a folder: mode 1, mode 2 until 2 (results 1 are kept and the walk goes on), mode 3.
-inline std::vector<MensajeImnVisto> ListarImn(uint32_t id_carpeta, uint32_t* primero = nullptr) {
-  std::vector<MensajeImnVisto> vistos;
-  CarpetaImn c(id_carpeta);
-  EXPECT_EQ(c.resultado, OE_OK);
-  if (c.c == nullptr) return vistos;
-  ListadoAbierto l(c.c);
-  if (primero != nullptr) *primero = l.primero;
-  if (l.primero != OE_OK) return vistos;
-  for (int i = 0; i < 1000; ++i) {
-    MensajeImnVisto v;
-    v.resultado = l.Siguiente();
-    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
-    if (v.resultado == OE_OK) {
-      v.id = l.m->IdMensaje;
-      v.pos_registro = l.m->PosRegistro;
-      v.asunto = l.m->Asunto;
-      v.texto.assign(l.m->Texto, l.m->LongTexto);
-    }
-    vistos.push_back(v);
-  }
-  return vistos;
-}
-
 }  // namespace orvex::pruebas
