@@ -27,7 +27,7 @@ class MensajesImnTest : public ::testing::Test {
 // texts cut as the stored subject is.
 TEST_F(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   const MapaImn& mapa = almacen_.Mapa("Inbox");
-  CarpetaImn c(1);
+  CarpetaAbierta c(1);
   ASSERT_EQ(c.resultado, OE_OK);
   OE_MENSAJE* m = nullptr;
   ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_OK);
@@ -62,7 +62,7 @@ TEST(MensajeSueltoImnTest, LaMarcaDePartesSigueAlNumeroDeEntradasYAlByte34) {
     m.entradas.assign(entradas, EntradaImn{});
     m.byte_partes = byte34;
     AlmacenImnInstalado almacen({Buzon("Caso", {m})});
-    CarpetaImn c(0);
+    CarpetaAbierta c(0);
     ListadoAbierto l(c.c);
     ASSERT_EQ(l.Siguiente(), OE_OK);
     EXPECT_EQ(imn::MarcaPartes(*l.m), marca);
@@ -75,7 +75,7 @@ TEST(MensajeSueltoImnTest, SinMensajesEnLaCabeceraNoHayListado) {
     BuzonImn b = Buzon("Vacio", {MensajeVivo(1, MensajeSimple(), "x")});
     b.num_mensajes = num;
     AlmacenImnInstalado almacen({b});
-    CarpetaImn c(0);
+    CarpetaAbierta c(0);
     ASSERT_EQ(c.resultado, OE_OK);
     EXPECT_EQ(c.c->NumMensajes, 0u);
     OE_MENSAJE* m = nullptr;
@@ -90,7 +90,7 @@ TEST(MensajeSueltoImnTest, SoloMuertosAlFinalTerminaConFin) {
   MensajeImn muerto = MensajeVivo(2, MensajeSimple(), "muerto");
   muerto.muerto = true;
   AlmacenImnInstalado almacen({Buzon("Muertos", {MensajeVivo(1, MensajeSimple(), "vivo"), muerto, muerto})});
-  CarpetaImn c(0);
+  CarpetaAbierta c(0);
   ListadoAbierto l(c.c);
   ASSERT_EQ(l.Siguiente(), OE_OK);
   EXPECT_EQ(l.m->IdMensaje, 1u);

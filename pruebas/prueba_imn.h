@@ -12,6 +12,7 @@
 #include "api/orvex.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/imn_constructor.h"
+#include "pruebas/prueba_almacen.h"
 
 namespace orvex::pruebas {
 
@@ -52,21 +53,6 @@ class AlmacenImnInstalado {
   uint32_t version_ = 0;
 };
 
-// A folder looked up by id through the export; freed through it.
-struct CarpetaImn {
-  OE_CARPETA* c = nullptr;
-  uint32_t resultado = 0;
-  explicit CarpetaImn(uint32_t id) {
-    OE_ENTRYID e{id, 0};
-    resultado = OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO);
-  }
-  ~CarpetaImn() {
-    if (c != nullptr) OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR);
-  }
-  CarpetaImn(const CarpetaImn&) = delete;
-  CarpetaImn& operator=(const CarpetaImn&) = delete;
-};
-
 // A message listing held open; freed through the export.
 struct ListadoAbierto {
   OE_CARPETA* carpeta;
@@ -93,7 +79,7 @@ struct ListadoAbierto {
 // A listed message with its object opened and moved on to part `parte` (1 = the body); the
 // object, the listing and the folder are closed through the exports on destruction.
 struct ObjetoEnParte {
-  CarpetaImn carpeta;
+  CarpetaAbierta carpeta;
   ListadoAbierto listado;
   OE_OBJMSG* o = nullptr;
   bool listo = false;
