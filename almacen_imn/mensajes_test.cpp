@@ -16,17 +16,13 @@
 namespace orvex::pruebas {
 namespace {
 
-class MensajesImnTest : public ::testing::Test {
- protected:
-  MensajesImnTest() : descripcion_(AlmacenImnEjemplo()), almacen_(descripcion_) {}
-  std::vector<BuzonImn> descripcion_;
-  AlmacenImnInstalado almacen_;
-};
 
 // What a host reads of each live message: its text and the fields of its index record, the
 // texts cut as the stored subject is.
-TEST_F(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
-  const MapaImn& mapa = almacen_.Mapa("Inbox");
+TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
+  const std::vector<BuzonImn> descripcion = AlmacenImnEjemplo();
+  AlmacenImnInstalado almacen(descripcion);
+  const MapaImn& mapa = almacen.Mapa("Inbox");
   CarpetaAbierta c(1);
   ASSERT_EQ(c.resultado, OE_OK);
   OE_MENSAJE* m = nullptr;
@@ -36,12 +32,12 @@ TEST_F(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   for (const auto& [indice, asunto] : vivos) {
     SCOPED_TRACE(indice);
     ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_OK);
-    const MensajeImn& d = descripcion_[0].mensajes[indice];
+    const MensajeImn& d = descripcion[0].mensajes[indice];
     EXPECT_EQ(std::string(m->Texto, m->LongTexto), d.texto);
     EXPECT_EQ(std::tuple(m->PosRegistro, m->PosTexto), std::tuple(mapa.registros[indice], mapa.bloques[indice]));
     EXPECT_EQ(std::vector<std::string>({m->NombreCarpeta, m->RutaBuzon, m->RutaIndice, m->Asunto, m->TextoGen, m->De,
                                         m->Fecha}),
-              std::vector<std::string>({"Inbox", almacen_.RutaLector("Inbox.mbx"), almacen_.RutaLector("Inbox.idx"),
+              std::vector<std::string>({"Inbox", almacen.RutaLector("Inbox.mbx"), almacen.RutaLector("Inbox.idx"),
                                         asunto, "luis@ejemplo.es", "ana@ejemplo.es", "05/03/1999  14:07"}));
     const uint8_t* en_archivo = mapa.idx.data() + mapa.registros[indice] + imnfmt::kLongCabRegistro;
     ASSERT_EQ(imn::Entradas(*m) == nullptr, d.entradas.empty());

@@ -36,7 +36,6 @@ class AlmacenImnInstalado {
 
   uint32_t Version() const { return version_; }
   const DirectorioTemporal& Directorio() const { return dir_; }
-  RegistroPrueba& Registro() { return registro_; }
   const MapaImn& Mapa(const std::string& nombre) const { return mapas_.at(nombre); }
   std::vector<uint8_t> Leer(const std::string& archivo) const { return dir_.Leer("Mail/" + archivo); }
   void Escribir(const std::string& archivo, const std::vector<uint8_t>& bytes) const {

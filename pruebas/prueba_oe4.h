@@ -30,7 +30,6 @@ class AlmacenOe4Instalado {
   }
 
   const DirectorioTemporal& Directorio() const { return dir_; }
-  RegistroPrueba& Registro() { return registro_; }
   const AlmacenOe4Escrito& Escrito() const { return escrito_; }
   // Rewrites one file of the store, by its path below the store root ("mail/Inbox.idx").
   void Reescribir(const std::string& relativo, const std::vector<uint8_t>& bytes) const {
