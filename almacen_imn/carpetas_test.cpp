@@ -20,7 +20,7 @@ namespace {
 TEST(CarpetasImnTest, UnIndiceAusenteDejaLaCarpetaSinMensajes) {
   AlmacenImnInstalado almacen(AlmacenImnEjemplo());
   std::remove(almacen.Directorio().RutaDe("Mail/Inbox.idx").c_str());
-  CarpetaImn c(1);
+  CarpetaAbierta c(1);
   ASSERT_EQ(c.resultado, OE_OK);
   EXPECT_STREQ(c.c->Nombre, "Inbox");
   EXPECT_EQ(c.c->NumMensajes, 0u);

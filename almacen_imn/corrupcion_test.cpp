@@ -54,7 +54,7 @@ struct Salida {
 // Lists Inbox as a host that goes on after an error, and walks the parts of each message.
 Salida ListarYRecorrer() {
   Salida s;
-  CarpetaImn c(1);
+  CarpetaAbierta c(1);
   EXPECT_EQ(c.resultado, OE_OK);
   ListadoAbierto l(c.c);
   s.primero = l.primero;

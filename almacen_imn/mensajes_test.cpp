@@ -16,18 +16,14 @@
 namespace orvex::pruebas {
 namespace {
 
-class MensajesImnTest : public ::testing::Test {
- protected:
-  MensajesImnTest() : descripcion_(AlmacenImnEjemplo()), almacen_(descripcion_) {}
-  std::vector<BuzonImn> descripcion_;
-  AlmacenImnInstalado almacen_;
-};
 
 // What a host reads of each live message: its text and the fields of its index record, the
 // texts cut as the stored subject is.
-TEST_F(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
-  const MapaImn& mapa = almacen_.Mapa("Inbox");
-  CarpetaImn c(1);
+TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
+  const std::vector<BuzonImn> descripcion = AlmacenImnEjemplo();
+  AlmacenImnInstalado almacen(descripcion);
+  const MapaImn& mapa = almacen.Mapa("Inbox");
+  CarpetaAbierta c(1);
   ASSERT_EQ(c.resultado, OE_OK);
   OE_MENSAJE* m = nullptr;
   ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_OK);
@@ -36,12 +32,12 @@ TEST_F(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   for (const auto& [indice, asunto] : vivos) {
     SCOPED_TRACE(indice);
     ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_OK);
-    const MensajeImn& d = descripcion_[0].mensajes[indice];
+    const MensajeImn& d = descripcion[0].mensajes[indice];
     EXPECT_EQ(std::string(m->Texto, m->LongTexto), d.texto);
     EXPECT_EQ(std::tuple(m->PosRegistro, m->PosTexto), std::tuple(mapa.registros[indice], mapa.bloques[indice]));
     EXPECT_EQ(std::vector<std::string>({m->NombreCarpeta, m->RutaBuzon, m->RutaIndice, m->Asunto, m->TextoGen, m->De,
                                         m->Fecha}),
-              std::vector<std::string>({"Inbox", almacen_.RutaLector("Inbox.mbx"), almacen_.RutaLector("Inbox.idx"),
+              std::vector<std::string>({"Inbox", almacen.RutaLector("Inbox.mbx"), almacen.RutaLector("Inbox.idx"),
                                         asunto, "luis@ejemplo.es", "ana@ejemplo.es", "05/03/1999  14:07"}));
     const uint8_t* en_archivo = mapa.idx.data() + mapa.registros[indice] + imnfmt::kLongCabRegistro;
     ASSERT_EQ(imn::Entradas(*m) == nullptr, d.entradas.empty());
@@ -62,7 +58,7 @@ TEST(MensajeSueltoImnTest, LaMarcaDePartesSigueAlNumeroDeEntradasYAlByte34) {
     m.entradas.assign(entradas, EntradaImn{});
     m.byte_partes = byte34;
     AlmacenImnInstalado almacen({Buzon("Caso", {m})});
-    CarpetaImn c(0);
+    CarpetaAbierta c(0);
     ListadoAbierto l(c.c);
     ASSERT_EQ(l.Siguiente(), OE_OK);
     EXPECT_EQ(imn::MarcaPartes(*l.m), marca);
@@ -75,7 +71,7 @@ TEST(MensajeSueltoImnTest, SinMensajesEnLaCabeceraNoHayListado) {
     BuzonImn b = Buzon("Vacio", {MensajeVivo(1, MensajeSimple(), "x")});
     b.num_mensajes = num;
     AlmacenImnInstalado almacen({b});
-    CarpetaImn c(0);
+    CarpetaAbierta c(0);
     ASSERT_EQ(c.resultado, OE_OK);
     EXPECT_EQ(c.c->NumMensajes, 0u);
     OE_MENSAJE* m = nullptr;
@@ -90,9 +86,11 @@ TEST(MensajeSueltoImnTest, SoloMuertosAlFinalTerminaConFin) {
   MensajeImn muerto = MensajeVivo(2, MensajeSimple(), "muerto");
   muerto.muerto = true;
   AlmacenImnInstalado almacen({Buzon("Muertos", {MensajeVivo(1, MensajeSimple(), "vivo"), muerto, muerto})});
-  const auto vistos = ListarImn(0);
-  ASSERT_EQ(vistos.size(), 1u);
-  EXPECT_EQ(vistos[0].id, 1u);
+  CarpetaAbierta c(0);
+  ListadoAbierto l(c.c);
+  ASSERT_EQ(l.Siguiente(), OE_OK);
+  EXPECT_EQ(l.m->IdMensaje, 1u);
+  EXPECT_EQ(l.Siguiente(), OE_FIN);
 }
 
 }  // namespace

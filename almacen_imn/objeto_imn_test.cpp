@@ -58,7 +58,7 @@ TEST(ObjetoImnTest, CadaParteEmpiezaEnLaLineaQueCompletoLaAnterior) {
     const std::string texto =
         MensajeConAdjuntosImn({{"a.exe", "MZ first program"}, {"b.txt", "second file"}}, "Dos", fin);
     AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(7, texto, "Dos")})});
-    CarpetaImn c(0);
+    CarpetaAbierta c(0);
     ListadoAbierto l(c.c);
     ASSERT_EQ(l.Siguiente(), OE_OK);
     l.m->PosTextHtm = 77;  // this object leaves both positions as they are
@@ -106,7 +106,7 @@ TEST(ObjetoImnTest, CadaParteEmpiezaEnLaLineaQueCompletoLaAnterior) {
 
 TEST(ObjetoImnTest, UnMensajeSimpleDaUnaParteYElCuerpo) {
   AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(1, MensajeSimple(), "Hola")})});
-  CarpetaImn c(0);
+  CarpetaAbierta c(0);
   ListadoAbierto l(c.c);
   ASSERT_EQ(l.Siguiente(), OE_OK);
   const auto partes = Partes(l.m);

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "almacen_oe5/formato_dbx.h"
-#include "pruebas/prueba_almacen.h"
+#include "pruebas/generaciones.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -90,15 +90,16 @@ TEST(CarpetasOe5IdentidadTest, UnCambioDeIdentidadValeEnElSiguienteModo1) {
   DescribirRegistro(almacen.Registro(), r);
   almacen.Registro().Instalar();
 
-  CursorCarpeta viejo;
-  ASSERT_EQ(OE_ObtenerCarpetas(&viejo.c, OE_PRIMERO), OE_OK);
+  OE_CARPETA* viejo = nullptr;
+  ASSERT_EQ(OE_ObtenerCarpetas(&viejo, OE_PRIMERO), OE_OK);
   ASSERT_EQ(OE_IniciarIdentities("Segunda"), 0u);
-  const Recorrido nuevo = Recorrer(OE_ObtenerCarpetas);
-  ASSERT_EQ(nuevo.carpetas.size(), 1u);
-  EXPECT_EQ(nuevo.carpetas[0].nombre, "Solo");
+  const std::vector<OE_ENTRYID> nuevo = CarpetasHost(OE_ObtenerCarpetas);
+  ASSERT_EQ(nuevo.size(), 1u);
+  EXPECT_EQ(nuevo[0].IdCarpeta, 77u);
   // The cursor opened before keeps its own store.
-  ASSERT_EQ(OE_ObtenerCarpetas(&viejo.c, OE_SIGUIENTE), OE_OK);
-  EXPECT_STREQ(viejo.c->Nombre, "Local Folders");
+  EXPECT_EQ(OE_ObtenerCarpetas(&viejo, OE_SIGUIENTE), OE_OK);
+  EXPECT_STREQ(viejo->Nombre, "Local Folders");
+  OE_ObtenerCarpetas(&viejo, OE_CERRAR);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "almacen_oe5/formato_dbx.h"
-#include "pruebas/prueba_almacen.h"
+#include "pruebas/generaciones.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -83,10 +83,9 @@ TEST_F(CorrupcionOe5Test, UnaCarpetaDanadaDa1YElRecorridoSigue) {
   // found, and neither is the damaged one.
   CarpetaAbierta local(1);
   ASSERT_EQ(local.resultado, OE_OK);
-  const Recorrido hijas = Recorrer([&](OE_CARPETA** h, uint32_t modo) { return OE_ObtenerSubCarpetas(local.c, h, modo); });
-  ASSERT_EQ(hijas.carpetas.size(), 2u);
-  EXPECT_EQ(hijas.carpetas[0].nombre, "Outbox");
-  EXPECT_EQ(hijas.carpetas[1].nombre, "Sent Items");
+  std::vector<uint32_t> hijas;
+  for (const OE_ENTRYID& h : CarpetasHost(Hijas(local.c))) hijas.push_back(h.IdCarpeta);
+  EXPECT_EQ(hijas, (std::vector<uint32_t>{5, 6}));  // Outbox, Sent Items
   const std::pair<uint32_t, uint32_t> busquedas[] = {{1, OE_OK}, {6, OE_ERROR}, {4, OE_ERROR}, {99, OE_ERROR}};
   for (const auto& [id, resultado] : busquedas) {
     CarpetaAbierta buscada(id);

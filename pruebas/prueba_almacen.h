@@ -63,62 +63,6 @@ class AlmacenInstalado {
   AlmacenEscrito escrito_;
 };
 
-// What a host reads of a folder record.
-struct CarpetaVista {
-  uint32_t id = 0;
-  uint32_t padre = 0;
-  std::string nombre;
-  uint32_t num_mensajes = 0;
-  std::string ruta_indice;
-  bool operator==(const CarpetaVista&) const = default;
-};
-
-inline void PrintTo(const CarpetaVista& c, std::ostream* os) {
-  *os << "{" << c.id << ", " << c.padre << ", \"" << c.nombre << "\", " << c.num_mensajes << ", \"" << c.ruta_indice
-      << "\"}";
-}
-
-inline CarpetaVista Vista(const OE_CARPETA& c) {
-  return {c.IdCarpeta, c.IdPadre, c.Nombre, c.NumMensajes, c.RutaIndice};
-}
-
-// Releases a folder record through the export that made it.
-struct CursorCarpeta {
-  OE_CARPETA* c = nullptr;
-  ~CursorCarpeta() {
-    if (c != nullptr) OE_ObtenerCarpetas(&c, OE_CERRAR);
-  }
-};
-
-struct Recorrido {
-  uint32_t primero = 0;           // result of mode 1
-  std::vector<CarpetaVista> carpetas;  // the folders of mode 2, in order
-  uint32_t final = 0;             // the first mode 2 result other than 0
-};
-
-// Walks an enumeration: mode 1, then mode 2 until a result other than 0, then mode 3.
-template <class Paso>
-Recorrido Recorrer(Paso paso) {
-  Recorrido r;
-  OE_CARPETA* c = nullptr;
-  r.primero = paso(&c, OE_PRIMERO);
-  if (r.primero != OE_OK) {
-    if (c != nullptr) paso(&c, OE_CERRAR);
-    return r;
-  }
-  for (int vueltas = 0; vueltas < 10000; ++vueltas) {
-    const uint32_t res = paso(&c, OE_SIGUIENTE);
-    if (res != OE_OK) {
-      r.final = res;
-      break;
-    }
-    r.carpetas.push_back(Vista(*c));
-  }
-  EXPECT_EQ(paso(&c, OE_CERRAR), OE_OK);
-  EXPECT_EQ(c, nullptr);
-  return r;
-}
-
 // Looks a folder up by id through the export; null when not found.
 struct CarpetaAbierta {
   OE_CARPETA* c = nullptr;

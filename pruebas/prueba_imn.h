@@ -12,6 +12,7 @@
 #include "api/orvex.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/imn_constructor.h"
+#include "pruebas/prueba_almacen.h"
 
 namespace orvex::pruebas {
 
@@ -35,7 +36,6 @@ class AlmacenImnInstalado {
 
   uint32_t Version() const { return version_; }
   const DirectorioTemporal& Directorio() const { return dir_; }
-  RegistroPrueba& Registro() { return registro_; }
   const MapaImn& Mapa(const std::string& nombre) const { return mapas_.at(nombre); }
   std::vector<uint8_t> Leer(const std::string& archivo) const { return dir_.Leer("Mail/" + archivo); }
   void Escribir(const std::string& archivo, const std::vector<uint8_t>& bytes) const {
@@ -50,21 +50,6 @@ class AlmacenImnInstalado {
   RegistroPrueba registro_;
   std::map<std::string, MapaImn> mapas_;
   uint32_t version_ = 0;
-};
-
-// A folder looked up by id through the export; freed through it.
-struct CarpetaImn {
-  OE_CARPETA* c = nullptr;
-  uint32_t resultado = 0;
-  explicit CarpetaImn(uint32_t id) {
-    OE_ENTRYID e{id, 0};
-    resultado = OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO);
-  }
-  ~CarpetaImn() {
-    if (c != nullptr) OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR);
-  }
-  CarpetaImn(const CarpetaImn&) = delete;
-  CarpetaImn& operator=(const CarpetaImn&) = delete;
 };
 
 // A message listing held open; freed through the export.
@@ -93,7 +78,7 @@ struct ListadoAbierto {
 // A listed message with its object opened and moved on to part `parte` (1 = the body); the
 // object, the listing and the folder are closed through the exports on destruction.
 struct ObjetoEnParte {
-  CarpetaImn carpeta;
+  CarpetaAbierta carpeta;
   ListadoAbierto listado;
   OE_OBJMSG* o = nullptr;
   bool listo = false;
@@ -113,38 +98,5 @@ struct ObjetoEnParte {
   uint32_t Siguiente() { return OE_ObtenerObjMsg(listado.m, &o, OE_SIGUIENTE); }
   uint32_t Guardar(uint32_t accion) { return OE_GuardarObjMsg(listado.m, o, accion); }
 };
-
-// What a host reads of one listed message.
-struct MensajeImnVisto {
-  uint32_t resultado = 0;
-  uint32_t id = 0;
-  uint32_t pos_registro = 0;
-  std::string asunto;
-  std::string texto;
-};
-
-// Lists a folder: mode 1, mode 2 until 2 (results 1 are kept and the walk goes on), mode 3.
-inline std::vector<MensajeImnVisto> ListarImn(uint32_t id_carpeta, uint32_t* primero = nullptr) {
-  std::vector<MensajeImnVisto> vistos;
-  CarpetaImn c(id_carpeta);
-  EXPECT_EQ(c.resultado, OE_OK);
-  if (c.c == nullptr) return vistos;
-  ListadoAbierto l(c.c);
-  if (primero != nullptr) *primero = l.primero;
-  if (l.primero != OE_OK) return vistos;
-  for (int i = 0; i < 1000; ++i) {
-    MensajeImnVisto v;
-    v.resultado = l.Siguiente();
-    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
-    if (v.resultado == OE_OK) {
-      v.id = l.m->IdMensaje;
-      v.pos_registro = l.m->PosRegistro;
-      v.asunto = l.m->Asunto;
-      v.texto.assign(l.m->Texto, l.m->LongTexto);
-    }
-    vistos.push_back(v);
-  }
-  return vistos;
-}
 
 }  // namespace orvex::pruebas

@@ -26,25 +26,21 @@ class AlmacenOe4Instalado {
     r.cuentas = descripcion.cuentas;
     DescribirRegistroOe4(registro_, r);
     registro_.Instalar();
-    version_ = OE_ObtenerVersionOE();
+    OE_ObtenerVersionOE();
   }
 
-  uint32_t Version() const { return version_; }
   const DirectorioTemporal& Directorio() const { return dir_; }
-  RegistroPrueba& Registro() { return registro_; }
   const AlmacenOe4Escrito& Escrito() const { return escrito_; }
   // Rewrites one file of the store, by its path below the store root ("mail/Inbox.idx").
   void Reescribir(const std::string& relativo, const std::vector<uint8_t>& bytes) const {
     EscribirImagen(dir_.Ruta() + "/" + relativo, bytes);
   }
-  std::vector<uint8_t> Leer(const std::string& relativo) const { return dir_.Leer(relativo); }
 
  private:
   VariableEntorno zona_;
   DirectorioTemporal dir_;
   RegistroPrueba registro_;
   AlmacenOe4Escrito escrito_;
-  uint32_t version_ = 0;
 };
 
 // What a host reads of a folder record.
@@ -54,9 +50,6 @@ struct VistaOe4 {
   std::string nombre;
   bool operator==(const VistaOe4&) const = default;
 };
-inline void PrintTo(const VistaOe4& v, std::ostream* os) {
-  *os << "{" << std::hex << v.id << std::dec << ", " << v.padre << ", \"" << v.nombre << "\"}";
-}
 
 // Runs a folder walk (OE_ObtenerCarpetas or OE_ObtenerCarpetasPrincipales) to its end; the
 // last result is kept in *fin.
