@@ -1,6 +1,6 @@
 /* Test helper: makes folders (with their parents) in an NTFS volume file through libntfs-3g, no
  * mounting; ntfscp then copies files into them.
- * Usage: ntfs_carpetas_prueba VOLUME /A/B/C ... */
+ * Usage: ntfs_carpetas VOLUME /A/B/C ... */
 /* The library's headers lean on these being there first. */
 #include <stddef.h>
 #include <stdio.h>
