@@ -12,7 +12,6 @@ namespace orvex::pruebas {
 
 using namespace orvex::oe4fmt;
 
-
 CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::string fichero) {
   CarpetaOe4 c;
   c.id = id;
@@ -23,26 +22,15 @@ CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::s
 }
 
 ArticuloOe4 Articulo(std::optional<std::string> texto, uint32_t capacidad_bloque) {
-  ArticuloOe4 a;
-  a.texto = std::move(texto);
-  a.capacidad_bloque = capacidad_bloque;
-  return a;
+  return {std::move(texto), capacidad_bloque, std::nullopt};
 }
 
 GrupoOe4 Grupo(std::string nombre, uint32_t num_fichero, std::vector<ArticuloOe4> articulos) {
-  GrupoOe4 g;
-  g.nombre = std::move(nombre);
-  g.num_fichero = num_fichero;
-  g.articulos = std::move(articulos);
-  return g;
+  return {std::move(nombre), num_fichero, std::nullopt, std::move(articulos), true};
 }
 
 CuentaOe4 Cuenta(std::string subclave, std::optional<std::string> directorio, std::vector<GrupoOe4> grupos) {
-  CuentaOe4 c;
-  c.subclave = std::move(subclave);
-  c.directorio = std::move(directorio);
-  c.grupos = std::move(grupos);
-  return c;
+  return {std::move(subclave), std::move(directorio), std::move(grupos), true, 0};
 }
 
 MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {
@@ -157,11 +145,8 @@ void DescribirRegistroOe4(RegistroPrueba& registro, const RegistroOe4& d) {
     registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", *d.version);
   }
   if (d.raiz) {
-    if (d.raiz_expandible) {
-      registro.CadenaExpandible(kClaveOe4Registro, "Store Root", *d.raiz);
-    } else {
-      registro.Cadena(kClaveOe4Registro, "Store Root", *d.raiz);
-    }
+    const auto poner = d.raiz_expandible ? &RegistroPrueba::CadenaExpandible : &RegistroPrueba::Cadena;
+    (registro.*poner)(kClaveOe4Registro, "Store Root", *d.raiz);
   }
   if (d.cuenta_por_defecto) registro.Cadena(kClaveCuentasRegistro, "Default News Account", *d.cuenta_por_defecto);
   for (const CuentaOe4& c : d.cuentas) {
