@@ -87,13 +87,8 @@ std::string QuotedPrintable(const std::string& texto) {
       salida += "=\n";
       en_linea = 0;
     }
-    if (literal) {
-      salida += static_cast<char>(c);
-    } else {
-      salida += '=';
-      salida += kHex[c >> 4];
-      salida += kHex[c & 15];
-    }
+    const char escapado[] = {'=', kHex[c >> 4], kHex[c & 15]};
+    salida.append(literal ? &texto[i] : escapado, ancho);
     en_linea += ancho;
   }
   return salida;
