@@ -7,10 +7,14 @@
 #include <fstream>
 #include <sstream>
 
+#include "escritura/imagen.h"
 #include "plataforma/registro_archivo.h"
 
 namespace orvex::pruebas {
 namespace {
+
+using escritura::LeerPalabra;
+using escritura::PonerPalabra;
 
 constexpr uint32_t kSinCelda = 0xFFFFFFFFu;
 // Root key flags: the hive's entry key, not deletable, name stored in 8-bit characters.
@@ -25,14 +29,6 @@ constexpr std::size_t kDescriptor = 20;
 void Pon16(std::vector<uint8_t>& b, std::size_t pos, uint16_t v) {
   b[pos] = static_cast<uint8_t>(v);
   b[pos + 1] = static_cast<uint8_t>(v >> 8);
-}
-void Pon32(std::vector<uint8_t>& b, std::size_t pos, uint32_t v) {
-  for (int i = 0; i < 4; ++i) b[pos + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-uint32_t Lee32(const std::vector<uint8_t>& b, std::size_t pos) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= uint32_t{b[pos + i]} << (8 * i);
-  return v;
 }
 std::size_t Redondeo8(std::size_t n) { return (n + 7) & ~std::size_t{7}; }
 
@@ -73,46 +69,46 @@ std::vector<uint8_t> ColmenaVacia(std::string_view nombre_raiz) {
   const std::size_t libre = sk + largo_sk;
 
   std::memcpy(&b[0], "regf", 4);
-  Pon32(b, 0x04, 1);  // sequence numbers, equal: the file is consistent
-  Pon32(b, 0x08, 1);
-  Pon32(b, 0x14, 1);  // version 1.3
-  Pon32(b, 0x18, 3);
-  Pon32(b, 0x20, 1);  // direct memory load
-  Pon32(b, 0x24, static_cast<uint32_t>(nk));
-  Pon32(b, 0x28, static_cast<uint32_t>(kTamanoBin));
-  Pon32(b, 0x2C, 1);
+  PonerPalabra(b, 0x04, 1);  // sequence numbers, equal: the file is consistent
+  PonerPalabra(b, 0x08, 1);
+  PonerPalabra(b, 0x14, 1);  // version 1.3
+  PonerPalabra(b, 0x18, 3);
+  PonerPalabra(b, 0x20, 1);  // direct memory load
+  PonerPalabra(b, 0x24, static_cast<uint32_t>(nk));
+  PonerPalabra(b, 0x28, static_cast<uint32_t>(kTamanoBin));
+  PonerPalabra(b, 0x2C, 1);
   uint32_t suma = 0;
-  for (std::size_t pos = 0; pos < 0x1FC; pos += 4) suma ^= Lee32(b, pos);
-  Pon32(b, 0x1FC, suma);
+  for (uint32_t pos = 0; pos < 0x1FC; pos += 4) suma ^= LeerPalabra(b, pos);
+  PonerPalabra(b, 0x1FC, suma);
 
   const std::size_t bin = kTamanoBloqueBase;
   std::memcpy(&b[bin], "hbin", 4);
-  Pon32(b, bin + 0x04, 0);
-  Pon32(b, bin + 0x08, static_cast<uint32_t>(kTamanoBin));
+  PonerPalabra(b, bin + 0x04, 0);
+  PonerPalabra(b, bin + 0x08, static_cast<uint32_t>(kTamanoBin));
 
   const std::size_t k = bin + nk;
-  Pon32(b, k, static_cast<uint32_t>(-static_cast<int32_t>(largo_nk)));
+  PonerPalabra(b, k, static_cast<uint32_t>(-static_cast<int32_t>(largo_nk)));
   std::memcpy(&b[k + 4], "nk", 2);
   Pon16(b, k + 4 + 0x02, kBanderasRaiz);
-  Pon32(b, k + 4 + 0x1C, kSinCelda);  // subkey lists
-  Pon32(b, k + 4 + 0x20, kSinCelda);
-  Pon32(b, k + 4 + 0x28, kSinCelda);  // value list
-  Pon32(b, k + 4 + 0x2C, static_cast<uint32_t>(sk));
-  Pon32(b, k + 4 + 0x30, kSinCelda);  // class name
+  PonerPalabra(b, k + 4 + 0x1C, kSinCelda);  // subkey lists
+  PonerPalabra(b, k + 4 + 0x20, kSinCelda);
+  PonerPalabra(b, k + 4 + 0x28, kSinCelda);  // value list
+  PonerPalabra(b, k + 4 + 0x2C, static_cast<uint32_t>(sk));
+  PonerPalabra(b, k + 4 + 0x30, kSinCelda);  // class name
   Pon16(b, k + 4 + 0x48, static_cast<uint16_t>(nombre_raiz.size()));
   std::memcpy(&b[k + 4 + kCabeceraNk], nombre_raiz.data(), nombre_raiz.size());
 
   const std::size_t s = bin + sk;
-  Pon32(b, s, static_cast<uint32_t>(-static_cast<int32_t>(largo_sk)));
+  PonerPalabra(b, s, static_cast<uint32_t>(-static_cast<int32_t>(largo_sk)));
   std::memcpy(&b[s + 4], "sk", 2);
-  Pon32(b, s + 4 + 0x04, static_cast<uint32_t>(sk));  // a ring of one
-  Pon32(b, s + 4 + 0x08, static_cast<uint32_t>(sk));
-  Pon32(b, s + 4 + 0x0C, 1);  // referenced by the root
-  Pon32(b, s + 4 + 0x10, static_cast<uint32_t>(kDescriptor));
+  PonerPalabra(b, s + 4 + 0x04, static_cast<uint32_t>(sk));  // a ring of one
+  PonerPalabra(b, s + 4 + 0x08, static_cast<uint32_t>(sk));
+  PonerPalabra(b, s + 4 + 0x0C, 1);  // referenced by the root
+  PonerPalabra(b, s + 4 + 0x10, static_cast<uint32_t>(kDescriptor));
   b[s + 4 + kCabeceraSk] = 1;  // revision
   Pon16(b, s + 4 + kCabeceraSk + 2, kControlDescriptor);
 
-  Pon32(b, bin + libre, static_cast<uint32_t>(kTamanoBin - libre));  // the rest: one free cell
+  PonerPalabra(b, bin + libre, static_cast<uint32_t>(kTamanoBin - libre));  // the rest: one free cell
   return b;
 }
 

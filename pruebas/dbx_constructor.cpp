@@ -9,22 +9,12 @@
 namespace orvex::pruebas {
 
 MensajeDbx Mensaje(uint32_t id, std::string texto, uint64_t fecha) {
-  MensajeDbx m;
-  m.id = id;
-  m.texto = std::move(texto);
-  m.fecha = fecha;
-  return m;
+  return {id, std::move(texto), fecha, false, 512, "", "", ""};
 }
 
 CarpetaDbx Carpeta(uint32_t id, uint32_t padre, std::string nombre, std::optional<std::string> archivo,
                    std::optional<ArchivoMensajesDbx> mensajes) {
-  CarpetaDbx c;
-  c.id = id;
-  c.padre = padre;
-  c.nombre = std::move(nombre);
-  c.archivo = std::move(archivo);
-  c.mensajes = std::move(mensajes);
-  return c;
+  return {id, padre, std::move(nombre), std::move(archivo), std::nullopt, 0, std::move(mensajes)};
 }
 
 void DesindexarMensajeDbx(MapaDbx& m, std::size_t k) {
@@ -73,23 +63,24 @@ void DescribirRegistro(RegistroPrueba& registro, const RegistroDbx& d) {
     registro.Clave(clave);
     if (i.usuario) registro.Cadena(clave, "Username", *i.usuario);
     if (i.raiz_almacen) {
-      const std::string sub = clave + "\\" + kSubclaveAlmacen;
-      if (i.raiz_expandible) {
-        registro.CadenaExpandible(sub, "Store Root", *i.raiz_almacen);
-      } else {
-        registro.Cadena(sub, "Store Root", *i.raiz_almacen);
-      }
+      const auto poner = i.raiz_expandible ? &RegistroPrueba::CadenaExpandible : &RegistroPrueba::Cadena;
+      (registro.*poner)(clave + "\\" + kSubclaveAlmacen, "Store Root", *i.raiz_almacen);
     }
   }
 }
 
 namespace {
 
-std::string Texto(const std::string& de, const std::string& asunto, const std::string& cuerpo) {
-  return "From: " + de + "\r\nTo: <ana@example.org>\r\nSubject: " + asunto +
-         "\r\nDate: Mon, 5 Mar 2001 13:07:00 +0000\r\nMIME-Version: 1.0\r\n"
-         "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n\r\n" +
-         cuerpo;
+MensajeDbx MensajeEjemplo(uint32_t id, std::string asunto, const std::string& de, const std::string& cuerpo,
+                          uint64_t fecha) {
+  MensajeDbx m = Mensaje(id,
+                         "From: " + de + "\r\nTo: <ana@example.org>\r\nSubject: " + asunto +
+                             "\r\nDate: Mon, 5 Mar 2001 13:07:00 +0000\r\nMIME-Version: 1.0\r\n"
+                             "Content-Type: text/plain; charset=\"iso-8859-1\"\r\n\r\n" +
+                             cuerpo,
+                         fecha);
+  m.asunto = std::move(asunto);
+  return m;
 }
 
 std::string Relleno(std::size_t n, char c) {
@@ -114,47 +105,29 @@ AlmacenDbx AlmacenEjemplo() {
                               "\"Equipo\" <equipo@example.org>", "<ines@example.org>"};
   const std::size_t cuerpos[] = {40, 600, 1500, 0, 3000};
   for (uint32_t i = 0; i < 5; ++i) {
-    MensajeDbx m;
-    m.id = i + 2;
-    m.asunto = "Asunto " + std::to_string(i + 1);
-    m.texto = Texto(remitentes[i], m.asunto, Relleno(cuerpos[i], static_cast<char>('a' + i)));
-    m.fecha = FileTime(2001, 3, 5 + static_cast<int>(i), 13, 7);
-    m.bloque_en_area = (i == 2);
-    m.direccion_remitente = remitentes[i];
-    entrada.mensajes.push_back(m);
+    entrada.mensajes.push_back(MensajeEjemplo(i + 2, "Asunto " + std::to_string(i + 1), remitentes[i],
+                                              Relleno(cuerpos[i], static_cast<char>('a' + i)),
+                                              FileTime(2001, 3, 5 + static_cast<int>(i), 13, 7)));
+    entrada.mensajes.back().bloque_en_area = (i == 2);
+    entrada.mensajes.back().direccion_remitente = remitentes[i];
   }
 
   ArchivoMensajesDbx enviados;
-  {
-    MensajeDbx m;
-    m.id = 2;
-    m.asunto = "Enviado";
-    m.texto = Texto("<ana@example.org>", m.asunto, "Hola.\r\n");
-    m.fecha = FileTime(2002, 6, 17, 19, 42);
-    enviados.mensajes.push_back(m);
-  }
+  enviados.mensajes.push_back(
+      MensajeEjemplo(2, "Enviado", "<ana@example.org>", "Hola.\r\n", FileTime(2002, 6, 17, 19, 42)));
 
   ArchivoMensajesDbx proyectos;
   proyectos.arbol = {1, FormaArbol::kCadena08};
   for (uint32_t i = 0; i < 2; ++i) {
-    MensajeDbx m;
-    m.id = 10 + i;
-    m.asunto = "Proyecto " + std::to_string(i);
-    m.texto = Texto("<jefe@example.org>", m.asunto, Relleno(512 * (i + 1), 'p'));
-    m.fecha = FileTime(2003, 1, 2 + static_cast<int>(i), 8, 30);
-    proyectos.mensajes.push_back(m);
+    proyectos.mensajes.push_back(MensajeEjemplo(10 + i, "Proyecto " + std::to_string(i), "<jefe@example.org>",
+                                                Relleno(512 * (i + 1), 'p'),
+                                                FileTime(2003, 1, 2 + static_cast<int>(i), 8, 30)));
   }
 
   ArchivoMensajesDbx anio;
-  {
-    MensajeDbx m;
-    m.id = 7;
-    m.asunto = "Archivo 2001";
-    m.texto = Texto("<viejo@example.org>", m.asunto, Relleno(100, 'x'));
-    m.fecha = FileTime(2001, 12, 31, 23, 59);
-    m.capacidad_bloque = 64;
-    anio.mensajes.push_back(m);
-  }
+  anio.mensajes.push_back(
+      MensajeEjemplo(7, "Archivo 2001", "<viejo@example.org>", Relleno(100, 'x'), FileTime(2001, 12, 31, 23, 59)));
+  anio.mensajes.back().capacidad_bloque = 64;
 
   a.carpetas = {
       {1, 0, "Local Folders", std::nullopt, std::nullopt, 0, std::nullopt},

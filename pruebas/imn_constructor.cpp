@@ -1,6 +1,5 @@
 #include "pruebas/imn_constructor.h"
 
-#include <algorithm>
 #include <filesystem>
 
 #include "almacen_imn/formato_imn.h"
@@ -12,6 +11,11 @@ namespace orvex::pruebas {
 
 using namespace imnfmt;
 
+namespace {
+
+// The part entries of a MIME text as this store measures parts: a part runs from the line that
+// opens it (the first line of the text, then each line that starts with "--" + frontera) to
+// the line end before the next such line. The closing delimiter opens no part.
 std::vector<EntradaImn> EntradasPorFronteras(const std::string& texto, const std::string& frontera) {
   const std::string abre = "--" + frontera;
   std::vector<uint32_t> delimitadores;  // every delimiter line, the closing one included
@@ -36,9 +40,7 @@ std::vector<EntradaImn> EntradasPorFronteras(const std::string& texto, const std
   return entradas;
 }
 
-uint64_t FileTimeUtc(int anio, int mes, int dia, int hora, int minuto) {
-  return FileTime(anio, mes, dia, hora, minuto);
-}
+}  // namespace
 
 std::map<std::string, MapaImn> EscribirAlmacenImn(const std::string& raiz, const std::vector<BuzonImn>& buzones) {
   std::map<std::string, MapaImn> mapas;
@@ -81,8 +83,8 @@ MensajeImn MensajeVivo(uint32_t id, std::string texto, std::string asunto) {
   m.asunto = std::move(asunto);
   m.texto2 = "luis@ejemplo.es";
   m.de = "ana@ejemplo.es";
-  m.fechas[0] = FileTimeUtc(1999, 3, 5, 14, 7);
-  m.fechas[1] = FileTimeUtc(2001, 1, 2, 3, 4);
+  m.fechas[0] = FileTime(1999, 3, 5, 14, 7);
+  m.fechas[1] = FileTime(2001, 1, 2, 3, 4);
   m.entradas = EntradasPorFronteras(m.texto, kFronteraImn);
   if (m.entradas.empty()) m.entradas.push_back({0, static_cast<uint32_t>(m.texto.size()), 0x30});
   return m;

@@ -19,14 +19,6 @@ namespace orvex::pruebas {
 
 using namespace orvex::escritura;
 
-// The part entries of a MIME text as this store measures parts: a part runs from the line that
-// opens it (the first line of the text, then each line that starts with "--" + frontera) to
-// the line end before the next such line. The closing delimiter opens no part.
-std::vector<EntradaImn> EntradasPorFronteras(const std::string& texto, const std::string& frontera);
-
-// A FILETIME for a UTC calendar time.
-uint64_t FileTimeUtc(int anio, int mes, int dia, int hora, int minuto);
-
 // Writes raiz/Mail/<nombre>.mbx and .idx (the index as described) for each mailbox.
 std::map<std::string, MapaImn> EscribirAlmacenImn(const std::string& raiz, const std::vector<BuzonImn>& buzones);
 

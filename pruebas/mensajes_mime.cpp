@@ -1,5 +1,6 @@
 #include "pruebas/mensajes_mime.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <new>
 
@@ -21,17 +22,6 @@ std::string ConFinDeLinea(const std::string& texto, FinDeLinea fin) {
     salida += c;
   }
   return salida;
-}
-
-bool TieneCabecera(const ParteMime& parte, const std::string& nombre) {
-  for (const auto& [n, v] : parte.cabeceras) {
-    if (n == nombre) return true;
-  }
-  return false;
-}
-
-std::string ParametroNombre(const std::string& nombre) {
-  return nombre.empty() ? std::string() : ";\n\tname=\"" + nombre + "\"";
 }
 
 // Not a std::string: test tables in other files build their messages during static
@@ -97,13 +87,8 @@ std::string QuotedPrintable(const std::string& texto) {
       salida += "=\n";
       en_linea = 0;
     }
-    if (literal) {
-      salida += static_cast<char>(c);
-    } else {
-      salida += '=';
-      salida += kHex[c >> 4];
-      salida += kHex[c & 15];
-    }
+    const char escapado[] = {'=', kHex[c >> 4], kHex[c & 15]};
+    salida.append(literal ? &texto[i] : escapado, ancho);
     en_linea += ancho;
   }
   return salida;
@@ -120,8 +105,9 @@ ParteMime Html(const std::string& html, bool qp) {
 }
 
 ParteMime Adjunto(const std::string& nombre, const std::string& bytes, const std::string& tipo) {
-  ParteMime parte = Hoja(tipo + ParametroNombre(nombre), "base64", Base64(bytes));
-  if (!nombre.empty()) parte.Cabecera("Content-Disposition", "attachment;\n\tfilename=\"" + nombre + "\"");
+  if (nombre.empty()) return Hoja(tipo, "base64", Base64(bytes));
+  ParteMime parte = Hoja(tipo + ";\n\tname=\"" + nombre + "\"", "base64", Base64(bytes));
+  parte.Cabecera("Content-Disposition", "attachment;\n\tfilename=\"" + nombre + "\"");
   return parte;
 }
 
@@ -145,7 +131,10 @@ ParteMime Mensaje(const std::string& de, const std::string& para, const std::str
   if (!asunto.empty()) cabeceras.emplace_back("Subject", asunto);
   cabeceras.emplace_back("Date", "Mon, 5 Mar 2001 14:07:00 +0100");
   cabeceras.emplace_back("Message-ID", "<000801c0a5b2$c3d4e5f6$0100a8c0@ejemplo>");
-  if (TieneCabecera(cuerpo, "Content-Type")) cabeceras.emplace_back("MIME-Version", "1.0");
+  if (std::any_of(cuerpo.cabeceras.begin(), cuerpo.cabeceras.end(),
+                  [](const auto& cabecera) { return cabecera.first == "Content-Type"; })) {
+    cabeceras.emplace_back("MIME-Version", "1.0");
+  }
   cabeceras.insert(cabeceras.end(), cuerpo.cabeceras.begin(), cuerpo.cabeceras.end());
   cuerpo.cabeceras = std::move(cabeceras);
   return cuerpo;

@@ -12,7 +12,6 @@ namespace orvex::pruebas {
 
 using namespace orvex::oe4fmt;
 
-
 CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::string fichero) {
   CarpetaOe4 c;
   c.id = id;
@@ -23,26 +22,15 @@ CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::s
 }
 
 ArticuloOe4 Articulo(std::optional<std::string> texto, uint32_t capacidad_bloque) {
-  ArticuloOe4 a;
-  a.texto = std::move(texto);
-  a.capacidad_bloque = capacidad_bloque;
-  return a;
+  return {std::move(texto), capacidad_bloque, std::nullopt};
 }
 
 GrupoOe4 Grupo(std::string nombre, uint32_t num_fichero, std::vector<ArticuloOe4> articulos) {
-  GrupoOe4 g;
-  g.nombre = std::move(nombre);
-  g.num_fichero = num_fichero;
-  g.articulos = std::move(articulos);
-  return g;
+  return {std::move(nombre), num_fichero, std::move(articulos)};
 }
 
 CuentaOe4 Cuenta(std::string subclave, std::optional<std::string> directorio, std::vector<GrupoOe4> grupos) {
-  CuentaOe4 c;
-  c.subclave = std::move(subclave);
-  c.directorio = std::move(directorio);
-  c.grupos = std::move(grupos);
-  return c;
+  return {std::move(subclave), std::move(directorio), std::move(grupos), true, 0};
 }
 
 MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {
@@ -98,16 +86,15 @@ MapaSublist ConstruirSublist(const CuentaOe4& c) {
   for (const GrupoOe4& g : c.grupos) {
     const uint32_t p = img.Anadir(kLongFijoGrupo);
     mapa.entradas.push_back(p);
-    const uint32_t con_texto = static_cast<uint32_t>(
-        std::count_if(g.articulos.begin(), g.articulos.end(), [](const ArticuloOe4& a) { return a.texto.has_value(); }));
-    img.Palabra(p + kGrpNumMensajes, g.num_mensajes.value_or(con_texto));
-    // The four other texts are not read; give them different lengths so that skipping them counts.
-    const std::string otros[4] = {"a", "bb", "", "dddd"};
-    img.Palabra(p + kGrpLongNombre, static_cast<uint32_t>(g.nombre.size()));
-    for (int i = 0; i < 4; ++i) img.Palabra(p + kGrpLongNombre + 4 * (i + 1), static_cast<uint32_t>(otros[i].size()));
+    img.Palabra(p + kGrpNumMensajes, static_cast<uint32_t>(std::count_if(
+        g.articulos.begin(), g.articulos.end(), [](const ArticuloOe4& a) { return a.texto.has_value(); })));
     img.Palabra(p + kGrpNumFichero, g.num_fichero);
-    img.AnadirTexto(g.nombre);
-    for (const std::string& o : otros) img.AnadirTexto(o);
+    // The four texts after the name are not read; their different lengths make skipping them count.
+    const std::string textos[5] = {g.nombre, "a", "bb", "", "dddd"};
+    for (uint32_t i = 0; i < 5; ++i) {
+      img.Palabra(p + kGrpLongNombre + 4 * i, static_cast<uint32_t>(textos[i].size()));
+      img.AnadirTexto(textos[i]);
+    }
   }
   mapa.bytes = std::move(img.Bytes());
   return mapa;
@@ -142,7 +129,6 @@ AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& 
       escrito.sublists[*cuenta.directorio] = std::move(s);
     }
     for (const GrupoOe4& g : cuenta.grupos) {
-      if (!g.con_archivo) continue;
       const std::string rel = "News/" + *cuenta.directorio + "/" + NombreArchivoGrupo(g.num_fichero);
       MapaGrupo mg = ConstruirGrupoNch(g);
       EscribirImagen(raiz + "/" + rel, mg.bytes);
@@ -157,11 +143,8 @@ void DescribirRegistroOe4(RegistroPrueba& registro, const RegistroOe4& d) {
     registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", *d.version);
   }
   if (d.raiz) {
-    if (d.raiz_expandible) {
-      registro.CadenaExpandible(kClaveOe4Registro, "Store Root", *d.raiz);
-    } else {
-      registro.Cadena(kClaveOe4Registro, "Store Root", *d.raiz);
-    }
+    const auto poner = d.raiz_expandible ? &RegistroPrueba::CadenaExpandible : &RegistroPrueba::Cadena;
+    (registro.*poner)(kClaveOe4Registro, "Store Root", *d.raiz);
   }
   if (d.cuenta_por_defecto) registro.Cadena(kClaveCuentasRegistro, "Default News Account", *d.cuenta_por_defecto);
   for (const CuentaOe4& c : d.cuentas) {
@@ -200,26 +183,23 @@ AlmacenOe4 AlmacenOe4Ejemplo() {
   bandeja.mensajes.back().banderas = 1;
   CarpetaOe4 enviados = CarpetaCorreo(2, 0, "Elementos enviados", "Sent Items");
   enviados.mensajes.push_back(mensaje(7, "Enviado", simple, 9));
-  CarpetaOe4 trabajo = CarpetaCorreo(3, 0, "Trabajo", "Trabajo");
   CarpetaOe4 proyecto = CarpetaCorreo(4, 3, "Proyecto", "Proyecto");
   proyecto.mensajes.push_back(mensaje(1, "Proyecto", simple, 10));
-  CarpetaOe4 detalle = CarpetaCorreo(5, 4, "Detalle", "Detalle");
   CarpetaOe4 raiz = CarpetaCorreo(0, 0, "Outlook Express", "");
   raiz.id_fin = 3;
-  CarpetaOe4 papelera = CarpetaCorreo(6, 0, "Elementos eliminados", "Deleted Items");
-  a.correo.carpetas = {bandeja, enviados, raiz, trabajo, proyecto, detalle, papelera};
+  a.correo.carpetas = {bandeja, enviados, raiz, CarpetaCorreo(3, 0, "Trabajo", "Trabajo"), proyecto,
+                       CarpetaCorreo(5, 4, "Detalle", "Detalle"),
+                       CarpetaCorreo(6, 0, "Elementos eliminados", "Deleted Items")};
 
-  CuentaOe4 correo_solo = Cuenta("00000001", std::nullopt);
   CuentaOe4 noticias = Cuenta("00000002", "news.example.com");
   noticias.tercera = 7;
   ArticuloOe4 sin_cuerpo = Articulo(std::nullopt);
   sin_cuerpo.tam_articulo = 100;
-  GrupoOe4 g1 = Grupo("comp.lang.c", 1,
-                      {Articulo("Subject: uno\r\n\r\nArticulo uno\r\n"), sin_cuerpo,
-                       Articulo("Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n", 32)});
-  GrupoOe4 g2 = Grupo("alt.test", 42, {Articulo("Subject: tres\r\n\r\nTres\r\n")});
-  noticias.grupos = {g1, g2};
-  a.cuentas = {correo_solo, noticias};
+  noticias.grupos = {Grupo("comp.lang.c", 1,
+                           {Articulo("Subject: uno\r\n\r\nArticulo uno\r\n"), sin_cuerpo,
+                            Articulo("Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n", 32)}),
+                     Grupo("alt.test", 42, {Articulo("Subject: tres\r\n\r\nTres\r\n")})};
+  a.cuentas = {Cuenta("00000001", std::nullopt), noticias};
   return a;
 }
 

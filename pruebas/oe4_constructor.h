@@ -27,9 +27,7 @@ struct ArticuloOe4 {
 struct GrupoOe4 {
   std::string nombre;
   uint32_t num_fichero = 0;
-  std::optional<uint32_t> num_mensajes;  // default: the articles with a body
   std::vector<ArticuloOe4> articulos;
-  bool con_archivo = true;               // write the group's .nch file
 };
 
 struct CuentaOe4 {
