@@ -377,7 +377,6 @@ TEST_P(ReescrituraTest, LoQueNoCambiaNadaNoTocaLosArchivos) {
       {{{"", {ACCION_RENOMBRAR, {}}}}, GetParam().renombrar_cuerpo},
       {{{"a.exe", {ACCION_CONSERVAR, {}}}}, OE_OK},
       {{{"a.exe", {4u, {}}}}, OE_OK},
-      {{{"a.exe", {0xFFFFFFFFu, {}}}}, OE_OK},
   };
   for (const auto& [decisiones, resultado] : casos) {
     const Tienda t = GetParam().instalar(kObjetivo);
