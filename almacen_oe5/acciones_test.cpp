@@ -129,16 +129,6 @@ TEST_F(AccionesOe5Test, LoQueQuedaEnReescrito) {
   }
 }
 
-TEST(AccionesOe5NombreTest, NombreVir) {
-  const std::pair<const char*, const char*> casos[] = {
-      {"virus.exe", "virus_exe.VIR"},       {"report.doc", "report_doc.VIR"},
-      {"README", "README_.VIR"},            {"archivo.", "archivo_.VIR"},
-      {"datos.tar.gz", "datos.tar_gz.VIR"}, {"C:\\temp\\x.bat", "x_bat.VIR"},
-      {"dir/y.pif", "y_pif.VIR"},           {"a\"b.exe", "a_b_exe.VIR"},
-  };
-  for (const auto& [nombre, esperado] : casos) EXPECT_EQ(oe5::NombreVir(nombre), esperado) << nombre;
-}
-
 TEST_F(AccionesOe5Test, ElContenidoSustituidoSeLeeIgualEnSuCodificacion) {
   const std::pair<const char*, std::string> casos[] = {
       {"base64", Base64("old content")},

@@ -16,6 +16,7 @@
 #include "mime/analizador.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/mensajes_mime.h"
+#include "pruebas/tablas.h"
 #include "soporte/memoria.h"
 
 namespace orvex {
@@ -107,6 +108,8 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
       {"solo cabeceras", "From: a@b\r\nSubject: nada\r\n\r\n", {}},
       {"sin fin de linea", "Subject: una sola linea", {}},
       {"vacio", "", {}},
+      {"un nombre largo se corta en su campo", EnMixto({Adjunto(std::string(400, 'n'), "z")}),
+       {{std::string(194, 'n'), "z"}}},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
@@ -192,41 +195,18 @@ TEST_F(ObjetoMensajeTest, AbrirCopiaElMensajeYVaciaSusTextos) {
 }
 
 TEST_F(ObjetoMensajeTest, LocalizaLaPrimeraParteHtml) {
-  struct Caso { const char* nombre; std::string texto; bool sin_nul; uint32_t pos_html, pos_next_part; };
-  const std::string np = "------=_NextPart", oe = MensajeHtml();
-  const uint32_t html_oe = static_cast<uint32_t>(oe.find("text/htm"));
-  const Caso casos[] = {
-      {"sin html", "Subject: x\r\n\r\nhola\r\n", false, 0, 0},
-      {"html sin frontera antes", "0123text/html", false, 4, 4},
-      {"la ultima frontera antes", "ab" + np + "_1 " + np + "_2 text/html", false, 40, 21},
-      {"frontera pegada: le falta el ultimo byte", "ab" + np + "text/html", false, 18, 18},
-      {"frontera con un byte entre medias", "ab" + np + "Xtext/html", false, 19, 2},
-      {"frontera solo despues", "text/html " + np, false, 0, 0},
-      {"html al principio", "text/html" + np + "text/html", false, 0, 0},
-      {"mayusculas no cuentan", "Content-Type: TEXT/HTML\r\n", false, 0, 0},
-      {"un NUL antes del html lo oculta", std::string("ab\0text/html", 12), false, 0, 0},
-      {"el html se corta en el final del texto", "abc text/ht", true, 0, 0},
-      {"html al final exacto del texto", np + " text/htm", true, 17, 0},
-      {"mensaje de Outlook Express", oe, false, html_oe, static_cast<uint32_t>(oe.rfind(np, html_oe - 1 - 16))},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    RegistroMensaje mensaje(caso.texto, caso.sin_nul);
+  for (const std::vector<std::string>& c : Filas(
+#include "pruebas/datos/posiciones_html.inc"
+           )) {
+    SCOPED_TRACE(c.at(0));
+    RegistroMensaje mensaje(c.at(1), c.at(2) == "1");
     mensaje->PosTextHtm = mensaje->PosNextPart = 77;
     OE_OBJMSG* objeto = nullptr;
     ASSERT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_PRIMERO), OE_OK);
-    EXPECT_EQ(mensaje->PosTextHtm, caso.pos_html);
-    EXPECT_EQ(mensaje->PosNextPart, caso.pos_next_part);
+    EXPECT_EQ(mensaje->PosTextHtm, std::stoul(c.at(3)));
+    EXPECT_EQ(mensaje->PosNextPart, std::stoul(c.at(4)));
     EXPECT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_CERRAR), OE_OK);
   }
-}
-
-TEST_F(ObjetoMensajeTest, UnNombreLargoSeCortaEnSuCampo) {
-  const std::string nombre(400, 'n');
-  RegistroMensaje mensaje(EnMixto({Adjunto(nombre, "z")}));
-  const auto partes = LeerTodo(mensaje.Puntero());
-  ASSERT_EQ(partes.size(), 1u);
-  EXPECT_TRUE(!partes[0].nombre.empty() && partes[0].nombre.size() <= 200 && nombre.starts_with(partes[0].nombre));
 }
 
 TEST_F(ObjetoMensajeTest, ModosYRegistrosQueNoSonUnObjeto) {
