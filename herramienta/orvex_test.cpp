@@ -221,7 +221,7 @@ TEST_F(OrvexTest, ExportarSincronizado) {
   }
 }
 
-// Attachments by name or by message, nothing left in the temporary folder.
+// Attachments by name, nothing left in the temporary folder.
 TEST_F(OrvexTest, ExtraerAdjuntos) {
   fs::create_directory(Ruta("tmp"));
   const Resultado r = Orvex({"--store", almacen_, "extract", "--out", "@adjuntos"}, "TMPDIR=@tmp");
@@ -229,8 +229,6 @@ TEST_F(OrvexTest, ExtraerAdjuntos) {
   EXPECT_EQ(r.error, "");
   EXPECT_TRUE(fs::is_empty(Ruta("tmp")));
   EXPECT_EQ(Leer(Ruta("adjuntos/plan.txt")), "1. Start\n2. Finish\n");
-  ASSERT_EQ(Orvex({"--store", almacen_, "extract", "Projects", "--by-message", "--out", "@mensajes"}).estado, 0);
-  EXPECT_EQ(Leer(Ruta("mensajes/Local Folders/Inbox/Projects/000002 Project plan/plan.txt")), "1. Start\n2. Finish\n");
 }
 
 // Each scan on a fresh demo store: the finding, its summary, what became of the attachment,
@@ -269,8 +267,6 @@ TEST_F(OrvexTest, Escanear) {
     EXPECT_TRUE(lineas[0]["signature"].get<std::string>().starts_with("Eicar-Test")) << lineas[0];
     EXPECT_EQ(lineas[0]["applied"], c.aplicada);
     EXPECT_EQ(lineas[1]["changed"], c.aplicada ? 1 : 0);
-    EXPECT_EQ(lineas[1]["parts"], 12);
-    EXPECT_EQ(lineas[1]["errors"], 0);
     const std::vector<json> partes = Json({"parts", "Inbox", "5"}, almacen);
     EXPECT_EQ(partes.size() == 2 ? partes[1]["name"].get<std::string>() : "", c.adjunto);
     const std::vector<json> m_despues = Json({"messages"}, almacen);
@@ -400,12 +396,6 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
   std::set<std::string> ninguno;
   const std::map<std::string, std::string> sanos = exportar(Ruta("sano"), &ninguno);
   ASSERT_EQ(sanos.size(), 9u);
-  // The word at pos of a file of the store, replaced.
-  const auto palabra = [](const std::string& archivo, const pruebas::MapaDbx& mapa, uint32_t pos, uint32_t valor) {
-    std::vector<uint8_t> b = mapa.bytes;
-    pruebas::PonerPalabra(b, pos, valor);
-    pruebas::EscribirImagen(archivo, b);
-  };
   struct Caso {
     std::function<void(const std::string& dir, const AlmacenEscrito& e)> danar;
     std::set<std::string> errores, perdidos;
@@ -417,24 +407,20 @@ TEST_F(OrvexTest, DaniosNoDetienenLosRecorridos) {
        {"4/6"}, {"4/6"}},
       {[](const std::string& dir, const AlmacenEscrito&) { fs::remove(dir + "/Proyectos.dbx"); }, {"10/-"},
        {"10/10", "10/11"}},
-      {[&](const std::string& dir, const AlmacenEscrito& e) {
+      {[](const std::string& dir, const AlmacenEscrito& e) {
          // The folder-list entry that leads to the folder "2001" points past the end of the file.
-         const pruebas::MapaDbx& m = e.carpetas;
-         for (uint32_t nodo : m.nodos) {
+         std::vector<uint8_t> b = e.carpetas.bytes;
+         for (uint32_t nodo : e.carpetas.nodos) {
            for (uint32_t i = 0; i < dbx::kMaxEntradasNodo; ++i) {
              const uint32_t entrada = nodo + dbx::kNodoEntradas + i * dbx::kLongEntrada + dbx::kEntradaObjeto;
-             if (pruebas::LeerPalabra(m.bytes, entrada) == m.objetos[3]) {
-               palabra(dir + "/folders.dbx", m, entrada, 0x7FFFFFF0u);
+             if (pruebas::LeerPalabra(b, entrada) == e.carpetas.objetos[3]) {
+               pruebas::PonerPalabra(b, entrada, 0x7FFFFFF0u);
              }
            }
          }
+         pruebas::EscribirImagen(dir + "/folders.dbx", b);
        },
        {"-/-"}, {"11/7"}},
-      {[&](const std::string& dir, const AlmacenEscrito& e) {  // an index node pointing at itself
-         const pruebas::MapaDbx& m = e.archivos.at("Inbox.dbx");
-         palabra(dir + "/Inbox.dbx", m, m.nodos[0] + dbx::kNodoEntradas + dbx::kEntradaObjeto, m.nodos[0]);
-       },
-       {"4/-"}, {"4/2"}},
   };
   int n = 0;
   for (const Caso& c : casos) {
@@ -611,10 +597,6 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
        "has no index", 4},
       {oe4_con([](const fs::path& d) { fs::resize_file(d / "Inbox.idx", 0); }), "", "Bandeja de entrada", mbx4,
        "is empty", 4},
-      {oe4_con([](const fs::path& d) {
-         fs::copy_file(d / "Sent Items.idx", d / "Inbox.idx", fs::copy_options::overwrite_existing);
-       }),
-       "", "Bandeja de entrada", mbx4, "does not agree", 4},
       {[&imn](const fs::path& d) { pruebas::EscribirAlmacenImn(d.string(), imn), fs::remove(d / "Mail/Inbox.idx"); },
        "Mail/Inbox.mbx", "Inbox", mbx1, "has no index", 1},
       {[&oe5_grande](const fs::path& d) {
@@ -668,14 +650,14 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   std::ofstream(Ruta("x.hdb")) << "cb30fc9cec9a2d04ef49b22e2066c264:3:x\n";  // the body "x\r\n"
   std::size_t hallazgos = 0;
   for (const json& j :
-       Orvex({"@caso9", "--json", "scan", "--hashes", "@x.hdb", "--action", "remove", "--dry-run"}).Json()) {
+       Orvex({"@caso8", "--json", "scan", "--hashes", "@x.hdb", "--action", "remove", "--dry-run"}).Json()) {
     if (j["type"] != "finding") continue;
     ++hallazgos;
     EXPECT_EQ(j["note"].is_null(), !j.contains("source")) << j["message_id"];
   }
   EXPECT_EQ(hallazgos, textos_grande.size());
   const std::string recuperado = std::to_string(dbx::kMaxNodosMensajes + 3) + " (recovered)";  // in the text table
-  EXPECT_NE(Orvex({"@caso9", "scan", "--hashes", "@x.hdb", "--dry-run"}).salida.find(recuperado), std::string::npos);
+  EXPECT_NE(Orvex({"@caso8", "scan", "--hashes", "@x.hdb", "--dry-run"}).salida.find(recuperado), std::string::npos);
   for (const json& j : Orvex({"find", Ruta("."), "--json"}).Json()) {
     fs::path p = j["path"].get<std::string>();
     if (p.filename() == "mail" || p.filename() == "Mail") p = p.parent_path();
