@@ -129,7 +129,8 @@ class OrvexTest : public ::testing::Test {
       const Resultado r = Orvex(argumentos, f[1]);
       EXPECT_EQ(r.estado, std::stoi(f[0])) << r.error;
       for (auto [dicho, esperado] : {std::pair{r.salida, f[3]}, std::pair{r.error, f[4]}}) {
-        for (const auto& [ruta, marca] : {std::pair{dir_.Ruta().string(), "@"}, std::pair{std::string(ORVEX_DEMO), "DEMO"}}) {
+        for (const auto& [ruta, marca] :
+             {std::pair{dir_.Ruta().string(), "@"}, std::pair{std::string(ORVEX_DEMO), "DEMO"}}) {
           for (std::size_t p; (p = dicho.find(ruta)) != std::string::npos;) dicho.replace(p, ruta.size(), marca);
         }
         if (esperado.starts_with('~')) {
