@@ -1,6 +1,6 @@
 /* A Windows host as the scanners that use the library are written: load Orvex.dll by path,
  * resolve each export by its decorated name, and walk the store the registry leads to.
- * Usage: host_windows [path\Orvex.dll]
+ * Usage: host_windows [path\Orvex.dll]: the resolved names on stderr ("export NAME"), the walk on stdout.
  * Exit: 0 walked; 3 the library or one of its exports could not be found. */
 #include <windows.h>
 
@@ -42,7 +42,7 @@ int main(int argc, char** argv) {
       FreeLibrary(dll);
       return 3;
     }
-    printf("export %s\n", kExportadas[i]);
+    fprintf(stderr, "export %s\n", kExportadas[i]);
   }
   memcpy(&f, funciones, sizeof f);
   RecorrerAlmacen(&f, stdout);
