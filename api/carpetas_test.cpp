@@ -2,6 +2,8 @@
 // them: the full listing, the top-level walk, subfolders, and every folder found again by id.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -106,6 +108,21 @@ TEST_P(CarpetasTest, LasBusquedasQueNoEncuentranDanSuCodigo) {
       EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR), OE_OK);
     }
   }
+}
+
+// A host that closes a lookup by id is done with the store's files: none stays open.
+TEST_P(CarpetasTest, CerrarUnaBusquedaPorIdSueltaSusArchivos) {
+  namespace fs = std::filesystem;
+  if (!fs::is_directory("/proc/self/fd")) GTEST_SKIP() << "open files are counted in /proc/self/fd";
+  const auto abiertos = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()); };
+  uint32_t fin = 0;
+  std::vector<OE_ENTRYID> ids;
+  Recorrer(OE_ObtenerCarpetas, &fin, &ids);
+  const auto antes = abiertos();
+  OE_CARPETA* c = nullptr;
+  ASSERT_EQ(OE_ObtenerCarpetaDeEntryID(&ids.back(), &c, OE_PRIMERO), OE_OK);
+  EXPECT_EQ(OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR), OE_OK);
+  EXPECT_EQ(abiertos(), antes);
 }
 
 // A record of another kind, or none, where a folder cursor goes.
