@@ -121,12 +121,7 @@ class OrvexTest : public ::testing::Test {
     for (const std::vector<std::string>& f : pruebas::Filas(tabla)) {
       SCOPED_TRACE(f[2]);
       ASSERT_EQ(f.size(), 5u);
-      std::vector<std::string> argumentos;
-      for (std::size_t a = 0, b = 0; b != std::string::npos; a = b + 1) {
-        b = f[2].find('|', a);
-        argumentos.push_back(f[2].substr(a, b == std::string::npos ? b : b - a));
-      }
-      const Resultado r = Orvex(argumentos, f[1]);
+      const Resultado r = Orvex(pruebas::Campos(f[2], '|'), f[1]);
       EXPECT_EQ(r.estado, std::stoi(f[0])) << r.error;
       for (auto [dicho, esperado] : {std::pair{r.salida, f[3]}, std::pair{r.error, f[4]}}) {
         for (const auto& [ruta, marca] :

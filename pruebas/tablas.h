@@ -33,6 +33,17 @@ inline std::string Desescapar(std::string_view s) {
   return r;
 }
 
+// The pieces of texto between the separators (one piece when there is none).
+inline std::vector<std::string> Campos(std::string_view texto, char separador) {
+  std::vector<std::string> campos;
+  for (std::size_t a = 0;;) {
+    const std::size_t b = texto.find(separador, a);
+    campos.emplace_back(texto.substr(a, b == std::string_view::npos ? std::string_view::npos : b - a));
+    if (b == std::string_view::npos) return campos;
+    a = b + 1;
+  }
+}
+
 // Each line of the table as its unescaped fields.
 inline std::vector<std::vector<std::string>> Filas(std::string_view texto) {
   std::vector<std::vector<std::string>> filas;
@@ -42,13 +53,8 @@ inline std::vector<std::vector<std::string>> Filas(std::string_view texto) {
     const std::string_view linea = texto.substr(inicio, fin - inicio);
     inicio = fin + 1;
     if (linea.empty() || linea[0] == '#') continue;
-    std::vector<std::string> campos;
-    for (std::size_t a = 0;;) {
-      const std::size_t b = linea.find('\t', a);
-      campos.push_back(Desescapar(linea.substr(a, b == std::string_view::npos ? std::string_view::npos : b - a)));
-      if (b == std::string_view::npos) break;
-      a = b + 1;
-    }
+    std::vector<std::string> campos = Campos(linea, '\t');
+    for (std::string& c : campos) c = Desescapar(c);
     filas.push_back(std::move(campos));
   }
   return filas;
