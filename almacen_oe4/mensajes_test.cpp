@@ -8,6 +8,7 @@
 #include "almacen_oe4/oe4.h"
 #include "pruebas/prueba_oe4.h"
 #include "pruebas/mensajes_mime.h"
+#include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -40,40 +41,15 @@ std::vector<uint32_t> Ids(const std::vector<VistaMensaje>& v) {
   return ids;
 }
 
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_oe4.inc"
+    ;
+
 TEST(MensajesOe4Test, ListadoDeCorreoYCamposDelRegistro) {
   AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
   CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
   ASSERT_EQ(c.Resultado(), OE_OK);
-  uint32_t fin = 0;
-  const auto v = Mensajes(c.Puntero(), &fin);
-  EXPECT_EQ(fin, OE_FIN);
-  ASSERT_EQ(Ids(v), (std::vector<uint32_t>{1, 3, 4}));
-  const std::string texto = "From: a@example.com\r\nSubject: hola\r\n\r\nCuerpo uno\r\n";
-  // The export refreshes Asunto from the message's headers.
-  EXPECT_EQ(std::vector<std::string>({v[0].fecha, v[0].de, v[0].texto, v[0].asunto}),
-            std::vector<std::string>({"05/03/1999  14:07", "remitente1@example.com", texto, "hola"}));
-  EXPECT_EQ(v[1].de, std::string(255, 'd'));
-  EXPECT_EQ(v[2].texto, texto + "copia\r\n");
-
-  const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
-  OE_MENSAJE* m = nullptr;
-  // The store's own calls: the record as the index has it.
-  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
-  EXPECT_EQ(m->FinRegistro, 80u);
-  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(m->PosRegistro, par.registros[0]);
-  EXPECT_EQ(m->FinRegistro, par.registros[1]);
-  EXPECT_EQ(m->PosTexto, par.bloques[0]);
-  EXPECT_EQ(m->TamMsg % 4, 0u);
-  EXPECT_EQ(m->PalabrasGen[0], 4u);  // UltimoId of the mailbox
-  EXPECT_STREQ(m->TextoGen, "texto dos 1");
-  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(std::string(m->Asunto), std::string(255, 'A'));
-  EXPECT_STREQ(m->TextoGen, "texto dos 3");  // read from its place after a 300-byte text
-  ASSERT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(m->PalabrasGen[2], 1u);  // Marca
-  EXPECT_EQ(oe4::ObtenerMensajes(c.Puntero(), &m, OE_CERRAR), OE_OK);
-  EXPECT_EQ(m, nullptr);
+  EXPECT_VOLCADO(kVolcados, "volcados_oe4", "bandeja", VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()));
 }
 
 TEST(MensajesOe4Test, FormasDelIndice) {

@@ -113,11 +113,13 @@ for t in "${objetivos[@]}"; do
     pasados=$((pasados + 1))
   else
     echo "--- $t FAILED:"
-    grep -E 'ERROR|SUMMARY|#[0-9]+ 0x[0-9a-f]+ in ' "$log" | head -n 30
+    # The write-back targets say in one line what they found before they abort.
+    grep -E 'ERROR|SUMMARY|outside its fence|listed other messages|#[0-9]+ 0x[0-9a-f]+ in ' "$log" | head -n 30
     for h in "$trabajo/hallazgos/$t"/*; do
       [[ -f "$h" ]] || continue
       echo "input $(basename "$h") (base64):"
-      base64 -w 0 "$h" | head -c 4096
+      # Whole, so that it replays: libFuzzer keeps its inputs well under this.
+      base64 -w 0 "$h" | head -c 262144
       echo
     done
     informe+=("$(printf '%-22s FAILED  see the log above' "$t")")

@@ -1,0 +1,176 @@
+// Records as text, for golden comparisons: a folder or message record on one line, a whole
+// listing or host walk as lines, compared with a named section of a dump file under
+// pruebas/datos/ (compiled in, as every table). A section is the lines after "== <name>" up to
+// the next "== " line. Running a test with ORVEX_REGENERAR=1 (and ORVEX_FUENTES, which ctest
+// sets) writes what it saw into the source file instead of comparing: review the diff, it
+// becomes the expectation. Regenerate with ctest -j1, the sections share files.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "api/orvex.h"
+
+namespace orvex::pruebas {
+
+// Bytes as one line: \r \n \t \\ and \xHH for the rest of the unprintable ones.
+// A run of eight or more of one printable character is written \{N}c, as the tables write it.
+inline std::string Escapado(std::string_view s) {
+  std::string r;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    const auto u = static_cast<unsigned char>(c);
+    const bool imprimible = u >= 0x20 && u < 0x7F && c != '\\';
+    std::size_t n = 1;
+    while (imprimible && i + n < s.size() && s[i + n] == c) ++n;
+    if (n >= 8) {
+      r += "\\{" + std::to_string(n) + "}" + c;
+      i += n - 1;
+    } else if (c == '\r') r += "\\r";
+    else if (c == '\n') r += "\\n";
+    else if (c == '\t') r += "\\t";
+    else if (c == '\\') r += "\\\\";
+    else if (u < 0x20 || u >= 0x7F) {
+      char x[5];
+      std::snprintf(x, sizeof x, "\\x%02X", u);
+      r += x;
+    } else {
+      r += c;
+    }
+  }
+  return r;
+}
+
+// A long text as its length, its first bytes and a hash of the whole, so a dump stays readable.
+inline std::string Resumido(std::string_view s, std::size_t cabeza = 48) {
+  if (s.size() <= cabeza) return "\"" + Escapado(s) + "\"";
+  uint32_t h = 2166136261u;
+  for (const char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  char x[48];
+  std::snprintf(x, sizeof x, "%zu:\"", s.size());
+  std::string r = x;
+  r += Escapado(s.substr(0, cabeza));
+  std::snprintf(x, sizeof x, "\"...#%08x", h);
+  return r + x;
+}
+
+// A path field with the store's root written as "@".
+inline std::string SinRaiz(const char* ruta, const std::string& raiz) {
+  std::string r(ruta);
+  if (!raiz.empty() && r.compare(0, raiz.size(), raiz) == 0) r = "@" + r.substr(raiz.size());
+  return r;
+}
+
+inline std::string Volcar(const OE_CARPETA& c, const std::string& raiz) {
+  std::ostringstream o;
+  o << "carpeta id=" << std::hex << c.IdCarpeta << std::dec << " pos=" << c.PosCarpeta << " sig=" << c.PosSiguiente
+    << " aux=" << c.PosAux << " indice=" << c.Indice << " padre=" << std::hex << c.IdPadre << std::dec << " nombre=\""
+    << Escapado(c.Nombre) << "\" almacen=" << SinRaiz(c.RutaAlmacen, raiz) << " idx="
+    << SinRaiz(c.RutaIndice, raiz) << " buzon=" << SinRaiz(c.RutaBuzon, raiz) << " sub=" << c.NumSubCarpetas
+    << " gen=" << c.PalabrasGen[0] << "," << c.PalabrasGen[1] << " msgs=" << c.NumMensajes;
+  return o.str();
+}
+
+// Texto is what the listing read; LongTexto may say more when the text was cut short.
+inline std::string Volcar(const OE_MENSAJE& m, const std::string& raiz) {
+  std::ostringstream o;
+  o << "mensaje id=" << m.IdMensaje << " carpeta=" << std::hex << m.IdCarpeta << std::dec << " reg=" << m.PosRegistro
+    << " fin=" << m.FinRegistro << " tam=" << m.TamMsg << " ptexto=" << m.PosTexto << " gen=" << m.PalabrasGen[0]
+    << "," << m.PalabrasGen[1] << "," << m.PalabrasGen[2] << "," << m.PalabraGen << " de=\"" << Escapado(m.De)
+    << "\" demime=\"" << Escapado(m.DeMime) << "\" textogen=\"" << Escapado(m.TextoGen) << "\" asunto=\""
+    << Escapado(m.Asunto) << "\" fecha=\"" << m.Fecha << "\" mod=" << m.Modificado << " copia=" << m.PosCopia
+    << " idx=" << SinRaiz(m.RutaIndice, raiz) << " buzon=" << SinRaiz(m.RutaBuzon, raiz) << " texto=";
+  o << (m.Texto == nullptr ? std::string("null") : Resumido(std::string_view(m.Texto, m.LongTexto)));
+  return o.str();
+}
+
+// A folder's whole message listing: one line per record handed out, a line per other result,
+// and the result that ended it.
+inline std::string VolcarMensajes(OE_CARPETA* c, const std::string& raiz) {
+  std::string r;
+  OE_MENSAJE* m = nullptr;
+  uint32_t res = OE_ObtenerMensajes(c, &m, OE_PRIMERO);
+  if (res != OE_OK) return "primero " + std::to_string(res) + "\n";
+  r += "primero " + Volcar(*m, raiz) + "\n";  // the cursor as the listing starts
+  for (int pasos = 0; pasos < 1000; ++pasos) {
+    res = OE_ObtenerMensajes(c, &m, OE_SIGUIENTE);
+    if (res == OE_OK) r += Volcar(*m, raiz) + "\n";
+    else r += "resultado " + std::to_string(res) + "\n";
+    if (res != OE_OK && res != OE_ERROR) break;
+  }
+  OE_ObtenerMensajes(c, &m, OE_CERRAR);
+  return r;
+}
+
+// The full folder listing, each folder followed by its messages indented.
+inline std::string VolcarCarpetas(const std::string& raiz) {
+  std::string r;
+  OE_CARPETA* c = nullptr;
+  uint32_t res = OE_ObtenerCarpetas(&c, OE_PRIMERO);
+  if (res != OE_OK) return "primero " + std::to_string(res) + "\n";
+  for (int pasos = 0, fallos = 0; pasos < 1000 && fallos < 10; ++pasos) {
+    res = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+    if (res == OE_FIN) break;
+    if (res != OE_OK) {
+      r += "resultado " + std::to_string(res) + "\n";
+      ++fallos;
+      continue;
+    }
+    fallos = 0;
+    r += Volcar(*c, raiz) + "\n";
+    std::istringstream lineas(VolcarMensajes(c, raiz));
+    for (std::string l; std::getline(lineas, l);) r += "  " + l + "\n";
+  }
+  if (c != nullptr) OE_ObtenerCarpetas(&c, OE_CERRAR);
+  return r + "fin " + std::to_string(res) + "\n";
+}
+
+// The section of a dump file (its text, as the .inc gives it).
+inline std::string Seccion(std::string_view archivo, std::string_view nombre) {
+  const std::string marca = "== " + std::string(nombre) + "\n";
+  std::size_t a = archivo.compare(0, marca.size(), marca) == 0 ? 0 : archivo.find("\n" + marca);
+  if (a == std::string_view::npos) return "(no section " + std::string(nombre) + ")";
+  a += a == 0 ? marca.size() : marca.size() + 1;
+  const std::size_t b = archivo.find("\n== ", a - 1);
+  return std::string(archivo.substr(a, b == std::string_view::npos ? std::string_view::npos : b + 1 - a));
+}
+
+// Replaces (or appends) the section in pruebas/datos/<archivo>.txt of the source tree.
+inline void RegenerarSeccion(const std::string& archivo, const std::string& nombre, const std::string& texto) {
+  const std::string ruta = std::string(std::getenv("ORVEX_FUENTES")) + "/pruebas/datos/" + archivo + ".txt";
+  std::stringstream leido;
+  leido << std::ifstream(ruta, std::ios::binary).rdbuf();
+  std::string todo = leido.str();
+  const std::string marca = "== " + nombre + "\n";
+  std::size_t a = todo.compare(0, marca.size(), marca) == 0 ? 0 : todo.find("\n" + marca);
+  if (a == std::string::npos) {
+    if (!todo.empty() && todo.back() != '\n') todo += "\n";
+    todo += marca + texto;
+  } else {
+    if (a != 0) ++a;
+    const std::size_t b = todo.find("\n== ", a + marca.size() - 1);
+    todo.replace(a, b == std::string::npos ? std::string::npos : b + 1 - a, marca + texto);
+  }
+  std::ofstream(ruta, std::ios::binary) << todo;
+}
+
+// Compares what a test saw with its section, or writes it there when regenerating.
+#define EXPECT_VOLCADO(archivo_inc, archivo, nombre, visto)                                        \
+  do {                                                                                             \
+    const std::string visto_ = (visto);                                                            \
+    if (std::getenv("ORVEX_REGENERAR") != nullptr && std::getenv("ORVEX_FUENTES") != nullptr) {     \
+      ::orvex::pruebas::RegenerarSeccion((archivo), (nombre), visto_);                              \
+    } else {                                                                                       \
+      EXPECT_EQ(::orvex::pruebas::Seccion((archivo_inc), (nombre)), visto_) << "section " << (nombre); \
+    }                                                                                              \
+  } while (0)
+
+}  // namespace orvex::pruebas
