@@ -28,8 +28,9 @@ constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_mensaje.inc"
     ;
 
-// The part walk of a record whose texts hold old values, then what the walk left in it: the
-// body's cursors, the first HTML part's cursors and the texts the open empties and the body fills.
+// The part walk of a record whose texts hold old values, then what the walk left in it (the
+// body's cursors, the first HTML part's cursors, the texts the open empties and the body fills)
+// and the destination listing.
 std::string Recorrido(OE_MENSAJE* m, const std::function<void(OE_OBJMSG&)>& ajustar = nullptr) {
   for (char* texto : {m->De, m->DeMime, m->TextoGen, m->Asunto}) std::strcpy(texto, "viejo");
   std::strcpy(reinterpret_cast<char*>(m->AreaGen + 12), "viejo");
@@ -40,7 +41,7 @@ std::string Recorrido(OE_MENSAJE* m, const std::function<void(OE_OBJMSG&)>& ajus
     << m->PosTextHtm << "," << m->PosNextPart << " de=\"" << Escapado(m->De) << "\" demime=\"" << Escapado(m->DeMime)
     << "\" textogen=\"" << Escapado(m->TextoGen) << "\" asunto=\"" << Escapado(m->Asunto) << "\" gen=\""
     << Escapado(std::string_view(reinterpret_cast<const char*>(m->AreaGen + 12), 5)) << "\"\n";
-  return r.str();
+  return r.str() + VolcarDestinos(m);
 }
 
 std::string EnMixto(std::vector<ParteMime> hijas) {
@@ -53,7 +54,8 @@ class ObjetoMensajeTest : public ::testing::Test {
   void TearDown() override { VersionOE = VERSION_NINGUNA; }
 };
 
-// Which parts are handed out, with what name and content, and what the walk leaves in the record.
+// Which parts are handed out, with what name and content, what the walk leaves in the record, and
+// the To entries (the parser's own table covers how they are read).
 TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
   ParteMime nombrado = TextoPlano("Note.\n");
   nombrado.cabeceras[0].second = "text/plain; name=\"nota.txt\"";
@@ -87,6 +89,9 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
        "Content-Type: multipart/digest; boundary=\"d\"\r\n\r\n--d\r\n\r\n"
        "Subject: uno\r\n\r\nprimero\r\n--d\r\n\r\nSubject: dos\r\n\r\nsegundo\r\n--d--\r\n"},
       {"solo cabeceras", "From: a@b\r\nSubject: nada\r\n\r\n"},
+      {"dos destinos", Componer(Mensaje("a@b", "luis@ejemplo.es, Pepa Gil <pepa@ejemplo.es>", "s", TextoPlano("x\n")))},
+      {"To plegado", "To: a@b,\r\n\tCe <c@d>\r\nSubject: s\r\n\r\nx\r\n"},
+      {"To sin fin de linea", "To: " + std::string(240, 'd')},
       {"sin fin de linea", "Subject: una sola linea"},
       {"vacio", ""},
       {"un nombre largo se corta en su campo", EnMixto({Adjunto(std::string(400, 'n'), "z")})},
@@ -167,14 +172,15 @@ TEST_F(ObjetoMensajeTest, ModosYRegistrosQueNoSonUnObjeto) {
   EXPECT_EQ(OE_ObtenerObjMsg(m, &objeto, OE_SIGUIENTE), OE_ERROR_PARAM);
 }
 
-// Every page-allocator region in turn fails while an object walks a message: the open
-// reports 8 or the walk raises CL_EXCEPCION_MEMORIA; either way mode 3 still frees it.
-TEST_F(ObjetoMensajeTest, UnFalloDeMemoriaDejaElObjetoCerrable) {
+// Every page-allocator region in turn fails while an object walks a message and then while the
+// destination listing opens. The open reports 8 or the walk raises CL_EXCEPCION_MEMORIA, and
+// mode 3 still frees the object; the listing is refused with 8 (and no record) or raises.
+TEST_F(ObjetoMensajeTest, UnFalloDeMemoriaDejaLosRegistrosCerrables) {
   const std::string texto = MensajeConAdjunto(std::string(30000, 'q'));
   auto& ganchos = plataforma::Ganchos();
   const int region = static_cast<int>(plataforma::Operacion::kRegion);
   bool fallo_alguno = true;
-  for (uint64_t n = 1; fallo_alguno && n < 200; ++n) {
+  for (uint64_t n = 1; fallo_alguno && n < 300; ++n) {
     SCOPED_TRACE(n);
     RegistroMensaje mensaje(texto);
     ganchos.Reiniciar();
@@ -182,21 +188,32 @@ TEST_F(ObjetoMensajeTest, UnFalloDeMemoriaDejaElObjetoCerrable) {
     OE_OBJMSG* objeto = nullptr;
     uint32_t r = OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_PRIMERO), partes = 0;
     bool excepcion = false;
-    if (r == OE_OK) {
-      try {
-        while ((r = OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_SIGUIENTE)) == OE_OK) ++partes;
-        EXPECT_EQ(partes, 2u);
-      } catch (const CL_EXCEPCION_MEMORIA&) {
-        excepcion = true;
-        ASSERT_NE(objeto, nullptr);
-        EXPECT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_CERRAR), OE_OK);
-      }
+    try {
+      while (r == OE_OK && (r = OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_SIGUIENTE)) == OE_OK) ++partes;
+    } catch (const CL_EXCEPCION_MEMORIA&) {
+      excepcion = true;
+      ASSERT_NE(objeto, nullptr);
+      EXPECT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_CERRAR), OE_OK);
     }
     EXPECT_EQ(r, excepcion ? OE_OK : partes == 0 ? OE_ERROR_MEMORIA : OE_FIN);
+    EXPECT_TRUE(excepcion || partes == 0 || partes == 2);
     EXPECT_EQ(objeto, nullptr);
+    const bool fallo_en_partes = ganchos.contador[region] >= n;
+    EXPECT_TRUE(fallo_en_partes || !excepcion);
+    OE_DESTINO* destino = nullptr;
+    r = OE_ERROR;
+    try {
+      r = OE_ObtenerDestinoMsg(mensaje.Puntero(), &destino, OE_PRIMERO);
+    } catch (const CL_EXCEPCION_MEMORIA&) {
+    }
     fallo_alguno = ganchos.contador[region] >= n;
-    EXPECT_TRUE(fallo_alguno || !excepcion);
     ganchos.Reiniciar();
+    EXPECT_EQ(destino != nullptr, r == OE_OK);
+    EXPECT_EQ(r == OE_OK, fallo_en_partes || !fallo_alguno);
+    if (destino != nullptr) {
+      EXPECT_EQ(destino->NumDestinos, 1u);
+      EXPECT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), &destino, OE_CERRAR), OE_OK);
+    }
   }
   EXPECT_FALSE(fallo_alguno) << "the loop did not reach a run without a fault";
 }
