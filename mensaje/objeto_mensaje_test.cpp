@@ -54,8 +54,9 @@ class ObjetoMensajeTest : public ::testing::Test {
   void TearDown() override { VersionOE = VERSION_NINGUNA; }
 };
 
-// Which parts are handed out, with what name and content, what the walk leaves in the record, and
-// the To entries (the parser's own table covers how they are read).
+// Which parts are handed out, with what name and content, what the walk leaves in the record, the
+// To entries (the parser's own table covers how they are read), and the subject a listing puts in
+// a record that holds the index's: until a part's body is reached the index's stays.
 TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
   ParteMime nombrado = TextoPlano("Note.\n");
   nombrado.cabeceras[0].second = "text/plain; name=\"nota.txt\"";
@@ -89,6 +90,10 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
        "Content-Type: multipart/digest; boundary=\"d\"\r\n\r\n--d\r\n\r\n"
        "Subject: uno\r\n\r\nprimero\r\n--d\r\n\r\nSubject: dos\r\n\r\nsegundo\r\n--d--\r\n"},
       {"solo cabeceras", "From: a@b\r\nSubject: nada\r\n\r\n"},
+      {"sin Subject", "From: a@b\r\n\r\ncuerpo\r\n"},
+      {"Subject largo", "Subject: " + std::string(300, 's') + "\r\n\r\ncuerpo\r\n"},
+      {"mensaje encapsulado",
+       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: message/rfc822\r\n\r\nSubject: dentro\r\n\r\ncuerpo\r\n"},
       {"dos destinos", Componer(Mensaje("a@b", "luis@ejemplo.es, Pepa Gil <pepa@ejemplo.es>", "s", TextoPlano("x\n")))},
       {"To plegado", "To: a@b,\r\n\tCe <c@d>\r\nSubject: s\r\n\r\nx\r\n"},
       {"To sin fin de linea", "To: " + std::string(240, 'd')},
@@ -101,9 +106,14 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
-    RegistroMensaje mensaje(caso.texto);
-    if (caso.preparar != nullptr) caso.preparar(*mensaje.Puntero());
-    EXPECT_VOLCADO(kVolcados, "volcados_mensaje", caso.nombre, Recorrido(mensaje.Puntero()));
+    RegistroMensaje mensaje(caso.texto), listado(caso.texto);
+    for (OE_MENSAJE* m : {mensaje.Puntero(), listado.Puntero()}) {
+      if (caso.preparar != nullptr) caso.preparar(*m);
+    }
+    std::strcpy(listado->Asunto, "del indice");
+    mensaje::RefrescarAsunto(listado.Puntero());
+    EXPECT_VOLCADO(kVolcados, "volcados_mensaje", caso.nombre,
+                   Recorrido(mensaje.Puntero()) + "refrescado \"" + Escapado(listado->Asunto) + "\"\n");
   }
 }
 
