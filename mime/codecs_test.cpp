@@ -71,25 +71,25 @@ TEST(CodecsTest, ParesDeReferencia) {
   }
 }
 
-// Random inputs against the reference: bytes, or text drawn from pieces where the bytes that
-// matter to each codec are common (and long clean runs, for the block paths).
+// Random inputs against the reference: bytes, or text drawn from pieces.
 std::string Aleatorio(std::mt19937& rng, const std::vector<std::string>& piezas, std::size_t n) {
   std::string s;
   while (s.size() < n) s += piezas.empty() ? std::string(1, static_cast<char>(rng())) : piezas[rng() % piezas.size()];
   return s;
 }
 
+// The pieces of each kind of text, pruebas/datos/codecs_piezas.txt; bytes (kind 0) have none.
 const std::vector<std::string>& Piezas(int tipo) {
-  static const std::vector<std::string> kPiezas[] = {
-      {},
-      {"Q", "U", "w", "+", "/", "9", referencia::kAlfabeto, "QUJD", "=", "==", "\r\n", "\n", " ", "\t", "\x80",
-       "\xFF", "*", std::string(1, '\0')},
-      {"a", "z", "G", "h", "0", "9", "A", "f", "F", " ", "\t", "\r\n", "\n", "\r", "=", "=", "=\r\n", "=\n", "=41",
-       "=4a", "=3D", "=4", "= ", "=\r", "\x80", "\xE9", "hola ", "  \r\n", std::string(1, '\0')},
-      {"Estimado", " cliente", ",", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", "0123456789abcdef", "\r\n", "\n", "=", "=3D",
-       "caf\xE9", "~!<>", "\t", "  ", "\x7F", " "},
-  };
-  return kPiezas[tipo];
+  static const std::vector<std::vector<std::string>> kPiezas = [] {
+    std::vector<std::vector<std::string>> r(1);
+    for (const std::vector<std::string>& fila : pruebas::Filas(
+#include "pruebas/datos/codecs_piezas.inc"
+             )) {
+      r.emplace_back(fila.begin() + 1, fila.end());
+    }
+    return r;
+  }();
+  return kPiezas.at(tipo);
 }
 
 // The fast paths (vector blocks, clean groups, whole words) against the plain reference.
