@@ -133,7 +133,7 @@ inline std::string VolcarPartes(OE_MENSAJE* m, const std::function<void(OE_OBJMS
   OE_OBJMSG* o = nullptr;
   uint32_t res = OE_ObtenerObjMsg(m, &o, OE_PRIMERO);
   if (res != OE_OK || o == nullptr) return "primero " + std::to_string(res) + "\n";
-  std::string r = "primero " + Volcar(*o) + "\n";
+  std::string r = "primero tam=" + std::to_string(o->Tamano) + " " + Volcar(*o) + "\n";
   if (ajustar) ajustar(*o);
   for (int pasos = 0; pasos < 1000 && (res = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK; ++pasos) {
     r += Volcar(*o) + "\n";
