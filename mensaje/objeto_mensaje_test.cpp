@@ -56,7 +56,8 @@ class ObjetoMensajeTest : public ::testing::Test {
 
 // Which parts are handed out, with what name and content, what the walk leaves in the record, the
 // To entries (the parser's own table covers how they are read), and the subject a listing puts in
-// a record that holds the index's: until a part's body is reached the index's stays.
+// a record that holds the index's: until a part's body is reached the index's stays. The open
+// also finds the first HTML part (the "html" rows).
 TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
   ParteMime nombrado = TextoPlano("Note.\n");
   nombrado.cabeceras[0].second = "text/plain; name=\"nota.txt\"";
@@ -67,8 +68,8 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
   ParteMime cuerpo_nul;
   cuerpo_nul.cuerpo = std::string("a\0b\nc\n", 6);
   const std::string binario("MZ\x90\0\x03\0\0\0\xff\xfe\r\n\0end", 16);
-  struct Caso { const char* nombre; std::string texto; void (*preparar)(OE_MENSAJE&) = nullptr; };
-  const Caso casos[] = {
+  struct Caso { std::string nombre, texto; void (*preparar)(OE_MENSAJE&) = nullptr; bool sin_nul = false; };
+  std::vector<Caso> casos = {
       {"simple", MensajeSimple()},
       {"con LF no sale del bloque de cabecera", MensajeConAdjunto(binario, FinDeLinea::kLf)},
       {"adjunto", MensajeConAdjunto(binario)},
@@ -81,32 +82,20 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
       {"sin frontera de cierre", Componer(Mensaje("a@b", "c@d", "s", sin_cierre))},
       {"el texto acaba dentro de la parte", Componer(Mensaje("a@b", "c@d", "s", sin_fin))},
       {"bytes NUL en el cuerpo", Componer(Mensaje("a@b", "c@d", "nul", cuerpo_nul))},
-      // Subject and From stay the outer message's.
-      {"mensaje reenviado dentro de una parte",
-       "From: ana@b\r\nSubject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"f\"\r\n\r\n"
-       "--f\r\n\r\ncuerpo\r\n--f\r\nContent-Type: message/rfc822\r\n\r\nFrom: pepe@c\r\nSubject: dentro\r\n\r\n"
-       "reenviado\r\n--f--\r\n"},
-      {"digest: cada hijo es un mensaje",
-       "Content-Type: multipart/digest; boundary=\"d\"\r\n\r\n--d\r\n\r\n"
-       "Subject: uno\r\n\r\nprimero\r\n--d\r\n\r\nSubject: dos\r\n\r\nsegundo\r\n--d--\r\n"},
-      {"solo cabeceras", "From: a@b\r\nSubject: nada\r\n\r\n"},
-      {"sin Subject", "From: a@b\r\n\r\ncuerpo\r\n"},
-      {"Subject largo", "Subject: " + std::string(300, 's') + "\r\n\r\ncuerpo\r\n"},
-      {"mensaje encapsulado",
-       "Subject: fuera\r\nMIME-Version: 1.0\r\nContent-Type: message/rfc822\r\n\r\nSubject: dentro\r\n\r\ncuerpo\r\n"},
       {"dos destinos", Componer(Mensaje("a@b", "luis@ejemplo.es, Pepa Gil <pepa@ejemplo.es>", "s", TextoPlano("x\n")))},
-      {"To plegado", "To: a@b,\r\n\tCe <c@d>\r\nSubject: s\r\n\r\nx\r\n"},
-      {"To sin fin de linea", "To: " + std::string(240, 'd')},
-      {"sin fin de linea", "Subject: una sola linea"},
-      {"vacio", ""},
       {"un nombre largo se corta en su campo", EnMixto({Adjunto(std::string(400, 'n'), "z")})},
       {"sin texto", MensajeSimple(), [](OE_MENSAJE& m) { m.Texto = nullptr; }},
       // No store behind it: the write-back fails and is not reported.
       {"modificado sin almacen", MensajeSimple(), [](OE_MENSAJE& m) { m.Modificado = 1; }},
   };
+  for (const std::vector<std::string>& fila : Filas(
+#include "pruebas/datos/mensajes_partes.inc"
+           )) {
+    casos.push_back({fila.at(0), fila.at(1), nullptr, fila.size() > 2 && fila[2] == "1"});
+  }
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
-    RegistroMensaje mensaje(caso.texto), listado(caso.texto);
+    RegistroMensaje mensaje(caso.texto, caso.sin_nul), listado(caso.texto, caso.sin_nul);
     for (OE_MENSAJE* m : {mensaje.Puntero(), listado.Puntero()}) {
       if (caso.preparar != nullptr) caso.preparar(*m);
     }
@@ -144,21 +133,6 @@ TEST_F(ObjetoMensajeTest, LosInterruptoresYElFiltroDecidenQueSeEntrega) {
       if (caso.campo != nullptr) mensaje::AnalizadorDe(&o)->*caso.campo = caso.valor;
     });
     EXPECT_VOLCADO(kVolcados, "volcados_mensaje", std::string("interruptores ") + caso.nombre, visto);
-  }
-}
-
-TEST_F(ObjetoMensajeTest, LocalizaLaPrimeraParteHtml) {
-  for (const std::vector<std::string>& c : Filas(
-#include "pruebas/datos/posiciones_html.inc"
-           )) {
-    SCOPED_TRACE(c.at(0));
-    RegistroMensaje mensaje(c.at(1), c.at(2) == "1");
-    mensaje->PosTextHtm = mensaje->PosNextPart = 77;
-    OE_OBJMSG* objeto = nullptr;
-    ASSERT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_PRIMERO), OE_OK);
-    EXPECT_EQ(mensaje->PosTextHtm, std::stoul(c.at(3)));
-    EXPECT_EQ(mensaje->PosNextPart, std::stoul(c.at(4)));
-    EXPECT_EQ(OE_ObtenerObjMsg(mensaje.Puntero(), &objeto, OE_CERRAR), OE_OK);
   }
 }
 
