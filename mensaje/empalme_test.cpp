@@ -40,6 +40,7 @@ TEST(EmpalmeTest, BuscarEnLineasDaLaPrimeraLineaQueLoTiene) {
       {"con caso", 0, t, Mayusculas::kDistinguir, true, tercera + 3, cuarta},
       {"la linea partida por el limite no cuenta entera", tercera, tercera + 5, Mayusculas::kDistinguir, false, 0, 0},
       {"ultima linea sin fin de linea", cuarta, t, Mayusculas::kDistinguir, true, cuarta + 4, t},
+      {"sin caso al final del texto", cuarta, t, Mayusculas::kIgnorar, true, cuarta + 4, t},
       {"tramo vacio", segunda, segunda, Mayusculas::kIgnorar, false, 0, 0},
   };
   for (const Caso& caso : casos) {
