@@ -59,7 +59,9 @@ TEST_P(CorpusTest, CadaMensajeComoSuVolcado) {
   std::vector<fs::path> ficheros;
   for (const auto& e : fs::recursive_directory_iterator(corpus.carpeta, ec)) {
     const std::string n = e.path().filename().string();
-    if (e.is_regular_file() && n.starts_with(corpus.prefijo) && n.ends_with(corpus.sufijo)) ficheros.push_back(e.path());
+    if (e.is_regular_file() && n.starts_with(corpus.prefijo) && n.ends_with(corpus.sufijo)) {
+      ficheros.push_back(e.path());
+    }
   }
   std::sort(ficheros.begin(), ficheros.end());
   ASSERT_FALSE(ficheros.empty());
