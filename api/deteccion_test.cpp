@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 #include "almacen_imn/imn.h"
 #include "almacen_oe4/oe4.h"
@@ -13,12 +13,17 @@
 #include "plataforma/plataforma.h"
 #include "plataforma/valor_registro.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/volcado.h"
 
 namespace orvex {
 namespace {
 
 using pruebas::RegistroPrueba;
 using pruebas::VariableEntorno;
+
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_api.inc"
+    ;
 
 constexpr const char* kVersionInfo = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info";
 constexpr const char* kOe4 = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
@@ -28,7 +33,9 @@ constexpr const char* kImn = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet M
 // store roots decide otherwise (see the locators below).
 TEST(DeteccionTest, EligeLaGeneracionDelRegistro) {
   const std::pair<const char*, uint32_t> casos[] = {
-      {"6.00.2900.5512", VERSION_OE5}, {"5.50.4133.2400", VERSION_OE5}, {"4.72.3110.1", VERSION_OE4},
+      {"6.00.2900.5512", VERSION_OE5},
+      {"5.50.4133.2400", VERSION_OE5},
+      {"4.72.3110.1", VERSION_OE4},
       {"", VERSION_OE4},
   };
   for (const auto& [version, esperado] : casos) {
@@ -50,9 +57,12 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
       .Instalar();
   const std::string oe4 = "Software\\Microsoft\\Outlook Express";
   const std::tuple<std::string, const char*, uint32_t, uint32_t, std::string> casos[] = {
-      {oe4, "Largo", 16, 0, "#"},          {oe4, "Justo", 16, 1, std::string(15, 'b') + '\0'},
-      {oe4, "Corto", 64, 1, std::string("abc", 4)}, {oe4, "Numero", 8, 1, "\x04\x03\x02\x01"},
-      {oe4, "Falta", 64, 0, ""},           {"Software\\Nada", "Corto", 64, 0, ""},
+      {oe4, "Largo", 16, 0, "#"},
+      {oe4, "Justo", 16, 1, std::string(15, 'b') + '\0'},
+      {oe4, "Corto", 64, 1, std::string("abc", 4)},
+      {oe4, "Numero", 8, 1, "\x04\x03\x02\x01"},
+      {oe4, "Falta", 64, 0, ""},
+      {"Software\\Nada", "Corto", 64, 0, ""},
   };
   for (const auto& [clave, valor, capacidad, esperado, bytes] : casos) {
     SCOPED_TRACE(valor);
@@ -68,46 +78,38 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
 // The Outlook Express 4 and Internet Mail and News locators, and the generation they lead to
 // (each call detects again): the root, a '\' unless it has one, then the store's own name; a
 // root that begins with '%' is expanded (OE 4 only); a root or a path that does not fit leaves
-// the path empty.
+// the path empty, and nothing is written past the path's room.
 TEST(LocalizadoresTest, ConstruyenLasRutasDelAlmacen) {
   VariableEntorno var("ORVEX_RAIZ_PRUEBA", std::string("D:\\Perfil"));
   const std::string d250 = "C:\\" + std::string(250, 'd'), d254 = "C:\\" + std::string(254, 'd');
   const std::string d400 = "C:\\" + std::string(400, 'd');
-  struct Caso {
-    std::optional<std::string> oe4, imn;  // Store roots; nullopt: the key without the value.
-    uint32_t resultado_oe4;
-    const char* ruta_oe4;
-    uint32_t resultado_imn;
-    const char* ruta_imn;
-    uint32_t version;
-  };
-  const Caso casos[] = {
-      {"C:\\Almacen", "C:\\Almacen", 1, "C:\\Almacen\\mail\\folders.nch", 0, "C:\\Almacen\\Mail", VERSION_OE4},
-      {"C:\\Almacen\\", "C:\\Almacen\\", 1, "C:\\Almacen\\mail\\folders.nch", 0, "C:\\Almacen\\Mail", VERSION_OE4},
-      {"%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo", 1, "D:\\Perfil\\Correo\\mail\\folders.nch", 0,
-       "%ORVEX_RAIZ_PRUEBA%\\Correo\\Mail", VERSION_OE4},
-      {std::nullopt, "C:\\Imn", 0, "", 0, "C:\\Imn\\Mail", VERSION_IMN},
-      {std::nullopt, std::nullopt, 0, "", 1, "", VERSION_NINGUNA},
-      {d400, d400, 0, "", 1, "", VERSION_NINGUNA},
+  // Store roots; nullopt: the key without the value.
+  const std::tuple<const char*, std::optional<std::string>, std::optional<std::string>> casos[] = {
+      {"sin barra final", "C:\\Almacen", "C:\\Almacen"},
+      {"con barra final", "C:\\Almacen\\", "C:\\Almacen\\"},
+      {"variable", "%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo"},
+      {"solo imn", std::nullopt, "C:\\Imn"},
+      {"ninguna", std::nullopt, std::nullopt},
+      {"raices demasiado largas", d400, d400},
       // The root fits but the file beneath it does not: the store exists, its path stays empty.
-      {d250, d254, 1, "", 1, "", VERSION_OE4},
+      {"rutas demasiado largas", d250, d254},
   };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.oe4.value_or("-").substr(0, 30));
+  for (const auto& [nombre, oe4, imn] : casos) {
+    SCOPED_TRACE(nombre);
     RegistroPrueba registro;
     registro.Clave(kOe4).Clave(kImn);
-    if (caso.oe4) registro.Cadena(kOe4, "Store Root", *caso.oe4);
-    if (caso.imn) registro.Cadena(kImn, "Store Root", *caso.imn);
+    if (oe4) registro.Cadena(kOe4, "Store Root", *oe4);
+    if (imn) registro.Cadena(kImn, "Store Root", *imn);
     registro.Instalar();
     char ruta[270];
     std::memset(ruta, '#', sizeof ruta);
-    EXPECT_EQ(oe4::RutaFoldersNch(ruta), caso.resultado_oe4);
-    EXPECT_STREQ(ruta, caso.ruta_oe4);
+    std::string r = "oe4 " + std::to_string(oe4::RutaFoldersNch(ruta)) + " \"" + ruta + "\"\n";
     EXPECT_EQ(ruta[260], '#');
     std::memset(ruta, '#', sizeof ruta);
-    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), caso.resultado_imn);
-    EXPECT_STREQ(ruta, caso.ruta_imn);
-    EXPECT_EQ(OE_ObtenerVersionOE(), caso.version);
+    r += "imn " + std::to_string(imn::ObtenerRaizIMN(ruta)) + " \"" + ruta + "\"\n";
+    EXPECT_EQ(ruta[260], '#');
+    r += "version " + std::to_string(OE_ObtenerVersionOE()) + "\n";
+    EXPECT_VOLCADO(kVolcados, "volcados_api", std::string("localizadores ") + nombre, r);
   }
 }
 
