@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "almacen_oe5/formato_dbx.h"
 #include "pruebas/generaciones.h"
@@ -17,11 +18,6 @@ constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe5.inc"
     ;
 
-struct Cambio {
-  uint32_t pos;
-  uint32_t valor;
-};
-
 class CorrupcionOe5Test : public ::testing::Test {
  protected:
   CorrupcionOe5Test() : almacen_(AlmacenEjemplo()) {}
@@ -35,21 +31,21 @@ class CorrupcionOe5Test : public ::testing::Test {
 TEST_F(CorrupcionOe5Test, UnMensajeDanadoDa1YElListadoSigue) {
   const MapaDbx& m = Entrada();
   const uint32_t tamano = static_cast<uint32_t>(m.bytes.size());
-  const std::pair<const char*, Cambio> casos[] = {
+  const std::tuple<const char*, uint32_t, uint32_t> casos[] = {  // name, word, value
       // An entry at or past the object bound ends its node: the message is passed over.
-      {"objeto fuera del archivo", {m.nodos[0] + kNodoEntradas + kLongEntrada, tamano}},
-      {"objeto a 0", {m.nodos[0] + kNodoEntradas + kLongEntrada, 0}},
-      {"cuerpo del objeto hasta pasado el final", {m.objetos[1] + kObjLongCuerpo, tamano - m.objetos[1]}},
-      {"bloque con capacidad 513", {m.bloques[1][0] + kBloqueCapacidad, 513}},
-      {"bloque que apunta a si mismo", {m.bloques[1][1] + kBloqueSiguiente, m.bloques[1][1]}},
-      {"ciclo entre bloques", {m.bloques[4][5] + kBloqueSiguiente, m.bloques[4][1]}},
-      {"texto en el limite de la cabecera", {kCabLimiteTexto, m.bloques[4][0]}},
-      {"texto justo antes del limite", {kCabLimiteTexto, m.bloques[4][0] + 1}},
+      {"objeto fuera del archivo", m.nodos[0] + kNodoEntradas + kLongEntrada, tamano},
+      {"objeto a 0", m.nodos[0] + kNodoEntradas + kLongEntrada, 0},
+      {"cuerpo del objeto hasta pasado el final", m.objetos[1] + kObjLongCuerpo, tamano - m.objetos[1]},
+      {"bloque con capacidad 513", m.bloques[1][0] + kBloqueCapacidad, 513},
+      {"bloque que apunta a si mismo", m.bloques[1][1] + kBloqueSiguiente, m.bloques[1][1]},
+      {"ciclo entre bloques", m.bloques[4][5] + kBloqueSiguiente, m.bloques[4][1]},
+      {"texto en el limite de la cabecera", kCabLimiteTexto, m.bloques[4][0]},
+      {"texto justo antes del limite", kCabLimiteTexto, m.bloques[4][0] + 1},
   };
-  for (const auto& [nombre, cambio] : casos) {
+  for (const auto& [nombre, pos, valor] : casos) {
     SCOPED_TRACE(nombre);
     std::vector<uint8_t> b = m.bytes;
-    PonerPalabra(b, cambio.pos, cambio.valor);
+    PonerPalabra(b, pos, valor);
     almacen_.Reescribir("Inbox.dbx", b);
     CarpetaAbierta c(4);
     ASSERT_EQ(c.resultado, OE_OK);
