@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <sstream>
 #include <string>
@@ -143,8 +142,9 @@ TEST_F(DbxTest, DaniosDelArchivoDeMensajes) {
   for (const uint32_t nodo : n) sin_hijos.push_back({nodo + kNodoHijo, 0});
   const auto huecos = [&](std::vector<uint32_t> hijos) {
     std::vector<Cambio> c = sin_hijos;
-    for (uint32_t i = 0; i < hijos.size(); ++i)
+    for (uint32_t i = 0; i < hijos.size(); ++i) {
       c.push_back({n[0] + kNodoEntradas + i * kLongEntrada + kEntradaHijo, hijos[i]});
+    }
     return c;
   };
   struct Caso {
@@ -229,8 +229,7 @@ TEST_F(DbxTest, ListaDeCarpetasDejaFuera9712SoloEnLaEntrada0) {
   };
   const Caso casos[] = {
       {"tal como se escribio", {}, o},
-      {"9712 en la entrada 1",
-       {m.nodos[0] + kNodoEntradas + kLongEntrada, kPosObjetoRaiz},
+      {"9712 en la entrada 1", {m.nodos[0] + kNodoEntradas + kLongEntrada, kPosObjetoRaiz},
        {kPosObjetoRaiz, o[1], o[2], o[3], o[4]}},
       {"9712 en la entrada 0 del segundo nodo", {m.nodos[1] + kNodoEntradas, kPosObjetoRaiz}, {o[0], o[1], o[3], o[4]}},
       {"entrada a 0", {m.nodos[1] + kNodoEntradas + kLongEntrada, 0}, {o[0], o[1], o[2], o[4]}},
