@@ -29,24 +29,6 @@ constexpr const char* kVersionInfo = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\O
 constexpr const char* kOe4 = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
 constexpr const char* kImn = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News";
 
-// The version value decides when it is there (5 and 6 are generation 5, anything else 4); the
-// store roots decide otherwise (see the locators below).
-TEST(DeteccionTest, EligeLaGeneracionDelRegistro) {
-  const std::pair<const char*, uint32_t> casos[] = {
-      {"6.00.2900.5512", VERSION_OE5},
-      {"5.50.4133.2400", VERSION_OE5},
-      {"4.72.3110.1", VERSION_OE4},
-      {"", VERSION_OE4},
-  };
-  for (const auto& [version, esperado] : casos) {
-    SCOPED_TRACE(version);
-    RegistroPrueba registro;
-    registro.Cadena(kVersionInfo, "Current", version).Cadena(kImn, "Store Root", "C:\\Imn").Instalar();
-    EXPECT_EQ(OE_ObtenerVersionOE(), esperado);
-    EXPECT_EQ(VersionOE, esperado);
-  }
-}
-
 // A value longer than the buffer counts as absent: cut short it would name another folder.
 TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
   RegistroPrueba registro;
@@ -57,12 +39,9 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
       .Instalar();
   const std::string oe4 = "Software\\Microsoft\\Outlook Express";
   const std::tuple<std::string, const char*, uint32_t, uint32_t, std::string> casos[] = {
-      {oe4, "Largo", 16, 0, "#"},
-      {oe4, "Justo", 16, 1, std::string(15, 'b') + '\0'},
-      {oe4, "Corto", 64, 1, std::string("abc", 4)},
-      {oe4, "Numero", 8, 1, "\x04\x03\x02\x01"},
-      {oe4, "Falta", 64, 0, ""},
-      {"Software\\Nada", "Corto", 64, 0, ""},
+      {oe4, "Largo", 16, 0, "#"},          {oe4, "Justo", 16, 1, std::string(15, 'b') + '\0'},
+      {oe4, "Corto", 64, 1, std::string("abc", 4)}, {oe4, "Numero", 8, 1, "\x04\x03\x02\x01"},
+      {oe4, "Falta", 64, 0, ""},           {"Software\\Nada", "Corto", 64, 0, ""},
   };
   for (const auto& [clave, valor, capacidad, esperado, bytes] : casos) {
     SCOPED_TRACE(valor);
@@ -75,29 +54,36 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
   }
 }
 
-// The Outlook Express 4 and Internet Mail and News locators, and the generation they lead to
-// (each call detects again): the root, a '\' unless it has one, then the store's own name; a
-// root that begins with '%' is expanded (OE 4 only); a root or a path that does not fit leaves
-// the path empty, and nothing is written past the path's room.
-TEST(LocalizadoresTest, ConstruyenLasRutasDelAlmacen) {
+// The generation detected (each call detects again) and the Outlook Express 4 and Internet Mail
+// and News locators. The version value decides when it is there (5 and 6 are generation 5,
+// anything else 4); the store roots decide otherwise. A locator's path is the root, a '\' unless
+// it has one, then the store's own name; a root that begins with '%' is expanded (OE 4 only); a
+// root or a path that does not fit leaves the path empty, and nothing is written past its room.
+TEST(DeteccionTest, GeneracionYRutasDelAlmacen) {
   VariableEntorno var("ORVEX_RAIZ_PRUEBA", std::string("D:\\Perfil"));
   const std::string d250 = "C:\\" + std::string(250, 'd'), d254 = "C:\\" + std::string(254, 'd');
   const std::string d400 = "C:\\" + std::string(400, 'd');
-  // Store roots; nullopt: the key without the value.
-  const std::tuple<const char*, std::optional<std::string>, std::optional<std::string>> casos[] = {
-      {"sin barra final", "C:\\Almacen", "C:\\Almacen"},
-      {"con barra final", "C:\\Almacen\\", "C:\\Almacen\\"},
-      {"variable", "%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo"},
-      {"solo imn", std::nullopt, "C:\\Imn"},
-      {"ninguna", std::nullopt, std::nullopt},
-      {"raices demasiado largas", d400, d400},
+  // The version value, the store roots; nullopt: the key without the value.
+  using Opcional = std::optional<std::string>;
+  const std::tuple<const char*, Opcional, Opcional, Opcional> casos[] = {
+      {"version 6", "6.00.2900.5512", std::nullopt, "C:\\Imn"},
+      {"version 5", "5.50.4133.2400", std::nullopt, "C:\\Imn"},
+      {"version 4", "4.72.3110.1", std::nullopt, "C:\\Imn"},
+      {"version vacia", "", std::nullopt, "C:\\Imn"},
+      {"sin barra final", std::nullopt, "C:\\Almacen", "C:\\Almacen"},
+      {"con barra final", std::nullopt, "C:\\Almacen\\", "C:\\Almacen\\"},
+      {"variable", std::nullopt, "%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo"},
+      {"solo imn", std::nullopt, std::nullopt, "C:\\Imn"},
+      {"ninguna", std::nullopt, std::nullopt, std::nullopt},
+      {"raices demasiado largas", std::nullopt, d400, d400},
       // The root fits but the file beneath it does not: the store exists, its path stays empty.
-      {"rutas demasiado largas", d250, d254},
+      {"rutas demasiado largas", std::nullopt, d250, d254},
   };
-  for (const auto& [nombre, oe4, imn] : casos) {
+  for (const auto& [nombre, version, oe4, imn] : casos) {
     SCOPED_TRACE(nombre);
     RegistroPrueba registro;
     registro.Clave(kOe4).Clave(kImn);
+    if (version) registro.Cadena(kVersionInfo, "Current", *version);
     if (oe4) registro.Cadena(kOe4, "Store Root", *oe4);
     if (imn) registro.Cadena(kImn, "Store Root", *imn);
     registro.Instalar();
@@ -108,8 +94,9 @@ TEST(LocalizadoresTest, ConstruyenLasRutasDelAlmacen) {
     std::memset(ruta, '#', sizeof ruta);
     r += "imn " + std::to_string(imn::ObtenerRaizIMN(ruta)) + " \"" + ruta + "\"\n";
     EXPECT_EQ(ruta[260], '#');
-    r += "version " + std::to_string(OE_ObtenerVersionOE()) + "\n";
-    EXPECT_VOLCADO(kVolcados, "volcados_api", std::string("localizadores ") + nombre, r);
+    r += "version " + std::to_string(OE_ObtenerVersionOE());
+    r += " " + std::to_string(VersionOE) + "\n";
+    EXPECT_VOLCADO(kVolcados, "volcados_api", std::string("deteccion ") + nombre, r);
   }
 }
 
