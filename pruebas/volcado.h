@@ -105,6 +105,9 @@ inline std::string VolcarMensajes(OE_CARPETA* c, const std::string& raiz) {
   r += "primero " + Volcar(*m, raiz) + "\n";  // the cursor as the listing starts
   for (int pasos = 0; pasos < 1000; ++pasos) {
     res = OE_ObtenerMensajes(c, &m, OE_SIGUIENTE);
+    if (res == OE_OK && m->Texto != nullptr) {
+      EXPECT_EQ(m->Texto[m->LongTexto], '\0');  // a host may read the text as a C string
+    }
     if (res == OE_OK) r += Volcar(*m, raiz) + "\n";
     else r += "resultado " + std::to_string(res) + "\n";
     if (res != OE_OK && res != OE_ERROR) break;
