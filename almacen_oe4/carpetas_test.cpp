@@ -6,11 +6,16 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/prueba_oe4.h"
+#include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
 
 constexpr uint32_t kCuenta = 0x80000001u;
+
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_oe4.inc"
+    ;
 
 TEST(CarpetasOe4Test, FormasDeLaCadena) {
   struct Caso {
@@ -38,43 +43,30 @@ TEST(CarpetasOe4Test, FormasDeLaCadena) {
   }
 }
 
-TEST(CarpetasOe4Test, RutasYContadoresDeCarpetasCuentasYGrupos) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  const std::string mail = almacen.Directorio().Ruta() + "\\mail\\";
-  const std::string noticias = almacen.Directorio().Ruta() + "\\News\\";
-  OE_CARPETA* c = nullptr;
-  ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);
-  ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(std::vector<std::string>({c->RutaAlmacen, c->RutaBuzon}),
-            std::vector<std::string>({mail + "folders.nch", mail + "Inbox.mbx"}));
-  // The walk's account record and the one looked up differ only in Indice.
-  uint32_t r = OE_OK;
-  while (r == OE_OK && c->IdCarpeta != kCuenta) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-  ASSERT_EQ(r, OE_OK);
-  EXPECT_EQ(c->Indice, 0xFFFFFFFFu);
-  CarpetaPorId cuenta(kCuenta, 0);
-  ASSERT_EQ(cuenta.Resultado(), OE_OK);
-  EXPECT_EQ(cuenta->Indice, 0x80000000u);
-  for (const OE_CARPETA* x : {static_cast<const OE_CARPETA*>(c), static_cast<const OE_CARPETA*>(cuenta.Puntero())}) {
-    EXPECT_EQ(x->PosSiguiente, 2u);
-    EXPECT_STREQ(x->RutaAlmacen, "00000002");
-    EXPECT_EQ(std::string(x->RutaIndice), noticias);
-    EXPECT_EQ(std::string(x->RutaBuzon), noticias + "news.example.com\\sublist.dat");
-    EXPECT_EQ(x->NumSubCarpetas, 2u);
-    EXPECT_EQ(x->PalabrasGen[1], 7u);
-  }
-  EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_FIN);
-  EXPECT_EQ(c, nullptr);
-}
-
-TEST(CarpetasOe4Test, ElModo1DeSubcarpetasYUnaCuentaSinSublist) {
+// The full listing with each folder's messages, then folders looked up by entry id. The store
+// has a third account without sublist.dat after the one with groups, and names longer than
+// their field (cut to 255; the file name stored after a full name is still its own).
+TEST(CarpetasOe4Test, ListadoCompletoYBusquedasPorId) {
   AlmacenOe4 d = AlmacenOe4Ejemplo();
   d.cuentas.push_back(d.cuentas[1]);
   d.cuentas[2].subclave = "00000003";
   d.cuentas[2].directorio = "sin.sublist";
   d.cuentas[2].con_sublist = false;
+  d.correo.carpetas[0].nombre = std::string(300, 'n');
+  d.cuentas[1].grupos[0].nombre = std::string(300, 'g');
   AlmacenOe4Instalado almacen(d);
+  const std::string raiz = almacen.Directorio().Ruta();
   const auto& regs = almacen.Escrito().folders.registros;
+  const auto& grupos = almacen.Escrito().sublists.at("news.example.com").entradas;
+  std::string visto = VolcarCarpetas(raiz);
+  // The account looked up differs from the walk's only in Indice; a group is found behind a
+  // whole name.
+  for (const OE_ENTRYID id : {OE_ENTRYID{1, regs[0]}, {kCuenta, 0}, {kCuenta, grupos[0]}, {kCuenta, grupos[1]}}) {
+    CarpetaPorId c(id.IdCarpeta, id.PosCarpeta);
+    visto += c.Resultado() == OE_OK ? Volcar(*c.Puntero(), raiz) + "\n" : "resultado " + std::to_string(c.Resultado()) + "\n";
+  }
+  EXPECT_VOLCADO(kVolcados, "volcados_oe4", "carpetas", visto);
+
   // Mode 1 gives no subfolder: the record carries the parent's id, and closing gives 0.
   CarpetaPorId trabajo(3, regs[3]);
   OE_CARPETA* hija = nullptr;
@@ -82,14 +74,13 @@ TEST(CarpetasOe4Test, ElModo1DeSubcarpetasYUnaCuentaSinSublist) {
   EXPECT_EQ(std::pair(hija->IdCarpeta, hija->IdPadre), std::pair(3u, 3u));
   EXPECT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &hija, OE_CERRAR), OE_OK);
   EXPECT_EQ(hija, nullptr);
-  // The walk reaches the account without sublist.dat after one with groups: none carry over.
+  CarpetaPorId sin_sublist(kCuenta + 1, 0);
+  EXPECT_EQ(OE_ObtenerSubCarpetas(sin_sublist.Puntero(), &hija, OE_PRIMERO), OE_SIN_SUBCARPETAS);
+  // Closing the full listing answers 2.
   OE_CARPETA* c = nullptr;
-  uint32_t r = OE_ObtenerCarpetas(&c, OE_PRIMERO);
-  while (r == OE_OK && c->IdCarpeta != kCuenta + 1) r = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-  ASSERT_EQ(r, OE_OK);
-  EXPECT_EQ(c->NumSubCarpetas, 0u);
-  EXPECT_EQ(OE_ObtenerSubCarpetas(c, &hija, OE_PRIMERO), OE_SIN_SUBCARPETAS);
-  OE_ObtenerCarpetas(&c, OE_CERRAR);
+  ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);
+  EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_FIN);
+  EXPECT_EQ(c, nullptr);
 }
 
 // Positions that are not where a record starts. A failed mail lookup frees its record; a failed
@@ -107,24 +98,6 @@ TEST(CarpetasOe4Test, BusquedasEnPosicionesAjenas) {
     ASSERT_EQ(c.Puntero() != nullptr, id.IdCarpeta == kCuenta);
     EXPECT_EQ(c.Cerrar(), id.IdCarpeta == kCuenta ? OE_OK : OE_ERROR_PARAM);
   }
-}
-
-TEST(CarpetasOe4Test, NombresLargosSeCortan) {
-  AlmacenOe4 d = AlmacenOe4Ejemplo();
-  d.correo.carpetas[0].nombre = std::string(300, 'n');
-  d.cuentas[1].grupos[0].nombre = std::string(300, 'g');
-  AlmacenOe4Instalado almacen(d);
-  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
-  ASSERT_EQ(c.Resultado(), OE_OK);
-  EXPECT_EQ(std::string(c->Nombre), std::string(255, 'n'));
-  // The stored name fills its field without a NUL: the file name after it is still its own.
-  EXPECT_EQ(std::string(c->RutaIndice), almacen.Directorio().Ruta() + "\\mail\\Inbox.idx");
-  const auto& entradas = almacen.Escrito().sublists.at("news.example.com").entradas;
-  CarpetaPorId g(kCuenta, entradas[0]);
-  ASSERT_EQ(g.Resultado(), OE_OK);
-  EXPECT_EQ(std::string(g->Nombre), std::string(255, 'g'));
-  CarpetaPorId g2(kCuenta, entradas[1]);  // found behind the whole name
-  EXPECT_STREQ(g2->Nombre, "alt.test");
 }
 
 TEST(CarpetasOe4Test, LaRaizDelAlmacenEnElRegistro) {
@@ -153,21 +126,16 @@ TEST(CarpetasOe4Test, LaRaizDelAlmacenEnElRegistro) {
 // A file name in folders.nch that is not one plain name could lead outside the store's
 // folder. Such a folder is still listed, but has no index or mailbox path, so its messages
 // cannot be listed (1); the folders beside it are unaffected. An empty name names the files
-// ".idx" and ".mbx" of the store's folder.
+// ".idx" and ".mbx" of the store's folder. A valid pair is planted where each name leads.
 TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
-  struct Caso {
-    std::string fichero;
-    std::string plantado;  // a valid .idx/.mbx pair written here, below the store root
-  };
-  const Caso casos[] = {{"..\\x.idx", ""}, {"..\\x", "x"}, {"a\\b", "mail/a/b"}, {"C:x", ""},
-                        {"", "mail/"},     {"..", ""},     {"Fuera", "mail/Fuera"}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE("\"" + caso.fichero + "\"");
-    const bool simple = caso.fichero == "Fuera" || caso.fichero.empty();  // "" gives ".idx"
+  const std::pair<std::string, std::string> casos[] = {{"..\\x.idx", ""}, {"..\\x", "x"}, {"a\\b", "mail/a/b"},
+                                                       {"C:x", ""}, {"", "mail/"}, {"..", ""},
+                                                       {"Fuera", "mail/Fuera"}};
+  for (const auto& [fichero, plantado] : casos) {
     MensajeOe4 m;
     m.id = 3;
     m.texto = "Subject: s\r\n\r\nfuera\r\n";
-    CarpetaOe4 fuera = CarpetaCorreo(1, 0, "Fuera", caso.fichero);
+    CarpetaOe4 fuera = CarpetaCorreo(1, 0, "Fuera", fichero);
     fuera.mensajes = {m};
     fuera.con_archivos = false;
     CarpetaOe4 bien = CarpetaCorreo(2, 0, "Bien", "Inbox");
@@ -177,28 +145,13 @@ TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
     d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), fuera, bien};
     d.cuenta_por_defecto = false;
     AlmacenOe4Instalado almacen(d);
-    if (!caso.plantado.empty()) {
+    if (!plantado.empty()) {
       const MapaIdxMbx par = ConstruirIdxMbx(fuera);
-      std::filesystem::create_directories(
-          std::filesystem::path(almacen.Directorio().Ruta() + "/" + caso.plantado).parent_path());
-      almacen.Reescribir(caso.plantado + ".idx", par.idx);
-      almacen.Reescribir(caso.plantado + ".mbx", par.mbx);
+      std::filesystem::create_directories(std::filesystem::path(almacen.Directorio().Ruta() + "/" + plantado).parent_path());
+      almacen.Reescribir(plantado + ".idx", par.idx);
+      almacen.Reescribir(plantado + ".mbx", par.mbx);
     }
-    uint32_t fin = 0;
-    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), (std::vector<VistaOe4>{{0, 0, "Raiz"}, {1, 0, "Fuera"}, {2, 0, "Bien"}}));
-    EXPECT_EQ(fin, OE_FIN);
-
-    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
-    ASSERT_EQ(c.Resultado(), OE_OK);
-    EXPECT_EQ(c->RutaIndice[0] != '\0', simple);
-    EXPECT_EQ(c->RutaBuzon[0] != '\0', simple);
-    uint32_t primero = 0;
-    Mensajes(c.Puntero(), &primero);
-    EXPECT_EQ(primero, simple ? OE_FIN : OE_ERROR);
-    CarpetaPorId b(2, almacen.Escrito().folders.registros[2]);
-    const auto v = Mensajes(b.Puntero());
-    ASSERT_EQ(v.size(), 1u);
-    EXPECT_NE(v[0].texto.find("bien"), std::string::npos);
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", "fichero \"" + fichero + "\"", VolcarCarpetas(almacen.Directorio().Ruta()));
   }
 }
 
