@@ -98,29 +98,26 @@ TEST(CorrupcionImnTest, UnArchivoCambiadoBajoLaReescrituraNoSeToca) {
 
 // Objects whose positions do not belong to the message: the actions refuse them.
 TEST(CorrupcionImnTest, UnObjetoConPosicionesImposiblesSeRechaza) {
-  struct Caso {
-    const char* nombre;
-    void (*danar)(OE_OBJMSG&, const OE_MENSAJE&);
-    uint32_t resultado;
-  };
-  const Caso casos[] = {
-      {"inicio tras el siguiente", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.PosInicioParte = o.PosSigParte + 1; }, OE_ERROR},
-      {"siguiente fuera del texto", [](OE_OBJMSG& o, const OE_MENSAJE& m) { o.PosSigParte = m.LongTexto + 1; }, OE_ERROR},
-      {"parte mas larga que su tramo", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte = 0xFFFFFFFFu; }, OE_ERROR},
-      {"contenido a media linea", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte -= 1; }, OE_ERROR},
-      {"objeto de otro mensaje", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.IdMensaje += 1; }, OE_ERROR_PARAM},
-      {"sin nombre de parametro en la cabecera",
-       [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, OE_ERROR},
-      {"nombre que llena su campo sin NUL",
-       [](OE_OBJMSG& o, const OE_MENSAJE&) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, OE_ERROR},
+  // Each change to the object (given the text's length), and what the action answers.
+  using Cambio = void (*)(OE_OBJMSG&, uint32_t);
+  const std::pair<Cambio, uint32_t> casos[] = {
+      {[](OE_OBJMSG& o, uint32_t) { o.PosInicioParte = o.PosSigParte + 1; }, OE_ERROR},  // starts after its end
+      {[](OE_OBJMSG& o, uint32_t largo) { o.PosSigParte = largo + 1; }, OE_ERROR},       // ends past the text
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = 0xFFFFFFFFu; }, OE_ERROR},             // longer than its stretch
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte -= 1; }, OE_ERROR},                      // content starts mid-line
+      {[](OE_OBJMSG& o, uint32_t) { o.IdMensaje += 1; }, OE_ERROR_PARAM},                // another message's object
+      // No parameter name in the part's header; a name that fills its field without a NUL.
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, OE_ERROR},
+      {[](OE_OBJMSG& o, uint32_t) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, OE_ERROR},
   };
   AlmacenImnInstalado almacen(AlmacenImnEjemplo());
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  for (std::size_t i = 0; i < std::size(casos); ++i) {
+    SCOPED_TRACE(i);
+    const auto& [cambio, resultado] = casos[i];
     ObjetoEnParte x(1, 3, 2);
     ASSERT_TRUE(x.listo);
-    caso.danar(*x.o, *x.m());
-    EXPECT_EQ(x.Guardar(ACCION_RENOMBRAR), caso.resultado);
+    cambio(*x.o, x.m()->LongTexto);
+    EXPECT_EQ(x.Guardar(ACCION_RENOMBRAR), resultado);
     EXPECT_EQ(x.m()->Reescrito, nullptr);
     EXPECT_EQ(x.m()->Modificado, 0u);
   }
