@@ -41,9 +41,12 @@ void Danar(AlmacenImnInstalado& almacen, const std::vector<std::string>& fila) {
   const bool registro = base == "reg0" || base == "reg2", en_indice = registro || base == "idx";
   almacen.Escribir(en_indice ? "Inbox.mbx" : "Inbox.idx", en_indice ? m.mbx : m.idx);
   std::vector<uint8_t> b = en_indice ? m.idx : m.mbx;
-  const uint32_t pos = (base == "reg0" ? m.registros[0] : base == "reg2" ? m.registros[2] : base == "bloque0" ? m.bloques[0] : 0) +
-                       kCampos.at((registro ? "reg" : base) + " " + fila[3]);
-  const int64_t de = valor == "mas" ? imn::Le32(b.data() + pos) : valor == "tamano" ? b.size() : valor == "buzon" ? m.mbx.size() : 0;
+  const uint32_t donde = base == "reg0" ? m.registros[0] : base == "reg2" ? m.registros[2] : base == "bloque0" ? m.bloques[0] : 0;
+  const uint32_t pos = donde + kCampos.at((registro ? "reg" : base) + " " + fila[3]);
+  const int64_t de = valor == "mas"      ? imn::Le32(b.data() + pos)
+                     : valor == "tamano" ? static_cast<int64_t>(b.size())
+                     : valor == "buzon"  ? static_cast<int64_t>(m.mbx.size())
+                                         : 0;
   imn::Pon32(b.data() + pos, static_cast<uint32_t>(valor == "propio" ? pos : de + std::stoll(fila[5], nullptr, 0)));
   almacen.Escribir(en_indice ? "Inbox.idx" : "Inbox.mbx", b);
 }

@@ -46,20 +46,19 @@ TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   EXPECT_VOLCADO(kVolcados, "volcados_imn", "inbox", visto + "resultado " + std::to_string(r) + "\n");
 }
 
+// The parts mark (the third gen word of a dump line) follows the number of entries and byte 34
+// of the record; one message per case, given its entries and byte 34.
 TEST(MensajeSueltoImnTest, LaMarcaDePartesSigueAlNumeroDeEntradasYAlByte34) {
-  // Entries, byte 34 and the mark.
-  const std::tuple<std::size_t, uint8_t, uint32_t> casos[] = {{0, 0, 1}, {1, 0, 0}, {1, 1, 1}, {1, 2, 0}, {2, 0, 0}, {3, 0, 1}};
-  for (const auto& [entradas, byte34, marca] : casos) {
-    SCOPED_TRACE(testing::Message() << entradas << " entries, byte " << int(byte34));
-    MensajeImn m = MensajeVivo(1, MensajeSimple(), "x");
-    m.entradas.assign(entradas, EntradaImn{});
-    m.byte_partes = byte34;
-    AlmacenImnInstalado almacen({Buzon("Caso", {m})});
-    CarpetaAbierta c(0);
-    ListadoAbierto l(c.c);
-    ASSERT_EQ(l.Siguiente(), OE_OK);
-    EXPECT_EQ(imn::MarcaPartes(*l.m), marca);
+  const std::pair<std::size_t, uint8_t> casos[] = {{0, 0}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {3, 0}};
+  std::vector<MensajeImn> mensajes;
+  for (const auto& [entradas, byte34] : casos) {
+    mensajes.push_back(MensajeVivo(static_cast<uint32_t>(mensajes.size() + 1), MensajeSimple(), "x"));
+    mensajes.back().entradas.assign(entradas, EntradaImn{});
+    mensajes.back().byte_partes = byte34;
   }
+  AlmacenImnInstalado almacen({Buzon("Caso", mensajes)});
+  CarpetaAbierta c(0);
+  EXPECT_VOLCADO(kVolcados, "volcados_imn", "marcas de partes", VolcarMensajes(c.c, almacen.Directorio().Ruta()));
 }
 
 TEST(MensajeSueltoImnTest, SinMensajesEnLaCabeceraNoHayListado) {

@@ -37,7 +37,8 @@ std::string PartesVolcadas(OE_MENSAJE* m, const std::string& raiz) {
           << " contenido=" << Resumido(std::string_view(c->Datos(), c->Longitud())) << "\n";
   }
   visto << "resultado " << r << (o == nullptr ? "" : " sin cerrar") << "\n" << Volcar(*m, raiz) << " cuerpo="
-        << m->PosCuerpo << "," << m->FinCuerpo << " htm=" << m->PosTextHtm << "," << m->PosNextPart << " devueltas=" << imn::PartesDevueltas(*m) << " entradas=";
+        << m->PosCuerpo << "," << m->FinCuerpo << " htm=" << m->PosTextHtm << "," << m->PosNextPart
+        << " devueltas=" << imn::PartesDevueltas(*m) << " entradas=";
   for (uint32_t i = 0; imn::Entradas(*m) != nullptr && i < imn::NumEntradas(*m); ++i) {
     visto << imn::Le32(imn::Entradas(*m) + 24 * i + 12) << "+" << imn::Le32(imn::Entradas(*m) + 24 * i + 16) << ",";
   }

@@ -57,7 +57,7 @@ TEST(CarpetasOe4Test, ListadoCompletoYBusquedasPorId) {
   // whole name.
   for (const OE_ENTRYID id : {OE_ENTRYID{1, regs[0]}, {kCuenta, 0}, {kCuenta, grupos[0]}, {kCuenta, grupos[1]}}) {
     CarpetaPorId c(id.IdCarpeta, id.PosCarpeta);
-    visto += c.Resultado() == OE_OK ? Volcar(*c.Puntero(), raiz) + "\n" : "resultado " + std::to_string(c.Resultado()) + "\n";
+    visto += (c.Resultado() == OE_OK ? Volcar(*c.Puntero(), raiz) : "resultado " + std::to_string(c.Resultado())) + "\n";
   }
   EXPECT_VOLCADO(kVolcados, "volcados_oe4", "carpetas", visto);
 
@@ -133,11 +133,13 @@ TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
     AlmacenOe4Instalado almacen(d);
     if (!plantado.empty()) {
       const MapaIdxMbx par = ConstruirIdxMbx(fuera);
-      std::filesystem::create_directories(std::filesystem::path(almacen.Directorio().Ruta() + "/" + plantado).parent_path());
+      const std::filesystem::path ruta = almacen.Directorio().Ruta() + "/" + plantado;
+      std::filesystem::create_directories(ruta.parent_path());
       almacen.Reescribir(plantado + ".idx", par.idx);
       almacen.Reescribir(plantado + ".mbx", par.mbx);
     }
-    EXPECT_VOLCADO(kVolcados, "volcados_oe4", "fichero \"" + fichero + "\"", VolcarCarpetas(almacen.Directorio().Ruta()));
+    const std::string seccion = "fichero \"" + fichero + "\"";
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", seccion, VolcarCarpetas(almacen.Directorio().Ruta()));
   }
 }
 

@@ -142,7 +142,8 @@ TEST(MensajesOe4Test, UnArticuloQueSeSigueASiMismoNoRepiteSuTextoSinFin) {
   PonerPalabra(bytes, grupo.articulos[0] + oe4fmt::kArtPosSiguiente, grupo.articulos[0]);
   almacen.Reescribir(ruta, bytes);
   CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
-  EXPECT_VOLCADO(kVolcados, "volcados_oe4", "articulo que se sigue", VolcarMensajes(g.Puntero(), almacen.Directorio().Ruta()));
+  const std::string visto = VolcarMensajes(g.Puntero(), almacen.Directorio().Ruta());
+  EXPECT_VOLCADO(kVolcados, "volcados_oe4", "articulo que se sigue", visto);
 }
 
 TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
