@@ -11,6 +11,7 @@
 #include "plataforma/origen_exportacion.h"
 #include "pruebas/colmena_constructor.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/volcado_registro.h"
 
 namespace orvex::colmena {
 namespace {
@@ -18,29 +19,9 @@ namespace {
 using plataforma::Raiz;
 using Bytes = std::vector<uint8_t>;
 
-// What a source says of one key: its values (type, size, data cut at each capacity) and subkeys.
-std::vector<std::string> Describir(const plataforma::OrigenRegistro& origen, Raiz raiz, const std::string& clave,
-                                   const std::vector<std::string>& valores) {
-  std::vector<std::string> dicho;
-  const auto k = origen.AbrirClave(raiz, clave);
-  if (!k) return {"absent"};
-  for (const std::string& v : valores) {
-    uint32_t tamano = 0, tipo = 0;
-    if (!k->ConsultarValor(v, &tamano, &tipo)) {
-      dicho.push_back(v + ": none");
-      continue;
-    }
-    for (uint32_t capacidad : {0u, 3u, 400u}) {
-      Bytes datos(capacidad + 1, 0xCC);
-      uint32_t leidos = 0;
-      EXPECT_TRUE(k->LeerValor(v, datos.data(), capacidad, &leidos));
-      dicho.push_back(v + ": " + std::to_string(tipo) + "/" + std::to_string(tamano) + " " +
-                      std::string(datos.begin(), datos.begin() + leidos + 1));
-    }
-  }
-  std::string nombre;
-  for (uint32_t i = 0; i < 8; ++i) dicho.push_back(k->EnumerarSubclave(i, &nombre) ? nombre : "-");
-  return dicho;
+std::string Describir(const plataforma::OrigenRegistro& origen, Raiz raiz, const std::string& clave,
+                      const std::vector<std::string>& valores) {
+  return pruebas::VolcarClave(origen.AbrirClave(raiz, clave).get(), valores);
 }
 
 TEST(OrigenColmenaTest, LeeComoLaExportacionDeLaQueSale) {

@@ -2,6 +2,7 @@
 // file ORVEX_REGISTRY names, local time from TZ, free space from the folder's disk.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -13,6 +14,7 @@
 #include "plataforma/origen_archivos.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/tablas.h"
 
 namespace orvex::plataforma {
 namespace {
@@ -162,22 +164,18 @@ TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
 }
 
 TEST_F(PosixTest, FileTimeEnHoraLocalDeTz) {
-  constexpr uint64_t k1970 = 116444736000000000ull, kSegundo = 10000000ull;
-  constexpr uint64_t kVerano = k1970 + 995200496ull * kSegundo;    // 2001-07-15 12:34:56 UTC.
-  constexpr uint64_t kInvierno = k1970 + 979560000ull * kSegundo;  // 2001-01-15 12:00:00 UTC.
-  const std::tuple<const char*, uint64_t, std::vector<int>> casos[] = {
-      {"UTC", 0, {1601, 1, 1, 0, 0, 0}}, {"UTC", kVerano, {2001, 7, 15, 12, 34, 56}},
-      {"Europe/Madrid", kVerano, {2001, 7, 15, 14, 34, 56}}, {"Europe/Madrid", kInvierno, {2001, 1, 15, 13, 0, 0}},
-      {"America/New_York", kInvierno, {2001, 1, 15, 7, 0, 0}},
-      {"UTC", 0x7FFFFFFFFFFFFFFFull, {30828, 9, 14, 2, 48, 5}}, {"UTC", 0x8000000000000000ull, {}},
-      {"America/New_York", 0, {}},  // Before 1601 once moved to local time.
-  };
-  for (const auto& [zona, filetime, esperada] : casos) {
-    SCOPED_TRACE(std::string(zona) + " " + std::to_string(filetime));
-    VariableEntorno tz("TZ", zona);
-    std::vector<int> fecha;
-    if (auto f = FileTimeALocal(filetime)) fecha = {f->anio, f->mes, f->dia, f->hora, f->minuto, f->segundo};
-    EXPECT_EQ(fecha, esperada);
+  for (const auto& fila : pruebas::Filas(
+#include "pruebas/datos/filetime.inc"
+           )) {
+    SCOPED_TRACE(fila.at(0) + " " + fila.at(1));
+    VariableEntorno tz("TZ", fila[0]);
+    const auto f = FileTimeALocal(std::stoull(fila[1]));
+    char fecha[64] = "-";
+    if (f) {
+      std::snprintf(fecha, sizeof fecha, "%04d-%02d-%02d %02d:%02d:%02d", f->anio, f->mes, f->dia, f->hora,
+                    f->minuto, f->segundo);
+    }
+    EXPECT_EQ(fecha, fila.at(2));
   }
 }
 
