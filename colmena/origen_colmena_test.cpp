@@ -27,19 +27,8 @@ std::string Describir(const plataforma::OrigenRegistro& origen, Raiz raiz, const
 TEST(OrigenColmenaTest, LeeComoLaExportacionDeLaQueSale) {
   pruebas::DirectorioTemporal dir;
   pruebas::RegistroPrueba r;
-  const std::string id = "HKCU\\Identities\\{GUID-1}";
-  r.Cadena("HKCU\\Identities", "Default User ID", "{GUID-1}")
-      .Cadena(id, "Username", "Identidad ñ")
-      .Cadena(id, "", "por defecto")
-      .CadenaExpandible(id + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", "%UserProfile%\\Correo")
-      .Dword(id, "Flags", 0x12345678)
-      .Binario(id, "Blob", Bytes(300, 0x5A))
-      .Binario(id, "Multi", {'a', 0, 'b', 0, 0}, plataforma::kRegMultiSz)
-      .Clave("HKCU\\Identities\\zeta")
-      .Clave("HKCU\\Identities\\Alfa")
-      .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
-      .Clave("HKCU\\Identities\\" + std::string(100, 'b'))
-      .Cadena("HKLM\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", "6.0");
+  pruebas::LlenarRegistroDeEjemplo(r);
+  r.Cadena("HKCU\\Identities\\{GUID-1}", "Username", "Identidad ñ");  // a hive stores it in UTF-16
   const std::string texto = r.Texto(pruebas::RegistroPrueba::Formato::kVersion5);
   const auto exportacion = plataforma::OrigenDeExportacion(std::make_shared<const plataforma::registro::Registro>(
       plataforma::registro::AnalizarRegistro(std::span(reinterpret_cast<const uint8_t*>(texto.data()), texto.size()))));

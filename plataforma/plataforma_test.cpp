@@ -49,16 +49,7 @@ class RegistroTest : public PlataformaTest,
                      public ::testing::WithParamInterface<std::tuple<RegistroPrueba::Formato, bool>> {
  protected:
   RegistroTest() {
-    const std::string id = "HKCU\\Identities\\{GUID-1}";
-    registro_.Cadena("HKEY_LOCAL_MACHINE\\Software\\Orvex Prueba", "Current", "6.0")
-        .Cadena(id, "Username", "Identidad principal")
-        .Dword(id, "Flags", 0x12345678)
-        .Binario(id, "Blob", Bytes(300, 0x5A))
-        .Cadena(id, "", "por defecto")
-        .Clave("HKCU\\Identities\\zeta")
-        .Clave("HKCU\\Identities\\Alfa")
-        .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
-        .Clave("HKCU\\Identities\\" + std::string(100, 'b'));
+    pruebas::LlenarRegistroDeEjemplo(registro_);
     const std::string ruta = registro_.Instalar(std::get<0>(GetParam()));
     if (!std::get<1>(GetParam())) return;
     std::ifstream archivo(ruta, std::ios::binary);
@@ -79,12 +70,15 @@ std::string Describir(Raiz raiz, const std::string& ruta, const std::vector<std:
 // Sizes and types as stored; subkeys come sorted without regard to case, a name that does not
 // fit the 100-byte buffer refused where it stands. Every format reads alike.
 TEST_P(RegistroTest, ValoresYSubclavesComoWindows) {
-  const std::vector<std::string> valores = {"USERNAME", "Flags", "Blob", "", "Current"};
+  const std::vector<std::string> valores = {"Default User ID", "USERNAME", "",      "Store Root",
+                                            "Flags",           "Blob",     "Multi", "current"};
+  const std::string oe = "Software\\Microsoft\\Outlook Express";
   EXPECT_VOLCADO(kVolcados, "volcados_soporte", "registro",
                  Describir(Raiz::kCurrentUser, "identities\\{guid-1}", valores) +
                      Describir(Raiz::kCurrentUser, "Identities", valores) +
                      Describir(Raiz::kCurrentUser, "Identities\\{GUID-2}", valores) +
-                     Describir(Raiz::kLocalMachine, "Software\\Orvex Prueba", valores) +
+                     Describir(Raiz::kCurrentUser, "Identities\\{GUID-1}\\" + oe + "\\5.0", valores) +
+                     Describir(Raiz::kLocalMachine, oe + "\\Version Info", valores) +
                      Describir(Raiz::kLocalMachine, "Identities", valores));
 }
 

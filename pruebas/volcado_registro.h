@@ -1,6 +1,5 @@
-// A registry key as text, for golden comparisons and for comparing two registry sources: each
-// value's type and size and the bytes a read gives at each capacity (never past it), then its
-// subkeys by index. Takes a platform key and a source's key alike.
+// The example registry of the registry tests, and a registry key as text, for golden comparisons
+// and for comparing two registry sources.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,10 +9,31 @@
 #include <string>
 #include <vector>
 
+#include "pruebas/entorno_prueba.h"
 #include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 
+// An identity with a value of every type, sibling keys whose names sort without regard to case
+// (the last one too long for Windows' 100-byte enumeration buffer), and a machine-wide version.
+inline void LlenarRegistroDeEjemplo(RegistroPrueba& r) {
+  const std::string id = "HKCU\\Identities\\{GUID-1}";
+  r.Cadena("HKCU\\Identities", "Default User ID", "{GUID-1}")
+      .Cadena(id, "Username", "Identidad principal")
+      .Cadena(id, "", "por defecto")
+      .CadenaExpandible(id + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", "%UserProfile%\\Correo")
+      .Dword(id, "Flags", 0x12345678)
+      .Binario(id, "Blob", std::vector<uint8_t>(300, 0x5A))
+      .Binario(id, "Multi", {'a', 0, 'b', 0, 0}, plataforma::kRegMultiSz)
+      .Clave("HKCU\\Identities\\zeta")
+      .Clave("HKCU\\Identities\\Alfa")
+      .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
+      .Clave("HKCU\\Identities\\" + std::string(100, 'b'))
+      .Cadena("HKLM\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", "6.0");
+}
+
+// Each value's type and size and the bytes a read gives at each capacity (never past it), then
+// the key's subkeys by index. Takes a platform key and a source's key alike.
 template <class Clave>
 std::string VolcarClave(const Clave* clave, const std::vector<std::string>& valores) {
   if (clave == nullptr) return " absent\n";

@@ -72,7 +72,7 @@ TEST(ClBufferTest, OperacionesYSinMemoria) {
       {"escribir en 2^32-2", [](CL_BUFFER& b) { b.EscribirEn(UINT32_MAX - 1, "x", 1); }},  // no room for the NUL
       {"fijar longitud 2^32-1", [](CL_BUFFER& b) { b.FijarLongitud(UINT32_MAX); }},
       {"reservar 2^32-1", [](CL_BUFFER& b) { b.Reservar(UINT32_MAX); }},
-      {"region refusada", [](CL_BUFFER& b) {
+      {"region negada", [](CL_BUFFER& b) {
          plataforma::Ganchos().fallar_en[static_cast<int>(plataforma::Operacion::kRegion)] = 1;
          b.Anadir(Bytes(20000).data(), 20000);
        }},
