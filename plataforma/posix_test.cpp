@@ -21,6 +21,15 @@ namespace {
 
 using pruebas::VariableEntorno;
 
+// A file's contents and size as one open for reading sees them; "-" when it does not open.
+std::string Leer(const std::string& ruta) {
+  std::optional<Archivo> a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
+  std::string t(16, '\0');
+  std::size_t n = 0;
+  if (!a || !a->Leer(0, t.data(), t.size(), &n)) return "-";
+  return t.substr(0, n) + "/" + std::to_string(a->Tamano().value_or(0));
+}
+
 class PosixTest : public ::testing::Test {
  protected:
   PosixTest() {
@@ -63,22 +72,15 @@ TEST_F(PosixTest, OrigenInstaladoAtiendeSuUnidad) {
     std::vector<std::string> Listar(const std::string&, const std::string&) override { return {"de la imagen"}; }
     bool Existe(const std::string& r) override { return Abrir(r) != nullptr; }
   };
-  const auto leer = [](const std::string& ruta) {
-    std::optional<Archivo> a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
-    std::string t(16, '\0');
-    std::size_t n = 0;
-    if (!a || !a->Leer(0, t.data(), t.size(), &n)) return std::string("-");
-    return t.substr(0, n) + "/" + std::to_string(a->Tamano().value_or(0));
-  };
-  EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");  // kept open by the cache
+  EXPECT_EQ(Leer("C:\\Store\\Inbox.dbx"), "x/1");  // kept open by the cache
   UsarOrigenArchivos(std::make_shared<Memoria>());
-  EXPECT_EQ(leer("c:/store/../Store/./Inbox.dbx"), "imagen/6");
+  EXPECT_EQ(Leer("c:/store/../Store/./Inbox.dbx"), "imagen/6");
   EXPECT_FALSE(Archivo::Abrir("C:\\Store\\Inbox.dbx", Archivo::Modo::kLecturaEscritura).has_value());
   EXPECT_EQ(ListarArchivos("C:\\", "*"), std::vector<std::string>{"de la imagen"});
   EXPECT_FALSE(ExisteArchivo("C:\\b.mbx"));
-  EXPECT_EQ(leer(dir_.Ruta() + "/b.mbx"), "x/1");  // off its drive: the disk
+  EXPECT_EQ(Leer(dir_.Ruta() + "/b.mbx"), "x/1");  // off its drive: the disk
   UsarOrigenArchivos(nullptr);
-  EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");
+  EXPECT_EQ(Leer("C:\\Store\\Inbox.dbx"), "x/1");
   for (const char* fuera : {"D:\\a", "\\a", "a", "C:\\..\\a"}) EXPECT_FALSE(ComponentesEnUnidad(fuera, 'C')) << fuera;
 }
 
@@ -116,23 +118,18 @@ TEST_F(PosixTest, RegistroDelArchivoComoEsAhora) {
 // unchanged file; whatever happened in between, the next open reads the file as it is now.
 TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
   const std::string ruta = "C:\\Store\\Inbox.dbx";
-  auto leer = [&ruta] {
-    auto a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
-    char c[3] = {};
-    return a && a->LeerExacto(0, c, 2) ? std::string(c) : std::string("-");
-  };
   pruebas::DirectorioTemporal otra;
   otra.Escribir("Store/Inbox.dbx", "ot");
   const auto reemplazar = [&] {
     std::filesystem::rename(dir_.Escribir("nuevo", "nu"), dir_.RutaDe("Store/Inbox.dbx"));
   };
   const std::tuple<const char*, std::function<void()>, const char*> casos[] = {
-      {"igual", [] {}, "xy"},
-      {"reescrito en su sitio", [&] { dir_.Escribir("Store/Inbox.dbx", "nu"); }, "nu"},
-      {"reemplazado", reemplazar, "nu"},
+      {"igual", [] {}, "xy/2"},
+      {"reescrito en su sitio", [&] { dir_.Escribir("Store/Inbox.dbx", "nu"); }, "nu/2"},
+      {"reemplazado", reemplazar, "nu/2"},
       {"borrado", [&] { std::filesystem::remove(dir_.RutaDe("Store/Inbox.dbx")); }, "-"},
-      {"otra unidad", [&] { ::setenv("ORVEX_DRIVE_C", otra.Ruta().c_str(), 1); }, "ot"},
-      {"escrito", [&] { Archivo::Abrir(ruta, Archivo::Modo::kLecturaEscritura)->Escribir(0, "nu", 2); }, "nu"},
+      {"otra unidad", [&] { ::setenv("ORVEX_DRIVE_C", otra.Ruta().c_str(), 1); }, "ot/2"},
+      {"escrito", [&] { Archivo::Abrir(ruta, Archivo::Modo::kLecturaEscritura)->Escribir(0, "nu", 2); }, "nu/2"},
       {"otros archivos abiertos",
        [&] {
          for (const char* otro : {"o1", "o2", "o3", "o4", "o5"}) {
@@ -140,16 +137,16 @@ TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
            Archivo::Abrir("C:\\" + std::string(otro), Archivo::Modo::kLectura);
          }
        },
-       "xy"},
-      {"soltados", [] { SoltarArchivosAbiertos(); }, "xy"},
+       "xy/2"},
+      {"soltados", [] { SoltarArchivosAbiertos(); }, "xy/2"},
   };
   for (const auto& [nombre, cambio, leido] : casos) {
     SCOPED_TRACE(nombre);
     VariableEntorno unidad("ORVEX_DRIVE_C", dir_.Ruta());
     dir_.Escribir("Store/Inbox.dbx", "xy");
-    ASSERT_EQ(leer(), "xy");
+    ASSERT_EQ(Leer(ruta), "xy/2");
     cambio();
-    EXPECT_EQ(leer(), leido);
+    EXPECT_EQ(Leer(ruta), leido);
   }
   // A file replaced while an earlier open still holds it: the holder keeps reading what it
   // opened, every new open reads the new file.
@@ -157,7 +154,7 @@ TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
   auto viejo = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
   ASSERT_TRUE(viejo.has_value());
   reemplazar();
-  EXPECT_EQ(leer(), "nu");
+  EXPECT_EQ(Leer(ruta), "nu/2");
   char c[3] = {};
   EXPECT_TRUE(viejo->LeerExacto(0, c, 2));
   EXPECT_STREQ(c, "xy");
