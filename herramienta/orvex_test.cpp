@@ -8,12 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <iterator>
-#include <map>
 #include <numeric>
 #include <regex>
-#include <nlohmann/json.hpp>
 #include <set>
 #include <string>
 #include <vector>
@@ -34,7 +31,6 @@
 namespace orvex::herramienta {
 namespace {
 namespace fs = std::filesystem;
-using json = nlohmann::json;
 
 std::string Citar(const std::string& s) {
   std::string r = "'";
@@ -47,19 +43,9 @@ std::string Leer(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(f), {});
 }
 
-std::vector<json> Lineas(const std::string& salida) {
-  std::vector<json> objetos;
-  for (std::size_t pos = 0, fin; pos < salida.size(); pos = fin == std::string::npos ? salida.size() : fin + 1) {
-    fin = salida.find('\n', pos);
-    objetos.push_back(json::parse(salida.substr(pos, fin - pos)));
-  }
-  return objetos;
-}
-
 struct Resultado {
   int estado = -1;
   std::string salida, error;
-  std::vector<json> Json() const { return Lineas(salida); }
 };
 
 // Runs one of our programs (through the build's emulator, if any) or, with nativo, a program of
@@ -109,15 +95,6 @@ class OrvexTest : public ::testing::Test {
     for (std::string& a : argumentos) a = Arroba(a);
     return Ejecutar(ORVEX_PROGRAMA, argumentos, Arroba(entorno));
   }
-  // The lines of a walk that went well, without its summary.
-  std::vector<json> Json(std::vector<std::string> argumentos, const std::string& almacen = "") const {
-    argumentos.insert(argumentos.begin(), {"--store", almacen.empty() ? almacen_ : almacen, "--json"});
-    const Resultado r = Orvex(argumentos);
-    EXPECT_EQ(r.estado, 0) << r.error;
-    std::vector<json> lineas = r.Json();
-    std::erase_if(lineas, [](const json& j) { return j["type"] == "summary"; });
-    return lineas;
-  }
 
   // What a run shows, machine-free: "@" for the test folder, DEMO for the demo program, and the
   // parts of Maildir and backup names that come from the clock, the process and the machine.
@@ -163,9 +140,9 @@ class OrvexTest : public ::testing::Test {
   }
 
   // Runs each row of a golden table (see SalidasDeReferencia) and compares its exit status and
-  // whole standard output and error; a row with two more fields also compares the folders it
+  // whole standard output and error (only the rows whose arguments match elegidas); a row with two more fields also compares the folders it
   // names with a section of volcados_orvex.txt, as VolcarArbol writes them.
-  void Comparar(std::string_view tabla) const {
+  void Comparar(std::string_view tabla, const std::string& elegidas = "") const {
     constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_orvex.inc"
         ;
@@ -175,7 +152,7 @@ class OrvexTest : public ::testing::Test {
       std::vector<std::string> argumentos = pruebas::Campos(f[2], '|');
       // A row run by another reader ("!undbx") or scanning through clamscan needs it installed.
       const auto falta = [&f](const char* p) { return f[2].find(p) != std::string::npos && Programa(p).empty(); };
-      if (falta("undbx") || falta("clamscan")) continue;
+      if (falta("undbx") || falta("clamscan") || !std::regex_search(f[2], std::regex(elegidas))) continue;
       Resultado r;
       if (argumentos[0].starts_with('!')) {
         for (std::string& a : argumentos) a = Arroba(a);
@@ -186,7 +163,9 @@ class OrvexTest : public ::testing::Test {
       EXPECT_EQ(r.estado, std::stoi(f[0])) << r.error;
       for (auto [dicho, esperado] : {std::pair{SinMaquina(r.salida), f[3]}, std::pair{SinMaquina(r.error), f[4]}}) {
         if (esperado.starts_with('~')) {
-          EXPECT_NE(dicho.find(esperado.substr(1)), std::string::npos) << dicho;
+          for (const std::string& parte : pruebas::Campos(esperado.substr(1), '~')) {
+            EXPECT_NE(dicho.find(parte), std::string::npos) << parte << " not in " << dicho;
+          }
         } else {
           EXPECT_EQ(dicho, esperado);
         }
@@ -283,49 +262,23 @@ for n in range(2):
 s.close()
 os.unlink(ruta)
 )";
-  struct Caso {
-    std::string orden;  // the daemon
-    std::vector<std::string> argumentos;
-    std::size_t hallados, errores;
-    const char* error;  // in one of the error lines
-  };
   const std::string falso = "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock"));
-  const Caso casos[] = {
-      {Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")), {}, 1, 2, "StreamMaxLength"},
-      {falso + " ok", {}, 0, 11, "cannot connect"},
-      {falso + " mudo", {"--clamd-timeout", "1"}, 0, 12, "timed out"},
-  };
-  int n = 0;
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.orden);
-    const std::string almacen = Demo("clamd" + std::to_string(++n)), pid = Ruta("demonio" + std::to_string(n));
-    std::system(("(" + c.orden + ") >" + Citar(pid + ".log") + " 2>&1 & echo $! >" + Citar(pid)).c_str());
+  const std::string demonios[] = {Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")),
+                                  falso + " ok", falso + " mudo"};
+  constexpr std::string_view kFilas =
+#include "pruebas/datos/orvex_clamd.inc"
+      ;
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE(demonios[n - 1]);
+    const std::string pid = Ruta("demonio" + std::to_string(n)), caso = "clamd" + std::to_string(n);
+    Demo(caso);
+    std::system(("(" + demonios[n - 1] + ") >" + Citar(pid + ".log") + " 2>&1 & echo $! >" + Citar(pid)).c_str());
     for (int i = 0; i < 600 && !fs::exists(Ruta("clamd.sock")); ++i) std::system("sleep 0.1");
     std::system("sleep 0.3");  // clamd makes its socket a moment before it listens on it
-    std::vector<std::string> argumentos = {"--store", almacen, "--json", "scan", "--clamd", "unix:@clamd.sock",
-                                           "--action", "rename"};
-    argumentos.insert(argumentos.end(), c.argumentos.begin(), c.argumentos.end());
-    const Resultado r = Orvex(argumentos);
+    Comparar(kFilas, "@" + caso + "/");
     const std::string id = std::to_string(std::atoi(Leer(pid).c_str()));
     std::system(("kill " + id + " 2>/dev/null; while kill -0 " + id + " 2>/dev/null; do sleep 0.1; done").c_str());
     fs::remove(Ruta("clamd.sock"));
-    EXPECT_EQ(r.estado, 2) << r.error << Leer(pid + ".log");
-    std::vector<json> hallazgos, errores;
-    for (const json& j : r.Json()) (j["type"] == "finding" ? hallazgos : errores).push_back(j);
-    ASSERT_FALSE(errores.empty()) << r.salida;
-    EXPECT_EQ(errores.back()["parts"], 12);
-    EXPECT_EQ(errores.back()["complete"], true);
-    EXPECT_EQ(errores.back()["errors"], c.errores);
-    errores.pop_back();
-    ASSERT_EQ(errores.size(), c.errores) << r.salida;
-    ASSERT_EQ(hallazgos.size(), c.hallados) << r.salida;
-    EXPECT_TRUE(std::any_of(errores.begin(), errores.end(), [&](const json& j) {
-      return j["error"].get<std::string>().find(c.error) != std::string::npos;
-    })) << r.salida;
-    if (c.hallados == 1) {
-      EXPECT_EQ(hallazgos[0]["applied"], true) << hallazgos[0];
-      EXPECT_EQ(Json({"parts", "Inbox", "5"}, almacen).back()["name"], "prize_com.VIR");
-    }
   }
 }
 
@@ -427,10 +380,11 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   );
 }
 
-// Disk images made with the file systems' own tools, without mounting: a FAT one with two users'
-// profiles (an Outlook Express 5/6 and a 4 store) and an NTFS one behind a partition table, each
-// also as a split EnCase image. Every read gives what the same store gives from a folder; the
-// image's bytes never change; a damaged image is refused with its name.
+// Disk images made with the file systems' own tools, without mounting (pruebas/datos/orvex_imagenes.txt):
+// a FAT one with two users' profiles (an Outlook Express 5/6 and a 4 store) and an NTFS one behind
+// a partition table, each also as a split EnCase image. Every read gives what the same store gives
+// from a folder; a change is refused and the image's bytes never change; a damaged image is
+// refused with its name.
 TEST_F(OrvexTest, ImagenesDeDisco) {
   for (const char* p : {"mkfs.fat", "mmd", "mcopy", "mkntfs", "ntfscp", "ewfacquire"}) {
     if (Programa(p).empty()) GTEST_SKIP() << p << " is missing (Debian: dosfstools mtools ntfs-3g ewf-tools)";
@@ -477,69 +431,19 @@ TEST_F(OrvexTest, ImagenesDeDisco) {
     return std::hash<std::string>{}(todo);
   };
   const std::size_t antes = huella();
-  struct Caso {
-    std::string imagen, almacen;  // the store inside the image
-    std::string carpeta;          // the same store in a folder
-    const char* leida;            // a folder to read
-  };
-  const Caso casos[] = {
-      {"fat.img", "/documents and settings/ana", almacen_, "Inbox"},
-      {"fat.E01", "C:\\" + oe4, Ruta("oe4"), "bandeja de entrada"},
-      {"ntfs.img", "/", almacen_, "Inbox"},
-      {"ntfs.E01", "C:\\", almacen_, "Projects"},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.imagen);
-    for (const char* orden : {"folders", "messages"}) {
-      std::vector<json> leidas = Json({"--image", "@" + c.imagen, orden}, c.almacen);
-      std::vector<json> esperadas = Json({orden}, c.carpeta);
-      for (std::vector<json>* v : {&leidas, &esperadas}) {
-        for (json& j : *v) j.erase("file");  // the same file, named in the image or in the folder
-      }
-      EXPECT_EQ(leidas, esperadas) << orden;
-    }
-    const std::vector<json> hechos =
-        Json({"--image", "@" + c.imagen, "export", c.leida, "--out", "@out-" + c.imagen}, c.almacen);
-    ASSERT_FALSE(hechos.empty());
-    EXPECT_EQ(Orvex({"--store", c.carpeta, "export", c.leida, "--out", "@folder-" + c.imagen}).estado, 0);
-    for (const json& j : hechos) {
-      EXPECT_EQ(j["image"], Ruta(c.imagen));
-      EXPECT_EQ(j["partition"], 1);
-      EXPECT_GT(j["inode"], 0);
-      EXPECT_NE(std::string(j["image_path"]).find(".", 1), std::string::npos) << j;
-      std::string en_carpeta = j["file"];
-      en_carpeta.replace(0, Ruta("out-" + c.imagen).size(), Ruta("folder-" + c.imagen));
-      EXPECT_EQ(Leer(std::string(j["file"])), Leer(en_carpeta)) << j;
-    }
-    const Resultado r = Orvex({"--image", "@" + c.imagen, "--store", c.almacen, "scan", "--hashes",
-                               "@demo/eicar.hsb", "--action", "remove"});
-    EXPECT_EQ(r.estado, 2);
-    EXPECT_NE(r.error.find("never changed"), std::string::npos) << r.error;
-  }
-  // Two users' stores: find lists both, and a command without --store asks for one.
-  const Resultado todos = Orvex({"--image", "@fat.E01", "find", "--json"});
-  EXPECT_EQ(todos.estado, 0) << todos.error;
-  EXPECT_EQ(todos.Json().size(), 2u);
-  EXPECT_NE(Orvex({"--image", "@fat.img", "folders"}).error.find("2 mail stores"), std::string::npos);
-  EXPECT_EQ(huella(), antes) << "an image changed";
-  // Damaged images: cut short, a partition table pointing past the end, no such partition.
+  // Damaged images: cut short, and a partition table pointing past the end.
   std::ofstream(Ruta("corta.img"), std::ios::binary) << disco << volumen.substr(0, 4096);
   disco[446 + 8 + 3] = '\x7f';
   std::ofstream(Ruta("tabla.img"), std::ios::binary) << disco << volumen;
-  for (const std::vector<std::string>& a : std::vector<std::vector<std::string>>{
-           {"--image", "@corta.img", "folders"},
-           {"--image", "@tabla.img", "folders"},
-           {"--image", "@ntfs.img", "--partition", "3", "folders"},
-           {"--image", "@nada.E01", "folders"}}) {
-    SCOPED_TRACE(a[1]);
-    const Resultado r = Orvex(a);
-    EXPECT_EQ(r.estado, 2);
-    EXPECT_NE(r.error.find(a[1].substr(1)), std::string::npos) << r.error;
-  }
+  Comparar(
+#include "pruebas/datos/orvex_imagenes.inc"
+  );
+  EXPECT_EQ(huella(), antes) << "an image changed";
 }
 
-// A Windows volume as a folder: each user read through their own hive, listings equal to the
-// same store read with --store, every JSON object naming its user, a damaged hive refused.
+// A Windows volume as a folder (pruebas/datos/orvex_usuarios.txt): each user read through their own
+// hive, listings equal to the same store read with --store, every JSON object naming its user, a
+// damaged hive refused; the same volumes as disk images where they can be made.
 TEST_F(OrvexTest, RaizDeWindows) {
   if (Programa("hivexregedit").empty() || Orvex({"--help"}).salida.find("--windows-root") == std::string::npos) {
     GTEST_SKIP() << "built without hivex, or hivexregedit missing";
@@ -569,32 +473,15 @@ TEST_F(OrvexTest, RaizDeWindows) {
   // Bruno's hive is cut short.
   std::ofstream(xp / "Documents and Settings/Bruno/NTUSER.DAT", std::ios::binary)
       << Leer(ana / "NTUSER.DAT").substr(0, 6000);
-  const Resultado usuarios = Orvex({"--windows-root", xp.string(), "--json", "users"});
-  EXPECT_EQ(usuarios.estado, 2);
-  EXPECT_NE(usuarios.error.find("user Bruno: " + (xp / "Documents and Settings/Bruno/NTUSER.DAT").string() +
-                                ": not a registry hive"),
-            std::string::npos)
-      << usuarios.error;
-  const std::vector<json> lineas = usuarios.Json();
-  ASSERT_EQ(lineas.size(), 2u) << usuarios.salida;
-  EXPECT_EQ(lineas[0]["profile"], "C:\\Documents and Settings\\Ana");
-  EXPECT_EQ(lineas[0]["sid"], "S-1-5-21-9-1001");
-  EXPECT_EQ(lineas[0]["identities"], json::array({std::string(kUsuarioDemo)}));
-  EXPECT_EQ(lineas[1]["store_root"], "C:\\Documents and Settings\\Ana\\" + raiz_ana.substr(raiz_ana.find('\\') + 1));
-  struct Caso {
-    std::string opcion, raiz, usuario;
-    fs::path almacen;
-  };
-  std::vector<Caso> casos = {{"--windows-root", xp, "ana", ana / oe}, {"--windows-root", nt, "", carlos / "Correo"}};
   // The same volumes as disk images (FAT, the second as a split EnCase image), read without mounting.
+  std::string elegidas = "^(?!--image)";
   if (!Programa("mcopy").empty() && !Programa("ewfacquire").empty() &&
       Orvex({"--image", "@nada", "info"}).error.find("without disk image") == std::string::npos) {
     const std::string guion = "cd " + Citar(dir_.Ruta().string()) + " && export MTOOLS_SKIP_CHECK=1 && "
                               "for v in xp nt; do truncate -s 16M $v.img && mkfs.fat -F 16 $v.img && "
                               "mcopy -s -i $v.img $v/* ::/ || exit 1; done && ewfacquire -u -S 1MiB -t nt nt.img";
     ASSERT_EQ(std::system(("(" + guion + ") >/dev/null 2>&1").c_str()), 0);
-    casos.push_back({"--image", Ruta("xp.img"), "ana", ana / oe});
-    casos.push_back({"--image", Ruta("nt.E01"), "", carlos / "Correo"});
+    elegidas = "^(?!.*xp\\.ntfs)";
 #ifdef ORVEX_NTFS_CARPETAS
     // And as NTFS: the folders made through libntfs-3g, the files copied in with ntfscp.
     const std::string ntfs = "cd " + Citar(xp.string()) +
@@ -603,34 +490,12 @@ TEST_F(OrvexTest, RaizDeWindows) {
                              " ../xp.ntfs && find . -type f | while IFS= read -r f; do ntfscp -q ../xp.ntfs \"$f\" "
                              "\"${f#.}\" || exit 1; done";
     ASSERT_EQ(std::system(("(" + ntfs + ") >/dev/null 2>&1").c_str()), 0);
-    casos.push_back({"--image", Ruta("xp.ntfs"), "ana", ana / oe});
+    elegidas = "";
 #endif
-    const Resultado en_imagen = Orvex({"--image", "@xp.img", "--json", "users"});
-    EXPECT_EQ(en_imagen.estado, 2);
-    EXPECT_NE(en_imagen.error.find("user Bruno: "), std::string::npos) << en_imagen.error;
-    ASSERT_EQ(en_imagen.Json().size(), 2u) << en_imagen.salida;
-    EXPECT_EQ(en_imagen.Json()[0]["sid"], "S-1-5-21-9-1001");
   }
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.raiz);
-    for (const char* orden : {"folders", "messages"}) {
-      std::vector<std::string> args = {c.opcion, c.raiz, "--json", orden};
-      if (!c.usuario.empty()) args.insert(args.begin() + 2, {"--user", c.usuario});
-      const Resultado r = Orvex(args);
-      EXPECT_EQ(r.estado, 0) << r.error;
-      std::vector<json> esperado = Json({orden}, c.almacen.string()), dicho = r.Json();
-      std::erase_if(dicho, [](const json& j) { return j["type"] == "summary"; });
-      for (json& j : esperado) j["user"] = c.usuario.empty() ? "Carlos" : "Ana";
-      // Files as the library names them: through drive C: here, the folder there.
-      for (std::vector<json>* v : {&dicho, &esperado}) {
-        for (json& j : *v) j.erase("file");
-      }
-      EXPECT_EQ(dicho, esperado);
-    }
-  }
-  const Resultado nadie = Orvex({"--windows-root", nt.string(), "--user", "Nadie", "info"});
-  EXPECT_EQ(nadie.estado, 2);
-  EXPECT_NE(nadie.error.find("the users are:\n  Carlos"), std::string::npos) << nadie.error;
+  Comparar(
+#include "pruebas/datos/orvex_usuarios.inc"
+      , elegidas);
 }
 
 }  // namespace
