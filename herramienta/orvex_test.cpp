@@ -362,7 +362,9 @@ TEST_F(OrvexTest, ListasEIndicesPerdidos) {
   }
   fs::remove(Ruta("caso2/folders.dbx"));
   std::ofstream(Ruta("caso3/folders.dbx")) << std::string(9000, '\x5A');
-  for (const char* caso : {"caso4", "caso5", "caso6"}) pruebas::EscribirAlmacenOe4(Ruta(caso), pruebas::AlmacenOe4Ejemplo());
+  for (const char* caso : {"caso4", "caso5", "caso6"}) {
+    pruebas::EscribirAlmacenOe4(Ruta(caso), pruebas::AlmacenOe4Ejemplo());
+  }
   fs::remove(Ruta("caso4/mail/folders.nch"));
   fs::remove(Ruta("caso5/mail/Inbox.idx"));
   fs::resize_file(Ruta("caso6/mail/Inbox.idx"), 0);
