@@ -191,6 +191,8 @@ TEST_F(OrvexTest, SalidasDeReferencia) {
   fs::create_directory(Ruta("vacia"));
   fs::create_directory(Ruta("ajena"));
   fs::create_directory(Ruta("tmp"));
+  fs::create_directories(Ruta("corto/Mail"));
+  std::ofstream(Ruta("corto/Mail/Inbox.mbx")) << "JMF6";  // a mailbox cut short after its signature
   std::ofstream(Ruta("ajena/Folders.dbx")) << "not a folder list at all";
   std::ofstream(Ruta("unidad.reg"), std::ios::binary) << TextoRegistro(5, "C:\\demo\\STORE");
   Demo(std::string(240, 'x'));  // a store whose paths the library cannot keep
