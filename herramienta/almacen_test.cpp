@@ -6,42 +6,29 @@
 #include <vector>
 
 #include "herramienta/carpeta_temporal.h"
+#include "pruebas/tablas.h"
 
 namespace orvex::herramienta {
 namespace {
 namespace fs = std::filesystem;
 
-// The generation, data folder and root found from the files (relative paths, created empty);
-// "-": no root (a link is needed); "" as the result: not recognised.
+// The rows of pruebas/datos/almacenes_reconocidos.txt.
 TEST(ReconocerAlmacenTest, PorSusArchivos) {
-  struct Caso {
-    std::vector<std::string> archivos;
-    std::string apuntar, esperado;
-  };
-  const Caso casos[] = {
-      {{"Folders.DBX"}, "", "5 . ."},
-      {{"mail/folders.nch", "mail/Inbox.idx", "mail/Inbox.mbx"}, "", "4 mail ."},
-      {{"Mail/FOLDERS.NCH"}, "Mail", "4 Mail ."},
-      {{"copia/folders.nch"}, "copia", "4 copia -"},
-      {{"Mail/Inbox.mbx", "Mail/Inbox.idx"}, "", "1 Mail ."},
-      {{"Mail/inbox.MBX", "Mail/INBOX.idx"}, "Mail", "1 Mail ."},
-      {{"b/x.mbx", "b/x.idx"}, "b", "1 b -"},
-      {{"x.mbx", "y.idx"}, "", ""},
-      {{"folders.dbx", "x.mbx", "x.idx"}, "", "5 . ."},
-      {{"folders.dbx/x"}, "", ""},
-      {{}, "no-existe", ""},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.archivos.empty() ? c.apuntar : c.archivos[0]);
+  for (const std::vector<std::string>& f : pruebas::Filas(
+#include "pruebas/datos/almacenes_reconocidos.inc"
+           )) {
+    SCOPED_TRACE(f[0] + " " + f[1]);
+    ASSERT_EQ(f.size(), 3u);
     CarpetaTemporal tmp;
     const fs::path base = tmp.Ruta();
-    for (const std::string& a : c.archivos) {
+    for (const std::string& a : pruebas::Campos(f[0], '|')) {
+      if (a.empty()) continue;
       fs::create_directories((base / a).parent_path());
       std::ofstream(base / a).put('x');
     }
-    const std::optional<AlmacenReconocido> r = ReconocerAlmacen(base / c.apuntar);
+    const std::optional<AlmacenReconocido> r = ReconocerAlmacen(base / f[1]);
     const auto relativa = [&base](const fs::path& p) { return p.empty() ? "-" : p.lexically_relative(base).string(); };
-    EXPECT_EQ(r ? std::to_string(r->version) + " " + relativa(r->datos) + " " + relativa(r->raiz) : "", c.esperado);
+    EXPECT_EQ(r ? std::to_string(r->version) + " " + relativa(r->datos) + " " + relativa(r->raiz) : "", f[2]);
   }
 }
 

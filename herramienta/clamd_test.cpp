@@ -4,40 +4,29 @@
 
 #include <gtest/gtest.h>
 
+#include "pruebas/tablas.h"
+
 namespace orvex::herramienta {
 namespace {
 
+// The rows of pruebas/datos/clamd_herramienta.txt.
 TEST(ClamdTest, RespuestasYDestinos) {
-  using T = VeredictoClamd::Tipo;
-  struct Caso {
-    std::string_view respuesta;
-    T tipo;
-    std::string_view texto;  // a part of the text
-  } const casos[] = {
-      {std::string_view("stream: OK\0", 11), T::kLimpio, ""},
-      {"stream: Win.Test FOUND\n", T::kHallado, "Win.Test"},
-      {"INSTREAM size limit exceeded. ERROR", T::kError, "StreamMaxLength"},
-      {"", T::kError, "without a reply"},
-      {"stream: FOUND", T::kError, "replied"},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.respuesta);
-    const VeredictoClamd v = LeerRespuestaClamd(c.respuesta);
-    EXPECT_EQ(v.tipo, c.tipo);
-    EXPECT_NE(v.texto.find(c.texto), std::string::npos) << v.texto;
-  }
-  // The destination as "path" or "host port", empty when refused.
-  const std::pair<std::string_view, std::string> destinos[] = {
-      {"unix:/run/clamav/clamd.ctl", "/run/clamav/clamd.ctl"}, {"tcp:[::1]:3310", "::1 3310"},
-      {"unix:", ""}, {"tcp:localhost", ""}, {"tcp:localhost:0", ""}, {"tcp:localhost:65536", ""},
-      {"tcp::3310", ""}, {"/run/clamav/clamd.ctl", ""},
-  };
-  for (const auto& [texto, esperado] : destinos) {
-    SCOPED_TRACE(texto);
-    std::string error;
-    const std::optional<DestinoRed> d = LeerDestino(texto, &error);
-    EXPECT_EQ(!d ? "" : d->local ? d->ruta : d->anfitrion + " " + d->puerto, esperado);
-    EXPECT_EQ(error.empty(), d.has_value());
+  for (const std::vector<std::string>& f : pruebas::Filas(
+#include "pruebas/datos/clamd_herramienta.inc"
+           )) {
+    SCOPED_TRACE(f[1]);
+    if (f[0] == "respuesta") {
+      ASSERT_EQ(f.size(), 4u);
+      const VeredictoClamd v = LeerRespuestaClamd(f[1]);
+      EXPECT_EQ(static_cast<int>(v.tipo), std::stoi(f[2]));
+      EXPECT_NE(v.texto.find(f[3]), std::string::npos) << v.texto;
+    } else {
+      ASSERT_EQ(f.size(), 3u);
+      std::string error;
+      const std::optional<DestinoRed> d = LeerDestino(f[1], &error);
+      EXPECT_EQ(!d ? "" : d->local ? d->ruta : d->anfitrion + " " + d->puerto, f[2]);
+      EXPECT_EQ(error.empty(), d.has_value());
+    }
   }
 }
 

@@ -2,31 +2,24 @@
 
 #include <gtest/gtest.h>
 
+#include "pruebas/tablas.h"
+
 namespace orvex::herramienta {
 namespace {
 
 const std::string kMd5Eicar = "44d88612fea8a8f36de82e1278abb02f";
 const std::string kSha256Eicar = "275a021bbfb6489e54d471899f7db9d1663fc695ec2fe2a2c4538aabf651fd0f";
 
+// The rows of pruebas/datos/firmas_herramienta.txt.
 TEST(LeerFirmasTest, LineasValidasEInvalidas) {
-  struct Caso {
-    std::string texto;
-    std::size_t firmas, avisos;
-  };
-  const Caso casos[] = {
-      {"# x\r\n\r\n" + kMd5Eicar + ":68:A\r\n" + kSha256Eicar + ":*:B\r\n", 2, 0},
-      {kMd5Eicar + ":68:A:73", 1, 0},  // engine level field ignored, no final line end
-      {kMd5Eicar + ":68\n", 0, 1},
-      {"3395856ce81f2b7382dee72602f798b642f14140:68:A\n", 0, 1},  // SHA-1
-      {std::string(32, 'g') + ":68:A\n", 0, 1},
-      {kMd5Eicar + ":-1:A\n", 0, 1},
-      {kMd5Eicar + ":68:\n", 0, 1},
-  };
-  for (const Caso& c : casos) {
-    SCOPED_TRACE(c.texto);
-    const ListaFirmas l = LeerFirmas(c.texto);
-    EXPECT_EQ(l.firmas.size(), c.firmas);
-    EXPECT_EQ(l.avisos.size(), c.avisos);
+  for (const std::vector<std::string>& f : pruebas::Filas(
+#include "pruebas/datos/firmas_herramienta.inc"
+           )) {
+    SCOPED_TRACE(f[0]);
+    ASSERT_EQ(f.size(), 4u);
+    const ListaFirmas l = LeerFirmas(f[1]);
+    EXPECT_EQ(l.firmas.size(), std::stoul(f[2]));
+    EXPECT_EQ(l.avisos.size(), std::stoul(f[3]));
   }
 }
 

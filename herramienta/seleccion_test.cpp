@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "pruebas/tablas.h"
+
 namespace orvex::herramienta {
 namespace {
 
@@ -36,31 +38,21 @@ TEST(SeleccionTest, OrdenRutasYProfundidad) {
                         "21 Loop A/Loop B 1"}));
 }
 
+// The rows of pruebas/datos/selectores_carpetas.txt: the first as the command prints names (UTF-8),
+// the second as the store holds them; a trailing part must be whole names; too long for an id.
 TEST(SeleccionTest, Selectores) {
   const std::vector<CarpetaVista> c = Arbol();
-  struct Caso {
-    const char* selector;
-    std::vector<uint32_t> ids;  // empty: an error is expected
-  };
-  const Caso casos[] = {
-      {"", {1, 4, 8, 5, 9, 10, 20, 21, 30, 3, 6}},
-      {"gel\xC3\xB6schte objekte", {6}},  // as the command prints it (UTF-8)
-      {"Gel\xF6schte Objekte", {6}},       // as the store holds it (Windows-1252)
-      {"local folders\\INBOX\\", {4}},
-      {"//Local Folders//Inbox", {4}},
-      {"Inbox/Projects", {8}},
-      {"Hotmail/Inbox", {10}},
-      {"0010", {10}},
-      {"box", {}},          // a trailing part must be whole names
-      {"99999999999", {}},  // too long for an id, and no such name
-  };
-  for (const Caso& k : casos) {
-    SCOPED_TRACE(k.selector);
-    std::string error;
-    std::vector<uint32_t> ids;
-    for (const CarpetaVista* x : ElegirCarpetas(c, k.selector, &error)) ids.push_back(x->id);
-    EXPECT_EQ(ids, k.ids);
-    EXPECT_EQ(error.empty(), !k.ids.empty());
+  for (const std::vector<std::string>& f : pruebas::Filas(
+#include "pruebas/datos/selectores_carpetas.inc"
+           )) {
+    SCOPED_TRACE(f[0]);
+    ASSERT_EQ(f.size(), 2u);
+    std::string error, ids;
+    for (const CarpetaVista* x : ElegirCarpetas(c, f[0], &error)) {
+      ids += (ids.empty() ? "" : " ") + std::to_string(x->id);
+    }
+    EXPECT_EQ(ids, f[1]);
+    EXPECT_EQ(error.empty(), !ids.empty());
   }
   // Two folders end with the name: the error names both.
   std::string error;
