@@ -134,7 +134,10 @@ bool ImagenPermite(const Opciones& o, bool escanear, bool otra) {
 }
 
 bool AbrirImagen(const Opciones& o) {
-  if (g_imagen) return true;
+  // One attempt per run: the reason an image cannot be read is told once, however many steps ask.
+  static bool intentado = false;
+  if (g_imagen || intentado) return g_imagen != nullptr;
+  intentado = true;
   std::string error;
   std::optional<unsigned> particion;
   if (o.particion != 0) particion = o.particion;
