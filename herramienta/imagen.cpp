@@ -276,8 +276,9 @@ std::optional<VolumenWindows> ExplorarImagen(const Opciones& o, std::string* err
       u.perfil = carpeta;
       u.carpeta = carpeta;
       u.colmena = colmenas.Ruta() / ("NTUSER-" + std::to_string(++n) + ".DAT");
+      u.colmena_mostrada = g_archivo + ": " + Unir(carpeta, colmena.front());
       if (!CopiarFuera(Unir(carpeta, colmena.front()), u.colmena)) {
-        *error = g_archivo + ": " + Unir(carpeta, colmena.front()) + " cannot be read";
+        *error = u.colmena_mostrada + " cannot be read";
         return std::nullopt;
       }
       v.usuarios.push_back(std::move(u));

@@ -119,6 +119,7 @@ std::optional<VolumenWindows> ExplorarVolumen(const std::string& dir, std::strin
       u.perfil = "C:\\" + perfiles.filename().string() + "\\" + u.nombre;
       u.carpeta = carpeta;
       u.colmena = colmena;
+      u.colmena_mostrada = colmena.string();
       v.usuarios.push_back(std::move(u));
     }
   }
@@ -141,7 +142,10 @@ bool AnotarSids(VolumenWindows& v, std::string* error) {
 
 bool ActivarUsuario(const VolumenWindows& v, const UsuarioWindows& u, std::string* error) {
   auto origen = colmena::AbrirOrigenColmena({u.colmena.string(), v.software.string(), u.sid}, error);
-  if (!origen) return false;
+  if (!origen) {
+    if (error->starts_with(u.colmena.string())) error->replace(0, u.colmena.string().size(), u.colmena_mostrada);
+    return false;
+  }
   plataforma::UsarOrigenRegistro(std::move(origen));
   const bool vista = Mayus(u.perfil).starts_with("C:\\USERS\\");
   FijarEntorno("ORVEX_DRIVE_C", v.raiz.string());

@@ -23,6 +23,7 @@ struct UsuarioWindows {
   std::string perfil;               // As Windows names it: C:\Documents and Settings\NAME
   std::filesystem::path carpeta;    // The same folder here
   std::filesystem::path colmena;    // Its NTUSER.DAT
+  std::string colmena_mostrada;     // How messages name it (an image's hive is read from a copy)
   std::string sid;                  // From SOFTWARE's ProfileList; empty when unknown
 };
 
