@@ -25,8 +25,6 @@
 #include "mensaje/empalme.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/prueba_almacen.h"
-#include "pruebas/prueba_imn.h"
-#include "pruebas/prueba_oe4.h"
 #include "pruebas/prueba_partes.h"
 #include "pruebas/volcado.h"
 

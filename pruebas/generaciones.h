@@ -16,8 +16,6 @@
 #include "almacen_oe5/formato_dbx.h"
 #include "api/orvex.h"
 #include "pruebas/prueba_almacen.h"
-#include "pruebas/prueba_imn.h"
-#include "pruebas/prueba_oe4.h"
 
 namespace orvex::pruebas {
 
