@@ -229,16 +229,12 @@ using Antes = std::function<void(OE_MENSAJE*, OE_OBJMSG**)>;
 Conduccion Conducir(const Tienda& t, const Decisiones& decisiones, const Antes& antes = {}) {
   Conduccion c;
   CarpetaPorId carpeta(t.carpeta.IdCarpeta, t.carpeta.PosCarpeta);
-  OE_MENSAJE* m = nullptr;
-  uint32_t r = OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_PRIMERO);
-  do {
-    r = r == OE_OK ? OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_SIGUIENTE) : r;
-  } while (r == OE_OK && m->IdMensaje != t.objetivo);
-  EXPECT_EQ(r, OE_OK) << "target not listed";
-  if (r != OE_OK) {
-    OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_CERRAR);
+  ListadoAbierto listado(carpeta.c);
+  if (!listado.IrA(t.objetivo)) {
+    ADD_FAILURE() << "target not listed";
     return c;
   }
+  OE_MENSAJE* m = listado.m;
   c.valla = t.vallas(*m);
   OE_OBJMSG* o = nullptr;
   if (antes) antes(m, &o);
@@ -253,7 +249,6 @@ Conduccion Conducir(const Tienda& t, const Decisiones& decisiones, const Antes& 
   }
   EXPECT_EQ(o, nullptr);
   EXPECT_EQ(m->Modificado, 0u);  // after the write-back nothing is left
-  OE_ObtenerMensajes(carpeta.Puntero(), &m, OE_CERRAR);
   return c;
 }
 
@@ -463,11 +458,11 @@ TEST_P(ReescrituraTest, UnTextoMasLargoQueSuSitio) {
 }
 
 TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
-  auto parte = [](std::vector<std::pair<std::string, std::string>> cabeceras, bool con_cuerpo = true) {
+  auto parte = [](std::vector<std::pair<std::string, std::string>> cabeceras) {
     ParteMime p;
     for (const auto& [n, v] : cabeceras) p.Cabecera(n, v);
     p.Cabecera("Content-Transfer-Encoding", "base64");
-    if (con_cuerpo) p.cuerpo = Base64("MZ payload");
+    p.cuerpo = Base64("MZ payload");
     return p;
   };
   const std::string ct = "Content-Type", cd = "Content-Disposition", tipo = "application/octet-stream;";
