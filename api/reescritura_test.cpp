@@ -533,6 +533,7 @@ TEST(ReescrituraOe5Test, UnMensajeDelPropioClienteDeCorreo) {
     for (const char* f : {"Folders.dbx", "Inbox.dbx", "Outbox.dbx"}) {
       fs::copy_file(fs::path(*muestras) / "oe6_dbx_mit" / f, fs::path(dir.Ruta()) / f);
     }
+    VariableEntorno zona("TZ", std::string("UTC0"));
     RegistroPrueba registro;
     InstalarIdentidad(registro, dir.Ruta());
     Tienda t{nullptr, dir.Ruta(), {4, 0}, 0, {"Inbox.dbx"}, fuzz::VallasDbx, {}};
