@@ -172,77 +172,6 @@ std::vector<VistaOe4> Recorrer(Export exportacion, uint32_t* fin = nullptr, std:
   return vistas;
 }
 
-// What a host reads of a message record.
-struct MensajeVisto {
-  uint32_t resultado = 0;
-  uint32_t id = 0;
-  uint32_t pos_registro = 0;
-  uint32_t fin_registro = 0;
-  uint32_t pos_texto = 0;
-  std::string fecha;
-  std::optional<std::string> texto;  // absent when Texto is null
-};
-
-struct Listado {
-  uint32_t primero = 0;
-  std::vector<MensajeVisto> mensajes;  // every mode 2 result up to the first 2 (or a bound)
-};
-
-// Lists a folder: mode 1, mode 2 until it gives 2 (results 1 are kept and the listing goes on,
-// as a host may), then mode 3.
-inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
-  Listado l;
-  OE_MENSAJE* m = nullptr;
-  l.primero = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO);
-  if (l.primero != OE_OK) {
-    EXPECT_EQ(m, nullptr);
-    return l;
-  }
-  for (uint32_t i = 0; i < max_pasos; ++i) {
-    MensajeVisto v;
-    v.resultado = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
-    v.id = m->IdMensaje;
-    v.pos_registro = m->PosRegistro;
-    v.fin_registro = m->FinRegistro;
-    v.pos_texto = m->PosTexto;
-    v.fecha = m->Fecha;
-    if (m->Texto != nullptr) {
-      EXPECT_EQ(m->Texto[m->LongTexto], '\0');
-      v.texto = std::string(m->Texto, m->LongTexto);
-    }
-    l.mensajes.push_back(std::move(v));
-  }
-  EXPECT_EQ(OE_ObtenerMensajes(carpeta, &m, OE_CERRAR), OE_OK);
-  EXPECT_EQ(m, nullptr);
-  return l;
-}
-
-// The few fields the older generation's suites compare.
-struct VistaMensaje {
-  uint32_t id = 0;
-  std::string asunto;
-  std::string de;
-  std::string fecha;
-  std::string texto;
-};
-
-// Lists a folder's messages up to the first result other than 0, kept in *fin.
-inline std::vector<VistaMensaje> Mensajes(OE_CARPETA* carpeta, uint32_t* fin = nullptr) {
-  std::vector<VistaMensaje> vistas;
-  OE_MENSAJE* m = nullptr;
-  uint32_t r = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO);
-  if (r == OE_OK) r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-  while (r == OE_OK && vistas.size() < 1000) {
-    vistas.push_back({m->IdMensaje, m->Asunto, m->De, m->Fecha,
-                      m->Texto != nullptr ? std::string(m->Texto, m->LongTexto) : std::string()});
-    r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-  }
-  if (fin != nullptr) *fin = r;
-  if (m != nullptr) OE_ObtenerMensajes(carpeta, &m, OE_CERRAR);
-  return vistas;
-}
-
 // A message listing held open; freed through the export.
 struct ListadoAbierto {
   OE_CARPETA* carpeta;
@@ -265,6 +194,76 @@ struct ListadoAbierto {
     return false;
   }
 };
+
+// What a host reads of a message record.
+struct MensajeVisto {
+  uint32_t resultado = 0;
+  uint32_t id = 0;
+  uint32_t pos_registro = 0;
+  uint32_t fin_registro = 0;
+  uint32_t pos_texto = 0;
+  std::string fecha;
+  std::optional<std::string> texto;  // absent when Texto is null
+};
+
+struct Listado {
+  uint32_t primero = 0;
+  std::vector<MensajeVisto> mensajes;  // every mode 2 result up to the first 2 (or a bound)
+};
+
+// Lists a folder: mode 1, mode 2 until it gives 2 (results 1 are kept and the listing goes on,
+// as a host may), then mode 3.
+inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
+  Listado l;
+  ListadoAbierto a(carpeta);
+  l.primero = a.primero;
+  if (l.primero != OE_OK) {
+    EXPECT_EQ(a.m, nullptr);
+    return l;
+  }
+  for (uint32_t i = 0; i < max_pasos; ++i) {
+    MensajeVisto v;
+    v.resultado = a.Siguiente();
+    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
+    const OE_MENSAJE& m = *a.m;
+    v.id = m.IdMensaje;
+    v.pos_registro = m.PosRegistro;
+    v.fin_registro = m.FinRegistro;
+    v.pos_texto = m.PosTexto;
+    v.fecha = m.Fecha;
+    if (m.Texto != nullptr) {
+      EXPECT_EQ(m.Texto[m.LongTexto], '\0');
+      v.texto = std::string(m.Texto, m.LongTexto);
+    }
+    l.mensajes.push_back(std::move(v));
+  }
+  EXPECT_EQ(OE_ObtenerMensajes(carpeta, &a.m, OE_CERRAR), OE_OK);
+  EXPECT_EQ(a.m, nullptr);
+  return l;
+}
+
+// The few fields the older generation's suites compare.
+struct VistaMensaje {
+  uint32_t id = 0;
+  std::string asunto;
+  std::string de;
+  std::string fecha;
+  std::string texto;
+};
+
+// Lists a folder's messages up to the first result other than 0, kept in *fin.
+inline std::vector<VistaMensaje> Mensajes(OE_CARPETA* carpeta, uint32_t* fin = nullptr) {
+  std::vector<VistaMensaje> vistas;
+  ListadoAbierto l(carpeta);
+  uint32_t r = l.primero == OE_OK ? l.Siguiente() : l.primero;
+  for (; r == OE_OK && vistas.size() < 1000; r = l.Siguiente()) {
+    const OE_MENSAJE& m = *l.m;
+    vistas.push_back({m.IdMensaje, m.Asunto, m.De, m.Fecha,
+                      m.Texto != nullptr ? std::string(m.Texto, m.LongTexto) : std::string()});
+  }
+  if (fin != nullptr) *fin = r;
+  return vistas;
+}
 
 // A listed message with its object opened and moved on to part `parte` (1 = the body); the
 // object, the listing and the folder are closed through the exports on destruction.
