@@ -126,7 +126,8 @@ TEST_F(AccionesOe5Test, LoQueQuedaEnReescrito) {
       {"borrar los dos", MensajeHtml(), {kBorrar, kBorrar}},
       {"varias acciones", cuatro, {Sustituir("New body.\r\n"), kNada, kRenombrar, kBorrar}},
       {"sustituir en base64", nota("base64", Base64("old content")), {kNada, nueva_nota}},
-      {"sustituir en quoted-printable", nota("quoted-printable", QuotedPrintable("old = content\n")), {kNada, nueva_nota}},
+      {"sustituir en quoted-printable", nota("quoted-printable", QuotedPrintable("old = content\n")),
+       {kNada, nueva_nota}},
       {"sustituir en 7bit", nota("7bit", "old content\n"), {kNada, nueva_nota}},
   };
   for (const Caso& caso : casos) {

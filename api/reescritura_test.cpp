@@ -543,7 +543,8 @@ TEST(ReescrituraOe5Test, UnMensajeDelPropioClienteDeCorreo) {
     EXPECT_EQ(fuzz::CambioFuera(c.valla), "");
     Comparar(seccion, t);
     if (HayUndbx()) {
-      EXPECT_EQ(TextosUndbx(dir.RutaDe("Inbox.dbx"), dir.RutaDe("undbx")), std::vector<std::string>{t.Listar().at(0).texto});
+      EXPECT_EQ(TextosUndbx(dir.RutaDe("Inbox.dbx"), dir.RutaDe("undbx")),
+                std::vector<std::string>{t.Listar().at(0).texto});
     }
   }
 }
