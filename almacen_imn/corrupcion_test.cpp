@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -11,147 +12,84 @@
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
 #include "pruebas/prueba_imn.h"
+#include "pruebas/tablas.h"
+#include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
 
 using namespace imnfmt;
 
-enum class Base { kCabIdx, kReg0, kReg2, kCabMbx, kBloque0 };
-// The new value of the word: n itself, the old value + n, the damaged file's size + n, the
-// mailbox's size + n (for the index's pointers into it), or the word's own offset.
-enum class Valor { kFijo, kMas, kTamano, kTamanoBuzon, kPropio };
-using enum Base;
-using enum Valor;
+constexpr std::string_view kDanos =
+#include "pruebas/datos/danos_imn.inc"
+    ;
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_imn.inc"
+    ;
 
-struct Dano {
-  const char* nombre;
-  Base base;
-  uint32_t desplazamiento;
-  Valor valor;
-  int64_t n;
-};
+const std::map<std::string, uint32_t> kCampos = {
+    {"idx firma", kIdxFirma}, {"idx version", kIdxVersion}, {"idx mensajes", kIdxNumMensajes},
+    {"idx fin de registros", kIdxFinRegistros}, {"reg marcas", kRegFlags}, {"reg posicion propia", kRegPosPropia},
+    {"reg longitud", kRegLongitud}, {"reg entradas", kRegNumEntradas}, {"reg bloque", kRegPosBuzon},
+    {"reg asunto", kLongCabRegistro + kLongEntrada + kLongFechas + kLongTrasFechas}, {"mbx firma", kMbxFirma},
+    {"mbx version", kMbxVersion}, {"bloque0 longitud del texto", kBloqueLongTexto}, {"bloque0 tamano", kBloqueTam}};
 
-// Writes Inbox back clean with one word of one of its files damaged.
-void Danar(AlmacenImnInstalado& almacen, const Dano& d) {
+// Writes Inbox back clean with the word of one line of the damage table changed.
+void Danar(AlmacenImnInstalado& almacen, const std::vector<std::string>& fila) {
+  const std::string &base = fila[2], &valor = fila[4];
   const MapaImn& m = almacen.Mapa("Inbox");
-  const bool en_indice = d.base == kCabIdx || d.base == kReg0 || d.base == kReg2;
+  const bool registro = base == "reg0" || base == "reg2", en_indice = registro || base == "idx";
   almacen.Escribir(en_indice ? "Inbox.mbx" : "Inbox.idx", en_indice ? m.mbx : m.idx);
   std::vector<uint8_t> b = en_indice ? m.idx : m.mbx;
-  const uint32_t bases[] = {0, m.registros[0], m.registros[2], 0, m.bloques[0]};
-  const uint32_t pos = bases[static_cast<int>(d.base)] + d.desplazamiento;
-  const int64_t de[] = {0, imn::Le32(b.data() + pos), static_cast<int64_t>(b.size()),
-                        static_cast<int64_t>(m.mbx.size()), pos};
-  imn::Pon32(b.data() + pos, static_cast<uint32_t>(de[static_cast<int>(d.valor)] + (d.valor == kPropio ? 0 : d.n)));
+  const uint32_t donde = base == "reg0" ? m.registros[0] : base == "reg2" ? m.registros[2] : base == "bloque0" ? m.bloques[0] : 0;
+  const uint32_t pos = donde + kCampos.at((registro ? "reg" : base) + " " + fila[3]);
+  const int64_t de = valor == "mas"      ? imn::Le32(b.data() + pos)
+                     : valor == "tamano" ? static_cast<int64_t>(b.size())
+                     : valor == "buzon"  ? static_cast<int64_t>(m.mbx.size())
+                                         : 0;
+  imn::Pon32(b.data() + pos, static_cast<uint32_t>(valor == "propio" ? pos : de + std::stoll(fila[5], nullptr, 0)));
   almacen.Escribir(en_indice ? "Inbox.idx" : "Inbox.mbx", b);
 }
 
-struct Salida {
-  uint32_t primero = 0;
-  std::vector<uint32_t> resultados;  // every mode 2 result up to the end
-};
-
-// Lists Inbox as a host that goes on after an error, and walks the parts of each message.
-Salida ListarYRecorrer() {
-  Salida s;
+// Inbox listed as a host that goes on after an error: each record with how many parts its
+// object walks, and every other result.
+std::string ListarYRecorrer(const std::string& raiz) {
   CarpetaAbierta c(1);
-  EXPECT_EQ(c.resultado, OE_OK);
   ListadoAbierto l(c.c);
-  s.primero = l.primero;
-  if (l.primero != OE_OK) return s;
-  for (int i = 0; i < 100; ++i) {
-    const uint32_t r = l.Siguiente();
-    s.resultados.push_back(r);
-    if (r == OE_FIN) break;
-    if (r != OE_OK) continue;
+  std::string visto = "primero " + std::to_string(l.primero) + "\n";
+  for (uint32_t r = l.primero, n = 0; r != OE_FIN && l.primero == OE_OK && n < 100; ++n) {
+    if ((r = l.Siguiente()) != OE_OK) {
+      visto += "resultado " + std::to_string(r) + "\n";
+      continue;
+    }
     OE_OBJMSG* o = nullptr;
-    EXPECT_EQ(OE_ObtenerObjMsg(l.m, &o, OE_PRIMERO), OE_OK);
-    int partes = 0;
-    while (OE_ObtenerObjMsg(l.m, &o, OE_SIGUIENTE) == OE_OK) ++partes;
-    EXPECT_LT(partes, 100);
+    int partes = OE_ObtenerObjMsg(l.m, &o, OE_PRIMERO) == OE_OK ? 0 : -1;
+    while (partes >= 0 && partes < 100 && OE_ObtenerObjMsg(l.m, &o, OE_SIGUIENTE) == OE_OK) ++partes;
+    visto += Volcar(*l.m, raiz) + " partes=" + std::to_string(partes) + "\n";
   }
-  return s;
+  return visto;
 }
 
-constexpr uint32_t kOk = OE_OK, kErr = OE_ERROR, kFin = OE_FIN;
-constexpr uint32_t kAsunto = kLongCabRegistro + kLongEntrada + kLongFechas + kLongTrasFechas;  // in record 0
-
 TEST(CorrupcionImnTest, ElListadoDaUnCodigoYSigueDentroDelArchivo) {
-  struct Caso {
-    Dano dano;
-    uint32_t primero;
-    std::vector<uint32_t> resultados;
-  };
-  const std::vector<uint32_t> tres = {kOk, kOk, kOk, kFin};
-  const Caso casos[] = {
-      {{"firma del indice", kCabIdx, kIdxFirma, kFijo, 0}, OE_SIN_MENSAJES, {}},
-      {{"version del indice", kCabIdx, kIdxVersion, kMas, 1}, OE_SIN_MENSAJES, {}},
-      {{"cuenta cero", kCabIdx, kIdxNumMensajes, kFijo, 0}, OE_SIN_MENSAJES, {}},
-      {{"cuenta negativa", kCabIdx, kIdxNumMensajes, kFijo, 0xFFFFFFFF}, OE_SIN_MENSAJES, {}},
-      {{"fin de registros cero", kCabIdx, kIdxFinRegistros, kFijo, 0}, kOk, {kFin}},
-      {{"fin de registros en la cabecera", kCabIdx, kIdxFinRegistros, kFijo, kLongCabIdx}, kOk, {kFin}},
-      {{"fin de registros maximo", kCabIdx, kIdxFinRegistros, kFijo, 0xFFFFFFFF}, kOk, {kOk, kOk, kOk, kErr, kFin}},
-      {{"fin de registros uno de mas", kCabIdx, kIdxFinRegistros, kTamano, 1}, kOk, {kOk, kOk, kOk, kErr, kFin}},
-      {{"fin de registros en si mismo", kCabIdx, kIdxFinRegistros, kPropio, 0}, kOk, {kFin}},
-      {{"fin de registros uno de menos", kCabIdx, kIdxFinRegistros, kTamano, -1}, kOk, tres},
-      {{"posicion propia cero", kReg0, kRegPosPropia, kFijo, 0}, kOk, {kErr, kFin}},
-      {{"posicion propia desplazada", kReg0, kRegPosPropia, kMas, 1}, kOk, {kErr, kFin}},
-      {{"longitud cero", kReg0, kRegLongitud, kFijo, 0}, kOk, {kErr, kFin}},
-      {{"longitud maxima", kReg0, kRegLongitud, kFijo, 0xFFFFFFFF}, kOk, {kErr, kFin}},
-      {{"longitud uno de mas", kReg0, kRegLongitud, kMas, 1}, kOk, {kOk, kErr, kFin}},
-      {{"longitud uno de menos", kReg0, kRegLongitud, kMas, -1}, kOk, {kOk, kErr, kFin}},
-      {{"longitud igual a su posicion", kReg0, kRegLongitud, kPropio, 0}, kOk, {kOk, kErr, kFin}},
-      {{"longitud hasta el final", kReg0, kRegLongitud, kTamano, -int64_t{kLongCabIdx}}, kOk, {kOk, kFin}},
-      {{"entradas maximas", kReg0, kRegNumEntradas, kFijo, 0xFFFFFFFF}, kOk, {kErr, kFin}},
-      {{"entradas que no caben", kReg0, kRegNumEntradas, kFijo, 1000}, kOk, {kErr, kFin}},
-      {{"una entrada de mas", kReg0, kRegNumEntradas, kMas, 1}, kOk, tres},
-      {{"bloque en cero", kReg0, kRegPosBuzon, kFijo, 0}, kOk, tres},
-      {{"bloque fuera", kReg0, kRegPosBuzon, kFijo, 0xFFFFFFF0}, kOk, {kErr, kOk, kOk, kFin}},
-      {{"bloque al final", kReg0, kRegPosBuzon, kTamanoBuzon, -16}, kOk, tres},
-      {{"bloque cortado", kReg0, kRegPosBuzon, kTamanoBuzon, -15}, kOk, {kErr, kOk, kOk, kFin}},
-      {{"asunto enorme", kReg0, kAsunto, kFijo, 0xFFFFFFFF}, kOk, tres},
-      {{"asunto vacio", kReg0, kAsunto, kFijo, 0}, kOk, tres},
-      // A dead record that points at itself is still a link that does not advance.
-      {{"muerto sin longitud", kReg2, kRegLongitud, kFijo, 0}, kOk, {kOk, kErr, kFin}},
-      {{"firma del buzon", kCabMbx, kMbxFirma, kFijo, 0}, kOk, {kErr, kErr, kErr, kFin}},
-      {{"version del buzon", kCabMbx, kMbxVersion, kMas, -1}, kOk, {kErr, kErr, kErr, kFin}},
-      {{"texto enorme", kBloque0, kBloqueLongTexto, kFijo, 0xFFFFFFFF}, kOk, tres},
-      {{"texto vacio", kBloque0, kBloqueLongTexto, kFijo, 0}, kOk, tres},
-      {{"bloque enorme", kBloque0, kBloqueTam, kFijo, 0xFFFFFFFF}, kOk, tres},
-  };
   AlmacenImnInstalado almacen(AlmacenImnEjemplo());
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.dano.nombre);
-    Danar(almacen, caso.dano);
-    const Salida s = ListarYRecorrer();
-    EXPECT_EQ(s.primero, caso.primero);
-    EXPECT_EQ(s.resultados, caso.resultados);
+  for (const auto& fila : Filas(kDanos)) {
+    if (fila[0] != "listado") continue;
+    Danar(almacen, fila);
+    EXPECT_VOLCADO(kVolcados, "volcados_imn", fila[1], ListarYRecorrer(almacen.Directorio().Ruta()));
   }
 }
 
 // The files change between the listing and the write-back: the write-back refuses and writes
 // nothing.
 TEST(CorrupcionImnTest, UnArchivoCambiadoBajoLaReescrituraNoSeToca) {
-  const Dano danos[] = {
-      {"registro ya muerto", kReg2, kRegFlags, kMas, 1},
-      {"otra tabla", kReg2, kRegNumEntradas, kMas, 1},
-      {"otra longitud", kReg2, kRegLongitud, kMas, 4},
-      {"registro movido", kReg2, kRegPosPropia, kMas, 4},
-      {"firma del indice", kCabIdx, kIdxFirma, kFijo, 0},
-      {"fin de registros antes del registro", kCabIdx, kIdxFinRegistros, kFijo, kLongCabIdx},
-      {"fin de registros tras el indice", kCabIdx, kIdxFinRegistros, kTamano, 1},
-      {"firma del buzon", kCabMbx, kMbxFirma, kFijo, 0},
-      {"version del buzon", kCabMbx, kMbxVersion, kFijo, 0},
-      // The copy appended to the mailbox would complete another message's cut block.
-      {"otro bloque pasado el final del buzon", kReg0, kRegPosBuzon, kTamanoBuzon, -8},
-  };
-  for (const Dano& d : danos) {
-    SCOPED_TRACE(d.nombre);
+  for (const auto& fila : Filas(kDanos)) {
+    if (fila[0] != "reescritura") continue;
+    SCOPED_TRACE(fila[1]);
     AlmacenImnInstalado almacen(AlmacenImnEjemplo());
     ObjetoEnParte x(1, 3, 2);
     ASSERT_TRUE(x.listo);
     ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
-    Danar(almacen, d);
+    Danar(almacen, fila);
     const auto idx = almacen.Leer("Inbox.idx");
     const auto mbx = almacen.Leer("Inbox.mbx");
     EXPECT_EQ(x.Siguiente(), OE_FIN);
@@ -163,29 +101,26 @@ TEST(CorrupcionImnTest, UnArchivoCambiadoBajoLaReescrituraNoSeToca) {
 
 // Objects whose positions do not belong to the message: the actions refuse them.
 TEST(CorrupcionImnTest, UnObjetoConPosicionesImposiblesSeRechaza) {
-  struct Caso {
-    const char* nombre;
-    void (*danar)(OE_OBJMSG&, const OE_MENSAJE&);
-    uint32_t resultado;
-  };
-  const Caso casos[] = {
-      {"inicio tras el siguiente", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.PosInicioParte = o.PosSigParte + 1; }, kErr},
-      {"siguiente fuera del texto", [](OE_OBJMSG& o, const OE_MENSAJE& m) { o.PosSigParte = m.LongTexto + 1; }, kErr},
-      {"parte mas larga que su tramo", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte = 0xFFFFFFFFu; }, kErr},
-      {"contenido a media linea", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte -= 1; }, kErr},
-      {"objeto de otro mensaje", [](OE_OBJMSG& o, const OE_MENSAJE&) { o.IdMensaje += 1; }, OE_ERROR_PARAM},
-      {"sin nombre de parametro en la cabecera",
-       [](OE_OBJMSG& o, const OE_MENSAJE&) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, kErr},
-      {"nombre que llena su campo sin NUL",
-       [](OE_OBJMSG& o, const OE_MENSAJE&) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, kErr},
+  // Each change to the object (given the text's length), and what the action answers.
+  using Cambio = void (*)(OE_OBJMSG&, uint32_t);
+  const std::pair<Cambio, uint32_t> casos[] = {
+      {[](OE_OBJMSG& o, uint32_t) { o.PosInicioParte = o.PosSigParte + 1; }, OE_ERROR},  // starts after its end
+      {[](OE_OBJMSG& o, uint32_t largo) { o.PosSigParte = largo + 1; }, OE_ERROR},       // ends past the text
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = 0xFFFFFFFFu; }, OE_ERROR},             // longer than its stretch
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte -= 1; }, OE_ERROR},                      // content starts mid-line
+      {[](OE_OBJMSG& o, uint32_t) { o.IdMensaje += 1; }, OE_ERROR_PARAM},                // another message's object
+      // No parameter name in the part's header; a name that fills its field without a NUL.
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, OE_ERROR},
+      {[](OE_OBJMSG& o, uint32_t) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, OE_ERROR},
   };
   AlmacenImnInstalado almacen(AlmacenImnEjemplo());
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  for (std::size_t i = 0; i < std::size(casos); ++i) {
+    SCOPED_TRACE(i);
+    const auto& [cambio, resultado] = casos[i];
     ObjetoEnParte x(1, 3, 2);
     ASSERT_TRUE(x.listo);
-    caso.danar(*x.o, *x.m());
-    EXPECT_EQ(x.Guardar(ACCION_RENOMBRAR), caso.resultado);
+    cambio(*x.o, x.m()->LongTexto);
+    EXPECT_EQ(x.Guardar(ACCION_RENOMBRAR), resultado);
     EXPECT_EQ(x.m()->Reescrito, nullptr);
     EXPECT_EQ(x.m()->Modificado, 0u);
   }

@@ -3,11 +3,16 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/prueba_oe4.h"
+#include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
 
 using namespace orvex::oe4fmt;
+
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_oe4.inc"
+    ;
 
 TEST(CorrupcionOe4Test, CadenasQueVuelvenSobreSiMismas) {
   // The folder whose PosSiguiente points back at the first record. The root is third in the
@@ -28,42 +33,28 @@ TEST(CorrupcionOe4Test, CadenasQueVuelvenSobreSiMismas) {
   }
 }
 
-// A mailbox block that cannot be read gives 1 for its message without a text, and the
-// listing moves on to the next record.
+// A mailbox block that cannot be read gives 1 for its message, without a text, and the
+// listing moves on to the next record. Each step's result and record, one section per case.
 TEST(CorrupcionOe4Test, UnBloqueIlegibleDaUnoYElListadoSigue) {
-  struct Caso {
-    const char* nombre;
-    bool en_bloque;  // the word is in the first block, else in the mailbox header
-    uint32_t pos;
-    uint32_t valor;
-    std::vector<uint32_t> ids;  // of each message listed, 0 for each result 1
-  };
-  const Caso casos[] = {
-      {"un texto mas largo que el buzon", true, kMbxBloqueLongTexto, 0xFFFFFFF0u, {0, 3, 4}},
-      {"otra firma del buzon", false, kMbxFirma, 0x12345678u, {0, 0, 0}},
+  const std::tuple<const char*, bool, uint32_t, uint32_t> casos[] = {
+      // The word is in the first block, else in the mailbox header.
+      {"un texto mas largo que el buzon", true, kMbxBloqueLongTexto, 0xFFFFFFF0u},
+      {"otra firma del buzon", false, kMbxFirma, 0x12345678u},
   };
   AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
   const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  for (const auto& [nombre, en_bloque, pos, valor] : casos) {
     std::vector<uint8_t> mbx = par.mbx;
-    PonerPalabra(mbx, (caso.en_bloque ? par.bloques[0] : 0) + caso.pos, caso.valor);
+    PonerPalabra(mbx, (en_bloque ? par.bloques[0] : 0) + pos, valor);
     almacen.Reescribir("mail/Inbox.mbx", mbx);
     CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
     OE_MENSAJE* m = nullptr;
     ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
-    std::vector<uint32_t> ids;
-    uint32_t fin_registro = 0;
-    for (uint32_t r; (r = OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE)) != OE_FIN && ids.size() < 10;) {
-      EXPECT_GT(m->FinRegistro, fin_registro);  // the cursor moved on
-      fin_registro = m->FinRegistro;
-      ids.push_back(r == OE_OK ? m->IdMensaje : 0);
-      if (r != OE_OK) {
-        EXPECT_EQ(r, OE_ERROR);
-        EXPECT_EQ(m->Texto, nullptr);
-      }
+    std::string visto;
+    for (uint32_t r, n = 0; (r = OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE)) != OE_FIN && n < 10; ++n) {
+      visto += std::to_string(r) + " " + Volcar(*m, almacen.Directorio().Ruta()) + "\n";
     }
-    EXPECT_EQ(ids, caso.ids);
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, visto);
     OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
   }
 }

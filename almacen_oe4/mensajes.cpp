@@ -315,7 +315,7 @@ uint32_t SiguienteArticulo(OE_MENSAJE& m) {
   Marcas(m) = Marca(m) = 0;
   // An article has no stored sender, subject or date: what an earlier article's message object
   // or subject refresh wrote here must not carry over.
-  m.De[0] = m.TextoGen[0] = m.Asunto[0] = m.Fecha[0] = '\0';
+  m.De[0] = m.DeMime[0] = m.TextoGen[0] = m.Asunto[0] = m.Fecha[0] = '\0';
   m.PosRegistro = a.PosPropia;
   m.FinRegistro = a.PosSiguiente;
   m.TamMsg = a.TamArticulo;

@@ -193,12 +193,15 @@ bool EscribirArticulo(ArchivoOe4& grupo, const OE_MENSAJE& m, const std::vector<
   return grupo.Escribir(0, cab, sizeof cab) && grupo.Escribir(m.PosRegistro, item, sizeof item);
 }
 
-// True when the rooms the rewrite writes (propios, checked disjoint) hold nothing else of the
-// group: not its header, no article item, no block of another article's chain. The item chain
-// and the other chains are walked with one step bound: a sound group's blocks are disjoint, so
-// more steps than the file has room for mean chains that loop or share blocks.
-bool SoloDelArticulo(const ArchivoOe4& grupo, const uint8_t* cab, uint32_t pos_item, const TramosDisjuntos& propios) {
-  if (propios.Toca(0, kLongCabGrupo)) return false;
+// True when the group's header, every article item, the rooms the rewrite writes (propios)
+// and every block of the other articles' chains share no byte. The rewrite writes its chain's
+// rooms, its item's length and the header's text count: in a group laid out this way none of
+// them is read as part of another article, and no two articles share a text, so each article
+// lists after the rewrite as it did before. The item chain and the other chains are walked with
+// one step bound: a sound group's blocks are disjoint, so more steps than the file has room for
+// mean chains that loop.
+bool GrupoDisjunto(const ArchivoOe4& grupo, const uint8_t* cab, uint32_t pos_item, TramosDisjuntos propios) {
+  propios.Anadir(0, kLongCabGrupo);
   const uint64_t fin_area = uint64_t{Le32(cab + kNchPrimero)} + Le32(cab + kNchLongArea);
   uint64_t pasos = grupo.Tamano() / kLongCabBloqueNch + 1;
   for (uint32_t pos = Le32(cab + kNchPrimero); pos != 0 && pos < fin_area;) {
@@ -206,17 +209,18 @@ bool SoloDelArticulo(const ArchivoOe4& grupo, const uint8_t* cab, uint32_t pos_i
     if (pasos-- == 0) return false;
     // An item that cannot be read ends the listing there too.
     if (!grupo.Leer(pos, item, sizeof item) || Le32(item + kArtPosPropia) != pos) break;
-    if (propios.Toca(pos, kLongArticulo)) return false;
+    propios.Anadir(pos, kLongArticulo);
     for (uint32_t b = Le32(item + kArtPosBloque); pos != pos_item && b != 0;) {
       uint8_t bloque[kLongCabBloqueNch];
       if (pasos-- == 0) return false;
       if (!grupo.Leer(b, bloque, sizeof bloque)) break;
-      if (propios.Toca(b, uint64_t{kLongCabBloqueNch} + Le32(bloque + kNchBloqueUsados))) return false;
+      const uint32_t usados = Le32(bloque + kNchBloqueUsados);
+      propios.Anadir(b, usados > UINT32_MAX - kLongCabBloqueNch ? UINT32_MAX : kLongCabBloqueNch + usados);
       b = Le32(bloque + kNchBloqueSiguiente);
     }
     pos = Le32(item + kArtPosSiguiente);
   }
-  return true;
+  return propios.Disjuntos();
 }
 
 uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
@@ -258,9 +262,9 @@ uint32_t VolcarArticulo(OE_MENSAJE& m, const CL_BUFFER_FLUJO& reescrito) {
     cabe += capacidad;
     b = Le32(cab_bloque + kNchBloqueSiguiente);
   }
-  // Blocks whose rooms overlap would take each other's text as their head, and a room that
-  // holds another part of the group would change what the group lists.
-  if (!tramos.Disjuntos() || !SoloDelArticulo(*grupo, cab, m.PosRegistro, tramos)) return OE_ERROR;
+  // Blocks whose rooms overlap would take each other's text as their head, and a byte written
+  // that another part of the group reads would change what the group lists.
+  if (!GrupoDisjunto(*grupo, cab, m.PosRegistro, tramos)) return OE_ERROR;
 
   uint32_t escrito = 0;
   if (EscribirArticulo(*grupo, m, cadena, reescrito, cab, item, &escrito) &&

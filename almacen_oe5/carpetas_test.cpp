@@ -5,22 +5,25 @@
 
 #include "almacen_oe5/formato_dbx.h"
 #include "pruebas/generaciones.h"
+#include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
+
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_oe5.inc"
+    ;
 
 TEST(CarpetasOe5IndiceTest, ValoresYArchivoDeLaCarpeta) {
   struct Caso {
     const char* nombre;
     std::optional<std::string> archivo;
-    const char* ruta;  // "" where the name must not lead to a path
   };
+  // From the fourth on, names that would leave the store's folder: no path, and nothing to list.
   const Caso casos[] = {
-      {"Inbox", std::nullopt, "Inbox.dbx"}, {"Inbox", "Otro.dbx", "Otro.dbx"}, {"Inbox", "", ""},
-      // Names that would leave the store's folder.
-      {"Inbox", "..\\x.dbx", ""}, {"Inbox", "..\\..\\otro\\x.dbx", ""}, {"Inbox", "a\\b.dbx", ""},
-      {"Inbox", "a/b.dbx", ""},   {"Inbox", "C:x.dbx", ""},             {"Inbox", "..", ""},
-      {"Inbox", ".", ""},         {"..\\x", std::nullopt, ""},
+      {"Inbox", std::nullopt}, {"Inbox", "Otro.dbx"}, {"Inbox", ""},    {"Inbox", "..\\x.dbx"},
+      {"Inbox", "..\\..\\otro\\x.dbx"}, {"Inbox", "a\\b.dbx"}, {"Inbox", "a/b.dbx"}, {"Inbox", "C:x.dbx"},
+      {"Inbox", ".."},         {"Inbox", "."},        {"..\\x", std::nullopt},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.archivo.value_or(caso.nombre));
@@ -30,15 +33,9 @@ TEST(CarpetasOe5IndiceTest, ValoresYArchivoDeLaCarpeta) {
     AlmacenInstalado almacen(d);
     CarpetaAbierta c(4);
     ASSERT_EQ(c.resultado, OE_OK);
-    EXPECT_STREQ(c.c->Nombre, caso.nombre);
-    EXPECT_EQ(c.c->NumMensajes, 0xABCDEFu);
-    EXPECT_EQ(std::string(c.c->RutaIndice), caso.ruta[0] == '\0' ? "" : almacen.RutaLector(caso.ruta));
-    EXPECT_EQ(std::string(c.c->RutaBuzon), std::string(c.c->RutaIndice));
-    if (caso.ruta[0] == '\0') {
-      OE_MENSAJE* m = nullptr;
-      EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_ERROR);
-      EXPECT_EQ(m, nullptr);
-    }
+    const std::string raiz = almacen.Directorio().Ruta();
+    EXPECT_VOLCADO(kVolcados, "volcados_oe5", "indice " + caso.archivo.value_or(caso.nombre),
+                   Volcar(*c.c, raiz) + "\n" + VolcarMensajes(c.c, raiz));
   }
 }
 

@@ -1,10 +1,10 @@
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
-
-#include <gtest/gtest.h>
 
 #include "almacen_imn/imn.h"
 #include "almacen_oe4/oe4.h"
@@ -13,6 +13,7 @@
 #include "plataforma/plataforma.h"
 #include "plataforma/valor_registro.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/volcado.h"
 
 namespace orvex {
 namespace {
@@ -20,25 +21,13 @@ namespace {
 using pruebas::RegistroPrueba;
 using pruebas::VariableEntorno;
 
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_api.inc"
+    ;
+
 constexpr const char* kVersionInfo = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info";
 constexpr const char* kOe4 = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
 constexpr const char* kImn = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News";
-
-// The version value decides when it is there (5 and 6 are generation 5, anything else 4); the
-// store roots decide otherwise (see the locators below).
-TEST(DeteccionTest, EligeLaGeneracionDelRegistro) {
-  const std::pair<const char*, uint32_t> casos[] = {
-      {"6.00.2900.5512", VERSION_OE5}, {"5.50.4133.2400", VERSION_OE5}, {"4.72.3110.1", VERSION_OE4},
-      {"", VERSION_OE4},
-  };
-  for (const auto& [version, esperado] : casos) {
-    SCOPED_TRACE(version);
-    RegistroPrueba registro;
-    registro.Cadena(kVersionInfo, "Current", version).Cadena(kImn, "Store Root", "C:\\Imn").Instalar();
-    EXPECT_EQ(OE_ObtenerVersionOE(), esperado);
-    EXPECT_EQ(VersionOE, esperado);
-  }
-}
 
 // A value longer than the buffer counts as absent: cut short it would name another folder.
 TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
@@ -65,49 +54,49 @@ TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
   }
 }
 
-// The Outlook Express 4 and Internet Mail and News locators, and the generation they lead to
-// (each call detects again): the root, a '\' unless it has one, then the store's own name; a
-// root that begins with '%' is expanded (OE 4 only); a root or a path that does not fit leaves
-// the path empty.
-TEST(LocalizadoresTest, ConstruyenLasRutasDelAlmacen) {
+// The generation detected (each call detects again) and the Outlook Express 4 and Internet Mail
+// and News locators. The version value decides when it is there (5 and 6 are generation 5,
+// anything else 4); the store roots decide otherwise. A locator's path is the root, a '\' unless
+// it has one, then the store's own name; a root that begins with '%' is expanded (OE 4 only); a
+// root or a path that does not fit leaves the path empty, and nothing is written past its room.
+TEST(DeteccionTest, GeneracionYRutasDelAlmacen) {
   VariableEntorno var("ORVEX_RAIZ_PRUEBA", std::string("D:\\Perfil"));
   const std::string d250 = "C:\\" + std::string(250, 'd'), d254 = "C:\\" + std::string(254, 'd');
   const std::string d400 = "C:\\" + std::string(400, 'd');
-  struct Caso {
-    std::optional<std::string> oe4, imn;  // Store roots; nullopt: the key without the value.
-    uint32_t resultado_oe4;
-    const char* ruta_oe4;
-    uint32_t resultado_imn;
-    const char* ruta_imn;
-    uint32_t version;
-  };
-  const Caso casos[] = {
-      {"C:\\Almacen", "C:\\Almacen", 1, "C:\\Almacen\\mail\\folders.nch", 0, "C:\\Almacen\\Mail", VERSION_OE4},
-      {"C:\\Almacen\\", "C:\\Almacen\\", 1, "C:\\Almacen\\mail\\folders.nch", 0, "C:\\Almacen\\Mail", VERSION_OE4},
-      {"%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo", 1, "D:\\Perfil\\Correo\\mail\\folders.nch", 0,
-       "%ORVEX_RAIZ_PRUEBA%\\Correo\\Mail", VERSION_OE4},
-      {std::nullopt, "C:\\Imn", 0, "", 0, "C:\\Imn\\Mail", VERSION_IMN},
-      {std::nullopt, std::nullopt, 0, "", 1, "", VERSION_NINGUNA},
-      {d400, d400, 0, "", 1, "", VERSION_NINGUNA},
+  // The version value, the store roots; nullopt: the key without the value.
+  using Opcional = std::optional<std::string>;
+  const std::tuple<const char*, Opcional, Opcional, Opcional> casos[] = {
+      {"version 6", "6.00.2900.5512", std::nullopt, "C:\\Imn"},
+      {"version 5", "5.50.4133.2400", std::nullopt, "C:\\Imn"},
+      {"version 4", "4.72.3110.1", std::nullopt, "C:\\Imn"},
+      {"version vacia", "", std::nullopt, "C:\\Imn"},
+      {"sin barra final", std::nullopt, "C:\\Almacen", "C:\\Almacen"},
+      {"con barra final", std::nullopt, "C:\\Almacen\\", "C:\\Almacen\\"},
+      {"variable", std::nullopt, "%ORVEX_RAIZ_PRUEBA%\\Correo", "%ORVEX_RAIZ_PRUEBA%\\Correo"},
+      {"solo imn", std::nullopt, std::nullopt, "C:\\Imn"},
+      {"ninguna", std::nullopt, std::nullopt, std::nullopt},
+      {"raices demasiado largas", std::nullopt, d400, d400},
       // The root fits but the file beneath it does not: the store exists, its path stays empty.
-      {d250, d254, 1, "", 1, "", VERSION_OE4},
+      {"rutas demasiado largas", std::nullopt, d250, d254},
   };
-  for (const auto& caso : casos) {
-    SCOPED_TRACE(caso.oe4.value_or("-").substr(0, 30));
+  for (const auto& [nombre, version, oe4, imn] : casos) {
+    SCOPED_TRACE(nombre);
     RegistroPrueba registro;
     registro.Clave(kOe4).Clave(kImn);
-    if (caso.oe4) registro.Cadena(kOe4, "Store Root", *caso.oe4);
-    if (caso.imn) registro.Cadena(kImn, "Store Root", *caso.imn);
+    if (version) registro.Cadena(kVersionInfo, "Current", *version);
+    if (oe4) registro.Cadena(kOe4, "Store Root", *oe4);
+    if (imn) registro.Cadena(kImn, "Store Root", *imn);
     registro.Instalar();
     char ruta[270];
     std::memset(ruta, '#', sizeof ruta);
-    EXPECT_EQ(oe4::RutaFoldersNch(ruta), caso.resultado_oe4);
-    EXPECT_STREQ(ruta, caso.ruta_oe4);
+    std::string r = "oe4 " + std::to_string(oe4::RutaFoldersNch(ruta)) + " \"" + ruta + "\"\n";
     EXPECT_EQ(ruta[260], '#');
     std::memset(ruta, '#', sizeof ruta);
-    EXPECT_EQ(imn::ObtenerRaizIMN(ruta), caso.resultado_imn);
-    EXPECT_STREQ(ruta, caso.ruta_imn);
-    EXPECT_EQ(OE_ObtenerVersionOE(), caso.version);
+    r += "imn " + std::to_string(imn::ObtenerRaizIMN(ruta)) + " \"" + ruta + "\"\n";
+    EXPECT_EQ(ruta[260], '#');
+    r += "version " + std::to_string(OE_ObtenerVersionOE());
+    r += " " + std::to_string(VersionOE) + "\n";
+    EXPECT_VOLCADO(kVolcados, "volcados_api", std::string("deteccion ") + nombre, r);
   }
 }
 

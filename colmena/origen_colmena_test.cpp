@@ -11,6 +11,7 @@
 #include "plataforma/origen_exportacion.h"
 #include "pruebas/colmena_constructor.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/volcado_registro.h"
 
 namespace orvex::colmena {
 namespace {
@@ -18,47 +19,16 @@ namespace {
 using plataforma::Raiz;
 using Bytes = std::vector<uint8_t>;
 
-// What a source says of one key: its values (type, size, data cut at each capacity) and subkeys.
-std::vector<std::string> Describir(const plataforma::OrigenRegistro& origen, Raiz raiz, const std::string& clave,
-                                   const std::vector<std::string>& valores) {
-  std::vector<std::string> dicho;
-  const auto k = origen.AbrirClave(raiz, clave);
-  if (!k) return {"absent"};
-  for (const std::string& v : valores) {
-    uint32_t tamano = 0, tipo = 0;
-    if (!k->ConsultarValor(v, &tamano, &tipo)) {
-      dicho.push_back(v + ": none");
-      continue;
-    }
-    for (uint32_t capacidad : {0u, 3u, 400u}) {
-      Bytes datos(capacidad + 1, 0xCC);
-      uint32_t leidos = 0;
-      EXPECT_TRUE(k->LeerValor(v, datos.data(), capacidad, &leidos));
-      dicho.push_back(v + ": " + std::to_string(tipo) + "/" + std::to_string(tamano) + " " +
-                      std::string(datos.begin(), datos.begin() + leidos + 1));
-    }
-  }
-  std::string nombre;
-  for (uint32_t i = 0; i < 8; ++i) dicho.push_back(k->EnumerarSubclave(i, &nombre) ? nombre : "-");
-  return dicho;
+std::string Describir(const plataforma::OrigenRegistro& origen, Raiz raiz, const std::string& clave,
+                      const std::vector<std::string>& valores) {
+  return pruebas::VolcarClave(origen.AbrirClave(raiz, clave).get(), valores);
 }
 
 TEST(OrigenColmenaTest, LeeComoLaExportacionDeLaQueSale) {
   pruebas::DirectorioTemporal dir;
   pruebas::RegistroPrueba r;
-  const std::string id = "HKCU\\Identities\\{GUID-1}";
-  r.Cadena("HKCU\\Identities", "Default User ID", "{GUID-1}")
-      .Cadena(id, "Username", "Identidad ñ")
-      .Cadena(id, "", "por defecto")
-      .CadenaExpandible(id + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", "%UserProfile%\\Correo")
-      .Dword(id, "Flags", 0x12345678)
-      .Binario(id, "Blob", Bytes(300, 0x5A))
-      .Binario(id, "Multi", {'a', 0, 'b', 0, 0}, plataforma::kRegMultiSz)
-      .Clave("HKCU\\Identities\\zeta")
-      .Clave("HKCU\\Identities\\Alfa")
-      .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
-      .Clave("HKCU\\Identities\\" + std::string(100, 'b'))
-      .Cadena("HKLM\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", "6.0");
+  pruebas::LlenarRegistroDeEjemplo(r);
+  r.Cadena("HKCU\\Identities\\{GUID-1}", "Username", "Identidad ñ");  // a hive stores it in UTF-16
   const std::string texto = r.Texto(pruebas::RegistroPrueba::Formato::kVersion5);
   const auto exportacion = plataforma::OrigenDeExportacion(std::make_shared<const plataforma::registro::Registro>(
       plataforma::registro::AnalizarRegistro(std::span(reinterpret_cast<const uint8_t*>(texto.data()), texto.size()))));

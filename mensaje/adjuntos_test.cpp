@@ -5,13 +5,15 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "pruebas/prueba_imn.h"
 #include "pruebas/prueba_almacen.h"
 #include "api/estado.h"
 #include "api/orvex.h"
-#include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
+#include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
@@ -19,6 +21,10 @@ namespace {
 constexpr uint32_t kIdCarpeta = 4, kIdConAdjuntos = 5;
 // The removed attachment's base64 line, which the stored text holds until a write-back.
 const std::string kLineaDeXExe = "TVoAkA==";
+
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_mensaje.inc"
+    ;
 
 std::string TextoConAdjuntos() {
   return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Dos adjuntos",
@@ -123,39 +129,29 @@ TEST_F(AdjuntosTest, ReabreLaParteDeUnaReferenciaPorNumeroYNombreExactos) {
     EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_CERRAR), OE_OK);
     EXPECT_EQ(OE_ObtenerMensajes(carpeta.c, &m, OE_CERRAR), OE_OK);
   }
-  struct Caso { const char* nombre; OE_REF_ADJUNTO referencia; uint32_t esperado; std::string contenido = ""; };
-  const Caso casos[] = {
-      {"la referencia guardada", guardada, OE_OK, std::string("MZ\0\x90", 4)},
-      {"el cuerpo", Referencia(kIdConAdjuntos, 1, ""), OE_OK},
-      {"la tercera parte", Referencia(kIdConAdjuntos, 3, "y.bin"), OE_OK, "yyy"},
-      {"una imagen sin nombre", Referencia(kIdConAdjuntos, 4, ""), OE_OK},
-      {"otro mensaje", Referencia(9, 2, "x.exe"), OE_OK, "nueve"},
-      {"el nombre distingue mayusculas", Referencia(kIdConAdjuntos, 2, "X.EXE"), OE_ERROR},
-      {"numero y nombre de partes distintas", Referencia(kIdConAdjuntos, 3, "x.exe"), OE_ERROR},
-      {"mas alla de la ultima parte", Referencia(kIdConAdjuntos, 5, ""), OE_ERROR},
-      {"un mensaje que no esta", Referencia(77, 1, ""), OE_ERROR},
-      {"una carpeta que no existe", Referencia(kIdConAdjuntos, 1, "", 999), OE_ERROR},
+  const std::pair<const char*, OE_REF_ADJUNTO> casos[] = {
+      {"la referencia guardada", guardada},
+      {"el cuerpo", Referencia(kIdConAdjuntos, 1, "")},
+      {"la tercera parte", Referencia(kIdConAdjuntos, 3, "y.bin")},
+      {"una imagen sin nombre", Referencia(kIdConAdjuntos, 4, "")},
+      {"otro mensaje", Referencia(9, 2, "x.exe")},
+      {"el nombre distingue mayusculas", Referencia(kIdConAdjuntos, 2, "X.EXE")},
+      {"numero y nombre de partes distintas", Referencia(kIdConAdjuntos, 3, "x.exe")},
+      {"mas alla de la ultima parte", Referencia(kIdConAdjuntos, 5, "")},
+      {"un mensaje que no esta", Referencia(77, 1, "")},
+      {"una carpeta que no existe", Referencia(kIdConAdjuntos, 1, "", 999)},
   };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  for (auto [nombre, referencia] : casos) {
+    SCOPED_TRACE(nombre);
     OE_MENSAJE testigo{};
     OE_MENSAJE* m = &testigo;
     OE_OBJMSG* o = nullptr;
-    OE_REF_ADJUNTO referencia = caso.referencia;
-    EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), caso.esperado);
-    EXPECT_EQ(o != nullptr, caso.esperado == OE_OK);
-    if (referencia.IdCarpeta == 999) {
-      EXPECT_EQ(m, &testigo);  // no folder, no listing: nothing handed out
-      continue;
-    }
-    ASSERT_NE(m, &testigo);  // the message record is left with the host either way
-    if (o != nullptr) {
-      EXPECT_EQ(o->NumParte, referencia.NumParte);
-      EXPECT_STREQ(o->NombreAdjunto, referencia.NombreAdjunto);
-      EXPECT_EQ(m->IdMensaje, referencia.IdMensaje);
-      const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
-      EXPECT_TRUE(caso.contenido.empty() || std::string(c->Datos(), c->Longitud()) == caso.contenido);
-    }
+    std::string visto = "resultado " + std::to_string(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO));
+    // The message record is left with the host either way, unless no folder was found.
+    visto += m == &testigo ? " sin mensaje\n" : " mensaje " + std::to_string(m->IdMensaje) + "\n";
+    if (o != nullptr) visto += Volcar(*o) + "\n";
+    EXPECT_VOLCADO(kVolcados, "volcados_mensaje", std::string("referencia ") + nombre, visto);
+    if (m == &testigo) continue;
     EXPECT_EQ(OE_ObtenerAttachMensaje(nullptr, &m, &o, OE_CERRAR), OE_OK);
     EXPECT_EQ(m, nullptr);
     EXPECT_EQ(o, nullptr);

@@ -5,33 +5,19 @@
 #include <string>
 #include <vector>
 
+#include "pruebas/tablas.h"
 #include "soporte/buffer_flujo.h"
 
 namespace orvex::mensaje {
 namespace {
 
 TEST(EmpalmeTest, NombreVir) {
-  struct Caso {
-    std::string nombre;
-    ExtensionVir extension;
-    std::string esperado;
-  };
-  const std::string largo(255, 'a');  // with ".exe", the longest name a part record holds
-  const Caso casos[] = {
-      {"README", ExtensionVir::kConservar, "README_.VIR"},
-      {"archivo.", ExtensionVir::kConservar, "archivo_.VIR"},
-      {"datos.tar.gz", ExtensionVir::kConservar, "datos.tar_gz.VIR"},
-      {".profile", ExtensionVir::kConservar, "_profile.VIR"},
-      {"C:\\dir.x\\a\"b\r\n.exe", ExtensionVir::kConservar, "a_b___exe.VIR"},
-      {largo + ".exe", ExtensionVir::kConservar, largo + "_exe.VIR"},
-      {"README", ExtensionVir::kQuitar, "README.VIR"},
-      {"datos.tar.gz", ExtensionVir::kQuitar, "datos.tar.VIR"},
-      {"dir/x.bat", ExtensionVir::kQuitar, "x.VIR"},
-      {largo + ".exe", ExtensionVir::kQuitar, largo + ".VIR"},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    EXPECT_EQ(NombreVir(caso.nombre, caso.extension), caso.esperado);
+  for (const std::vector<std::string>& fila : pruebas::Filas(
+#include "pruebas/datos/nombres_vir.inc"
+           )) {
+    SCOPED_TRACE(fila.at(1));
+    const ExtensionVir extension = fila[0] == "quitar" ? ExtensionVir::kQuitar : ExtensionVir::kConservar;
+    EXPECT_EQ(NombreVir(fila[1], extension), fila.at(2));
   }
 }
 
@@ -54,6 +40,7 @@ TEST(EmpalmeTest, BuscarEnLineasDaLaPrimeraLineaQueLoTiene) {
       {"con caso", 0, t, Mayusculas::kDistinguir, true, tercera + 3, cuarta},
       {"la linea partida por el limite no cuenta entera", tercera, tercera + 5, Mayusculas::kDistinguir, false, 0, 0},
       {"ultima linea sin fin de linea", cuarta, t, Mayusculas::kDistinguir, true, cuarta + 4, t},
+      {"sin caso al final del texto", cuarta, t, Mayusculas::kIgnorar, true, cuarta + 4, t},
       {"tramo vacio", segunda, segunda, Mayusculas::kIgnorar, false, 0, 0},
   };
   for (const Caso& caso : casos) {

@@ -142,29 +142,5 @@ TEST(AnalizadorMimeTest, LineaNulaReiniciarVaciarYReinicializar) {
   EXPECT_EQ(Capturas(a), "<none>||s|");
 }
 
-// Nesting unwinds whole; deeper than the stack allows, the deepest multipart reads the rest,
-// its ancestors' closing delimiters included, as its body.
-TEST(AnalizadorMimeTest, AnidamientoSeDeshaceYSeAcotaEnProfundidad) {
-  for (const int niveles : {50, 10000}) {
-    SCOPED_TRACE(niveles);
-    std::string texto;
-    for (int i = 0; i < niveles; ++i) {
-      const std::string n = std::to_string(i);
-      texto += "Content-Type: multipart/mixed; boundary=\"n" + n + "\"\r\n\r\n--n" + n + "\r\n";
-    }
-    texto += "Content-Type: text/plain\r\n\r\nhoja\r\n";
-    for (int i = niveles - 1; i >= 0; --i) texto += "--n" + std::to_string(i) + "--\r\n";
-    CL_ANALIZADOR_MIME a;
-    const auto r = Alimentar(a, texto);
-    uint32_t maxima = 0;
-    for (const std::string& x : r) maxima = std::max<uint32_t>(maxima, std::stoul(x));
-    const uint32_t tope = CL_ANALIZADOR_MIME::kProfundidadMaxima;
-    EXPECT_EQ(maxima, std::min<uint32_t>(niveles + 1, tope));
-    const std::string fondo = niveles < 1000 ? "1 b6 " : std::to_string(tope) + " b";
-    EXPECT_TRUE(r.back().starts_with(fondo) && r.back().ends_with(" multi/mixed/lit")) << r.back();
-    EXPECT_EQ(a.ParteInterior()->FronteraVista == 0, niveles > 1000);
-  }
-}
-
 }  // namespace
 }  // namespace orvex

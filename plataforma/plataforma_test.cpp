@@ -16,6 +16,9 @@
 
 #include "plataforma/origen_exportacion.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/tablas.h"
+#include "pruebas/volcado.h"
+#include "pruebas/volcado_registro.h"
 
 namespace orvex::plataforma {
 namespace {
@@ -24,7 +27,9 @@ using pruebas::RegistroPrueba;
 using pruebas::VariableEntorno;
 using Bytes = std::vector<uint8_t>;
 
-Bytes Texto(const std::string& s) { return Bytes(s.c_str(), s.c_str() + s.size() + 1); }
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_soporte.inc"
+    ;
 
 // Every test starts and ends with the hooks cleared, and has a folder holding Store\Inbox.dbx.
 class PlataformaTest : public ::testing::Test {
@@ -44,16 +49,7 @@ class RegistroTest : public PlataformaTest,
                      public ::testing::WithParamInterface<std::tuple<RegistroPrueba::Formato, bool>> {
  protected:
   RegistroTest() {
-    const std::string id = "HKCU\\Identities\\{GUID-1}";
-    registro_.Cadena("HKEY_LOCAL_MACHINE\\Software\\Orvex Prueba", "Current", "6.0")
-        .Cadena(id, "Username", "Identidad principal")
-        .Dword(id, "Flags", 0x12345678)
-        .Binario(id, "Blob", Bytes(300, 0x5A))
-        .Cadena(id, "", "por defecto")
-        .Clave("HKCU\\Identities\\zeta")
-        .Clave("HKCU\\Identities\\Alfa")
-        .Clave("HKCU\\Identities\\" + std::string(99, 'a'))
-        .Clave("HKCU\\Identities\\" + std::string(100, 'b'));
+    pruebas::LlenarRegistroDeEjemplo(registro_);
     const std::string ruta = registro_.Instalar(std::get<0>(GetParam()));
     if (!std::get<1>(GetParam())) return;
     std::ifstream archivo(ruta, std::ios::binary);
@@ -66,56 +62,24 @@ class RegistroTest : public PlataformaTest,
   std::optional<VariableEntorno> sin_variable_;
 };
 
-// Sizes and types as stored, a read never passes the caller's capacity, and subkeys come sorted
-// without regard to case, a name that does not fit the 100-byte buffer refused where it stands.
+std::string Describir(Raiz raiz, const std::string& ruta, const std::vector<std::string>& valores) {
+  auto clave = ClaveRegistro::Abrir(raiz, ruta);
+  return ruta + ":" + pruebas::VolcarClave(clave ? &*clave : nullptr, valores);
+}
+
+// Sizes and types as stored; subkeys come sorted without regard to case, a name that does not
+// fit the 100-byte buffer refused where it stands. Every format reads alike.
 TEST_P(RegistroTest, ValoresYSubclavesComoWindows) {
-  const std::string id = "Identities\\{GUID-1}";
-  struct Caso {
-    std::string clave;
-    const char* nombre;
-    uint32_t tipo;
-    std::optional<Bytes> datos;  // Empty: no such value.
-    std::vector<uint32_t> capacidades = {400};
-    Raiz raiz = Raiz::kCurrentUser;
-  };
-  const Caso casos[] = {
-      {"identities\\{guid-1}", "USERNAME", kRegSz, Texto("Identidad principal"), {0, 19, 20}},
-      {id, "Flags", kRegDword, Bytes{0x78, 0x56, 0x34, 0x12}},
-      {id, "Blob", kRegBinario, Bytes(300, 0x5A), {10, 400}},
-      {id, "", kRegSz, Texto("por defecto")},
-      {"Software\\Orvex Prueba", "Current", kRegSz, Texto("6.0"), {400}, Raiz::kLocalMachine},
-      {"Identities", "Username", 0, std::nullopt},
-      {"Identities", "", 0, std::nullopt},  // A key with no default value has none to read.
-  };
-  for (const auto& caso : casos) {
-    for (uint32_t capacidad : caso.capacidades) {
-      SCOPED_TRACE(caso.clave + " / " + caso.nombre + " / " + std::to_string(capacidad));
-      auto clave = ClaveRegistro::Abrir(caso.raiz, caso.clave);
-      ASSERT_TRUE(clave.has_value());
-      uint32_t tamano = 0, tipo = 0, leidos = 12345;
-      Bytes buffer(capacidad + 16, 0xCC);
-      EXPECT_EQ(clave->ConsultarValor(caso.nombre, &tamano, &tipo), caso.datos.has_value());
-      EXPECT_EQ(clave->LeerValor(caso.nombre, buffer.data(), capacidad, &leidos), caso.datos.has_value());
-      if (!caso.datos) continue;
-      EXPECT_EQ(tipo, caso.tipo);
-      EXPECT_EQ(tamano, caso.datos->size());
-      Bytes esperado = *caso.datos;
-      esperado.resize(std::min<std::size_t>(esperado.size(), capacidad));
-      EXPECT_EQ(leidos, esperado.size());
-      esperado.resize(buffer.size(), 0xCC);
-      EXPECT_EQ(buffer, esperado);
-    }
-  }
-  EXPECT_FALSE(ClaveRegistro::Abrir(Raiz::kCurrentUser, "Identities\\{GUID-2}").has_value());
-  EXPECT_FALSE(ClaveRegistro::Abrir(Raiz::kLocalMachine, "Identities").has_value());
-  auto clave = ClaveRegistro::Abrir(Raiz::kCurrentUser, "Identities");
-  ASSERT_TRUE(clave.has_value());
-  std::vector<std::string> nombres;
-  for (uint32_t i : {0u, 1u, 2u, 3u, 4u, 5u, 0xFFFFFFFFu}) {
-    std::string nombre;
-    nombres.push_back(clave->EnumerarSubclave(i, &nombre) ? nombre : "-");
-  }
-  EXPECT_EQ(nombres, (std::vector<std::string>{std::string(99, 'a'), "Alfa", "-", "zeta", "{GUID-1}", "-", "-"}));
+  const std::vector<std::string> valores = {"Default User ID", "USERNAME", "",      "Store Root",
+                                            "Flags",           "Blob",     "Multi", "current"};
+  const std::string oe = "Software\\Microsoft\\Outlook Express";
+  EXPECT_VOLCADO(kVolcados, "volcados_soporte", "registro",
+                 Describir(Raiz::kCurrentUser, "identities\\{guid-1}", valores) +
+                     Describir(Raiz::kCurrentUser, "Identities", valores) +
+                     Describir(Raiz::kCurrentUser, "Identities\\{GUID-2}", valores) +
+                     Describir(Raiz::kCurrentUser, "Identities\\{GUID-1}\\" + oe + "\\5.0", valores) +
+                     Describir(Raiz::kLocalMachine, oe + "\\Version Info", valores) +
+                     Describir(Raiz::kLocalMachine, "Identities", valores));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formatos, RegistroTest,
@@ -187,15 +151,10 @@ TEST_F(PlataformaTest, ListarArchivosPorPatron) {
 TEST_F(PlataformaTest, ExpandirEntorno) {
   VariableEntorno perfil("ORVEX_PERFIL", "C:\\Datos"), vacia("ORVEX_VACIA", "");
   VariableEntorno falta("ORVEX_NO_EXISTE", std::nullopt), larga("ORVEX_LARGA", std::string(400, 'x'));
-  const std::pair<std::string, std::string> casos[] = {
-      {"%ORVEX_PERFIL%\\Correo", "C:\\Datos\\Correo"}, {"%orvex_perfil%", "C:\\Datos"}, {"a%ORVEX_VACIA%b", "ab"},
-      {"%ORVEX_NO_EXISTE%\\x", "%ORVEX_NO_EXISTE%\\x"},  {"%ORVEX_PERFIL", "%ORVEX_PERFIL"},  {"100%%", "100%%"},
-      {"%ORVEX_PERFIL%%ORVEX_PERFIL%", "C:\\DatosC:\\Datos"},    {"50% de", "50% de"},
-      {"%ORVEX_LARGA%\\fin", std::string(400, 'x') + "\\fin"},
-  };
-  for (const auto& [texto, esperado] : casos) {
-    SCOPED_TRACE(texto);
-    EXPECT_EQ(ExpandirEntorno(texto), esperado);
+  for (const auto& fila : pruebas::Filas(
+#include "pruebas/datos/entorno.inc"
+           )) {
+    EXPECT_EQ(ExpandirEntorno(fila.at(0)), fila.at(1)) << fila[0];
   }
 }
 

@@ -2,6 +2,7 @@
 // file ORVEX_REGISTRY names, local time from TZ, free space from the folder's disk.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -13,11 +14,21 @@
 #include "plataforma/origen_archivos.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/tablas.h"
 
 namespace orvex::plataforma {
 namespace {
 
 using pruebas::VariableEntorno;
+
+// A file's contents and size as one open for reading sees them; "-" when it does not open.
+std::string Leer(const std::string& ruta) {
+  std::optional<Archivo> a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
+  std::string t(16, '\0');
+  std::size_t n = 0;
+  if (!a || !a->Leer(0, t.data(), t.size(), &n)) return "-";
+  return t.substr(0, n) + "/" + std::to_string(a->Tamano().value_or(0));
+}
 
 class PosixTest : public ::testing::Test {
  protected:
@@ -61,22 +72,15 @@ TEST_F(PosixTest, OrigenInstaladoAtiendeSuUnidad) {
     std::vector<std::string> Listar(const std::string&, const std::string&) override { return {"de la imagen"}; }
     bool Existe(const std::string& r) override { return Abrir(r) != nullptr; }
   };
-  const auto leer = [](const std::string& ruta) {
-    std::optional<Archivo> a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
-    std::string t(16, '\0');
-    std::size_t n = 0;
-    if (!a || !a->Leer(0, t.data(), t.size(), &n)) return std::string("-");
-    return t.substr(0, n) + "/" + std::to_string(a->Tamano().value_or(0));
-  };
-  EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");  // kept open by the cache
+  EXPECT_EQ(Leer("C:\\Store\\Inbox.dbx"), "x/1");  // kept open by the cache
   UsarOrigenArchivos(std::make_shared<Memoria>());
-  EXPECT_EQ(leer("c:/store/../Store/./Inbox.dbx"), "imagen/6");
+  EXPECT_EQ(Leer("c:/store/../Store/./Inbox.dbx"), "imagen/6");
   EXPECT_FALSE(Archivo::Abrir("C:\\Store\\Inbox.dbx", Archivo::Modo::kLecturaEscritura).has_value());
   EXPECT_EQ(ListarArchivos("C:\\", "*"), std::vector<std::string>{"de la imagen"});
   EXPECT_FALSE(ExisteArchivo("C:\\b.mbx"));
-  EXPECT_EQ(leer(dir_.Ruta() + "/b.mbx"), "x/1");  // off its drive: the disk
+  EXPECT_EQ(Leer(dir_.Ruta() + "/b.mbx"), "x/1");  // off its drive: the disk
   UsarOrigenArchivos(nullptr);
-  EXPECT_EQ(leer("C:\\Store\\Inbox.dbx"), "x/1");
+  EXPECT_EQ(Leer("C:\\Store\\Inbox.dbx"), "x/1");
   for (const char* fuera : {"D:\\a", "\\a", "a", "C:\\..\\a"}) EXPECT_FALSE(ComponentesEnUnidad(fuera, 'C')) << fuera;
 }
 
@@ -114,23 +118,18 @@ TEST_F(PosixTest, RegistroDelArchivoComoEsAhora) {
 // unchanged file; whatever happened in between, the next open reads the file as it is now.
 TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
   const std::string ruta = "C:\\Store\\Inbox.dbx";
-  auto leer = [&ruta] {
-    auto a = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
-    char c[3] = {};
-    return a && a->LeerExacto(0, c, 2) ? std::string(c) : std::string("-");
-  };
   pruebas::DirectorioTemporal otra;
   otra.Escribir("Store/Inbox.dbx", "ot");
   const auto reemplazar = [&] {
     std::filesystem::rename(dir_.Escribir("nuevo", "nu"), dir_.RutaDe("Store/Inbox.dbx"));
   };
   const std::tuple<const char*, std::function<void()>, const char*> casos[] = {
-      {"igual", [] {}, "xy"},
-      {"reescrito en su sitio", [&] { dir_.Escribir("Store/Inbox.dbx", "nu"); }, "nu"},
-      {"reemplazado", reemplazar, "nu"},
+      {"igual", [] {}, "xy/2"},
+      {"reescrito en su sitio", [&] { dir_.Escribir("Store/Inbox.dbx", "nu"); }, "nu/2"},
+      {"reemplazado", reemplazar, "nu/2"},
       {"borrado", [&] { std::filesystem::remove(dir_.RutaDe("Store/Inbox.dbx")); }, "-"},
-      {"otra unidad", [&] { ::setenv("ORVEX_DRIVE_C", otra.Ruta().c_str(), 1); }, "ot"},
-      {"escrito", [&] { Archivo::Abrir(ruta, Archivo::Modo::kLecturaEscritura)->Escribir(0, "nu", 2); }, "nu"},
+      {"otra unidad", [&] { ::setenv("ORVEX_DRIVE_C", otra.Ruta().c_str(), 1); }, "ot/2"},
+      {"escrito", [&] { Archivo::Abrir(ruta, Archivo::Modo::kLecturaEscritura)->Escribir(0, "nu", 2); }, "nu/2"},
       {"otros archivos abiertos",
        [&] {
          for (const char* otro : {"o1", "o2", "o3", "o4", "o5"}) {
@@ -138,16 +137,16 @@ TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
            Archivo::Abrir("C:\\" + std::string(otro), Archivo::Modo::kLectura);
          }
        },
-       "xy"},
-      {"soltados", [] { SoltarArchivosAbiertos(); }, "xy"},
+       "xy/2"},
+      {"soltados", [] { SoltarArchivosAbiertos(); }, "xy/2"},
   };
   for (const auto& [nombre, cambio, leido] : casos) {
     SCOPED_TRACE(nombre);
     VariableEntorno unidad("ORVEX_DRIVE_C", dir_.Ruta());
     dir_.Escribir("Store/Inbox.dbx", "xy");
-    ASSERT_EQ(leer(), "xy");
+    ASSERT_EQ(Leer(ruta), "xy/2");
     cambio();
-    EXPECT_EQ(leer(), leido);
+    EXPECT_EQ(Leer(ruta), leido);
   }
   // A file replaced while an earlier open still holds it: the holder keeps reading what it
   // opened, every new open reads the new file.
@@ -155,29 +154,25 @@ TEST_F(PosixTest, UnArchivoQueSeGuardaAbiertoSeLeeComoEstaAhora) {
   auto viejo = Archivo::Abrir(ruta, Archivo::Modo::kLectura);
   ASSERT_TRUE(viejo.has_value());
   reemplazar();
-  EXPECT_EQ(leer(), "nu");
+  EXPECT_EQ(Leer(ruta), "nu/2");
   char c[3] = {};
   EXPECT_TRUE(viejo->LeerExacto(0, c, 2));
   EXPECT_STREQ(c, "xy");
 }
 
 TEST_F(PosixTest, FileTimeEnHoraLocalDeTz) {
-  constexpr uint64_t k1970 = 116444736000000000ull, kSegundo = 10000000ull;
-  constexpr uint64_t kVerano = k1970 + 995200496ull * kSegundo;    // 2001-07-15 12:34:56 UTC.
-  constexpr uint64_t kInvierno = k1970 + 979560000ull * kSegundo;  // 2001-01-15 12:00:00 UTC.
-  const std::tuple<const char*, uint64_t, std::vector<int>> casos[] = {
-      {"UTC", 0, {1601, 1, 1, 0, 0, 0}}, {"UTC", kVerano, {2001, 7, 15, 12, 34, 56}},
-      {"Europe/Madrid", kVerano, {2001, 7, 15, 14, 34, 56}}, {"Europe/Madrid", kInvierno, {2001, 1, 15, 13, 0, 0}},
-      {"America/New_York", kInvierno, {2001, 1, 15, 7, 0, 0}},
-      {"UTC", 0x7FFFFFFFFFFFFFFFull, {30828, 9, 14, 2, 48, 5}}, {"UTC", 0x8000000000000000ull, {}},
-      {"America/New_York", 0, {}},  // Before 1601 once moved to local time.
-  };
-  for (const auto& [zona, filetime, esperada] : casos) {
-    SCOPED_TRACE(std::string(zona) + " " + std::to_string(filetime));
-    VariableEntorno tz("TZ", zona);
-    std::vector<int> fecha;
-    if (auto f = FileTimeALocal(filetime)) fecha = {f->anio, f->mes, f->dia, f->hora, f->minuto, f->segundo};
-    EXPECT_EQ(fecha, esperada);
+  for (const auto& fila : pruebas::Filas(
+#include "pruebas/datos/filetime.inc"
+           )) {
+    SCOPED_TRACE(fila.at(0) + " " + fila.at(1));
+    VariableEntorno tz("TZ", fila[0]);
+    const auto f = FileTimeALocal(std::stoull(fila[1]));
+    char fecha[64] = "-";
+    if (f) {
+      std::snprintf(fecha, sizeof fecha, "%04d-%02d-%02d %02d:%02d:%02d", f->anio, f->mes, f->dia, f->hora,
+                    f->minuto, f->segundo);
+    }
+    EXPECT_EQ(fecha, fila.at(2));
   }
 }
 

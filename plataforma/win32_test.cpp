@@ -20,12 +20,6 @@ namespace {
 
 using pruebas::DirectorioTemporal;
 
-class Win32Test : public ::testing::Test {
- protected:
-  Win32Test() { Ganchos().Reiniciar(); }
-  ~Win32Test() override { Ganchos().Reiniciar(); }
-};
-
 // A handle that another program holds, as the mail client holds its store files while it runs.
 using Ajeno = std::unique_ptr<void, decltype(&CloseHandle)>;
 Ajeno AbrirAjeno(const std::string& ruta, DWORD acceso, DWORD comparte) {
@@ -33,7 +27,7 @@ Ajeno AbrirAjeno(const std::string& ruta, DWORD acceso, DWORD comparte) {
   return Ajeno(h == INVALID_HANDLE_VALUE ? nullptr : h, &CloseHandle);
 }
 
-TEST_F(Win32Test, AbreLoQueOtroTieneAbiertoYVeLoQueEscribe) {
+TEST(Win32Test, AbreLoQueOtroTieneAbiertoYVeLoQueEscribe) {
   DirectorioTemporal dir;
   const std::string ruta = dir.Escribir("Inbox.dbx", std::string("0123456789"));
   constexpr DWORD kTodo = FILE_SHARE_READ | FILE_SHARE_WRITE, kEscribe = GENERIC_READ | GENERIC_WRITE;
@@ -68,7 +62,7 @@ TEST_F(Win32Test, AbreLoQueOtroTieneAbiertoYVeLoQueEscribe) {
   EXPECT_FALSE(lector->LeerExacto(11, buffer, 3));
 }
 
-TEST_F(Win32Test, EspacioLibreDeLaUnidadDeLaRuta) {
+TEST(Win32Test, EspacioLibreDeLaUnidadDeLaRuta) {
   DirectorioTemporal dir;
   const std::string propia = dir.RutaDe("Mail\\Inbox.idx");
   ASSERT_EQ(propia.substr(1, 1), ":");
@@ -94,7 +88,7 @@ TEST_F(Win32Test, EspacioLibreDeLaUnidadDeLaRuta) {
   }
 }
 
-TEST_F(Win32Test, FechaRegionYCerrojo) {
+TEST(Win32Test, FechaRegionYCerrojo) {
   // 2001-03-05 12:07:30 UTC, noon: the same calendar day in every zone within twelve hours.
   const auto fecha = FileTimeALocal(126282676500000000ull);
   ASSERT_TRUE(fecha.has_value());

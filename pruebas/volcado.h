@@ -11,13 +11,16 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "api/orvex.h"
+#include "soporte/buffer_flujo.h"
 
 namespace orvex::pruebas {
 
@@ -102,12 +105,59 @@ inline std::string VolcarMensajes(OE_CARPETA* c, const std::string& raiz) {
   r += "primero " + Volcar(*m, raiz) + "\n";  // the cursor as the listing starts
   for (int pasos = 0; pasos < 1000; ++pasos) {
     res = OE_ObtenerMensajes(c, &m, OE_SIGUIENTE);
+    if (res == OE_OK && m->Texto != nullptr) {
+      EXPECT_EQ(m->Texto[m->LongTexto], '\0');  // a host may read the text as a C string
+    }
     if (res == OE_OK) r += Volcar(*m, raiz) + "\n";
     else r += "resultado " + std::to_string(res) + "\n";
     if (res != OE_OK && res != OE_ERROR) break;
   }
   OE_ObtenerMensajes(c, &m, OE_CERRAR);
   return r;
+}
+
+// A part object on one line: its cursors, its names (the part's own only when it differs) and
+// the content handed out.
+inline std::string Volcar(const OE_OBJMSG& o) {
+  std::ostringstream r;
+  r << "parte " << o.NumParte << " id=" << o.IdMensaje << " carpeta=" << std::hex << o.IdCarpeta << std::dec
+    << " pos=" << o.PosCarpeta << " copia=" << o.IdMensajeCopia << " texto=" << o.PosTexto << "-" << o.FinMsg
+    << " reg=" << o.PosRegistro << "-" << o.FinRegistro << " inicio=" << o.PosInicioParte << " sig=" << o.PosSigParte
+    << " leidos=" << o.BytesLeidos << " long=" << o.LongParte << " nombre=\"" << Escapado(o.NombreAdjunto) << "\"";
+  if (std::strcmp(o.NombreParte, o.NombreAdjunto) != 0) r << " nombreparte=\"" << Escapado(o.NombreParte) << "\"";
+  const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o.Contenido);
+  r << " contenido=" << (c == nullptr ? std::string("null") : Resumido(std::string_view(c->Datos(), c->Longitud())));
+  return r.str();
+}
+
+// A message's whole part walk: the object as opened, each part handed out and the result that
+// ended it; ajustar may change the object once it is open. An object left open is closed.
+inline std::string VolcarPartes(OE_MENSAJE* m, const std::function<void(OE_OBJMSG&)>& ajustar = nullptr) {
+  OE_OBJMSG* o = nullptr;
+  uint32_t res = OE_ObtenerObjMsg(m, &o, OE_PRIMERO);
+  if (res != OE_OK || o == nullptr) return "primero " + std::to_string(res) + "\n";
+  std::string r = "primero tam=" + std::to_string(o->Tamano) + " " + Volcar(*o) + "\n";
+  if (ajustar) ajustar(*o);
+  for (int pasos = 0; pasos < 1000 && (res = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK; ++pasos) {
+    r += Volcar(*o) + "\n";
+  }
+  r += "resultado " + std::to_string(res) + (o != nullptr ? " abierto\n" : "\n");
+  if (o != nullptr) OE_ObtenerObjMsg(m, &o, OE_CERRAR);
+  return r;
+}
+
+// A message's destination listing: the count, each entry with its index, the result that ended
+// it and the close.
+inline std::string VolcarDestinos(OE_MENSAJE* m) {
+  OE_DESTINO* d = nullptr;
+  uint32_t res = OE_ObtenerDestinoMsg(m, &d, OE_PRIMERO);
+  if (res != OE_OK || d == nullptr) return "destinos " + std::to_string(res) + "\n";
+  std::string r = "destinos " + std::to_string(d->NumDestinos) + " tam=" + std::to_string(d->Tamano) + "\n";
+  for (int pasos = 0; pasos < 1000 && (res = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK; ++pasos) {
+    r += "destino " + std::to_string(d->Indice) + " \"" + Escapado(d->Destino) + "\"\n";
+  }
+  r += "resultado " + std::to_string(res) + " cerrar " + std::to_string(OE_ObtenerDestinoMsg(m, &d, OE_CERRAR));
+  return r + (d != nullptr ? " abierto\n" : "\n");
 }
 
 // The full folder listing, each folder followed by its messages indented.

@@ -9,6 +9,7 @@ cut that turns a caught mutant into a survivor has lost a real check.
 
 Usage: python3 scripts/mutantes.py [--muestra N] [--semilla S] [--lista] [--solo K]
            [--build DIR] [--timeout SEG] [--salida FILE] [--continuar] [--ctest] [--sin-base]
+           [--muestra-de REV]
 
 Every mutant is written into its file in place and the original is always put back (also on
 Ctrl-C or SIGTERM); a copy of the original stays in the build folder while a mutant is in
@@ -53,13 +54,24 @@ def es_producto(ruta: Path) -> bool:
     return True
 
 
-def archivos_producto() -> list:
+def archivos_producto(rev=None) -> list:
+    if rev is not None:
+        nombres = subprocess.run(["git", "ls-tree", "-r", "--name-only", rev, "--"] + CARPETAS, cwd=RAIZ,
+                                 check=True, capture_output=True, text=True).stdout.split()
+        return sorted(n for n in nombres if n.count("/") == 1 and es_producto(Path(n)))
     archivos = []
     for carpeta in CARPETAS:
         for ruta in sorted((RAIZ / carpeta).iterdir()):
             if ruta.is_file() and es_producto(ruta):
                 archivos.append(ruta.relative_to(RAIZ).as_posix())
     return sorted(archivos)
+
+
+def leer(ruta: str, rev=None) -> str:
+    if rev is None:
+        return (RAIZ / ruta).read_text(encoding="utf-8")
+    return subprocess.run(["git", "show", "%s:%s" % (rev, ruta)], cwd=RAIZ, check=True,
+                          capture_output=True).stdout.decode("utf-8")
 
 
 # ---------------------------------------------------------------------------------------------
@@ -174,8 +186,8 @@ def _desplazamiento_vecino(n: int) -> int:
     return n ^ 1
 
 
-def sitios(ruta: str) -> list:
-    texto = (RAIZ / ruta).read_text(encoding="utf-8")
+def sitios(ruta: str, rev=None) -> list:
+    texto = leer(ruta, rev)
     m_txt = enmascarar(texto)
     res = []
 
@@ -260,13 +272,14 @@ def clave(m) -> str:
     return "%s:%d:%d:%s:%s" % (m["archivo"], m["linea"], m["columna"], m["operador"], m["despues"][:40])
 
 
-def muestra(n: int, semilla: int) -> list:
+def muestra(n: int, semilla: int, rev=None) -> list:
     """Round robin over the operators, each one's sites shuffled by the seed, so that every kind
     of fault gets its share; the sample runs in file order (neighbouring mutants rebuild the
-    same objects)."""
+    same objects). With rev, the sample is drawn from the product as it was at that commit and
+    then placed in today's files (see colocar)."""
     por_operador = {op: [] for op in OPERADORES}
-    for ruta in archivos_producto():
-        for m in sitios(ruta):
+    for ruta in archivos_producto(rev):
+        for m in sitios(ruta, rev):
             por_operador[m["operador"]].append(m)
     rng = random.Random(semilla)
     for op in OPERADORES:
@@ -280,7 +293,37 @@ def muestra(n: int, semilla: int) -> list:
     for k, m in enumerate(elegidos, 1):
         m["n"] = k
         m["clave"] = clave(m)
+    if rev is not None:
+        colocar(elegidos, rev)
     return elegidos
+
+
+def colocar(mutantes, rev):
+    """Moves mutants drawn at rev onto today's files, keeping their number and key, so that a
+    product change does not redraw the sample the guard compares. A file unchanged since rev
+    keeps every offset; in a changed one a mutant follows its line when that line is still
+    there exactly once, otherwise it is marked "not placed" and left out of the score."""
+    textos = {}
+    for m in mutantes:
+        ruta = m["archivo"]
+        if ruta not in textos:
+            antes = leer(ruta, rev)
+            ahora = (RAIZ / ruta).read_text(encoding="utf-8") if (RAIZ / ruta).exists() else None
+            textos[ruta] = (antes, ahora)
+        antes, ahora = textos[ruta]
+        if ahora == antes:
+            continue
+        ini_linea = antes.rfind("\n", 0, m["ini"]) + 1
+        fin_linea = antes.find("\n", m["ini"])
+        linea = antes[ini_linea:len(antes) if fin_linea < 0 else fin_linea + 1]
+        donde = -1 if ahora is None else ahora.find(linea)
+        if donde < 0 or ahora.find(linea, donde + 1) >= 0 or (donde > 0 and ahora[donde - 1] != "\n"):
+            m["no_colocado"] = True
+            continue
+        delta = donde - ini_linea
+        m["ini"] += delta
+        m["fin"] += delta
+        m["linea"] = ahora.count("\n", 0, m["ini"]) + 1
 
 
 def describir(m) -> str:
@@ -451,16 +494,18 @@ def main():
     ap.add_argument("--ctest", action="store_true", help="run the suite through ctest instead of the programs")
     ap.add_argument("--trabajos", type=int, default=2, help="ctest -j (default 2)")
     ap.add_argument("--sin-base", action="store_true", help="skip the clean run (needs --timeout)")
+    ap.add_argument("--muestra-de", metavar="REV",
+                    help="draw the sample from the product at commit REV (the guard's before/after pair)")
     args = ap.parse_args()
 
     build = Path(args.build)
     build = build if build.is_absolute() else RAIZ / build
     banco = Banco(build, args.ctest, args.trabajos)
     banco.recuperar()  # before drawing: the sample is drawn from the real sources
-    mutantes = muestra(args.muestra, args.semilla)
+    mutantes = muestra(args.muestra, args.semilla, args.muestra_de)
     if args.lista:
         for m in mutantes:
-            print("%3d  %s" % (m["n"], describir(m)))
+            print("%3d  %s" % (m["n"], "not placed: " + m["clave"] if m.get("no_colocado") else describir(m)))
         return 0
     if args.solo is not None and not 1 <= args.solo <= len(mutantes):
         sys.exit("--solo must be between 1 and %d" % len(mutantes))
@@ -506,6 +551,9 @@ def main():
     construido = False
     try:
         for m in pendientes:
+            if m.get("no_colocado"):
+                print("[%d/%d] not placed: %s" % (m["n"], len(mutantes), m["clave"]), flush=True)
+                continue
             cambio = describir(m)
             t0 = time.monotonic()
             original = banco.aplicar(m)

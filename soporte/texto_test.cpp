@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <string>
-#include <tuple>
-#include <utility>
 #include <vector>
 
 #include "plataforma/plataforma.h"
@@ -16,34 +14,29 @@
 namespace orvex {
 namespace {
 
-TEST(LongitudLineaTest, CortaCadaLineaConSuFinal) {
-  // Text, position, line length, complete line length.
-  const std::string t("ab\r\ncd", 6);
-  const std::tuple<std::string, uint32_t, uint32_t, uint32_t> casos[] = {
-      {t, 0, 4, 4}, {t, 4, 2, 0}, {t, 6, 0, 0}, {t, 3, 1, 1}, {t, 7, 0, 0}, {"\n", 0, 1, 1},
-      {std::string("a\0b\nc", 5), 0, 4, 4}};  // NUL is an ordinary byte
-  for (const auto& [texto, pos, linea, completa] : casos) {
-    SCOPED_TRACE(testing::Message() << '"' << texto << "\" @" << pos);
-    const uint32_t total = static_cast<uint32_t>(texto.size());
-    EXPECT_EQ(LongitudLinea(pos, total, texto.data()), linea);
-    EXPECT_EQ(LongitudLineaCompleta(pos, total, texto.data()), completa);
-  }
-}
-
-TEST(CopiarAcotadoTest, CopiaComoMuchoCapacidadMenosUnoYSaltarBlancosSoloBlancos) {
-  const std::tuple<const char*, std::size_t, std::string> casos[] = {
-      {"abc", 4, "abc"}, {"abcd", 4, "abc"}, {"", 1, ""}, {"abc", 1, ""}, {"abc", 0, ""}};
-  for (const auto& [origen, capacidad, esperado] : casos) {
-    SCOPED_TRACE(testing::Message() << origen << " / " << capacidad);
-    std::vector<char> destino(capacidad + 4, '#');
-    EXPECT_EQ(CopiarAcotado(destino.data(), origen, capacidad), 0);
-    EXPECT_EQ(std::string(destino.data(), std::find(destino.data(), destino.data() + capacidad, 0)), esperado);
-    EXPECT_EQ(std::count(destino.begin() + capacidad, destino.end(), '#'), 4);
-  }
-  for (const auto& [texto, salto] : {std::pair{" \t x", 3}, {"x ", 0}, {"", 0}, {"  \r\n", 2}}) {
-    const char* p = texto;
-    EXPECT_EQ(SaltarBlancos(&p), 0);
-    EXPECT_EQ(p, texto + salto) << texto;
+// The copy writes at most capacity - 1 bytes and its NUL, never past the capacity.
+TEST(TextoTest, LineasCopiasYBlancos) {
+  for (const auto& fila : pruebas::Filas(
+#include "pruebas/datos/texto.inc"
+           )) {
+    SCOPED_TRACE(fila.at(0) + " \"" + fila.at(1) + "\" " + fila.at(2));
+    const std::string& texto = fila[1];
+    const uint32_t n = fila[0] == "blancos" ? 0 : std::stoul(fila.at(2)), total = static_cast<uint32_t>(texto.size());
+    std::string visto;
+    if (fila[0] == "linea") {
+      visto = std::to_string(LongitudLinea(n, total, texto.data())) + " " +
+              std::to_string(LongitudLineaCompleta(n, total, texto.data()));
+    } else if (fila[0] == "copiar") {
+      std::vector<char> destino(n + 4, '#');
+      EXPECT_EQ(CopiarAcotado(destino.data(), texto.c_str(), n), 0);
+      visto = std::string(destino.data(), std::find(destino.data(), destino.data() + n, 0));
+      EXPECT_EQ(std::count(destino.begin() + n, destino.end(), '#'), 4);
+    } else {
+      const char* p = texto.c_str();
+      EXPECT_EQ(SaltarBlancos(&p), 0);
+      visto = std::to_string(p - texto.c_str());
+    }
+    EXPECT_EQ(visto, fila.at(3));
   }
 }
 
