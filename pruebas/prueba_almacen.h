@@ -47,8 +47,6 @@ class AlmacenTemporal {
   AlmacenTemporal& operator=(const AlmacenTemporal&) = delete;
   const DirectorioTemporal& Directorio() const { return dir_; }
   RegistroPrueba& Registro() { return registro_; }
-  // The path the reader builds for a file of the store.
-  std::string RutaLector(const std::string& nombre) const { return dir_.Ruta() + "\\" + nombre; }
   // Rewrites one file of the store (after damaging its image), by its path below the root.
   void Reescribir(const std::string& relativo, const std::vector<uint8_t>& bytes) const {
     EscribirImagen(dir_.Ruta() + "/" + relativo, bytes);
@@ -116,7 +114,6 @@ class AlmacenImnInstalado : public AlmacenTemporal {
   void Escribir(const std::string& archivo, const std::vector<uint8_t>& bytes) const {
     dir_.Escribir("Mail/" + archivo, bytes);
   }
-  std::string RutaLector(const std::string& archivo) const { return dir_.Ruta() + "\\Mail\\" + archivo; }
 
  private:
   std::map<std::string, MapaImn> mapas_;
@@ -240,29 +237,6 @@ inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
   EXPECT_EQ(OE_ObtenerMensajes(carpeta, &a.m, OE_CERRAR), OE_OK);
   EXPECT_EQ(a.m, nullptr);
   return l;
-}
-
-// The few fields the older generation's suites compare.
-struct VistaMensaje {
-  uint32_t id = 0;
-  std::string asunto;
-  std::string de;
-  std::string fecha;
-  std::string texto;
-};
-
-// Lists a folder's messages up to the first result other than 0, kept in *fin.
-inline std::vector<VistaMensaje> Mensajes(OE_CARPETA* carpeta, uint32_t* fin = nullptr) {
-  std::vector<VistaMensaje> vistas;
-  ListadoAbierto l(carpeta);
-  uint32_t r = l.primero == OE_OK ? l.Siguiente() : l.primero;
-  for (; r == OE_OK && vistas.size() < 1000; r = l.Siguiente()) {
-    const OE_MENSAJE& m = *l.m;
-    vistas.push_back({m.IdMensaje, m.Asunto, m.De, m.Fecha,
-                      m.Texto != nullptr ? std::string(m.Texto, m.LongTexto) : std::string()});
-  }
-  if (fin != nullptr) *fin = r;
-  return vistas;
 }
 
 // A listed message with its object opened and moved on to part `parte` (1 = the body); the
