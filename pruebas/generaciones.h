@@ -16,8 +16,6 @@
 #include "almacen_oe5/formato_dbx.h"
 #include "api/orvex.h"
 #include "pruebas/prueba_almacen.h"
-#include "pruebas/prueba_imn.h"
-#include "pruebas/prueba_oe4.h"
 
 namespace orvex::pruebas {
 
@@ -181,18 +179,17 @@ inline bool CodigoHost(uint32_t r) {
 
 // Lists a folder's messages, going on after a message that fails as a host may.
 inline void MensajesHost(OE_CARPETA* c, CuentaHost* cuenta) {
-  OE_MENSAJE* m = nullptr;
-  uint32_t r = OE_ObtenerMensajes(c, &m, OE_PRIMERO);
-  EXPECT_TRUE(CodigoHost(r)) << r;
-  if (r != OE_OK) return;
+  ListadoAbierto l(c);
+  EXPECT_TRUE(CodigoHost(l.primero)) << l.primero;
+  if (l.primero != OE_OK) return;
   std::size_t pasos = 0;
-  for (; pasos < kLimiteHost && (r = OE_ObtenerMensajes(c, &m, OE_SIGUIENTE)) != OE_FIN; ++pasos) {
+  for (uint32_t r; pasos < kLimiteHost && (r = l.Siguiente()) != OE_FIN; ++pasos) {
     if (r == OE_ERROR_PARAM) break;
     EXPECT_TRUE(CodigoHost(r)) << r;
     if (cuenta != nullptr) ++(r == OE_OK ? cuenta->mensajes : cuenta->errores);
   }
   EXPECT_LT(pasos, kLimiteHost) << "the listing did not end";
-  EXPECT_EQ(OE_ObtenerMensajes(c, &m, OE_CERRAR), OE_OK);
+  EXPECT_EQ(OE_ObtenerMensajes(c, &l.m, OE_CERRAR), OE_OK);
 }
 
 // One enumeration to its first result other than 0; the entry ids it gave.
@@ -223,16 +220,13 @@ inline auto Hijas(OE_CARPETA* padre) {
 
 // A folder by entry id: its messages, and its subfolders down to the given depth.
 inline void CarpetaHost(OE_ENTRYID id, int profundidad) {
-  OE_CARPETA* c = nullptr;
-  const uint32_t r = OE_ObtenerCarpetaDeEntryID(&id, &c, OE_PRIMERO);
-  EXPECT_TRUE(CodigoHost(r)) << r;
-  if (r != OE_OK) return;
-  MensajesHost(c, nullptr);
+  CarpetaPorId c(id.IdCarpeta, id.PosCarpeta);
+  EXPECT_TRUE(CodigoHost(c.resultado)) << c.resultado;
+  if (c.resultado != OE_OK) return;
+  MensajesHost(c.c, nullptr);
   if (profundidad > 0) {
-    for (OE_ENTRYID h : CarpetasHost(Hijas(c))) CarpetaHost(h, profundidad - 1);
+    for (OE_ENTRYID h : CarpetasHost(Hijas(c.c))) CarpetaHost(h, profundidad - 1);
   }
-  OE_ENTRYID nada{};
-  OE_ObtenerCarpetaDeEntryID(&nada, &c, OE_CERRAR);
 }
 
 inline CuentaHost RecorrerComoHost(std::vector<OE_ENTRYID> otros = {}) {

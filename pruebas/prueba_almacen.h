@@ -1,5 +1,6 @@
-// Test support for this store: a built store in a temporary folder that the registry leads
-// to, and walkers that drive the public exports the way a host does.
+// Test support for every store generation: a store built in a temporary folder that the
+// registry leads to, installed the way a host finds it, and walkers that drive the public
+// exports the way a host does.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,8 @@
 #include "api/orvex.h"
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
+#include "pruebas/imn_constructor.h"
+#include "pruebas/oe4_constructor.h"
 
 namespace orvex::pruebas {
 
@@ -36,46 +39,157 @@ inline void InstalarIdentidad(RegistroPrueba& registro, const std::string& ruta)
   OE_IniciarIdentities(nullptr);
 }
 
-// A store written into a temporary folder, with a registry whose default identity has its
-// "Store Root" there; the generation is detected again and the default identity selected.
-// Dates come out in UTC unless a test sets TZ itself.
-class AlmacenInstalado {
+// The temporary folder a store is written into and the registry that leads to it, for as long
+// as this lives. Dates come out in UTC unless a test sets TZ itself.
+class AlmacenTemporal {
  public:
-  explicit AlmacenInstalado(const AlmacenDbx& descripcion) : zona_("TZ", std::string("UTC0")) {
-    escrito_ = EscribirAlmacen(dir_.Ruta(), descripcion);
-    InstalarIdentidad(registro_, dir_.Ruta());
-  }
-
+  AlmacenTemporal(const AlmacenTemporal&) = delete;
+  AlmacenTemporal& operator=(const AlmacenTemporal&) = delete;
   const DirectorioTemporal& Directorio() const { return dir_; }
   RegistroPrueba& Registro() { return registro_; }
-  const AlmacenEscrito& Escrito() const { return escrito_; }
-  // The path the reader builds for a file of the store.
-  std::string RutaLector(const std::string& nombre) const { return dir_.Ruta() + "\\" + nombre; }
-  // Rewrites one file of the store (after damaging its image).
-  void Reescribir(const std::string& nombre, const std::vector<uint8_t>& bytes) const {
-    EscribirImagen(dir_.Ruta() + "/" + nombre, bytes);
+  // Rewrites one file of the store (after damaging its image), by its path below the root.
+  void Reescribir(const std::string& relativo, const std::vector<uint8_t>& bytes) const {
+    EscribirImagen(dir_.Ruta() + "/" + relativo, bytes);
   }
 
- private:
+ protected:
+  AlmacenTemporal() : zona_("TZ", std::string("UTC0")) {}
   VariableEntorno zona_;
   DirectorioTemporal dir_;
   RegistroPrueba registro_;
+};
+
+// A .dbx store whose default identity has its "Store Root" in the folder.
+class AlmacenInstalado : public AlmacenTemporal {
+ public:
+  explicit AlmacenInstalado(const AlmacenDbx& descripcion) {
+    escrito_ = EscribirAlmacen(dir_.Ruta(), descripcion);
+    InstalarIdentidad(registro_, dir_.Ruta());
+  }
+  const AlmacenEscrito& Escrito() const { return escrito_; }
+
+ private:
   AlmacenEscrito escrito_;
 };
 
-// Looks a folder up by id through the export; null when not found.
-struct CarpetaAbierta {
+// A store of the older generation, "Store Root" pointing at the folder.
+class AlmacenOe4Instalado : public AlmacenTemporal {
+ public:
+  explicit AlmacenOe4Instalado(const AlmacenOe4& descripcion) {
+    escrito_ = EscribirAlmacenOe4(dir_.Ruta(), descripcion);
+    RegistroOe4 r;
+    r.raiz = dir_.Ruta();
+    if (descripcion.cuenta_por_defecto) r.cuenta_por_defecto = "00000002";
+    r.cuentas = descripcion.cuentas;
+    DescribirRegistroOe4(registro_, r);
+    registro_.Instalar();
+    OE_ObtenerVersionOE();
+  }
+  const AlmacenOe4Escrito& Escrito() const { return escrito_; }
+
+ private:
+  AlmacenOe4Escrito escrito_;
+};
+
+inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
+  BuzonImn b;
+  b.nombre = std::move(nombre);
+  b.mensajes = std::move(mensajes);
+  return b;
+}
+
+// Mailbox pairs under Mail/, the registry's "Store Root" at the folder (with a closing
+// backslash when asked).
+class AlmacenImnInstalado : public AlmacenTemporal {
+ public:
+  explicit AlmacenImnInstalado(const std::vector<BuzonImn>& buzones, bool barra_final = false) {
+    mapas_ = EscribirAlmacenImn(dir_.Ruta(), buzones);
+    DescribirRegistroImn(registro_, dir_.Ruta() + (barra_final ? "\\" : ""));
+    registro_.Instalar();
+    version_ = OE_ObtenerVersionOE();
+  }
+  uint32_t Version() const { return version_; }
+  const MapaImn& Mapa(const std::string& nombre) const { return mapas_.at(nombre); }
+  std::vector<uint8_t> Leer(const std::string& archivo) const { return dir_.Leer("Mail/" + archivo); }
+  void Escribir(const std::string& archivo, const std::vector<uint8_t>& bytes) const {
+    dir_.Escribir("Mail/" + archivo, bytes);
+  }
+
+ private:
+  std::map<std::string, MapaImn> mapas_;
+  uint32_t version_ = 0;
+};
+
+// A folder looked up by entry id through the export (c is null when not found), closed on
+// destruction.
+struct CarpetaPorId {
   OE_CARPETA* c = nullptr;
   uint32_t resultado = 0;
-  explicit CarpetaAbierta(uint32_t id) {
-    OE_ENTRYID e{id, 0};
+  explicit CarpetaPorId(uint32_t id, uint32_t pos = 0) {
+    OE_ENTRYID e{id, pos};
     resultado = OE_ObtenerCarpetaDeEntryID(&e, &c, OE_PRIMERO);
   }
-  ~CarpetaAbierta() {
-    if (c != nullptr) OE_ObtenerCarpetaDeEntryID(nullptr, &c, OE_CERRAR);
+  ~CarpetaPorId() {
+    if (c != nullptr) Cerrar();
   }
-  CarpetaAbierta(const CarpetaAbierta&) = delete;
-  CarpetaAbierta& operator=(const CarpetaAbierta&) = delete;
+  CarpetaPorId(const CarpetaPorId&) = delete;
+  CarpetaPorId& operator=(const CarpetaPorId&) = delete;
+  uint32_t Resultado() const { return resultado; }
+  // Mode 3 now: its result; the record is then null.
+  uint32_t Cerrar() {
+    OE_ENTRYID e{};
+    return OE_ObtenerCarpetaDeEntryID(&e, &c, OE_CERRAR);
+  }
+  OE_CARPETA* operator->() const { return c; }
+  OE_CARPETA* Puntero() const { return c; }
+};
+using CarpetaAbierta = CarpetaPorId;
+
+// What a host reads of a folder record.
+struct VistaOe4 {
+  uint32_t id = 0;
+  uint32_t padre = 0;
+  std::string nombre;
+  bool operator==(const VistaOe4&) const = default;
+};
+
+// Runs a folder walk (OE_ObtenerCarpetas or OE_ObtenerCarpetasPrincipales) to its end; the
+// last result is kept in *fin.
+template <class Export>
+std::vector<VistaOe4> Recorrer(Export exportacion, uint32_t* fin = nullptr, std::size_t limite = 1000) {
+  std::vector<VistaOe4> vistas;
+  OE_CARPETA* c = nullptr;
+  uint32_t r = exportacion(&c, OE_PRIMERO);
+  while (r == OE_OK && vistas.size() < limite) {
+    vistas.push_back({c->IdCarpeta, c->IdPadre, c->Nombre});
+    r = exportacion(&c, OE_SIGUIENTE);
+  }
+  if (fin != nullptr) *fin = r;
+  if (c != nullptr) exportacion(&c, OE_CERRAR);
+  return vistas;
+}
+
+// A message listing held open; freed through the export.
+struct ListadoAbierto {
+  OE_CARPETA* carpeta;
+  OE_MENSAJE* m = nullptr;
+  uint32_t primero = 0;
+  explicit ListadoAbierto(OE_CARPETA* c) : carpeta(c) { primero = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO); }
+  ~ListadoAbierto() {
+    if (m != nullptr) OE_ObtenerMensajes(carpeta, &m, OE_CERRAR);
+  }
+  ListadoAbierto(const ListadoAbierto&) = delete;
+  ListadoAbierto& operator=(const ListadoAbierto&) = delete;
+  uint32_t Siguiente() { return OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE); }
+  // Advances to the live message with this id; false when the listing ends first.
+  bool IrA(uint32_t id) {
+    for (int i = 0; i < 1000; ++i) {
+      const uint32_t r = Siguiente();
+      if (r == OE_OK && m->IdMensaje == id) return true;
+      if (r == OE_FIN || r == OE_ERROR_PARAM) return false;
+    }
+    return false;
+  }
 };
 
 // What a host reads of a message record.
@@ -98,31 +212,56 @@ struct Listado {
 // as a host may), then mode 3.
 inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
   Listado l;
-  OE_MENSAJE* m = nullptr;
-  l.primero = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO);
+  ListadoAbierto a(carpeta);
+  l.primero = a.primero;
   if (l.primero != OE_OK) {
-    EXPECT_EQ(m, nullptr);
+    EXPECT_EQ(a.m, nullptr);
     return l;
   }
   for (uint32_t i = 0; i < max_pasos; ++i) {
     MensajeVisto v;
-    v.resultado = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
+    v.resultado = a.Siguiente();
     if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
-    v.id = m->IdMensaje;
-    v.pos_registro = m->PosRegistro;
-    v.fin_registro = m->FinRegistro;
-    v.pos_texto = m->PosTexto;
-    v.fecha = m->Fecha;
-    if (m->Texto != nullptr) {
-      EXPECT_EQ(m->Texto[m->LongTexto], '\0');
-      v.texto = std::string(m->Texto, m->LongTexto);
+    const OE_MENSAJE& m = *a.m;
+    v.id = m.IdMensaje;
+    v.pos_registro = m.PosRegistro;
+    v.fin_registro = m.FinRegistro;
+    v.pos_texto = m.PosTexto;
+    v.fecha = m.Fecha;
+    if (m.Texto != nullptr) {
+      EXPECT_EQ(m.Texto[m.LongTexto], '\0');
+      v.texto = std::string(m.Texto, m.LongTexto);
     }
     l.mensajes.push_back(std::move(v));
   }
-  EXPECT_EQ(OE_ObtenerMensajes(carpeta, &m, OE_CERRAR), OE_OK);
-  EXPECT_EQ(m, nullptr);
+  EXPECT_EQ(OE_ObtenerMensajes(carpeta, &a.m, OE_CERRAR), OE_OK);
+  EXPECT_EQ(a.m, nullptr);
   return l;
 }
+
+// A listed message with its object opened and moved on to part `parte` (1 = the body); the
+// object, the listing and the folder are closed through the exports on destruction.
+struct ObjetoEnParte {
+  CarpetaPorId carpeta;
+  ListadoAbierto listado;
+  OE_OBJMSG* o = nullptr;
+  bool listo = false;
+  ObjetoEnParte(uint32_t id_carpeta, uint32_t id, int parte) : carpeta(id_carpeta), listado(carpeta.c) {
+    if (!listado.IrA(id) || OE_ObtenerObjMsg(listado.m, &o, OE_PRIMERO) != OE_OK) return;
+    for (int i = 0; i < parte; ++i) {
+      if (Siguiente() != OE_OK) return;
+    }
+    listo = true;
+  }
+  ~ObjetoEnParte() {
+    if (o != nullptr) OE_ObtenerObjMsg(listado.m, &o, OE_CERRAR);
+  }
+  ObjetoEnParte(const ObjetoEnParte&) = delete;
+  ObjetoEnParte& operator=(const ObjetoEnParte&) = delete;
+  OE_MENSAJE* m() const { return listado.m; }
+  uint32_t Siguiente() { return OE_ObtenerObjMsg(listado.m, &o, OE_SIGUIENTE); }
+  uint32_t Guardar(uint32_t accion) { return OE_GuardarObjMsg(listado.m, o, accion); }
+};
 
 // The folder of real sample stores (ORVEX_MUESTRAS); absent when unset.
 inline std::optional<std::string> Muestras() {

@@ -25,11 +25,6 @@ inline ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& b
   return p;
 }
 
-inline ParteMime SinCuerpo(ParteMime p) {
-  p.cuerpo.clear();
-  return p;
-}
-
 // Texts with bare LF line ends hand out no parts, so every text here has CR LF.
 inline std::string Correo(std::vector<ParteMime> partes) {
   return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
@@ -45,14 +40,6 @@ inline void PonerContenido(const OE_OBJMSG& o, const std::string& bytes) {
   auto* c = static_cast<CL_BUFFER_FLUJO*>(o.Contenido);
   c->FijarLongitud(0);
   c->Escribir(bytes.data(), static_cast<uint32_t>(bytes.size()));
-}
-
-// A handed-out part's content, without the closing 0s a raw content may carry.
-inline std::string Contenido(const OE_OBJMSG& o) {
-  const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o.Contenido);
-  std::string s(c->Datos(), c->Longitud());
-  while (!s.empty() && s.back() == '\0') s.pop_back();
-  return s;
 }
 
 }  // namespace orvex::pruebas
