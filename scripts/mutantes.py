@@ -301,8 +301,9 @@ def muestra(n: int, semilla: int, rev=None) -> list:
 def colocar(mutantes, rev):
     """Moves mutants drawn at rev onto today's files, keeping their number and key, so that a
     product change does not redraw the sample the guard compares. A file unchanged since rev
-    keeps every offset; in a changed one a mutant follows its line when that line is still
-    there exactly once, otherwise it is marked "not placed" and left out of the score."""
+    keeps every offset; in a changed one a mutant follows its line when that line, with up to
+    three lines before it, is still there exactly once; otherwise it is marked "not placed" and
+    left out of the score."""
     textos = {}
     for m in mutantes:
         ruta = m["archivo"]
@@ -313,14 +314,26 @@ def colocar(mutantes, rev):
         antes, ahora = textos[ruta]
         if ahora == antes:
             continue
+        # The mutant's line, with as many lines before it as it takes to be found once.
         ini_linea = antes.rfind("\n", 0, m["ini"]) + 1
         fin_linea = antes.find("\n", m["ini"])
-        linea = antes[ini_linea:len(antes) if fin_linea < 0 else fin_linea + 1]
-        donde = -1 if ahora is None else ahora.find(linea)
-        if donde < 0 or ahora.find(linea, donde + 1) >= 0 or (donde > 0 and ahora[donde - 1] != "\n"):
+        fin_linea = len(antes) if fin_linea < 0 else fin_linea + 1
+        delta = None
+        inicio = ini_linea
+        for _ in range(4):
+            trozo = antes[inicio:fin_linea]
+            donde = -1 if ahora is None else ahora.find(trozo)
+            if donde < 0 or (donde > 0 and ahora[donde - 1] != "\n"):
+                break
+            if ahora.find(trozo, donde + 1) < 0:
+                delta = donde - inicio
+                break
+            if inicio == 0:
+                break
+            inicio = antes.rfind("\n", 0, inicio - 1) + 1
+        if delta is None:
             m["no_colocado"] = True
             continue
-        delta = donde - ini_linea
         m["ini"] += delta
         m["fin"] += delta
         m["linea"] = ahora.count("\n", 0, m["ini"]) + 1
