@@ -124,10 +124,8 @@ class OrvexTest : public ::testing::Test {
         l += "/";
       } else {
         const std::string texto = SinMaquina(Leer(p));
-        uint32_t h = 2166136261u;
-        for (const char c : texto) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
         char x[64];
-        std::snprintf(x, sizeof x, " %zu #%08x", texto.size(), h);
+        std::snprintf(x, sizeof x, " %zu #%08x", texto.size(), pruebas::Huella(texto));
         l += x;
         const std::time_t t = std::chrono::system_clock::to_time_t(
             std::chrono::file_clock::to_sys(fs::last_write_time(p)));

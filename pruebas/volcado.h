@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -52,11 +53,17 @@ inline std::string Escapado(std::string_view s) {
   return r;
 }
 
+// The 32-bit FNV-1a hash of the bytes: what a dump shows of a text too long to show whole.
+inline uint32_t Huella(std::string_view s) {
+  uint32_t h = 2166136261u;
+  for (const char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  return h;
+}
+
 // A long text as its length, its first bytes and a hash of the whole, so a dump stays readable.
 inline std::string Resumido(std::string_view s, std::size_t cabeza = 48) {
   if (s.size() <= cabeza) return "\"" + Escapado(s) + "\"";
-  uint32_t h = 2166136261u;
-  for (const char c : s) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  const uint32_t h = Huella(s);
   char x[48];
   std::snprintf(x, sizeof x, "%zu:\"", s.size());
   std::string r = x;
@@ -183,14 +190,29 @@ inline std::string VolcarCarpetas(const std::string& raiz) {
   return r + "fin " + std::to_string(res) + "\n";
 }
 
+// Where a section lies in a dump file: from its "== " line to the next one (or the end).
+struct LugarSeccion {
+  std::size_t marca, cuerpo, fin;
+};
+
+inline std::optional<LugarSeccion> BuscarSeccion(std::string_view archivo, std::string_view nombre) {
+  const std::string marca = "== " + std::string(nombre) + "\n";
+  std::size_t a = 0;
+  if (archivo.compare(0, marca.size(), marca) != 0) {
+    a = archivo.find("\n" + marca);
+    if (a == std::string_view::npos) return std::nullopt;
+    ++a;
+  }
+  const std::size_t cuerpo = a + marca.size();
+  const std::size_t b = archivo.find("\n== ", cuerpo - 1);
+  return LugarSeccion{a, cuerpo, b == std::string_view::npos ? archivo.size() : b + 1};
+}
+
 // The section of a dump file (its text, as the .inc gives it).
 inline std::string Seccion(std::string_view archivo, std::string_view nombre) {
-  const std::string marca = "== " + std::string(nombre) + "\n";
-  std::size_t a = archivo.compare(0, marca.size(), marca) == 0 ? 0 : archivo.find("\n" + marca);
-  if (a == std::string_view::npos) return "(no section " + std::string(nombre) + ")";
-  a += a == 0 ? marca.size() : marca.size() + 1;
-  const std::size_t b = archivo.find("\n== ", a - 1);
-  return std::string(archivo.substr(a, b == std::string_view::npos ? std::string_view::npos : b + 1 - a));
+  const std::optional<LugarSeccion> l = BuscarSeccion(archivo, nombre);
+  if (!l) return "(no section " + std::string(nombre) + ")";
+  return std::string(archivo.substr(l->cuerpo, l->fin - l->cuerpo));
 }
 
 // Replaces (or appends) the section in pruebas/datos/<archivo>.txt of the source tree.
@@ -199,15 +221,12 @@ inline void RegenerarSeccion(const std::string& archivo, const std::string& nomb
   std::stringstream leido;
   leido << std::ifstream(ruta, std::ios::binary).rdbuf();
   std::string todo = leido.str();
-  const std::string marca = "== " + nombre + "\n";
-  std::size_t a = todo.compare(0, marca.size(), marca) == 0 ? 0 : todo.find("\n" + marca);
-  if (a == std::string::npos) {
-    if (!todo.empty() && todo.back() != '\n') todo += "\n";
-    todo += marca + texto;
+  const std::string seccion = "== " + nombre + "\n" + texto;
+  if (const std::optional<LugarSeccion> l = BuscarSeccion(todo, nombre)) {
+    todo.replace(l->marca, l->fin - l->marca, seccion);
   } else {
-    if (a != 0) ++a;
-    const std::size_t b = todo.find("\n== ", a + marca.size() - 1);
-    todo.replace(a, b == std::string::npos ? std::string::npos : b + 1 - a, marca + texto);
+    if (!todo.empty() && todo.back() != '\n') todo += "\n";
+    todo += seccion;
   }
   std::ofstream(ruta, std::ios::binary) << todo;
 }
