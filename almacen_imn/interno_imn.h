@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "api/orvex.h"
+#include "nucleo/palabras.h"
 #include "mensaje/empalme.h"
 #include "soporte/archivo_acotado.h"
 #include "soporte/bytes.h"
@@ -33,14 +34,6 @@ static_assert(kCarpetaRutasBuzones + sizeof(void*) <= sizeof(OE_CARPETA));
 static_assert(kCarpetaRutasBuzones >= kCarpetaSiguienteBuzon + 4 ||
               kCarpetaRutasBuzones + sizeof(void*) <= kCarpetaSiguienteBuzon);
 
-inline uint32_t Palabra(const OE_CARPETA& c, std::size_t pos) {
-  uint32_t v;
-  std::memcpy(&v, reinterpret_cast<const unsigned char*>(&c) + pos, sizeof v);
-  return v;
-}
-inline void PonerPalabra(OE_CARPETA& c, std::size_t pos, uint32_t v) {
-  std::memcpy(reinterpret_cast<unsigned char*>(&c) + pos, &v, sizeof v);
-}
 inline char** RutasBuzones(const OE_CARPETA& c) {
   char** v;
   std::memcpy(&v, reinterpret_cast<const unsigned char*>(&c) + kCarpetaRutasBuzones, sizeof v);

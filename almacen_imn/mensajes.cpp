@@ -9,6 +9,7 @@
 #include "almacen_imn/formato_imn.h"
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
+#include "nucleo/fecha.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -84,16 +85,6 @@ void LeerCola(const ArchivoImn& idx, RegistroIdx* r) {
   }
 }
 
-void FormatearFecha(uint64_t filetime, char* fecha, std::size_t capacidad) {
-  const auto local = plataforma::FileTimeALocal(filetime);
-  if (!local) {
-    fecha[0] = 0;
-    return;
-  }
-  std::snprintf(fecha, capacidad, "%02d/%02d/%04d  %02d:%02d", local->dia, local->mes, local->anio, local->hora,
-                local->minuto);
-}
-
 uint32_t Primero(OE_CARPETA* carpeta, OE_MENSAJE** mensaje) {
   auto idx = ArchivoImn::Abrir(carpeta->RutaIndice);
   uint8_t cab[kLongCabIdx];
@@ -136,7 +127,7 @@ uint32_t LeerBuzon(OE_CARPETA* carpeta, OE_MENSAJE& m, const RegistroIdx& r) {
   CopiarAcotado(m.De, r.textos[2], sizeof m.De);
   CopiarAcotado(m.TextoGen, r.textos[1], sizeof m.TextoGen);
   CopiarAcotado(m.Asunto, r.textos[0], sizeof m.Asunto);
-  FormatearFecha(r.fecha, m.Fecha, sizeof m.Fecha);
+  PonerFecha(m, r.fecha, "  ");
   PartesDevueltas(m) = 0;
 
   MEM_LiberarSiNoNulo(m.Texto);

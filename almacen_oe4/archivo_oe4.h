@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "api/orvex.h"
+#include "nucleo/palabras.h"
 #include "soporte/archivo_acotado.h"
 #include "soporte/bytes.h"
 
@@ -31,14 +32,6 @@ static_assert(offsetof(OE_CARPETA, PalabrasGen) == kCarpetaIdFinPrincipales);
 static_assert(offsetof(OE_CARPETA, AreaGen) == kCarpetaExtra);
 static_assert(kCarpetaPasos + 4 <= sizeof(OE_CARPETA));
 
-inline uint32_t Palabra(const OE_CARPETA& c, std::size_t pos) {
-  uint32_t v;
-  std::memcpy(&v, reinterpret_cast<const unsigned char*>(&c) + pos, sizeof v);
-  return v;
-}
-inline void PonerPalabra(OE_CARPETA& c, std::size_t pos, uint32_t v) {
-  std::memcpy(reinterpret_cast<unsigned char*>(&c) + pos, &v, sizeof v);
-}
 
 // OE_MENSAJE: the generation words before the pointers keep their offsets on every build.
 inline uint32_t& UltimoIdBuzon(OE_MENSAJE& m) { return m.PalabrasGen[0]; }  // 1052

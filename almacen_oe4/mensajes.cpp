@@ -9,6 +9,7 @@
 #include "almacen_oe4/interno.h"
 #include "almacen_oe4/oe4.h"
 #include "mensaje/empalme.h"
+#include "nucleo/fecha.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
 
@@ -82,16 +83,6 @@ bool LeerVariable(const ArchivoOe4& archivo, const RegistroIdx& r, VariableIdx* 
   return true;
 }
 
-void PonerFecha(OE_MENSAJE& m, uint64_t filetime) {
-  const auto fecha = plataforma::FileTimeALocal(filetime);
-  if (!fecha) {
-    m.Fecha[0] = '\0';
-    return;
-  }
-  std::snprintf(m.Fecha, sizeof m.Fecha, "%02d/%02d/%04d  %02d:%02d", fecha->dia, fecha->mes, fecha->anio, fecha->hora,
-                fecha->minuto);
-}
-
 // The mailbox block of a record read from the index: header check, block head, whole text.
 uint32_t CargarBloque(OE_MENSAJE& m, const RegistroIdx& r, const VariableIdx& v) {
   auto buzon = ArchivoOe4::Abrir(m.RutaBuzon);
@@ -119,7 +110,7 @@ uint32_t CargarBloque(OE_MENSAJE& m, const RegistroIdx& r, const VariableIdx& v)
   CopiarAcotado(m.Asunto, v.textos[0], sizeof m.Asunto);
   CopiarAcotado(m.TextoGen, v.textos[1], sizeof m.TextoGen);
   CopiarAcotado(m.De, v.textos[2], sizeof m.De);
-  PonerFecha(m, v.fecha);
+  PonerFecha(m, v.fecha, "  ");
 
   LiberarTexto(m);
   LiberarReescrito(m);

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "api/orvex.h"
+#include "nucleo/palabras.h"
 
 namespace orvex::oe5 {
 
@@ -19,14 +20,8 @@ inline constexpr uint32_t kHuecosListaObjetos = 2000;
 static_assert(kCarpetaListaObjetos + 4 * kHuecosListaObjetos <= sizeof(OE_CARPETA));
 static_assert(offsetof(OE_CARPETA, AreaGen) == kCarpeta88);
 
-inline uint32_t Palabra(const OE_CARPETA& c, std::size_t pos) {
-  uint32_t v;
-  std::memcpy(&v, reinterpret_cast<const unsigned char*>(&c) + pos, sizeof v);
-  return v;
-}
-inline void PonerPalabra(OE_CARPETA& c, std::size_t pos, uint32_t v) {
-  std::memcpy(reinterpret_cast<unsigned char*>(&c) + pos, &v, sizeof v);
-}
+using orvex::Palabra;
+using orvex::PonerPalabra;
 inline uint32_t ObjetoLista(const OE_CARPETA& c, uint32_t i) {
   return i < kHuecosListaObjetos ? Palabra(c, kCarpetaListaObjetos + 4 * static_cast<std::size_t>(i)) : 0;
 }

@@ -8,6 +8,7 @@
 #include "almacen_oe5/dbx.h"
 #include "almacen_oe5/oe5.h"
 #include "almacen_oe5/reescritura.h"
+#include "nucleo/fecha.h"
 #include "soporte/bytes.h"
 #include "soporte/memoria.h"
 #include "soporte/texto.h"
@@ -35,16 +36,6 @@ uint64_t LeerFechaMensaje(const ArchivoDbx& archivo, const ObjetoDbx& objeto, co
     std::memcpy(bytes, inicio + kAreaFecha, sizeof bytes);
   }
   return Le64(bytes);
-}
-
-void PonerFecha(OE_MENSAJE& m, uint64_t filetime) {
-  const auto fecha = plataforma::FileTimeALocal(filetime);
-  if (!fecha) {
-    m.Fecha[0] = '\0';
-    return;
-  }
-  std::snprintf(m.Fecha, sizeof m.Fecha, "%02d/%02d/%04d %02d:%02d", fecha->dia, fecha->mes, fecha->anio, fecha->hora,
-                fecha->minuto);
 }
 
 uint32_t Iniciar(OE_CARPETA* carpeta, OE_MENSAJE** mensaje) {
@@ -135,7 +126,7 @@ Paso LeerActual(const ArchivoDbx& archivo, OE_MENSAJE& m, uint32_t* resultado) {
   // Fields the data area is too short to hold read as zero.
   uint8_t datos[12] = {};
   archivo.Leer(objeto.inicio_datos, datos, std::min<uint32_t>(sizeof datos, objeto.long_datos));
-  PonerFecha(m, LeerFechaMensaje(archivo, objeto, datos));
+  PonerFecha(m, LeerFechaMensaje(archivo, objeto, datos), " ");
   if (m.PosTexto == 0) {
     m.PosTexto = Le32(datos + kAreaBloqueTexto);
   }

@@ -170,9 +170,10 @@ std::optional<VolumenWindows> VolumenDe(const Opciones& o, std::string* error) {
   return v;
 }
 
-}  // namespace
-
-int OrdenUsuarios(const Opciones& o) {
+// Activates the registry of each user the options choose, in turn, and hands it to cada; a user
+// whose registry cannot be read is reported and counts as an error. The worst exit code.
+int PorUsuario(const Opciones& o,
+               const std::function<int(const VolumenWindows&, const UsuarioWindows&, std::size_t elegidos)>& cada) {
   std::string error;
   const std::optional<VolumenWindows> v = VolumenDe(o, &error);
   if (!v) return kSalidaError;
@@ -187,66 +188,68 @@ int OrdenUsuarios(const Opciones& o) {
       peor = kSalidaError;
       continue;
     }
+    peor = std::max(peor, cada(*v, *u, elegidos.size()));
+  }
+  return peor;
+}
+
+}  // namespace
+
+int OrdenUsuarios(const Opciones& o) {
+  return PorUsuario(o, [&o](const VolumenWindows&, const UsuarioWindows& u, std::size_t) {
     const uint32_t version = OE_ObtenerVersionOE();
     std::vector<std::string> identidades;
     if (version == VERSION_OE5) identidades = Identidades();
     if (o.json) {
       std::vector<std::string> utf8;
       for (const std::string& n : identidades) utf8.push_back(AUtf8(n));
-      json j = {{"type", "user"},         {"user", u->nombre},
-                {"profile", u->perfil},   {"path", u->carpeta.string()},
-                {"sid", u->sid.empty() ? json(nullptr) : json(u->sid)},
-                {"generation", version},  {"generation_name", NombreGeneracion(version)},
+      json j = {{"type", "user"},
+                {"user", u.nombre},
+                {"profile", u.perfil},
+                {"path", u.carpeta.string()},
+                {"sid", u.sid.empty() ? json(nullptr) : json(u.sid)},
+                {"generation", version},
+                {"generation_name", NombreGeneracion(version)},
                 {"identities", utf8}};
       std::cout << j.dump(-1, ' ', false, json::error_handler_t::replace) << '\n';
     } else {
-      Tabla t({"User", u->nombre});
-      t.Fila({"profile", u->perfil});
-      t.Fila({"folder", u->carpeta.string()});
-      t.Fila({"SID", u->sid.empty() ? "(unknown)" : u->sid});
+      Tabla t({"User", u.nombre});
+      t.Fila({"profile", u.perfil});
+      t.Fila({"folder", u.carpeta.string()});
+      t.Fila({"SID", u.sid.empty() ? "(unknown)" : u.sid});
       t.Fila({"mail client", NombreGeneracion(version)});
       t.Imprimir(std::cout);
     }
-    if (version == VERSION_NINGUNA) continue;
+    if (version == VERSION_NINGUNA) return kSalidaBien;
     // Each identity's store (one store for the older clients), as `info` shows it.
-    UsuarioEnCurso() = u->nombre;
+    UsuarioEnCurso() = u.nombre;
     Opciones una = o;
     if (identidades.empty()) identidades.push_back(o.identidad);
+    int peor = kSalidaBien;
     for (const std::string& identidad : identidades) {
       una.identidad = identidad;
       peor = std::max(peor, OrdenInfo(una));
     }
-  }
-  return peor;
+    return peor;
+  });
 }
 
 int EnCadaUsuario(const Opciones& o, const std::function<int(const Opciones&)>& orden) {
-  std::string error;
-  const std::optional<VolumenWindows> v = VolumenDe(o, &error);
-  if (!v) return kSalidaError;
-  const std::vector<const UsuarioWindows*> elegidos = Elegir(*v, o.usuario);
-  if (elegidos.empty()) return kSalidaError;
-  FinRecorrido fin;
-  int peor = kSalidaBien;
   std::size_t hechos = 0;
-  for (const UsuarioWindows* u : elegidos) {
-    UsuarioEnCurso().clear();
-    if (!ActivarUsuario(*v, *u, &error)) {
-      std::cerr << "orvex: user " << u->nombre << ": " << error << '\n';
-      peor = kSalidaError;
-      continue;
-    }
+  std::string raiz;
+  const int peor = PorUsuario(o, [&](const VolumenWindows& v, const UsuarioWindows& u, std::size_t elegidos) {
+    raiz = v.raiz.string();
     // Walking every user, one without a mail client is passed over.
-    if (o.usuario.empty() && OE_ObtenerVersionOE() == VERSION_NINGUNA) continue;
+    if (o.usuario.empty() && OE_ObtenerVersionOE() == VERSION_NINGUNA) return kSalidaBien;
     ++hechos;
-    UsuarioEnCurso() = u->nombre;
+    UsuarioEnCurso() = u.nombre;
     Opciones una = o;
-    if (elegidos.size() > 1 && !o.salida.empty()) una.salida = (fs::path(o.salida) / u->nombre).string();
-    if (!o.json) std::cout << "== user " << u->nombre << " (" << u->perfil << ")\n";
-    peor = std::max(peor, orden(una));
-  }
+    if (elegidos > 1 && !o.salida.empty()) una.salida = (fs::path(o.salida) / u.nombre).string();
+    if (!o.json) std::cout << "== user " << u.nombre << " (" << u.perfil << ")\n";
+    return orden(una);
+  });
   if (hechos == 0 && peor == kSalidaBien) {
-    std::cerr << "orvex: no user below " << v->raiz.string() << " has a mail store in their registry\n";
+    std::cerr << "orvex: no user below " << raiz << " has a mail store in their registry\n";
     return kSalidaError;
   }
   return peor;
