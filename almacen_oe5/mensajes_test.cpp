@@ -76,29 +76,6 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
   }
 }
 
-TEST(MensajesOe5FechaTest, FechaEnHoraLocal) {
-  struct Caso {
-    const char* zona;
-    uint64_t filetime;
-    const char* fecha;
-  };
-  const Caso casos[] = {
-      {"CET-1", FileTime(2001, 12, 31, 23, 30, 59), "01/01/2002 00:30"},
-      {"EST5", FileTime(2001, 3, 5, 3, 0), "04/03/2001 22:00"},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.fecha);
-    ArchivoMensajesDbx a;
-    a.mensajes = {Mensaje(2, "Subject: x\r\n\r\n", caso.filetime)};
-    AlmacenInstalado almacen(UnaCarpeta(a));
-    VariableEntorno zona("TZ", std::string(caso.zona));
-    CarpetaAbierta c(4);
-    const Listado l = Listar(c.c);
-    ASSERT_EQ(l.mensajes.size(), 1u);
-    EXPECT_EQ(l.mensajes[0].fecha, caso.fecha);
-  }
-}
-
 TEST_F(MensajesOe5Test, CabecerasQueCortanOVacianElListado) {
   struct Caso {
     const char* nombre;

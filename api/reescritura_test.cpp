@@ -313,20 +313,16 @@ TEST_P(ReescrituraTest, LoQueNoCambiaNadaNoTocaLosArchivos) {
 // Each save looks at the disk again: the second finds it full and drops the change made.
 TEST_P(ReescrituraTest, SinEspacioSeAbandonaLoCambiado) {
   auto& g = plataforma::Ganchos();
-  for (const bool desconocido : {false, true}) {
-    const Tienda t = GetParam().instalar(kObjetivo);
-    const Imagenes antes = t.Leer();
-    g.espacio_libre = 100000;
-    const Conduccion c = Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}, {"b.doc", {ACCION_RENOMBRAR, {}}}},
-                                  [&](OE_MENSAJE*, OE_OBJMSG** o) {
-                                    if (*o == nullptr || (*o)->NombreParte != std::string("b.doc")) return;
-                                    g.espacio_libre = 10;
-                                    g.espacio_desconocido = desconocido;
-                                  });
-    EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_SIN_MENSAJES}));
-    g.Reiniciar();
-    EXPECT_TRUE(t.Leer() == antes);
-  }
+  const Tienda t = GetParam().instalar(kObjetivo);
+  const Imagenes antes = t.Leer();
+  g.espacio_libre = 100000;
+  const Conduccion c = Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}, {"b.doc", {ACCION_RENOMBRAR, {}}}},
+                                [&](OE_MENSAJE*, OE_OBJMSG** o) {
+                                  if (*o != nullptr && (*o)->NombreParte == std::string("b.doc")) g.espacio_libre = 10;
+                                });
+  EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_SIN_MENSAJES}));
+  g.Reiniciar();
+  EXPECT_TRUE(t.Leer() == antes);
 }
 
 // A save action that fails: the changes made before it are written back or dropped, as the
