@@ -153,7 +153,6 @@ TEST_F(AccionesOe5Test, AccionesRechazadasTerminanConUnoSinTocarReescrito) {
   };
   const std::vector<uint32_t> sin_renombrar = {ACCION_BORRAR, ACCION_SUSTITUIR};
   const Caso casos[] = {
-      {"siguiente pasado el texto", false, [](OE_MENSAJE& m, OE_OBJMSG& o) { o.PosSigParte = m.LongTexto + 1; }},
       {"inicio tras siguiente", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.PosInicioParte = o.PosSigParte + 1; }},
       {"parte mas larga que su tramo", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = o.BytesLeidos + 1; }},
       {"parte enorme", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = 0xFFFFFFF0u; }},
