@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
@@ -273,6 +274,38 @@ TEST_F(DbxTest, ObjetoYCadenasDelAreaDeDatos) {
   a = Abrir(m.bytes, {m.objetos[0] + kLongCabObjeto + 4 * (n - 1), 0xFFFFFF80u});
   ASSERT_TRUE(LeerObjeto(*a, m.objetos[0], &o));
   EXPECT_EQ(o.TablaIndices[kIdMensaje], 0xFFFFFFu);
+}
+
+// A chain rewritten in place with its real old length: the count written and the old chain's
+// heads afterwards (blocks after the new text's end stay, unreferenced), and the text read back.
+// An empty text, one past the chain's room, and a second block not full: the old text reaching
+// into the third takes all three whole; an old length reached in the second ends the chain there.
+TEST_F(DbxTest, ReescribirEnSuSitio) {
+  const std::tuple<std::size_t, std::size_t, uint32_t> casos[] = {  // old, new, second block's used
+      {700, 0, 0xFF}, {700, 1100, 0xFF}, {1300, 512, 0xFF}, {1300, 2000, 300}, {1300, 2000, 0}};
+  for (const auto& [vieja, nueva, usado] : casos) {
+    const std::string nombre =
+        "reescribir " + std::to_string(vieja) + " -> " + std::to_string(nueva) + " / " + std::to_string(usado);
+    SCOPED_TRACE(nombre);
+    const pruebas::MapaDbx m = Construir({std::string(vieja, 'v')});
+    const auto& bl = m.bloques[0];
+    auto a = Abrir(m.bytes, {usado != 0xFF ? bl[1] + kBloqueUsado : kSinCambio, usado});
+    std::string texto(nueva, 'a');
+    for (std::size_t i = 0; i < texto.size(); ++i) texto[i] = static_cast<char>('a' + i % 26);
+    const uint32_t escritos =
+        ReescribirCadena(*a, bl[0], Leer(*a, bl[0]).longitud, texto.data(), static_cast<uint32_t>(nueva));
+    EXPECT_EQ(Leer(*a, bl[0]).texto, texto.substr(0, escritos));
+    a.reset();
+    const std::vector<uint8_t> b = dir_.Leer("a.dbx");
+    std::ostringstream o;
+    o << "escritos " << escritos << '\n';
+    for (const uint32_t p : bl) {
+      o << "bloque " << p << " propio=" << LeerPalabra(b, p + kBloquePropio)
+        << " capacidad=" << LeerPalabra(b, p + kBloqueCapacidad) << " usado=" << LeerPalabra(b, p + kBloqueUsado)
+        << " siguiente=" << LeerPalabra(b, p + kBloqueSiguiente) << '\n';
+    }
+    EXPECT_VOLCADO(kVolcados, "volcados_oe5", nombre, o.str());
+  }
 }
 
 }  // namespace
