@@ -141,23 +141,6 @@ TEST_F(AccionesOe5Test, LoQueQuedaEnReescrito) {
   }
 }
 
-// Keeping a part moves PosCopia past it only while a rewrite is under way.
-TEST_F(AccionesOe5Test, PosCopiaSenalaElComienzoDeLaParteSiguiente) {
-  const std::string texto = Correo({TextoPlano("Old body.\n"), Adjunto("a.exe", kVirus), Adjunto("b.doc", kNotas)});
-  RegistroMensaje r(texto);
-  OE_OBJMSG* o = Parte(r, 0);
-  r->PosCopia = 77;
-  EXPECT_EQ(oe5::AplicarAccion(r.Puntero(), o, ACCION_CONSERVAR), OE_OK);
-  EXPECT_EQ(r->PosCopia, 77u);
-  for (const uint32_t accion : {ACCION_RENOMBRAR, ACCION_CONSERVAR}) {
-    ASSERT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_SIGUIENTE), OE_OK);
-    ASSERT_EQ(oe5::AplicarAccion(r.Puntero(), o, accion), OE_OK);
-    EXPECT_EQ(Reescrito(r)->substr(r->PosCopia), texto.substr(o->PosSigParte));
-  }
-  EXPECT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_CERRAR), OE_OK);
-  oe5::LiberarReescrito(r.Puntero());
-}
-
 // A refused action ends with 1: the message is no longer marked changed, Reescrito stays as it
 // was. A rewrite is under way (the body removed) so that there is a Reescrito to keep.
 TEST_F(AccionesOe5Test, AccionesRechazadasTerminanConUnoSinTocarReescrito) {
@@ -170,7 +153,6 @@ TEST_F(AccionesOe5Test, AccionesRechazadasTerminanConUnoSinTocarReescrito) {
   };
   const std::vector<uint32_t> sin_renombrar = {ACCION_BORRAR, ACCION_SUSTITUIR};
   const Caso casos[] = {
-      {"siguiente pasado el texto", false, [](OE_MENSAJE& m, OE_OBJMSG& o) { o.PosSigParte = m.LongTexto + 1; }},
       {"inicio tras siguiente", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.PosInicioParte = o.PosSigParte + 1; }},
       {"parte mas larga que su tramo", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = o.BytesLeidos + 1; }},
       {"parte enorme", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = 0xFFFFFFF0u; }},

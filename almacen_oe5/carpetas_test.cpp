@@ -74,30 +74,5 @@ TEST(CarpetasOe5SinAlmacenTest, SinIdentidadOSinFoldersDbx) {
   }
 }
 
-TEST(CarpetasOe5IdentidadTest, UnCambioDeIdentidadValeEnElSiguienteModo1) {
-  AlmacenInstalado almacen(AlmacenEjemplo());
-  AlmacenDbx otra;
-  otra.carpetas = {Carpeta(77, 0, "Solo")};
-  DirectorioTemporal dir;
-  EscribirAlmacen(dir.Ruta(), otra);
-  RegistroDbx r;
-  r.identidades = {{kIdentidadPrincipal, "Principal", almacen.Directorio().Ruta(), false},
-                   {kIdentidadSegunda, "Segunda", dir.Ruta(), false}};
-  r.por_defecto = kIdentidadPrincipal;
-  DescribirRegistro(almacen.Registro(), r);
-  almacen.Registro().Instalar();
-
-  OE_CARPETA* viejo = nullptr;
-  ASSERT_EQ(OE_ObtenerCarpetas(&viejo, OE_PRIMERO), OE_OK);
-  ASSERT_EQ(OE_IniciarIdentities("Segunda"), 0u);
-  const std::vector<OE_ENTRYID> nuevo = CarpetasHost(OE_ObtenerCarpetas);
-  ASSERT_EQ(nuevo.size(), 1u);
-  EXPECT_EQ(nuevo[0].IdCarpeta, 77u);
-  // The cursor opened before keeps its own store.
-  EXPECT_EQ(OE_ObtenerCarpetas(&viejo, OE_SIGUIENTE), OE_OK);
-  EXPECT_STREQ(viejo->Nombre, "Local Folders");
-  OE_ObtenerCarpetas(&viejo, OE_CERRAR);
-}
-
 }  // namespace
 }  // namespace orvex::pruebas

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
@@ -36,12 +37,10 @@ class DbxTest : public ::testing::Test {
   // The image with one word damaged, written out and opened for reading and writing.
   std::optional<ArchivoDbx> Abrir(std::vector<uint8_t> bytes, Cambio c = {}, TipoDbx tipo = TipoDbx::kMensajes) {
     if (c.pos != kSinCambio) PonerPalabra(bytes, c.pos, c.valor);
-    ruta_ = dir_.Escribir("a.dbx", bytes);
-    return ArchivoDbx::AbrirYComprobar(ruta_, tipo, ArchivoDbx::Modo::kLecturaEscritura);
+    return ArchivoDbx::AbrirYComprobar(dir_.Escribir("a.dbx", bytes), tipo, ArchivoDbx::Modo::kLecturaEscritura);
   }
 
   pruebas::DirectorioTemporal dir_;
-  std::string ruta_;
 };
 
 pruebas::MapaDbx Construir(std::vector<std::string> textos, pruebas::OpcionesArbol arbol = {}) {
@@ -107,6 +106,8 @@ std::string Ver(const pruebas::DirectorioTemporal& dir, std::optional<ArchivoDbx
   const std::vector<uint8_t> antes = dir.Leer("a.dbx");
   const std::string nueva(5000, 'n');
   o << "reescritura " << ReescribirCadena(*a, m.bloques[0][0], 5000, nueva.data(), 5000);
+  const TextoLeido r = Leer(*a, m.bloques[0][0]);
+  o << " relee resultado=" << r.resultado << " longitud=" << r.longitud << " texto=" << pruebas::Resumido(r.texto);
   a.reset();
   return o.str() + (dir.Leer("a.dbx") == antes ? " archivo igual\n" : " archivo cambiado\n");
 }
@@ -252,78 +253,50 @@ TEST_F(DbxTest, ListaDeCarpetasDejaFuera9712SoloEnLaEntrada0) {
   EXPECT_EQ(lista, std::vector<uint32_t>(grande.objetos.begin(), grande.objetos.begin() + kMaxObjetosCarpetas));
 }
 
+// A string of the data area ends at the area's end, and none starts past it; a repeated index
+// id keeps its last value. (The cut at the buffer shows in the folder names of the listing.)
 TEST_F(DbxTest, ObjetoYCadenasDelAreaDeDatos) {
   pruebas::ArchivoMensajesDbx d;
-  d.mensajes = {pruebas::Mensaje(0xABCDEF, "texto", 0x0102030405060708ull)};
+  d.mensajes = {pruebas::Mensaje(0xABCDEF, "texto")};
   d.mensajes[0].asunto = std::string(300, 'n');
   const pruebas::MapaDbx m = pruebas::ConstruirArchivoMensajes(d);
   auto a = Abrir(m.bytes);
   ASSERT_TRUE(a);
   ObjetoDbx o;
   ASSERT_TRUE(LeerObjeto(*a, m.objetos[0], &o));
-  EXPECT_EQ(o.TablaIndices[kIdMensaje], 0xABCDEFu);
-  EXPECT_EQ(o.TablaIndices[kIdBloqueTexto], m.bloques[0][0]);
-  EXPECT_EQ(o.TablaIndices[0x55], 0u);
-  uint8_t fecha[8];
-  ASSERT_TRUE(a->Leer(o.inicio_datos, fecha, 8));
-  EXPECT_EQ(fecha[0], 0x08);
-  // Strings are cut at the buffer, at the end of the data area, and none starts past it.
   char cadena[256];
-  ASSERT_TRUE(LeerCadenaDatos(*a, o, o.TablaIndices[kIdAsunto], cadena, sizeof cadena));
-  EXPECT_EQ(std::string(cadena), std::string(255, 'n'));
   EXPECT_FALSE(LeerCadenaDatos(*a, o, o.long_datos, cadena, sizeof cadena));
   EXPECT_STREQ(cadena, "");
-  ObjetoDbx corto = o;
-  corto.long_datos = o.TablaIndices[kIdAsunto] + 6;
-  ASSERT_TRUE(LeerCadenaDatos(*a, corto, o.TablaIndices[kIdAsunto], cadena, sizeof cadena));
+  o.long_datos = o.TablaIndices[kIdAsunto] + 6;
+  ASSERT_TRUE(LeerCadenaDatos(*a, o, o.TablaIndices[kIdAsunto], cadena, sizeof cadena));
   EXPECT_STREQ(cadena, "nnnnnn");
-  // A repeated id keeps the last value.
   const uint32_t n = m.bytes[m.objetos[0] + kObjNumIndices];
   a = Abrir(m.bytes, {m.objetos[0] + kLongCabObjeto + 4 * (n - 1), 0xFFFFFF80u});
   ASSERT_TRUE(LeerObjeto(*a, m.objetos[0], &o));
   EXPECT_EQ(o.TablaIndices[kIdMensaje], 0xFFFFFFu);
 }
 
-// The count written and the heads of the old chain's blocks afterwards.
+// A chain rewritten in place with its real old length: the count written and the old chain's
+// heads afterwards (blocks after the new text's end stay, unreferenced), and the text read back.
+// An empty text, one past the chain's room, and a second block not full: the old text reaching
+// into the third takes all three whole; an old length reached in the second ends the chain there.
 TEST_F(DbxTest, ReescribirEnSuSitio) {
-  struct Caso {
-    std::size_t vieja;
-    std::size_t nueva;
-    uint32_t usado_segundo;  // used count given to the second block first (0xFF: as written)
-  };
-  const Caso casos[] = {
-      {700, 800, 0xFF},
-      {700, 300, 0xFF},
-      {700, 700, 0xFF},
-      {1024, 512, 0xFF},
-      {1024, 1024, 0xFF},
-      // Past the old chain's room: cut there, the last block's head full.
-      {700, 1100, 0xFF},
-      {1020, 1030, 0xFF},
-      {700, 0, 0xFF},
-      // Blocks after the one where the new text ends stay in the file, unreferenced.
-      {1300, 512, 0xFF},
-      // Blocks not full: the old text reaching into the third block takes all three whole; an
-      // old length reached in the second ends the chain there although the third holds text.
-      {1300, 2000, 300},
-      {1300, 2000, 0},
-  };
-  for (const Caso& caso : casos) {
-    const std::string nombre = "reescribir " + std::to_string(caso.vieja) + " -> " + std::to_string(caso.nueva) +
-                               " / " + std::to_string(caso.usado_segundo);
+  const std::tuple<std::size_t, std::size_t, uint32_t> casos[] = {  // old, new, second block's used
+      {700, 0, 0xFF}, {700, 1100, 0xFF}, {1300, 512, 0xFF}, {1300, 2000, 300}, {1300, 2000, 0}};
+  for (const auto& [vieja, nueva, usado] : casos) {
+    const std::string nombre =
+        "reescribir " + std::to_string(vieja) + " -> " + std::to_string(nueva) + " / " + std::to_string(usado);
     SCOPED_TRACE(nombre);
-    const pruebas::MapaDbx m = Construir({std::string(caso.vieja, 'v')});
+    const pruebas::MapaDbx m = Construir({std::string(vieja, 'v')});
     const auto& bl = m.bloques[0];
-    const Cambio cambio = {caso.usado_segundo != 0xFF ? bl[1] + kBloqueUsado : kSinCambio, caso.usado_segundo};
-    auto a = Abrir(m.bytes, cambio);
-    ASSERT_TRUE(a);
-    const uint32_t vieja = Leer(*a, bl[0]).longitud;
-    std::string nueva(caso.nueva, 'a');
-    for (std::size_t i = 0; i < nueva.size(); ++i) nueva[i] = static_cast<char>('a' + i % 26);
-    const uint32_t escritos = ReescribirCadena(*a, bl[0], vieja, nueva.data(), static_cast<uint32_t>(nueva.size()));
+    auto a = Abrir(m.bytes, {usado != 0xFF ? bl[1] + kBloqueUsado : kSinCambio, usado});
+    std::string texto(nueva, 'a');
+    for (std::size_t i = 0; i < texto.size(); ++i) texto[i] = static_cast<char>('a' + i % 26);
+    const uint32_t escritos =
+        ReescribirCadena(*a, bl[0], Leer(*a, bl[0]).longitud, texto.data(), static_cast<uint32_t>(nueva));
+    EXPECT_EQ(Leer(*a, bl[0]).texto, texto.substr(0, escritos));
     a.reset();
     const std::vector<uint8_t> b = dir_.Leer("a.dbx");
-    ASSERT_EQ(b.size(), m.bytes.size());
     std::ostringstream o;
     o << "escritos " << escritos << '\n';
     for (const uint32_t p : bl) {
@@ -332,10 +305,6 @@ TEST_F(DbxTest, ReescribirEnSuSitio) {
         << " siguiente=" << LeerPalabra(b, p + kBloqueSiguiente) << '\n';
     }
     EXPECT_VOLCADO(kVolcados, "volcados_oe5", nombre, o.str());
-    a = ArchivoDbx::AbrirYComprobar(ruta_, TipoDbx::kMensajes);
-    const TextoLeido r = Leer(*a, bl[0]);
-    ASSERT_EQ(r.resultado, OE_OK);
-    EXPECT_EQ(r.texto, nueva.substr(0, escritos));
   }
 }
 

@@ -76,47 +76,36 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
   }
 }
 
-TEST(MensajesOe5FechaTest, FechaEnHoraLocal) {
-  struct Caso {
-    const char* zona;
-    uint64_t filetime;
-    const char* fecha;
-  };
-  const Caso casos[] = {
-      {"CET-1", FileTime(2001, 12, 31, 23, 30, 59), "01/01/2002 00:30"},
-      {"EST5", FileTime(2001, 3, 5, 3, 0), "04/03/2001 22:00"},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.fecha);
-    ArchivoMensajesDbx a;
-    a.mensajes = {Mensaje(2, "Subject: x\r\n\r\n", caso.filetime)};
-    AlmacenInstalado almacen(UnaCarpeta(a));
-    VariableEntorno zona("TZ", std::string(caso.zona));
-    CarpetaAbierta c(4);
-    const Listado l = Listar(c.c);
-    ASSERT_EQ(l.mensajes.size(), 1u);
-    EXPECT_EQ(l.mensajes[0].fecha, caso.fecha);
-  }
-}
-
-TEST_F(MensajesOe5Test, CabecerasQueCortanOVacianElListado) {
+// A listing cut short or emptied by the file's header or the folder's index, or passing over a
+// damaged message and going on.
+TEST_F(MensajesOe5Test, CabecerasYMensajesDanados) {
+  using namespace dbx;
+  const MapaDbx& m = Mapa();
+  const uint32_t tamano = static_cast<uint32_t>(m.bytes.size());
   struct Caso {
     const char* nombre;
-    std::optional<uint32_t> num_carpeta;   // the folder's index id 0x87
-    std::optional<uint32_t> num_cabecera;  // the file header's count
-    std::optional<uint32_t> max_id;
-    bool sin_archivo;
     uint32_t pos;  // a word of the file to change (0: none)
     uint32_t valor;
+    std::optional<uint32_t> num_carpeta = {};   // the folder's index id 0x87
+    std::optional<uint32_t> num_cabecera = {};  // the file header's count
+    std::optional<uint32_t> max_id = {};
+    bool sin_archivo = false;
   };
   const Caso casos[] = {
       // The message with id 4 is still handed out; the one read after it is not.
-      {"id maximo 3", {}, {}, 3, false, 0, 0},
-      {"indice de carpeta con 0 mensajes", 0, {}, {}, false, 0, 0},
-      {"cabecera con 0 mensajes", {}, 0, {}, false, 0, 0},
-      {"archivo ausente", {}, {}, {}, true, 0, 0},
-      {"firma de folders.dbx", {}, {}, {}, false, 4, dbx::kFirmaCarpetas},
-      {"sin arbol de mensajes", {}, {}, {}, false, dbx::kCabArbolMensajes, 0},
+      {"id maximo 3", 0, 0, {}, {}, 3},
+      {"indice de carpeta con 0 mensajes", 0, 0, 0},
+      {"cabecera con 0 mensajes", 0, 0, {}, 0},
+      {"archivo ausente", 0, 0, {}, {}, {}, true},
+      {"firma de folders.dbx", 4, kFirmaCarpetas},
+      {"sin arbol de mensajes", kCabArbolMensajes, 0},
+      // An entry at or past the object bound ends its node: the message is passed over.
+      {"objeto fuera del archivo", m.nodos[0] + kNodoEntradas + kLongEntrada, tamano},
+      {"objeto a 0", m.nodos[0] + kNodoEntradas + kLongEntrada, 0},
+      {"cuerpo del objeto hasta pasado el final", m.objetos[1] + kObjLongCuerpo, tamano - m.objetos[1]},
+      {"bloque con capacidad 513", m.bloques[1][0] + kBloqueCapacidad, 513},
+      {"texto en el limite de la cabecera", kCabLimiteTexto, m.bloques[4][0]},
+      {"texto justo antes del limite", kCabLimiteTexto, m.bloques[4][0] + 1},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);

@@ -16,7 +16,6 @@ namespace {
 struct FilaCorrupcion {
   const char* nombre;
   AlmacenDeGeneracion (*instalar)();
-  int carpetas, mensajes;  // what the host walk finds in the intact store
 };
 
 class CorrupcionTest : public ::testing::TestWithParam<FilaCorrupcion> {
@@ -24,13 +23,6 @@ class CorrupcionTest : public ::testing::TestWithParam<FilaCorrupcion> {
   CorrupcionTest() : almacen_(GetParam().instalar()) {}
   AlmacenDeGeneracion almacen_;
 };
-
-TEST_P(CorrupcionTest, ElAlmacenIntactoSaleEntero) {
-  const CuentaHost c = RecorrerComoHost(almacen_.otros);
-  EXPECT_EQ(c.carpetas, GetParam().carpetas);
-  EXPECT_EQ(c.mensajes, GetParam().mensajes);
-  EXPECT_EQ(c.errores, 0);
-}
 
 TEST_P(CorrupcionTest, CadaCampoDanadoCortadoOAlAzarDaCodigos) {
   std::mt19937 azar(20261206);
@@ -73,9 +65,9 @@ TEST_P(CorrupcionTest, CadaCampoDanadoCortadoOAlAzarDaCodigos) {
 }
 
 const FilaCorrupcion kFilas[] = {
-    {"oe5", [] { return InstalarOe5(AlmacenEjemplo()); }, 7, 9},
-    {"oe4", [] { return InstalarOe4(AlmacenOe4Ejemplo()); }, 8, 5},
-    {"imn", [] { return InstalarImn(AlmacenImnEjemplo()); }, 3, 4},
+    {"oe5", [] { return InstalarOe5(AlmacenEjemplo()); }},
+    {"oe4", [] { return InstalarOe4(AlmacenOe4Ejemplo()); }},
+    {"imn", [] { return InstalarImn(AlmacenImnEjemplo()); }},
 };
 INSTANTIATE_TEST_SUITE_P(Generaciones, CorrupcionTest, ::testing::ValuesIn(kFilas),
                          [](const auto& i) { return std::string(i.param.nombre); });

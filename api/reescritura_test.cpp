@@ -310,25 +310,6 @@ TEST_P(ReescrituraTest, LoQueNoCambiaNadaNoTocaLosArchivos) {
   }
 }
 
-// Each save looks at the disk again: the second finds it full and drops the change made.
-TEST_P(ReescrituraTest, SinEspacioSeAbandonaLoCambiado) {
-  auto& g = plataforma::Ganchos();
-  for (const bool desconocido : {false, true}) {
-    const Tienda t = GetParam().instalar(kObjetivo);
-    const Imagenes antes = t.Leer();
-    g.espacio_libre = 100000;
-    const Conduccion c = Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}, {"b.doc", {ACCION_RENOMBRAR, {}}}},
-                                  [&](OE_MENSAJE*, OE_OBJMSG** o) {
-                                    if (*o == nullptr || (*o)->NombreParte != std::string("b.doc")) return;
-                                    g.espacio_libre = 10;
-                                    g.espacio_desconocido = desconocido;
-                                  });
-    EXPECT_EQ(c.guardados, (std::vector<uint32_t>{OE_OK, OE_SIN_MENSAJES}));
-    g.Reiniciar();
-    EXPECT_TRUE(t.Leer() == antes);
-  }
-}
-
 // A save action that fails: the changes made before it are written back or dropped, as the
 // generation keeps them.
 TEST_P(ReescrituraTest, UnaAccionFallida) {
@@ -424,37 +405,6 @@ TEST_P(ReescrituraTest, LaReescrituraSinArchivosOSinTextoNuevo) {
   });
   EXPECT_EQ(t.Listar(), antes);
   EXPECT_EQ(mensaje::DespacharReescritura(nullptr, 0), OE_ERROR_PARAM);
-}
-
-// A text longer than the room the store gives it, from one byte to a block and more, written
-// after a chain whose last block has from 0 to 7 bytes free (a copying store has no chain).
-TEST_P(ReescrituraTest, UnTextoMasLargoQueSuSitio) {
-  const uint32_t bloque = GetParam().bloque != 0 ? GetParam().bloque : 512;
-  std::string visto;  // per case the listed ids and texts
-  for (std::size_t libre = 0; libre < (GetParam().bloque != 0 ? 8u : 1u); ++libre) {
-    std::string texto;
-    for (std::size_t x = 0; texto.empty() || (texto.size() + libre) % bloque != 0; ++x) {
-      texto = Texto({Archivo("a.exe", kVirus), Archivo("b.doc", kNotas)}, kBody + std::string(x, 'x') + "\n");
-    }
-    for (std::size_t exceso : {1, 2, 3, 4, 5, 6, 7, 8, 512, 1000}) {
-      SCOPED_TRACE(testing::Message() << libre << " free, " << exceso << " over");
-      std::string nuevo;
-      for (std::size_t i = 0; nuevo.size() < texto.size() + libre + exceso; ++i) {
-        nuevo += static_cast<char>('a' + i % 26);
-      }
-      const Tienda t = GetParam().instalar(texto);
-      Conducir(t, {{"a.exe", {ACCION_BORRAR, {}}}}, [&](OE_MENSAJE* m, OE_OBJMSG** o) {
-        if (*o == nullptr || m->Modificado == 0) return;
-        CL_BUFFER_FLUJO* r = mensaje::ReescritoDe(m);
-        r->FijarLongitud(0);
-        r->Escribir(nuevo.data(), static_cast<uint32_t>(nuevo.size()));
-      });
-      visto += std::to_string(libre) + "+" + std::to_string(exceso) + ":";
-      for (const fuzz::Listado& l : t.Listar()) visto += " " + std::to_string(l.id) + " " + Resumido(l.texto);
-      visto += "\n";
-    }
-  }
-  EXPECT_VOLCADO(kVolcados, "volcados_reescritura", std::string(GetParam().nombre) + "/largo", visto);
 }
 
 TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
