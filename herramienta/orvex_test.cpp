@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -56,16 +55,9 @@ Resultado Ejecutar(const std::string& programa, const std::vector<std::string>& 
   std::string orden = "env -u ORVEX_REGISTRY TZ=UTC " + entorno + " " +
                       (nativo ? std::string() : std::string(ORVEX_EMULADOR)) + " " + Citar(programa);
   for (const std::string& a : argumentos) orden += " " + Citar(a);
-  orden += " 2>" + Citar((tmp.Ruta() / "error").string()) + " </dev/null";
-  Resultado r;
-  std::FILE* tubo = ::popen(orden.c_str(), "r");
-  if (tubo == nullptr) return r;
-  std::array<char, 4096> trozo;
-  for (std::size_t n; (n = std::fread(trozo.data(), 1, trozo.size(), tubo)) > 0;) r.salida.append(trozo.data(), n);
-  const int estado = ::pclose(tubo);
-  r.estado = WIFEXITED(estado) ? WEXITSTATUS(estado) : -1;
-  r.error = Leer(tmp.Ruta() / "error");
-  return r;
+  orden += " >" + Citar((tmp.Ruta() / "salida").string()) + " 2>" + Citar((tmp.Ruta() / "error").string());
+  const int estado = std::system((orden + " </dev/null").c_str());
+  return {WIFEXITED(estado) ? WEXITSTATUS(estado) : -1, Leer(tmp.Ruta() / "salida"), Leer(tmp.Ruta() / "error")};
 }
 
 // A program on the PATH or in /usr/sbin, or empty.
@@ -186,10 +178,7 @@ class OrvexTest : public ::testing::Test {
 // "@" for the test folder and DEMO for the demo program ("~" before a text: only its parts between
 // "~"), then optionally a section of volcados_orvex.txt and the folders it dumps.
 TEST_F(OrvexTest, SalidasDeReferencia) {
-  fs::create_directory(Ruta("vacia"));
-  fs::create_directory(Ruta("ajena"));
-  fs::create_directory(Ruta("tmp"));
-  fs::create_directories(Ruta("corto/Mail"));
+  for (const char* carpeta : {"vacia", "ajena", "tmp", "corto/Mail"}) fs::create_directories(Ruta(carpeta));
   std::ofstream(Ruta("corto/Mail/Inbox.mbx")) << "JMF6";  // a mailbox cut short after its signature
   std::ofstream(Ruta("ajena/Folders.dbx")) << "not a folder list at all";
   std::ofstream(Ruta("unidad.reg"), std::ios::binary) << TextoRegistro(5, "C:\\demo\\STORE");

@@ -5,16 +5,12 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <tuple>
 #include <utility>
 #include <vector>
 
-#include "plataforma/origen_exportacion.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/tablas.h"
 #include "pruebas/volcado.h"
@@ -25,41 +21,27 @@ namespace {
 
 using pruebas::RegistroPrueba;
 using pruebas::VariableEntorno;
-using Bytes = std::vector<uint8_t>;
 
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_soporte.inc"
     ;
 
-// Every test starts and ends with the hooks cleared, and has a folder holding Store\Inbox.dbx.
+// Every test has a folder holding Store\Inbox.dbx.
 class PlataformaTest : public ::testing::Test {
  protected:
-  PlataformaTest() {
-    Ganchos().Reiniciar();
-    dir_.Escribir("Store/Inbox.dbx", "0123456789");
-  }
-  ~PlataformaTest() override { Ganchos().Reiniciar(); }
+  PlataformaTest() { dir_.Escribir("Store/Inbox.dbx", "0123456789"); }
   pruebas::DirectorioTemporal dir_;
   const std::string ruta_ = dir_.Ruta() + "\\store\\INBOX.dbx";  // Spelled unlike the file on disk.
 };
 
-// Each export format, read as ORVEX_REGISTRY names it, or installed by the host as a source
-// (ORVEX_REGISTRY then unset).
-class RegistroTest : public PlataformaTest,
-                     public ::testing::WithParamInterface<std::tuple<RegistroPrueba::Formato, bool>> {
+// Each export format, read as ORVEX_REGISTRY names it.
+class RegistroTest : public ::testing::TestWithParam<RegistroPrueba::Formato> {
  protected:
   RegistroTest() {
     pruebas::LlenarRegistroDeEjemplo(registro_);
-    const std::string ruta = registro_.Instalar(std::get<0>(GetParam()));
-    if (!std::get<1>(GetParam())) return;
-    std::ifstream archivo(ruta, std::ios::binary);
-    const Bytes bytes{std::istreambuf_iterator<char>(archivo), std::istreambuf_iterator<char>()};
-    UsarOrigenRegistro(OrigenDeExportacion(std::make_shared<const registro::Registro>(registro::AnalizarRegistro(bytes))));
-    sin_variable_.emplace("ORVEX_REGISTRY", std::nullopt);
+    registro_.Instalar(GetParam());
   }
-  ~RegistroTest() override { UsarOrigenRegistro(nullptr); }
   RegistroPrueba registro_;
-  std::optional<VariableEntorno> sin_variable_;
 };
 
 std::string Describir(Raiz raiz, const std::string& ruta, const std::vector<std::string>& valores) {
@@ -83,9 +65,7 @@ TEST_P(RegistroTest, ValoresYSubclavesComoWindows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Formatos, RegistroTest,
-                         ::testing::Combine(::testing::Values(RegistroPrueba::Formato::kRegedit4,
-                                                              RegistroPrueba::Formato::kVersion5),
-                                            ::testing::Bool()));
+                         ::testing::Values(RegistroPrueba::Formato::kRegedit4, RegistroPrueba::Formato::kVersion5));
 
 TEST_F(PlataformaTest, LecturaPorPosicion) {
   auto archivo = Archivo::Abrir(ruta_, Archivo::Modo::kLectura);
@@ -171,40 +151,6 @@ TEST_F(PlataformaTest, RegionesCeroYCrecimiento) {
   EXPECT_TRUE(LiberarRegion(bytes));
   EXPECT_FALSE(LiberarRegion(bytes));
   EXPECT_EQ(ReservarRegion(0), nullptr);
-}
-
-// Each kind of operation is counted on its own, and the hook fails exactly the call it names
-// (or every call from it on).
-TEST_F(PlataformaTest, GanchosHacenFallarLaEnesimaOperacionDeCadaTipo) {
-  auto archivo = Archivo::Abrir(ruta_, Archivo::Modo::kLecturaEscritura);
-  ASSERT_TRUE(archivo.has_value());
-  char c[2];
-  std::size_t leidos;
-  void* region = nullptr;
-  // Leer and LeerExacto count alike, and so do ReservarRegion and ConfirmarRegion.
-  const std::function<bool(int)> operaciones[] = {
-      [&](int) { return Archivo::Abrir(ruta_, Archivo::Modo::kLectura).has_value(); },
-      [&](int i) { return i % 2 ? archivo->Leer(0, c, 2, &leidos) : archivo->LeerExacto(0, c, 1); },
-      [&](int) { return archivo->Escribir(0, "a", 1); },
-      [&](int i) {
-        if (i % 2) return ConfirmarRegion(region, 10);
-        if (region) LiberarRegion(region);
-        return (region = ReservarRegion(4096)) != nullptr;
-      },
-  };
-  for (bool desde : {false, true}) {
-    for (int k = 0; k < 4; ++k) {
-      SCOPED_TRACE(k + (desde ? 10 : 0));
-      Ganchos().Reiniciar();
-      Ganchos().fallar_en[k] = 2;
-      Ganchos().fallar_desde = desde;
-      std::vector<bool> resultados;
-      for (int i = 0; i < 4; ++i) resultados.push_back(operaciones[k](i));
-      EXPECT_EQ(resultados, (std::vector<bool>{true, false, !desde, !desde}));
-      for (int otra = 0; otra < 4; ++otra) EXPECT_EQ(Ganchos().contador[otra], otra == k ? 4u : 0u) << otra;
-    }
-  }
-  if (region) LiberarRegion(region);
 }
 
 }  // namespace
