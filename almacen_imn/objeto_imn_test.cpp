@@ -2,6 +2,7 @@
 // scan ends at the line that completed it, and the next scan starts with that line again.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -80,6 +81,33 @@ TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribeYUnObjetoAjenoSeRechaza) {
   EXPECT_EQ(x.m()->Modificado, 0u);
   EXPECT_EQ(x.m()->Reescrito, nullptr);
   EXPECT_EQ(imn::PartesDevueltas(*x.m()), 0u);
+}
+
+// Objects whose positions do not belong to the message: the actions refuse them.
+TEST(ObjetoImnTest, UnObjetoConPosicionesImposiblesSeRechaza) {
+  // Each change to the object (given the text's length), and what the action answers.
+  using Cambio = void (*)(OE_OBJMSG&, uint32_t);
+  const std::pair<Cambio, uint32_t> casos[] = {
+      {[](OE_OBJMSG& o, uint32_t) { o.PosInicioParte = o.PosSigParte + 1; }, OE_ERROR},  // starts after its end
+      {[](OE_OBJMSG& o, uint32_t largo) { o.PosSigParte = largo + 1; }, OE_ERROR},       // ends past the text
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = 0xFFFFFFFFu; }, OE_ERROR},             // longer than its stretch
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte -= 1; }, OE_ERROR},                      // content starts mid-line
+      {[](OE_OBJMSG& o, uint32_t) { o.IdMensaje += 1; }, OE_ERROR_PARAM},                // another message's object
+      // No parameter name in the part's header; a name that fills its field without a NUL.
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, OE_ERROR},
+      {[](OE_OBJMSG& o, uint32_t) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, OE_ERROR},
+  };
+  AlmacenImnInstalado almacen(AlmacenImnEjemplo());
+  for (std::size_t i = 0; i < std::size(casos); ++i) {
+    SCOPED_TRACE(i);
+    const auto& [cambio, resultado] = casos[i];
+    ObjetoEnParte x(1, 3, 2);
+    ASSERT_TRUE(x.listo);
+    cambio(*x.o, x.m()->LongTexto);
+    EXPECT_EQ(x.Guardar(ACCION_RENOMBRAR), resultado);
+    EXPECT_EQ(x.m()->Reescrito, nullptr);
+    EXPECT_EQ(x.m()->Modificado, 0u);
+  }
 }
 
 }  // namespace

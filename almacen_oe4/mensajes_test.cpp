@@ -1,4 +1,5 @@
-// Message listings of mail folders and newsgroups over a built store, through the exports.
+// Message listings of mail folders and newsgroups over a built store, through the exports, and
+// mailbox blocks that cannot be read.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -23,35 +24,12 @@ MensajeOe4 Msg(uint32_t id, std::string texto) {
   return m;
 }
 
-// A store with one mail folder (id 1) holding the given messages.
-AlmacenOe4 ConCarpeta(std::vector<MensajeOe4> mensajes, std::optional<uint32_t> num = std::nullopt) {
-  AlmacenOe4 d;
-  CarpetaOe4 c = CarpetaCorreo(1, 0, "Bandeja", "Inbox");
-  c.mensajes = std::move(mensajes);
-  c.num_mensajes = num;
-  d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), c};
-  d.cuenta_por_defecto = false;
-  return d;
-}
-
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe4.inc"
     ;
 
-// The single-message call steps on from the cursor as mode 2 does.
-TEST(MensajesOe4Test, UnMensajeDeCorreoTrasOtro) {
-  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
-  CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
-  OE_MENSAJE* m = nullptr;
-  ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
-  for (const uint32_t id : {1u, 3u}) {
-    ASSERT_EQ(OE_ObtenerUnMensajeMail(c.Puntero(), &m), OE_OK);
-    EXPECT_EQ(m->IdMensaje, id);
-  }
-  OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
-}
-
-// Each shape of the index as the listing sees it: one section per case.
+// Each shape of the index as the listing sees it, then the ids that the single-message call
+// steps through from the cursor, as mode 2 does: one section per case.
 TEST(MensajesOe4Test, FormasDelIndice) {
   MensajeOe4 sustituido = Msg(2, "b\r\n");
   sustituido.sustituido = true;
@@ -61,12 +39,24 @@ TEST(MensajesOe4Test, FormasDelIndice) {
       {"sin registros", {}, 1},
       {"solo sustituidos", {sustituido, sustituido}, 1},
       {"sustituidos al final", {Msg(1, "a\r\n"), sustituido}, 1},
+      {"sustituido en medio", {Msg(1, "a\r\n"), sustituido, Msg(3, "c\r\n")}, 2},
       {"texto vacio", {Msg(1, "")}, 1},
   };
   for (const auto& [nombre, mensajes, num] : casos) {
-    AlmacenOe4Instalado almacen(ConCarpeta(mensajes, num));
-    CarpetaPorId c(1, almacen.Escrito().folders.registros[1]);
-    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()));
+    AlmacenOe4 d = AlmacenOe4Ejemplo();
+    d.correo.carpetas[0].mensajes = mensajes;
+    d.correo.carpetas[0].num_mensajes = num;
+    AlmacenOe4Instalado almacen(d);
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+    std::string visto = VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()) + "uno a uno";
+    OE_MENSAJE* m = nullptr;
+    if (OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO) == OE_OK) {
+      while (OE_ObtenerUnMensajeMail(c.Puntero(), &m) == OE_OK && visto.size() < 1000) {
+        visto += " " + std::to_string(m->IdMensaje);
+      }
+      OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+    }
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, visto + "\n");
   }
 }
 
@@ -150,6 +140,32 @@ TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
       EXPECT_EQ(std::pair(m->IdMensaje, std::string(o->NombreAdjunto)), std::pair(encontrado, std::string("x.exe")));
     }
     EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
+  }
+}
+
+// A mailbox block that cannot be read gives 1 for its message, without a text, and the
+// listing moves on to the next record. Each step's result and record, one section per case.
+TEST(MensajesOe4Test, UnBloqueIlegibleDaUnoYElListadoSigue) {
+  const std::tuple<const char*, bool, uint32_t, uint32_t> casos[] = {
+      // The word is in the first block, else in the mailbox header.
+      {"un texto mas largo que el buzon", true, oe4fmt::kMbxBloqueLongTexto, 0xFFFFFFF0u},
+      {"otra firma del buzon", false, oe4fmt::kMbxFirma, 0x12345678u},
+  };
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
+  for (const auto& [nombre, en_bloque, pos, valor] : casos) {
+    std::vector<uint8_t> mbx = par.mbx;
+    PonerPalabra(mbx, (en_bloque ? par.bloques[0] : 0) + pos, valor);
+    almacen.Reescribir("mail/Inbox.mbx", mbx);
+    CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
+    OE_MENSAJE* m = nullptr;
+    ASSERT_EQ(OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO), OE_OK);
+    std::string visto;
+    for (uint32_t r, n = 0; (r = OE_ObtenerMensajes(c.Puntero(), &m, OE_SIGUIENTE)) != OE_FIN && n < 10; ++n) {
+      visto += std::to_string(r) + " " + Volcar(*m, almacen.Directorio().Ruta()) + "\n";
+    }
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, visto);
+    OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
   }
 }
 
