@@ -32,9 +32,17 @@ constexpr std::string_view kVolcados =
     ;
 
 // Each live message with its text and the fields of its index record, the texts cut as the
-// stored subject is, and the words of its part entries. Dead records at the end: it ends with 2.
+// stored subject is, and the words of its part entries. The parts mark (the third gen word)
+// follows the number of entries and byte 34 of the record: messages 11 on, given their entries
+// and byte 34. Dead records at the end: it ends with 2.
 TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   std::vector<BuzonImn> d = AlmacenImnEjemplo();
+  const std::pair<std::size_t, uint8_t> marcas[] = {{0, 0}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {3, 0}};
+  for (const auto& [entradas, byte34] : marcas) {
+    d[0].mensajes.push_back(MensajeVivo(static_cast<uint32_t>(d[0].mensajes.size() + 7), MensajeSimple(), "x"));
+    d[0].mensajes.back().entradas.assign(entradas, EntradaImn{});
+    d[0].mensajes.back().byte_partes = byte34;
+  }
   d[0].mensajes.insert(d[0].mensajes.end(), 2, d[0].mensajes[1]);
   AlmacenImnInstalado almacen(d);
   CarpetaAbierta c(1);
@@ -52,21 +60,6 @@ TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   }
   EXPECT_EQ(imn::ObtenerMensajes(c.c, &m, OE_CERRAR), OE_OK);
   EXPECT_VOLCADO(kVolcados, "volcados_imn", "inbox", visto + "resultado " + std::to_string(r) + "\n");
-}
-
-// The parts mark (the third gen word of a dump line) follows the number of entries and byte 34
-// of the record; one message per case, given its entries and byte 34.
-TEST(MensajesImnTest, LaMarcaDePartesSigueAlNumeroDeEntradasYAlByte34) {
-  const std::pair<std::size_t, uint8_t> casos[] = {{0, 0}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {3, 0}};
-  std::vector<MensajeImn> mensajes;
-  for (const auto& [entradas, byte34] : casos) {
-    mensajes.push_back(MensajeVivo(static_cast<uint32_t>(mensajes.size() + 1), MensajeSimple(), "x"));
-    mensajes.back().entradas.assign(entradas, EntradaImn{});
-    mensajes.back().byte_partes = byte34;
-  }
-  AlmacenImnInstalado almacen({Buzon("Caso", mensajes)});
-  CarpetaAbierta c(0);
-  EXPECT_VOLCADO(kVolcados, "volcados_imn", "marcas de partes", VolcarMensajes(c.c, almacen.Directorio().Ruta()));
 }
 
 const std::map<std::string, uint32_t> kCampos = {

@@ -111,13 +111,10 @@ TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
   for (const auto& [fichero, plantado] : casos) {
     MensajeOe4 m;
     m.id = 3;
-    m.texto = "Subject: s\r\n\r\nfuera\r\n";
-    CarpetaOe4 fuera = CarpetaCorreo(1, 0, "Fuera", fichero);
-    fuera.mensajes = {m};
+    m.texto = "Subject: s\r\n\r\nx\r\n";
+    CarpetaOe4 fuera = CarpetaCorreo(1, 0, "Fuera", fichero), bien = CarpetaCorreo(2, 0, "Bien", "Inbox");
+    fuera.mensajes = bien.mensajes = {m};
     fuera.con_archivos = false;
-    CarpetaOe4 bien = CarpetaCorreo(2, 0, "Bien", "Inbox");
-    m.texto = "Subject: s\r\n\r\nbien\r\n";
-    bien.mensajes = {m};
     AlmacenOe4 d;
     d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), fuera, bien};
     d.cuenta_por_defecto = false;
