@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "almacen_oe4/formato_oe4.h"
+#include "almacen_oe4/oe4.h"
 #include "pruebas/prueba_oe4.h"
 #include "pruebas/volcado.h"
 
@@ -52,8 +53,10 @@ TEST(CarpetasOe4Test, ListadoCompletoYCierres) {
   const auto& regs = almacen.Escrito().folders.registros;
   EXPECT_VOLCADO(kVolcados, "volcados_oe4", "carpetas", VolcarCarpetas(almacen.Directorio().Ruta()));
 
-  // Closing a subfolder walk gives 0, closing the full listing 2.
+  // Closing a subfolder walk gives 0, closing the full listing 2. Without a place for the record
+  // the backend refuses, as the export does.
   CarpetaPorId trabajo(3, regs[3]);
+  EXPECT_EQ(oe4::ObtenerSubCarpetas(trabajo.Puntero(), nullptr, OE_PRIMERO), OE_ERROR_PARAM);
   OE_CARPETA* c = nullptr;
   ASSERT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_PRIMERO), OE_OK);
   EXPECT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_CERRAR), OE_OK);
