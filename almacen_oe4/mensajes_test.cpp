@@ -62,8 +62,8 @@ TEST(MensajesOe4Test, FormasDelIndice) {
 
 // An article stores no sender, subject or date: what the message object or the subject refresh
 // wrote for one article is gone from the record when the next is listed. The third article's
-// text runs over blocks of 1 byte and comes out whole; the last one's claims more than the file
-// holds: 1, and no text.
+// text runs over blocks of 1 byte and comes out whole; the last one's block lies outside the
+// file: 1, and no text.
 TEST(MensajesOe4Test, UnArticuloNoHeredaLosCamposDelAnterior) {
   AlmacenOe4 d = AlmacenOe4Ejemplo();
   d.cuentas[1].grupos[0].articulos = {Articulo("From: uno@example.com\r\nSubject: uno\r\n\r\nuno\r\n"),
@@ -71,7 +71,7 @@ TEST(MensajesOe4Test, UnArticuloNoHeredaLosCamposDelAnterior) {
   AlmacenOe4Instalado almacen(d);
   const std::string ruta = "News/news.example.com/" + NombreArchivoGrupo(1);
   std::vector<uint8_t> bytes = almacen.Escrito().grupos.at(ruta).bytes;
-  PonerPalabra(bytes, almacen.Escrito().grupos.at(ruta).articulos[3] + oe4fmt::kArtLongArticulo, 0xFFFFFF00u);
+  PonerPalabra(bytes, almacen.Escrito().grupos.at(ruta).articulos[3] + oe4fmt::kArtPosBloque, 0xFFFFFF00u);
   almacen.Reescribir(ruta, bytes);
   CarpetaPorId g(kCuenta, almacen.Escrito().sublists.at("news.example.com").entradas[0]);
   ASSERT_EQ(g.Resultado(), OE_OK);
