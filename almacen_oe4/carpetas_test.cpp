@@ -1,7 +1,6 @@
 // Folder walks over a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
-#include <tuple>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/oe4.h"
@@ -16,26 +15,6 @@ constexpr uint32_t kCuenta = 0x80000001u;
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe4.inc"
     ;
-
-TEST(CarpetasOe4Test, FormasDeLaCadena) {
-  // Root first, root first with the records backwards in the file, root behind: the walk starts
-  // again at the root.
-  const VistaOe4 raiz{0, 0, "Raiz"}, a{1, 0, "A"}, b{2, 1, "B"};
-  const std::tuple<bool, bool, std::vector<VistaOe4>> casos[] = {
-      {true, false, {raiz, a, b}}, {true, true, {raiz, a, b}}, {false, false, {raiz, a, b, raiz}}};
-  for (const auto& [raiz_primera, orden_inverso, esperado] : casos) {
-    SCOPED_TRACE(testing::Message() << raiz_primera << orden_inverso);
-    AlmacenOe4 d;
-    const CarpetaOe4 r = CarpetaCorreo(0, 0, "Raiz", ""), ca = CarpetaCorreo(1, 0, "A", "A"), cb = CarpetaCorreo(2, 1, "B", "B");
-    d.correo.carpetas = raiz_primera ? std::vector<CarpetaOe4>{r, ca, cb} : std::vector<CarpetaOe4>{ca, cb, r};
-    d.correo.orden_inverso = orden_inverso;
-    d.cuenta_por_defecto = false;
-    AlmacenOe4Instalado almacen(d);
-    uint32_t fin = 0;
-    EXPECT_EQ(Recorrer(OE_ObtenerCarpetas, &fin), esperado);
-    EXPECT_EQ(fin, OE_FIN);
-  }
-}
 
 // The full listing with each folder's messages. The store has a third account without
 // sublist.dat after the one with groups, and names longer than their field (cut to 255; the file
