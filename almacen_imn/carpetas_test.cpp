@@ -31,7 +31,6 @@ TEST(CarpetasImnTest, SinRaizSinBuzonesOSinMensajes) {
       {true, IndiceImn::kNormal, 0xFFFFFFFFu, "0 Solo:0:4 2"},
       {true, IndiceImn::kNormal, 0x80000000u, "0 Solo:0:4 2"}};
   for (const auto& [con_raiz, indice, num, esperado] : casos) {
-    SCOPED_TRACE(esperado);
     DirectorioTemporal dir;
     std::vector<BuzonImn> buzones;
     if (indice) {
