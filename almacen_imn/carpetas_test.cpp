@@ -2,41 +2,42 @@
 // of its Mail directory.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
-#include <string>
 #include <optional>
+#include <string>
 #include <tuple>
 #include <vector>
 
 #include "almacen_imn/imn.h"
-#include "almacen_imn/interno_imn.h"
 #include "pruebas/prueba_imn.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
 namespace {
 
-TEST(CarpetasImnTest, UnIndiceAusenteDejaLaCarpetaSinMensajes) {
-  AlmacenImnInstalado almacen(AlmacenImnEjemplo());
-  std::remove(almacen.Directorio().RutaDe("Mail/Inbox.idx").c_str());
-  CarpetaAbierta c(1);
-  ASSERT_EQ(c.resultado, OE_OK);
-  EXPECT_STREQ(c.c->Nombre, "Inbox");
-  EXPECT_EQ(c.c->NumMensajes, 0u);
-  OE_MENSAJE* m = nullptr;
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_SIN_MENSAJES);
-}
-
-// Without the registry's root, or with no mailbox in the Mail directory, there are no folders.
-// Detection already needs the value; the backend is asked directly without it.
-TEST(AlmacenImnVacioTest, SinRaizOSinBuzonesNoHayCarpetas) {
-  // With the root, with a mailbox, and the first result then the folders listed.
-  const std::tuple<bool, bool, std::string> casos[] = {{false, false, "1"}, {true, false, "1"}, {true, true, "0 Solo 2"}};
-  for (const auto& [con_raiz, con_buzon, esperado] : casos) {
+// Without the registry's root, or with no mailbox in the Mail directory, there are no folders;
+// a mailbox without its index, or whose index counts no message (0 or less, signed), is a folder
+// without messages, and the backend's own listing reads the count again. Detection already needs
+// the value; the backend is asked directly without it.
+TEST(CarpetasImnTest, SinRaizSinBuzonesOSinMensajes) {
+  // With the root, the mailbox's index (none: no mailbox) and the count in its header, then the
+  // first result and each folder with its count and the first result of its listing.
+  using Indice = std::optional<IndiceImn>;
+  const std::tuple<bool, Indice, std::optional<uint32_t>, std::string> casos[] = {
+      {false, std::nullopt, std::nullopt, "1"},
+      {true, std::nullopt, std::nullopt, "1"},
+      {true, IndiceImn::kNormal, std::nullopt, "0 Solo:1:0 2"},
+      {true, IndiceImn::kAusente, std::nullopt, "0 Solo:0:1 2"},
+      {true, IndiceImn::kNormal, 0, "0 Solo:0:4 2"},
+      {true, IndiceImn::kNormal, 0xFFFFFFFFu, "0 Solo:0:4 2"},
+      {true, IndiceImn::kNormal, 0x80000000u, "0 Solo:0:4 2"}};
+  for (const auto& [con_raiz, indice, num, esperado] : casos) {
     DirectorioTemporal dir;
     std::vector<BuzonImn> buzones;
-    if (con_buzon) buzones.push_back(Buzon("Solo", {MensajeVivo(1, MensajeSimple(), "x")}));
+    if (indice) {
+      buzones.push_back(Buzon("Solo", {MensajeVivo(1, MensajeSimple(), "x")}));
+      buzones.back().indice = *indice;
+      buzones.back().num_mensajes = num;
+    }
     EscribirAlmacenImn(dir.Ruta(), buzones);
     dir.Escribir("Mail/notas.txt", std::string("not a mailbox"));
     RegistroPrueba registro;
@@ -46,8 +47,14 @@ TEST(AlmacenImnVacioTest, SinRaizOSinBuzonesNoHayCarpetas) {
     OE_CARPETA* c = nullptr;
     std::string visto = std::to_string(imn::ObtenerCarpetas(&c, OE_PRIMERO));
     for (uint32_t r = OE_OK; c != nullptr && r == OE_OK;) {
-      r = imn::ObtenerCarpetas(&c, OE_SIGUIENTE);
-      visto += " " + (r == OE_OK ? std::string(c->Nombre) : std::to_string(r));
+      if ((r = imn::ObtenerCarpetas(&c, OE_SIGUIENTE)) != OE_OK) {
+        visto += " " + std::to_string(r);
+        continue;
+      }
+      OE_MENSAJE* m = nullptr;
+      const uint32_t primero = imn::ObtenerMensajes(c, &m, OE_PRIMERO);
+      visto += " " + std::string(c->Nombre) + ":" + std::to_string(c->NumMensajes) + ":" + std::to_string(primero);
+      if (m != nullptr) imn::ObtenerMensajes(c, &m, OE_CERRAR);
     }
     if (c != nullptr) imn::ObtenerCarpetas(&c, OE_CERRAR);
     EXPECT_EQ(visto, esperado);

@@ -1,8 +1,12 @@
-// Message listings of a built store: through the public exports as a host drives them, and
-// through the backend where the export's subject refresh would hide what the index says.
+// Message listings of a built store: through the public exports as a host drives them, through
+// the backend where the export's subject refresh would hide what the index says, and over damaged
+// files, one field at a time: every listing, part walk and write-back ends with a result code,
+// never reads outside the files, and a write-back that finds the files changed under it writes
+// nothing.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -12,21 +16,33 @@
 #include "almacen_imn/interno_imn.h"
 #include "pruebas/prueba_imn.h"
 #include "pruebas/mensajes_mime.h"
+#include "pruebas/tablas.h"
 #include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
 namespace {
 
-using imnfmt::kLongEntrada;
+using namespace imnfmt;
 
+constexpr std::string_view kDanos =
+#include "pruebas/datos/danos_imn.inc"
+    ;
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_imn.inc"
     ;
 
 // Each live message with its text and the fields of its index record, the texts cut as the
-// stored subject is, and the words of its part entries. Dead records at the end: it ends with 2.
+// stored subject is, and the words of its part entries. The parts mark (the third gen word)
+// follows the number of entries and byte 34 of the record: messages 11 on, given their entries
+// and byte 34. Dead records at the end: it ends with 2.
 TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   std::vector<BuzonImn> d = AlmacenImnEjemplo();
+  const std::pair<std::size_t, uint8_t> marcas[] = {{0, 0}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {3, 0}};
+  for (const auto& [entradas, byte34] : marcas) {
+    d[0].mensajes.push_back(MensajeVivo(static_cast<uint32_t>(d[0].mensajes.size() + 7), MensajeSimple(), "x"));
+    d[0].mensajes.back().entradas.assign(entradas, EntradaImn{});
+    d[0].mensajes.back().byte_partes = byte34;
+  }
   d[0].mensajes.insert(d[0].mensajes.end(), 2, d[0].mensajes[1]);
   AlmacenImnInstalado almacen(d);
   CarpetaAbierta c(1);
@@ -46,35 +62,75 @@ TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   EXPECT_VOLCADO(kVolcados, "volcados_imn", "inbox", visto + "resultado " + std::to_string(r) + "\n");
 }
 
-// The parts mark (the third gen word of a dump line) follows the number of entries and byte 34
-// of the record; one message per case, given its entries and byte 34.
-TEST(MensajeSueltoImnTest, LaMarcaDePartesSigueAlNumeroDeEntradasYAlByte34) {
-  const std::pair<std::size_t, uint8_t> casos[] = {{0, 0}, {1, 0}, {1, 1}, {1, 2}, {2, 0}, {3, 0}};
-  std::vector<MensajeImn> mensajes;
-  for (const auto& [entradas, byte34] : casos) {
-    mensajes.push_back(MensajeVivo(static_cast<uint32_t>(mensajes.size() + 1), MensajeSimple(), "x"));
-    mensajes.back().entradas.assign(entradas, EntradaImn{});
-    mensajes.back().byte_partes = byte34;
-  }
-  AlmacenImnInstalado almacen({Buzon("Caso", mensajes)});
-  CarpetaAbierta c(0);
-  EXPECT_VOLCADO(kVolcados, "volcados_imn", "marcas de partes", VolcarMensajes(c.c, almacen.Directorio().Ruta()));
+const std::map<std::string, uint32_t> kCampos = {
+    {"idx firma", kIdxFirma}, {"idx version", kIdxVersion}, {"idx mensajes", kIdxNumMensajes},
+    {"idx fin de registros", kIdxFinRegistros}, {"reg posicion propia", kRegPosPropia},
+    {"reg longitud", kRegLongitud}, {"reg entradas", kRegNumEntradas}, {"reg bloque", kRegPosBuzon},
+    {"reg asunto", kLongCabRegistro + kLongEntrada + kLongFechas + kLongTrasFechas}, {"mbx firma", kMbxFirma},
+    {"mbx version", kMbxVersion}, {"bloque0 longitud del texto", kBloqueLongTexto}, {"bloque0 tamano", kBloqueTam}};
+
+// Writes Inbox back clean with the word of one line of the damage table changed.
+void Danar(AlmacenImnInstalado& almacen, const std::vector<std::string>& fila) {
+  const std::string &base = fila[2], &valor = fila[4];
+  const MapaImn& m = almacen.Mapa("Inbox");
+  const bool registro = base == "reg0" || base == "reg2", en_indice = registro || base == "idx";
+  almacen.Escribir(en_indice ? "Inbox.mbx" : "Inbox.idx", en_indice ? m.mbx : m.idx);
+  std::vector<uint8_t> b = en_indice ? m.idx : m.mbx;
+  const uint32_t donde = base == "reg0" ? m.registros[0] : base == "reg2" ? m.registros[2] : base == "bloque0" ? m.bloques[0] : 0;
+  const uint32_t pos = donde + kCampos.at((registro ? "reg" : base) + " " + fila[3]);
+  const int64_t de = valor == "mas"      ? imn::Le32(b.data() + pos)
+                     : valor == "tamano" ? static_cast<int64_t>(b.size())
+                     : valor == "buzon"  ? static_cast<int64_t>(m.mbx.size())
+                                         : 0;
+  imn::Pon32(b.data() + pos, static_cast<uint32_t>(valor == "propio" ? pos : de + std::stoll(fila[5], nullptr, 0)));
+  almacen.Escribir(en_indice ? "Inbox.idx" : "Inbox.mbx", b);
 }
 
-TEST(MensajeSueltoImnTest, SinMensajesEnLaCabeceraNoHayListado) {
-  for (const uint32_t num : {0u, 0xFFFFFFFFu, 0x80000000u}) {
-    SCOPED_TRACE(num);
-    BuzonImn b = Buzon("Vacio", {MensajeVivo(1, MensajeSimple(), "x")});
-    b.num_mensajes = num;
-    AlmacenImnInstalado almacen({b});
-    CarpetaAbierta c(0);
-    ASSERT_EQ(c.resultado, OE_OK);
-    EXPECT_EQ(c.c->NumMensajes, 0u);
-    OE_MENSAJE* m = nullptr;
-    c.c->NumMensajes = 1;  // past the export's own check, the backend reads the header again
-    EXPECT_EQ(imn::ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_SIN_MENSAJES);
-    EXPECT_EQ(m, nullptr);
-    EXPECT_EQ(c.c->NumMensajes, 0u);
+// Inbox listed as a host that goes on after an error: each record with how many parts its
+// object walks, and every other result.
+std::string ListarYRecorrer(const std::string& raiz) {
+  CarpetaAbierta c(1);
+  ListadoAbierto l(c.c);
+  std::string visto = "primero " + std::to_string(l.primero) + "\n";
+  for (uint32_t r = l.primero, n = 0; r != OE_FIN && l.primero == OE_OK && n < 100; ++n) {
+    if ((r = l.Siguiente()) != OE_OK) {
+      visto += "resultado " + std::to_string(r) + "\n";
+      continue;
+    }
+    OE_OBJMSG* o = nullptr;
+    int partes = OE_ObtenerObjMsg(l.m, &o, OE_PRIMERO) == OE_OK ? 0 : -1;
+    while (partes >= 0 && partes < 100 && OE_ObtenerObjMsg(l.m, &o, OE_SIGUIENTE) == OE_OK) ++partes;
+    visto += Volcar(*l.m, raiz) + " partes=" + std::to_string(partes) + "\n";
+  }
+  return visto;
+}
+
+TEST(CorrupcionImnTest, ElListadoDaUnCodigoYSigueDentroDelArchivo) {
+  AlmacenImnInstalado almacen(AlmacenImnEjemplo());
+  for (const auto& fila : Filas(kDanos)) {
+    if (fila[0] != "listado") continue;
+    Danar(almacen, fila);
+    EXPECT_VOLCADO(kVolcados, "volcados_imn", fila[1], ListarYRecorrer(almacen.Directorio().Ruta()));
+  }
+}
+
+// The files change between the listing and the write-back: the write-back refuses and writes
+// nothing.
+TEST(CorrupcionImnTest, UnArchivoCambiadoBajoLaReescrituraNoSeToca) {
+  for (const auto& fila : Filas(kDanos)) {
+    if (fila[0] != "reescritura") continue;
+    SCOPED_TRACE(fila[1]);
+    AlmacenImnInstalado almacen(AlmacenImnEjemplo());
+    ObjetoEnParte x(1, 3, 2);
+    ASSERT_TRUE(x.listo);
+    ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
+    Danar(almacen, fila);
+    const auto idx = almacen.Leer("Inbox.idx");
+    const auto mbx = almacen.Leer("Inbox.mbx");
+    EXPECT_EQ(x.Siguiente(), OE_FIN);
+    EXPECT_EQ(almacen.Leer("Inbox.idx"), idx);
+    EXPECT_EQ(almacen.Leer("Inbox.mbx"), mbx);
+    EXPECT_EQ(x.m()->Reescrito, nullptr);
   }
 }
 

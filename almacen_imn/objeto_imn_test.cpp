@@ -2,6 +2,7 @@
 // scan ends at the line that completed it, and the next scan starts with that line again.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -10,7 +11,6 @@
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
 #include "pruebas/prueba_imn.h"
-#include "soporte/buffer_flujo.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/volcado.h"
 
@@ -30,11 +30,7 @@ std::string PartesVolcadas(OE_MENSAJE* m, const std::string& raiz) {
   EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
   uint32_t r;
   for (int i = 0; i < 100 && (r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK; ++i) {
-    const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
-    visto << "parte " << o->NumParte << " adjunto=\"" << Escapado(o->NombreAdjunto) << "\" nombre=\""
-          << Escapado(o->NombreParte) << "\" carpeta=" << o->PosCarpeta << " inicio=" << o->PosInicioParte
-          << " sig=" << o->PosSigParte << " leidos=" << o->BytesLeidos << " devueltas=" << imn::PartesDevueltas(*m)
-          << " contenido=" << Resumido(std::string_view(c->Datos(), c->Longitud())) << "\n";
+    visto << Volcar(*o) << " devueltas=" << imn::PartesDevueltas(*m) << "\n";
   }
   visto << "resultado " << r << (o == nullptr ? "" : " sin cerrar") << "\n" << Volcar(*m, raiz) << " cuerpo="
         << m->PosCuerpo << "," << m->FinCuerpo << " htm=" << m->PosTextHtm << "," << m->PosNextPart
@@ -71,11 +67,13 @@ TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribeYUnObjetoAjenoSeRechaza) {
   ASSERT_TRUE(x.listo);
   ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
   EXPECT_EQ(x.m()->Modificado, 1u);
-  EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, 5), OE_OK);
+  EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, 5), OE_OK);  // a mode of no meaning leaves the object open
+  ASSERT_NE(x.o, nullptr);
   EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, OE_CERRAR), OE_OK);
   EXPECT_EQ(x.o, nullptr);
   EXPECT_EQ(almacen.Leer("Inbox.idx"), antes);
   EXPECT_EQ(x.Siguiente(), OE_ERROR_PARAM);
+  EXPECT_EQ(imn::ObtenerObjMsg(x.m(), nullptr, OE_SIGUIENTE), OE_ERROR_PARAM);
   OE_MENSAJE* ajeno = reinterpret_cast<OE_MENSAJE*>(x.carpeta.c);
   EXPECT_EQ(OE_ObtenerObjMsg(x.m(), reinterpret_cast<OE_OBJMSG**>(&ajeno), OE_SIGUIENTE), OE_ERROR_PARAM);
   // A new object starts over: the abandoned rewrite is gone.
@@ -83,6 +81,33 @@ TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribeYUnObjetoAjenoSeRechaza) {
   EXPECT_EQ(x.m()->Modificado, 0u);
   EXPECT_EQ(x.m()->Reescrito, nullptr);
   EXPECT_EQ(imn::PartesDevueltas(*x.m()), 0u);
+}
+
+// Objects whose positions do not belong to the message: the actions refuse them.
+TEST(ObjetoImnTest, UnObjetoConPosicionesImposiblesSeRechaza) {
+  // Each change to the object (given the text's length), and what the action answers.
+  using Cambio = void (*)(OE_OBJMSG&, uint32_t);
+  const std::pair<Cambio, uint32_t> casos[] = {
+      {[](OE_OBJMSG& o, uint32_t) { o.PosInicioParte = o.PosSigParte + 1; }, OE_ERROR},  // starts after its end
+      {[](OE_OBJMSG& o, uint32_t largo) { o.PosSigParte = largo + 1; }, OE_ERROR},       // ends past the text
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = 0xFFFFFFFFu; }, OE_ERROR},             // longer than its stretch
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte -= 1; }, OE_ERROR},                      // content starts mid-line
+      {[](OE_OBJMSG& o, uint32_t) { o.IdMensaje += 1; }, OE_ERROR_PARAM},                // another message's object
+      // No parameter name in the part's header; a name that fills its field without a NUL.
+      {[](OE_OBJMSG& o, uint32_t) { o.LongParte = o.PosSigParte - o.PosInicioParte; }, OE_ERROR},
+      {[](OE_OBJMSG& o, uint32_t) { std::memset(o.NombreParte, 'v', sizeof o.NombreParte); }, OE_ERROR},
+  };
+  AlmacenImnInstalado almacen(AlmacenImnEjemplo());
+  for (std::size_t i = 0; i < std::size(casos); ++i) {
+    SCOPED_TRACE(i);
+    const auto& [cambio, resultado] = casos[i];
+    ObjetoEnParte x(1, 3, 2);
+    ASSERT_TRUE(x.listo);
+    cambio(*x.o, x.m()->LongTexto);
+    EXPECT_EQ(x.Guardar(ACCION_RENOMBRAR), resultado);
+    EXPECT_EQ(x.m()->Reescrito, nullptr);
+    EXPECT_EQ(x.m()->Modificado, 0u);
+  }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // which fails the test program.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,14 +22,11 @@ TEST_P(RegresionTest, SemillasYEntradasGuardadasPasan) {
   std::vector<Semilla> entradas = Semillas(objetivo.nombre);
   ASSERT_FALSE(entradas.empty());
   const std::filesystem::path carpeta = std::filesystem::path(ORVEX_DIR_REGRESION) / objetivo.nombre;
-  std::vector<std::filesystem::path> guardadas;
   if (std::filesystem::is_directory(carpeta)) {
-    for (const auto& e : std::filesystem::directory_iterator(carpeta)) guardadas.push_back(e.path());
-  }
-  std::sort(guardadas.begin(), guardadas.end());
-  for (const auto& ruta : guardadas) {
-    std::ifstream f(ruta, std::ios::binary);
-    entradas.push_back({ruta.string(), {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()}});
+    for (const auto& e : std::filesystem::directory_iterator(carpeta)) {
+      std::ifstream f(e.path(), std::ios::binary);
+      entradas.push_back({e.path().string(), {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()}});
+    }
   }
   for (const Semilla& s : entradas) {
     SCOPED_TRACE(s.nombre);
