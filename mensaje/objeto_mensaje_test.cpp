@@ -195,7 +195,6 @@ TEST_F(ObjetoMensajeTest, UnFalloDeMemoriaDejaLosRegistrosCerrables) {
     EXPECT_TRUE(excepcion || partes == 0 || partes == 2);
     EXPECT_EQ(objeto, nullptr);
     const bool fallo_en_partes = ganchos.contador[region] >= n;
-    EXPECT_TRUE(fallo_en_partes || !excepcion);
     OE_DESTINO* destino = nullptr;
     r = OE_ERROR;
     try {
