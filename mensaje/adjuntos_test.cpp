@@ -42,15 +42,6 @@ AlmacenDbx AlmacenConAdjuntos() {
   return a;
 }
 
-OE_REF_ADJUNTO Referencia(uint32_t id_mensaje, uint32_t num_parte, const char* nombre, uint32_t id_carpeta = kIdCarpeta) {
-  OE_REF_ADJUNTO r{};
-  r.IdCarpeta = id_carpeta;
-  r.IdMensaje = id_mensaje;
-  r.NumParte = num_parte;
-  std::strncpy(r.NombreAdjunto, nombre, sizeof r.NombreAdjunto - 1);
-  return r;
-}
-
 // The stored text of a message, as a fresh listing reads it.
 std::string TextoGuardado(uint32_t id) {
   CarpetaAbierta carpeta(kIdCarpeta);
@@ -84,7 +75,7 @@ TEST_F(AdjuntosTest, UnBorradoSeEscribeCuandoAcabanLasPartes) {
     std::optional<CarpetaAbierta> carpeta;
     OE_MENSAJE* m = nullptr;
     OE_OBJMSG* o = nullptr;
-    OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 2, "x.exe");
+    OE_REF_ADJUNTO referencia{kIdCarpeta, 0, kIdConAdjuntos, 2, "x.exe"};
     if (como == kParteReabierta) {
       ASSERT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_OK);
     } else {
@@ -125,15 +116,15 @@ TEST_F(AdjuntosTest, ReabreLaParteDeUnaReferenciaPorNumeroYNombreExactos) {
   }
   const std::pair<const char*, OE_REF_ADJUNTO> casos[] = {
       {"la referencia guardada", guardada},
-      {"el cuerpo", Referencia(kIdConAdjuntos, 1, "")},
-      {"la tercera parte", Referencia(kIdConAdjuntos, 3, "y.bin")},
-      {"una imagen sin nombre", Referencia(kIdConAdjuntos, 4, "")},
-      {"otro mensaje", Referencia(9, 2, "x.exe")},
-      {"el nombre distingue mayusculas", Referencia(kIdConAdjuntos, 2, "X.EXE")},
-      {"numero y nombre de partes distintas", Referencia(kIdConAdjuntos, 3, "x.exe")},
-      {"mas alla de la ultima parte", Referencia(kIdConAdjuntos, 5, "")},
-      {"un mensaje que no esta", Referencia(77, 1, "")},
-      {"una carpeta que no existe", Referencia(kIdConAdjuntos, 1, "", 999)},
+      {"el cuerpo", {kIdCarpeta, 0, kIdConAdjuntos, 1, ""}},
+      {"la tercera parte", {kIdCarpeta, 0, kIdConAdjuntos, 3, "y.bin"}},
+      {"una imagen sin nombre", {kIdCarpeta, 0, kIdConAdjuntos, 4, ""}},
+      {"otro mensaje", {kIdCarpeta, 0, 9, 2, "x.exe"}},
+      {"el nombre distingue mayusculas", {kIdCarpeta, 0, kIdConAdjuntos, 2, "X.EXE"}},
+      {"numero y nombre de partes distintas", {kIdCarpeta, 0, kIdConAdjuntos, 3, "x.exe"}},
+      {"mas alla de la ultima parte", {kIdCarpeta, 0, kIdConAdjuntos, 5, ""}},
+      {"un mensaje que no esta", {kIdCarpeta, 0, 77, 1, ""}},
+      {"una carpeta que no existe", {999, 0, kIdConAdjuntos, 1, ""}},
   };
   for (auto [nombre, referencia] : casos) {
     SCOPED_TRACE(nombre);
@@ -154,7 +145,7 @@ TEST_F(AdjuntosTest, ReabreLaParteDeUnaReferenciaPorNumeroYNombreExactos) {
 
 // An open object whose message record went missing is still freed.
 TEST_F(AdjuntosTest, CerrarSinElMensajeLiberaLaParte) {
-  OE_REF_ADJUNTO referencia = Referencia(kIdConAdjuntos, 2, "x.exe");
+  OE_REF_ADJUNTO referencia{kIdCarpeta, 0, kIdConAdjuntos, 2, "x.exe"};
   OE_MENSAJE* m = nullptr;
   OE_OBJMSG* o = nullptr;
   ASSERT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_OK);
@@ -168,7 +159,7 @@ TEST_F(AdjuntosTest, CerrarSinElMensajeLiberaLaParte) {
 TEST(AdjuntosOtrasGeneracionesTest, InternetMailNoReabrePartes) {
   AlmacenImnInstalado almacen(AlmacenImnEjemplo());
   ASSERT_EQ(almacen.Version(), VERSION_IMN);
-  OE_REF_ADJUNTO referencia = Referencia(1, 1, "", 1);  // Inbox, the second mailbox listed
+  OE_REF_ADJUNTO referencia{1, 0, 1, 1, ""};  // Inbox, the second mailbox listed
   OE_MENSAJE* m = nullptr;
   OE_OBJMSG* o = nullptr;
   EXPECT_EQ(OE_ObtenerAttachMensaje(&referencia, &m, &o, OE_PRIMERO), OE_ERROR);
