@@ -4,13 +4,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "api/orvex.h"
 #include "soporte/buffer_flujo.h"
@@ -33,15 +31,11 @@ std::size_t Escala(std::size_t completo) {
 
 // Resident set in bytes, from /proc/self/status; 0 where it cannot be read.
 std::size_t Residente() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return 0;
-  char linea[256];
-  std::size_t kb = 0;
-  while (std::fgets(linea, sizeof linea, f) != nullptr) {
-    if (std::strncmp(linea, "VmRSS:", 6) == 0) kb = std::strtoull(linea + 6, nullptr, 10);
+  std::ifstream f("/proc/self/status");
+  for (std::string linea; std::getline(f, linea);) {
+    if (linea.starts_with("VmRSS:")) return std::stoull(linea.substr(6)) * 1024;
   }
-  std::fclose(f);
-  return kb * 1024;
+  return 0;
 }
 
 // What a host sees when it reads every part and every destination, in short: the number of parts
