@@ -38,7 +38,8 @@ AlmacenDbx AlmacenConAdjuntos() {
   archivo.mensajes = {Mensaje(2, MensajeSimple()), Mensaje(kIdConAdjuntos, TextoConAdjuntos()),
                       Mensaje(9, MensajeConAdjunto("nueve"))};
   AlmacenDbx a;
-  a.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(kIdCarpeta, 1, "Inbox", "Inbox.dbx", archivo)};
+  a.carpetas = {Carpeta(1, 0, "Local Folders"),
+                Carpeta(kIdCarpeta, 1, "Inbox", "Inbox.dbx", archivo)};
   return a;
 }
 

@@ -46,10 +46,12 @@ std::string Leer(OE_MENSAJE* m, std::size_t& pico) {
   EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
   uint32_t r = OE_FIN, partes = 0;
   std::string primera;
-  while (o != nullptr && partes <= m->LongTexto && (r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK) {
+  while (o != nullptr && partes <= m->LongTexto &&
+         (r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK) {
     EXPECT_LE(mensaje::AnalizadorDe(o)->NumPartes, CL_ANALIZADOR_MIME::kProfundidadMaxima);
     const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
-    if (partes++ == 0) primera = " primera " + pruebas::Resumido(std::string_view(c->Datos(), c->Longitud()));
+    const std::string_view contenido(c->Datos(), c->Longitud());
+    if (partes++ == 0) primera = " primera " + pruebas::Resumido(contenido);
     if (partes % 4096 == 1) pico = std::max(pico, Residente());
   }
   EXPECT_EQ(r, OE_FIN);
@@ -60,7 +62,8 @@ std::string Leer(OE_MENSAJE* m, std::size_t& pico) {
   const uint32_t num = d == nullptr ? 0 : d->NumDestinos;
   uint32_t leidos = 0;
   std::string ultimo;
-  while (d != nullptr && (r = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK && leidos <= num) {
+  while (d != nullptr && (r = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK &&
+         leidos <= num) {
     ++leidos;
     ultimo = std::string(" ultimo ") + d->Destino;
   }

@@ -80,11 +80,11 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
 }
 
 TEST_F(ObjetoMensajeTest, LosInterruptoresYElFiltroDecidenQueSeEntrega) {
-  const std::string texto = Componer(Mensaje(
-      "a@b", "c@d", "s",
-      Multiparte("mixed", {TextoPlano("p\n"), Multiparte("alternative", {Html("<p>h</p>\n")}), Adjunto("a.bin", "abc"),
-                           Imagen("gif", "G"), Adjunto("", "RIFF", "audio/wav"), Adjunto("", "MPG", "video/mpeg"),
-                           Adjunto("", "X", "x-custom/thing")})));
+  const ParteMime partes = Multiparte(
+      "mixed", {TextoPlano("p\n"), Multiparte("alternative", {Html("<p>h</p>\n")}),
+                Adjunto("a.bin", "abc"), Imagen("gif", "G"), Adjunto("", "RIFF", "audio/wav"),
+                Adjunto("", "MPG", "video/mpeg"), Adjunto("", "X", "x-custom/thing")});
+  const std::string texto = Componer(Mensaje("a@b", "c@d", "s", partes));
   using A = CL_ANALIZADOR_MIME;
   struct Caso { const char* nombre; uint32_t A::*campo; uint32_t valor; };
   const Caso casos[] = {
@@ -134,9 +134,10 @@ TEST_F(ObjetoMensajeTest, ModosYRegistrosQueNoSirven) {
     auto* o = static_cast<OE_OBJMSG*>(antes);
     auto* d = static_cast<OE_DESTINO*>(antes);
     OE_MENSAJE* abierto = nullptr;
-    const uint32_t r = exportacion == 'o'   ? OE_ObtenerObjMsg(m, &o, modo)
-                       : exportacion == 'd' ? OE_ObtenerDestinoMsg(m, registro == kSinSalida ? nullptr : &d, modo)
-                                            : OE_ObtenerAttachMensaje(&referencia, &abierto, &o, modo);
+    OE_DESTINO** salida = registro == kSinSalida ? nullptr : &d;
+    const uint32_t r = exportacion == 'o' ? OE_ObtenerObjMsg(m, &o, modo)
+                       : exportacion == 'd' ? OE_ObtenerDestinoMsg(m, salida, modo)
+                       : OE_ObtenerAttachMensaje(&referencia, &abierto, &o, modo);
     EXPECT_EQ(r, esperado);
     EXPECT_TRUE(o == antes && d == antes && abierto == nullptr);
   }

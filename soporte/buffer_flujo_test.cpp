@@ -26,7 +26,9 @@ TEST(ClBufferFlujoTest, PosicionarLeerEscribirYFijarLongitud) {
     const uint32_t longitud = std::stoul(fila.at(1)), posicion = std::stoul(fila.at(2));
     const std::string& operacion = fila.at(4);
     CL_BUFFER_FLUJO b;
-    for (uint32_t i = 0; i < std::max(longitud, posicion); ++i) b.AnadirCaracter(static_cast<char>('a' + i % 26));
+    for (uint32_t i = 0; i < std::max(longitud, posicion); ++i) {
+      b.AnadirCaracter(static_cast<char>('a' + i % 26));
+    }
     if (posicion > 0) {
       ASSERT_EQ(posicion < b.Longitud() ? b.Posicionar(static_cast<int32_t>(posicion), 0) : b.Posicionar(0, 2), 0);
     }
