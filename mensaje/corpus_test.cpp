@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,10 +39,8 @@ fs::path CorpusPython() {
 
 std::string LeerCrLf(const fs::path& ruta) {
   std::ifstream f(ruta, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
   std::string salida;
-  for (char c : s.str()) {
+  for (char c; f.get(c);) {
     if (c == '\n' && (salida.empty() || salida.back() != '\r')) salida.push_back('\r');
     salida.push_back(c);
   }

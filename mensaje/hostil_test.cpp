@@ -4,13 +4,11 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "api/orvex.h"
 #include "soporte/buffer_flujo.h"
@@ -33,48 +31,46 @@ std::size_t Escala(std::size_t completo) {
 
 // Resident set in bytes, from /proc/self/status; 0 where it cannot be read.
 std::size_t Residente() {
-  std::FILE* f = std::fopen("/proc/self/status", "r");
-  if (f == nullptr) return 0;
-  char linea[256];
-  std::size_t kb = 0;
-  while (std::fgets(linea, sizeof linea, f) != nullptr) {
-    if (std::strncmp(linea, "VmRSS:", 6) == 0) kb = std::strtoull(linea + 6, nullptr, 10);
+  std::ifstream f("/proc/self/status");
+  for (std::string linea; std::getline(f, linea);) {
+    if (linea.starts_with("VmRSS:")) return std::stoull(linea.substr(6)) * 1024;
   }
-  std::fclose(f);
-  return kb * 1024;
+  return 0;
 }
 
-// What a host sees when it reads every part and every destination.
-struct Lectura {
-  std::vector<std::string> partes, destinos;
-  uint32_t num_destinos = 0;
-  std::size_t pico = 0;  // resident set, sampled while the buffers are held
-};
-
-Lectura Leer(OE_MENSAJE* m) {
-  Lectura l;
+// What a host sees when it reads every part and every destination, in short: the number of parts
+// and the first one's content, the number of destinations and the last one. pico takes the
+// resident set, sampled while the buffers are held.
+std::string Leer(OE_MENSAJE* m, std::size_t& pico) {
   OE_OBJMSG* o = nullptr;
   EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
-  uint32_t r = OE_FIN;
-  while (o != nullptr && l.partes.size() <= m->LongTexto && (r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK) {
+  uint32_t r = OE_FIN, partes = 0;
+  std::string primera;
+  while (o != nullptr && partes <= m->LongTexto &&
+         (r = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK) {
     EXPECT_LE(mensaje::AnalizadorDe(o)->NumPartes, CL_ANALIZADOR_MIME::kProfundidadMaxima);
-    const auto* contenido = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
-    l.partes.emplace_back(l.partes.empty() ? std::string(contenido->Datos(), contenido->Longitud()) : "");
-    if (l.partes.size() % 4096 == 1) l.pico = std::max(l.pico, Residente());
+    const auto* c = static_cast<const CL_BUFFER_FLUJO*>(o->Contenido);
+    const std::string_view contenido(c->Datos(), c->Longitud());
+    if (partes++ == 0) primera = " primera " + pruebas::Resumido(contenido);
+    if (partes % 4096 == 1) pico = std::max(pico, Residente());
   }
   EXPECT_EQ(r, OE_FIN);
   EXPECT_EQ(o != nullptr ? OE_ObtenerObjMsg(m, &o, OE_CERRAR) : OE_OK, OE_OK);
   OE_DESTINO* d = nullptr;
   EXPECT_EQ(OE_ObtenerDestinoMsg(m, &d, OE_PRIMERO), OE_OK);
-  l.pico = std::max(l.pico, Residente());
-  if (d == nullptr) return l;
-  l.num_destinos = d->NumDestinos;
-  while ((r = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK && l.destinos.size() <= l.num_destinos) {
-    l.destinos.emplace_back(d->Destino);
+  pico = std::max(pico, Residente());
+  const uint32_t num = d == nullptr ? 0 : d->NumDestinos;
+  uint32_t leidos = 0;
+  std::string ultimo;
+  while (d != nullptr && (r = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK &&
+         leidos <= num) {
+    ++leidos;
+    ultimo = std::string(" ultimo ") + d->Destino;
   }
   EXPECT_EQ(r, OE_FIN);
-  EXPECT_EQ(OE_ObtenerDestinoMsg(m, &d, OE_CERRAR), OE_OK);
-  return l;
+  EXPECT_EQ(d != nullptr ? OE_ObtenerDestinoMsg(m, &d, OE_CERRAR) : OE_OK, OE_OK);
+  return "partes " + std::to_string(partes) + primera + " destinos " + std::to_string(num) + "/" +
+         std::to_string(leidos) + ultimo + "\n";
 }
 
 std::string Anidado(std::size_t niveles) {
@@ -144,16 +140,13 @@ TEST(HostilTest, CadaTextoAcabaConSusLimites) {
     pruebas::RegistroMensaje mensaje(texto);
     const std::size_t antes = Residente();
     const auto inicio = std::chrono::steady_clock::now();
-    const Lectura l = Leer(mensaje.Puntero());
+    std::size_t pico = 0;
+    const std::string visto = Leer(mensaje.Puntero(), pico);
     // Generous bounds against quadratic blow-ups, not performance figures.
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count(), 20.0);
-    EXPECT_LT(l.pico, antes + 4 * texto.size() + (std::size_t{64} << 20));
-    std::string visto = "partes " + std::to_string(l.partes.size());
-    if (!l.partes.empty()) visto += " primera " + pruebas::Resumido(l.partes[0]);
-    visto += " destinos " + std::to_string(l.num_destinos) + "/" + std::to_string(l.destinos.size());
-    if (!l.destinos.empty()) visto += " ultimo " + l.destinos.back();
+    EXPECT_LT(pico, antes + 4 * texto.size() + (std::size_t{64} << 20));
     const std::string seccion = std::string("hostil ") + nombre + (millon == 1'000'000 ? " (grande)" : "");
-    EXPECT_VOLCADO(kVolcados, "volcados_mensaje", seccion, visto + "\n");
+    EXPECT_VOLCADO(kVolcados, "volcados_mensaje", seccion, visto);
   }
 }
 
