@@ -129,7 +129,7 @@ void* ReservarRegion(std::size_t tamano);
 bool ConfirmarRegion(void* base, std::size_t tamano);
 bool LiberarRegion(void* base);
 
-// A lock (a critical section on Windows). Not movable.
+// A lock that its holder may take again (a critical section on Windows). Not movable.
 class Cerrojo {
  public:
   Cerrojo();

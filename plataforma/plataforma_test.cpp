@@ -153,5 +153,11 @@ TEST_F(PlataformaTest, RegionesCeroYCrecimiento) {
   EXPECT_EQ(ReservarRegion(0), nullptr);
 }
 
+// The thread that holds a lock may take it again (a deadlock would end the program's run).
+TEST(CerrojoTest, SuDuenoLoTomaOtraVez) {
+  Cerrojo c;
+  GuardaCerrojo uno(c), dos(c);
+}
+
 }  // namespace
 }  // namespace orvex::plataforma

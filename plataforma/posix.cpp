@@ -496,7 +496,7 @@ bool LiberarRegion(void* base) {
 // ---------------------------------------------------------------------------------- Cerrojo
 
 struct Cerrojo::Impl {
-  std::mutex mutex;
+  std::recursive_mutex mutex;  // re-entrant on its thread, as a critical section is
 };
 
 Cerrojo::Cerrojo() : impl_(std::make_unique<Impl>()) {}

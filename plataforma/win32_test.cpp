@@ -72,7 +72,7 @@ TEST(Win32Test, EspacioLibreDeLaUnidadDeLaRuta) {
   }
 }
 
-TEST(Win32Test, FechaRegionYCerrojo) {
+TEST(Win32Test, FechaYRegion) {
   // 2001-03-05 12:07:30 UTC, noon: the same calendar day in every zone within twelve hours.
   const auto fecha = FileTimeALocal(126282676500000000ull);
   ASSERT_TRUE(fecha.has_value());
@@ -93,10 +93,6 @@ TEST(Win32Test, FechaRegionYCerrojo) {
   EXPECT_EQ(estado(static_cast<char*>(base) + 4999), static_cast<DWORD>(MEM_COMMIT));
   EXPECT_TRUE(LiberarRegion(base));
   EXPECT_EQ(estado(base), static_cast<DWORD>(MEM_FREE));
-
-  // A critical section may be entered again by the thread that holds it.
-  Cerrojo c;
-  GuardaCerrojo uno(c), dos(c);
 }
 
 }  // namespace
