@@ -76,12 +76,10 @@ TEST(CarpetasOe4Test, UnaSubcarpetaQueSeSigueASiMisma) {
   almacen.Reescribir("mail/folders.nch", folders);
   CarpetaPorId trabajo(3, regs[3]);
   OE_CARPETA* c = nullptr;
-  uint32_t res = OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_PRIMERO);
+  ASSERT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_PRIMERO), OE_OK);
+  uint32_t res = OE_OK;
   int dadas = 0;
-  while (res == OE_OK && dadas < 100) {
-    res = OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_SIGUIENTE);
-    dadas += res == OE_OK;
-  }
+  while ((res = OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_SIGUIENTE)) == OE_OK && dadas < 100) ++dadas;
   EXPECT_EQ(res, OE_ERROR);
   EXPECT_EQ(dadas, 9);
   EXPECT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_CERRAR), OE_OK);
