@@ -66,6 +66,25 @@ TEST(CarpetasOe4Test, BusquedasEnPosicionesAjenas) {
   }
 }
 
+// A subfolder whose next record is itself: the walk hands it out once for each record the file
+// has room for and once more, then fails. folders.nch holds seven records of 624 bytes.
+TEST(CarpetasOe4Test, UnaSubcarpetaQueSeSigueASiMisma) {
+  AlmacenOe4Instalado almacen(AlmacenOe4Ejemplo());
+  const auto& regs = almacen.Escrito().folders.registros;
+  std::vector<uint8_t> folders = almacen.Escrito().folders.bytes;
+  PonerPalabra(folders, regs[4] + oe4fmt::kCarPosSiguiente, regs[4]);
+  almacen.Reescribir("mail/folders.nch", folders);
+  CarpetaPorId trabajo(3, regs[3]);
+  OE_CARPETA* c = nullptr;
+  ASSERT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_PRIMERO), OE_OK);
+  uint32_t res = OE_OK;
+  int dadas = 0;
+  while ((res = OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_SIGUIENTE)) == OE_OK && dadas < 100) ++dadas;
+  EXPECT_EQ(res, OE_ERROR);
+  EXPECT_EQ(dadas, 9);
+  EXPECT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_CERRAR), OE_OK);
+}
+
 // The registry without the store's root: the store is still this generation's, but every
 // folder call fails with 1.
 TEST(CarpetasOe4Test, SinLaRaizDelAlmacenEnElRegistro) {

@@ -179,10 +179,12 @@ Tienda Oe4Noticias(const std::string& objetivo) {
               {"el articulo acortado", [=] { Cambiar(ruta, g.articulos[0] + kArtLongArticulo, Valor(100)); }},
               {"otra cadena", [=] { Cambiar(ruta, g.articulos[0] + kArtPosBloque, Valor(0)); }},
               // The full last block leads on into another article: a grown text would go there.
+              // The header's text count, zeroed, does not say where the items end.
               {"la cadena sigue en otro articulo", [=] {
                  const uint32_t u = g.bloques[0].back();
                  Cambiar(ruta, u + kNchBloqueCapacidad, Valor(LeerPalabra(g.bytes, u + kNchBloqueUsados)));
                  Cambiar(ruta, u + kNchBloqueSiguiente, Valor(g.bloques[2][0]));
+                 Cambiar(ruta, kNchTamTextos, Valor(0));
                }}};
   return t;
 }
@@ -405,6 +407,22 @@ TEST_P(ReescrituraTest, LaReescrituraSinArchivosOSinTextoNuevo) {
   });
   EXPECT_EQ(t.Listar(), antes);
   EXPECT_EQ(mensaje::DespacharReescritura(nullptr, 0), OE_ERROR_PARAM);
+}
+
+// An item may say its article is as long as its whole file: the article is what its chain
+// holds, and is rewritten as any other.
+TEST(ReescrituraOe4Test, UnArticuloTanLargoComoSuArchivo) {
+  const auto renombrar = [](const Tienda& t) {
+    Conducir(t, {{"a.exe", {ACCION_RENOMBRAR, {}}}});
+    return t.Listar();
+  };
+  const auto renombrado = renombrar(Oe4Noticias(kObjetivo));
+  const Tienda t = Oe4Noticias(kObjetivo);
+  const std::string ruta = t.raiz + "/" + t.archivos[0];
+  // The target's item is the first of the area, right after the header.
+  Cambiar(ruta, oe4fmt::kLongCabGrupo + oe4fmt::kArtLongArticulo,
+          Valor(static_cast<uint32_t>(std::filesystem::file_size(ruta))));
+  EXPECT_EQ(renombrar(t), renombrado);
 }
 
 TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {

@@ -24,6 +24,7 @@
 #include "pruebas/imn_constructor.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/oe4_constructor.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/tablas.h"
 #include "pruebas/volcado.h"
 
@@ -186,6 +187,9 @@ TEST_F(OrvexTest, SalidasDeReferencia) {
   pruebas::EscribirAlmacenOe4(Ruta("oe4"), pruebas::AlmacenOe4Ejemplo());
   pruebas::EscribirAlmacenImn(Ruta("imn"), pruebas::AlmacenImnEjemplo());
   fs::rename(Ruta("imn/Mail"), Ruta("imn/buzones"));  // reached through a link the command makes
+  // A part type folded onto the next line.
+  pruebas::EscribirAlmacenImn(Ruta("plegado"), {pruebas::Buzon("Inbox", {pruebas::MensajeVivo(
+                                                   1, "Content-Type:\r\n Text/HTML;\r\n\r\n<p>x</p>\r\n", "s")})});
   fs::copy(Ruta("demo/store"), Ruta("danado"));
   fs::resize_file(Ruta("danado/Inbox.dbx"), 9000);
   // What export writes, read back by Python's email and mailbox modules: the same messages as .eml
