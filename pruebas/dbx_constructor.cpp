@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "almacen_oe5/formato_dbx.h"
-#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 

@@ -11,7 +11,7 @@
 
 #include "escritura/dbx.h"
 #include "pruebas/entorno_prueba.h"
-#include "pruebas/imagen.h"
+#include "escritura/imagen.h"
 
 namespace orvex::pruebas {
 

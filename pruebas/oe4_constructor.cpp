@@ -6,7 +6,6 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/dbx_constructor.h"
-#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 
