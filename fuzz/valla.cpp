@@ -9,6 +9,7 @@
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe5/formato_dbx.h"
 #include "plataforma/plataforma.h"
+#include "pruebas/listado.h"
 
 namespace orvex::fuzz {
 
@@ -180,15 +181,10 @@ std::vector<Listado> MensajesListados(uint32_t id_carpeta, uint32_t pos_carpeta)
   OE_ENTRYID e{id_carpeta, pos_carpeta};
   OE_CARPETA* carpeta = nullptr;
   if (OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_PRIMERO) != OE_OK) return ids;
-  OE_MENSAJE* m = nullptr;
-  if (OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO) == OE_OK) {
-    for (int paso = 0; paso < 2000; ++paso) {
-      const uint32_t r = OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE);
-      if (r == OE_OK) ids.push_back({m->IdMensaje, m->Texto != nullptr ? std::string(m->Texto, m->LongTexto) : ""});
-      else if (r != OE_ERROR) break;
-    }
-  }
-  if (m != nullptr) OE_ObtenerMensajes(carpeta, &m, OE_CERRAR);
+  pruebas::RecorrerMensajes(carpeta, [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
+    if (modo != OE_SIGUIENTE || r != OE_OK) return;
+    ids.push_back({m->IdMensaje, m->Texto != nullptr ? std::string(m->Texto, m->LongTexto) : ""});
+  });
   OE_ObtenerCarpetaDeEntryID(&e, &carpeta, OE_CERRAR);
   return ids;
 }

@@ -20,7 +20,7 @@
 #include "herramienta/sistema.h"
 #include "pruebas/colmena_constructor.h"
 #include "pruebas/dbx_constructor.h"
-#include "pruebas/imagen.h"
+#include "escritura/imagen.h"
 #include "pruebas/imn_constructor.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/oe4_constructor.h"

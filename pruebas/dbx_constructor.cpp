@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "almacen_oe5/formato_dbx.h"
-#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 
@@ -53,10 +52,8 @@ AlmacenEscrito EscribirAlmacen(const std::string& ruta, const AlmacenDbx& d) {
 }
 
 void DescribirRegistro(RegistroPrueba& registro, const RegistroDbx& d) {
-  if (d.version) {
-    registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current",
-                    *d.version);
-  }
+  registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current",
+                  "6.00.2900.5512");
   if (d.por_defecto) registro.Cadena(kClaveIdentidades, "Default User ID", *d.por_defecto);
   for (const IdentidadDbx& i : d.identidades) {
     const std::string clave = std::string(kClaveIdentidades) + "\\" + i.clave;

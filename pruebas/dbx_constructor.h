@@ -11,7 +11,7 @@
 
 #include "escritura/dbx.h"
 #include "pruebas/entorno_prueba.h"
-#include "pruebas/imagen.h"
+#include "escritura/imagen.h"
 
 namespace orvex::pruebas {
 
@@ -39,7 +39,7 @@ struct AlmacenEscrito {
 };
 AlmacenEscrito EscribirAlmacen(const std::string& ruta, const AlmacenDbx& descripcion);
 
-// Registry entries that lead to a store.
+// Registry entries that lead to a store (and the installed version, 6.00.2900.5512).
 struct IdentidadDbx {
   std::string clave;                           // key name under "Identities", e.g. "{1A...}"
   std::optional<std::string> usuario;          // "Username"
@@ -49,7 +49,6 @@ struct IdentidadDbx {
 struct RegistroDbx {
   std::vector<IdentidadDbx> identidades;
   std::optional<std::string> por_defecto;      // "Default User ID"
-  std::optional<std::string> version = "6.00.2900.5512";  // HKLM "Version Info" / "Current"
 };
 inline constexpr const char* kClaveIdentidades = "HKEY_CURRENT_USER\\Identities";
 inline constexpr const char* kSubclaveAlmacen = "Software\\Microsoft\\Outlook Express\\5.0";

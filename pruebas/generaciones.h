@@ -179,17 +179,13 @@ inline bool CodigoHost(uint32_t r) {
 
 // Lists a folder's messages, going on after a message that fails as a host may.
 inline void MensajesHost(OE_CARPETA* c, CuentaHost* cuenta) {
-  ListadoAbierto l(c);
-  EXPECT_TRUE(CodigoHost(l.primero)) << l.primero;
-  if (l.primero != OE_OK) return;
-  std::size_t pasos = 0;
-  for (uint32_t r; pasos < kLimiteHost && (r = l.Siguiente()) != OE_FIN; ++pasos) {
-    if (r == OE_ERROR_PARAM) break;
+  const bool acabo = RecorrerMensajes(c, [&](uint32_t modo, uint32_t r, const OE_MENSAJE*) {
+    EXPECT_TRUE(modo != OE_CERRAR || r == OE_OK) << r;
+    if (modo == OE_CERRAR || (modo == OE_SIGUIENTE && r == OE_ERROR_PARAM)) return;
     EXPECT_TRUE(CodigoHost(r)) << r;
-    if (cuenta != nullptr) ++(r == OE_OK ? cuenta->mensajes : cuenta->errores);
-  }
-  EXPECT_LT(pasos, kLimiteHost) << "the listing did not end";
-  EXPECT_EQ(OE_ObtenerMensajes(c, &l.m, OE_CERRAR), OE_OK);
+    if (modo == OE_SIGUIENTE && r != OE_FIN && cuenta != nullptr) ++(r == OE_OK ? cuenta->mensajes : cuenta->errores);
+  }, kLimiteHost);
+  EXPECT_TRUE(acabo) << "the listing did not end";
 }
 
 // One enumeration to its first result other than 0; the entry ids it gave.

@@ -4,7 +4,6 @@
 
 #include "almacen_imn/formato_imn.h"
 #include "pruebas/dbx_constructor.h"
-#include "pruebas/imagen.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {

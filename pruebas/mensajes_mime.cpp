@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <new>
 
-#include "pruebas/codecs_referencia.h"
+#include "mime/codecs.h"
+#include "soporte/buffer_flujo.h"
 #include "soporte/memoria.h"
 
 namespace orvex::pruebas {
@@ -64,7 +65,11 @@ ParteMime& ParteMime::Cabecera(std::string nombre, std::string valor) {
 }
 
 std::string Base64(const std::string& bytes) {
-  std::string salida = bytes.empty() ? "" : referencia::CodificarBase64(bytes);
+  if (bytes.empty()) return "";
+  CL_BUFFER_FLUJO origen, destino;
+  origen.Anadir(bytes.data(), static_cast<uint32_t>(bytes.size()));
+  CL_CODIFICADOR_BASE64().Codificar(origen, destino);
+  std::string salida(destino.Datos(), destino.Longitud());
   std::erase(salida, '\r');
   return salida;
 }

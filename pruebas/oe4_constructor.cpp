@@ -6,7 +6,6 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/dbx_constructor.h"
-#include "pruebas/imagen.h"
 
 namespace orvex::pruebas {
 
@@ -139,13 +138,8 @@ AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& 
 }
 
 void DescribirRegistroOe4(RegistroPrueba& registro, const RegistroOe4& d) {
-  if (d.version) {
-    registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", *d.version);
-  }
-  if (d.raiz) {
-    const auto poner = d.raiz_expandible ? &RegistroPrueba::CadenaExpandible : &RegistroPrueba::Cadena;
-    (registro.*poner)(kClaveOe4Registro, "Store Root", *d.raiz);
-  }
+  registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", "4.72.3110.0");
+  if (d.raiz) registro.Cadena(kClaveOe4Registro, "Store Root", *d.raiz);
   if (d.cuenta_por_defecto) registro.Cadena(kClaveCuentasRegistro, "Default News Account", *d.cuenta_por_defecto);
   for (const CuentaOe4& c : d.cuentas) {
     const std::string clave = std::string(kClaveCuentasRegistro) + "\\Accounts\\" + c.subclave;

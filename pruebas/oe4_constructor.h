@@ -77,15 +77,13 @@ struct AlmacenOe4Escrito {
 };
 AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& descripcion);
 
-// The registry entries: "Store Root" (raiz as given), the installed version, the default news
-// account and one key per account.
+// The registry entries: "Store Root" (raiz as given), the installed version 4.72, the default
+// news account and one key per account.
 inline constexpr const char* kClaveOe4Registro = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
 inline constexpr const char* kClaveCuentasRegistro =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager";
 struct RegistroOe4 {
   std::optional<std::string> raiz;                        // "Store Root"
-  bool raiz_expandible = false;                           // REG_EXPAND_SZ
-  std::optional<std::string> version = "4.72.3110.0";     // HKLM "Version Info" / "Current"
   std::optional<std::string> cuenta_por_defecto;          // "Default News Account"
   std::vector<CuentaOe4> cuentas;
 };

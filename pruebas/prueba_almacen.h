@@ -20,6 +20,7 @@
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/imn_constructor.h"
+#include "pruebas/listado.h"
 #include "pruebas/oe4_constructor.h"
 
 namespace orvex::pruebas {
@@ -208,34 +209,24 @@ struct Listado {
   std::vector<MensajeVisto> mensajes;  // every mode 2 result up to the first 2 (or a bound)
 };
 
-// Lists a folder: mode 1, mode 2 until it gives 2 (results 1 are kept and the listing goes on,
-// as a host may), then mode 3.
-inline Listado Listar(OE_CARPETA* carpeta, uint32_t max_pasos = 1000) {
+// Lists a folder as a host does (RecorrerMensajes), keeping every message that mode 2 handed
+// out, failed ones too; the close must succeed.
+inline Listado Listar(OE_CARPETA* carpeta, std::size_t limite = 2000) {
   Listado l;
-  ListadoAbierto a(carpeta);
-  l.primero = a.primero;
-  if (l.primero != OE_OK) {
-    EXPECT_EQ(a.m, nullptr);
-    return l;
-  }
-  for (uint32_t i = 0; i < max_pasos; ++i) {
-    MensajeVisto v;
-    v.resultado = a.Siguiente();
-    if (v.resultado == OE_FIN || v.resultado == OE_ERROR_PARAM) break;
-    const OE_MENSAJE& m = *a.m;
-    v.id = m.IdMensaje;
-    v.pos_registro = m.PosRegistro;
-    v.fin_registro = m.FinRegistro;
-    v.pos_texto = m.PosTexto;
-    v.fecha = m.Fecha;
-    if (m.Texto != nullptr) {
-      EXPECT_EQ(m.Texto[m.LongTexto], '\0');
-      v.texto = std::string(m.Texto, m.LongTexto);
+  RecorrerMensajes(carpeta, [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
+    if (modo == OE_PRIMERO) l.primero = r;
+    if (modo != OE_SIGUIENTE) {  // a failed mode 1 leaves no record; mode 3 frees it
+      EXPECT_EQ(m == nullptr, modo == OE_CERRAR || r != OE_OK);
+      EXPECT_TRUE(modo != OE_CERRAR || r == OE_OK) << r;
+    }
+    if (modo != OE_SIGUIENTE || (r != OE_OK && r != OE_ERROR)) return;
+    MensajeVisto v{r, m->IdMensaje, m->PosRegistro, m->FinRegistro, m->PosTexto, m->Fecha, std::nullopt};
+    if (m->Texto != nullptr) {
+      EXPECT_EQ(m->Texto[m->LongTexto], '\0');
+      v.texto = std::string(m->Texto, m->LongTexto);
     }
     l.mensajes.push_back(std::move(v));
-  }
-  EXPECT_EQ(OE_ObtenerMensajes(carpeta, &a.m, OE_CERRAR), OE_OK);
-  EXPECT_EQ(a.m, nullptr);
+  }, limite);
   return l;
 }
 

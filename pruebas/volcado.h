@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "api/orvex.h"
+#include "pruebas/listado.h"
 #include "soporte/buffer_flujo.h"
 
 namespace orvex::pruebas {
@@ -106,20 +107,14 @@ inline std::string Volcar(const OE_MENSAJE& m, const std::string& raiz) {
 // and the result that ended it.
 inline std::string VolcarMensajes(OE_CARPETA* c, const std::string& raiz) {
   std::string r;
-  OE_MENSAJE* m = nullptr;
-  uint32_t res = OE_ObtenerMensajes(c, &m, OE_PRIMERO);
-  if (res != OE_OK) return "primero " + std::to_string(res) + "\n";
-  r += "primero " + Volcar(*m, raiz) + "\n";  // the cursor as the listing starts
-  for (int pasos = 0; pasos < 1000; ++pasos) {
-    res = OE_ObtenerMensajes(c, &m, OE_SIGUIENTE);
+  RecorrerMensajes(c, [&](uint32_t modo, uint32_t res, const OE_MENSAJE* m) {
+    if (modo == OE_CERRAR) return;
     if (res == OE_OK && m->Texto != nullptr) {
       EXPECT_EQ(m->Texto[m->LongTexto], '\0');  // a host may read the text as a C string
     }
-    if (res == OE_OK) r += Volcar(*m, raiz) + "\n";
-    else r += "resultado " + std::to_string(res) + "\n";
-    if (res != OE_OK && res != OE_ERROR) break;
-  }
-  OE_ObtenerMensajes(c, &m, OE_CERRAR);
+    const std::string linea = res == OE_OK ? Volcar(*m, raiz) : std::to_string(res);
+    r += std::string(modo == OE_PRIMERO ? "primero " : res == OE_OK ? "" : "resultado ") + linea + "\n";
+  }, 1000);
   return r;
 }
 
