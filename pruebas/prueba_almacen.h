@@ -103,9 +103,9 @@ inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
 // backslash when asked).
 class AlmacenImnInstalado : public AlmacenTemporal {
  public:
-  explicit AlmacenImnInstalado(const std::vector<BuzonImn>& buzones, bool barra_final = false) {
+  explicit AlmacenImnInstalado(const std::vector<BuzonImn>& buzones) {
     mapas_ = EscribirAlmacenImn(dir_.Ruta(), buzones);
-    DescribirRegistroImn(registro_, dir_.Ruta() + (barra_final ? "\\" : ""));
+    DescribirRegistroImn(registro_, dir_.Ruta());
     registro_.Instalar();
     version_ = OE_ObtenerVersionOE();
   }
@@ -277,17 +277,6 @@ inline std::vector<std::string> TextosUndbx(const std::string& archivo, const st
     textos.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
   }
   fs::remove_all(salida);
-  std::sort(textos.begin(), textos.end());
-  return textos;
-}
-
-// The texts of a listing, sorted (every message must have loaded).
-inline std::vector<std::string> TextosOrdenados(const Listado& l) {
-  std::vector<std::string> textos;
-  for (const MensajeVisto& m : l.mensajes) {
-    EXPECT_EQ(m.resultado, OE_OK) << m.id;
-    textos.push_back(m.texto.value_or("<unreadable>"));
-  }
   std::sort(textos.begin(), textos.end());
   return textos;
 }
