@@ -20,16 +20,17 @@ namespace {
 // the value; the backend is asked directly without it.
 TEST(CarpetasImnTest, SinRaizSinBuzonesOSinMensajes) {
   // With the root, the mailbox's index (none: no mailbox) and the count in its header, then the
-  // first result and each folder with its count and the first result of its listing.
+  // first result and each folder with its count, the first result of its listing (the record
+  // claiming one message) and the count the listing left.
   using Indice = std::optional<IndiceImn>;
   const std::tuple<bool, Indice, std::optional<uint32_t>, std::string> casos[] = {
       {false, std::nullopt, std::nullopt, "1"},
       {true, std::nullopt, std::nullopt, "1"},
-      {true, IndiceImn::kNormal, std::nullopt, "0 Solo:1:0 2"},
-      {true, IndiceImn::kAusente, std::nullopt, "0 Solo:0:1 2"},
-      {true, IndiceImn::kNormal, 0, "0 Solo:0:4 2"},
-      {true, IndiceImn::kNormal, 0xFFFFFFFFu, "0 Solo:0:4 2"},
-      {true, IndiceImn::kNormal, 0x80000000u, "0 Solo:0:4 2"}};
+      {true, IndiceImn::kNormal, std::nullopt, "0 Solo:1:0:1 2"},
+      {true, IndiceImn::kAusente, std::nullopt, "0 Solo:0:1:1 2"},
+      {true, IndiceImn::kNormal, 0, "0 Solo:0:4:0 2"},
+      {true, IndiceImn::kNormal, 0xFFFFFFFFu, "0 Solo:0:4:0 2"},
+      {true, IndiceImn::kNormal, 0x80000000u, "0 Solo:0:4:0 2"}};
   for (const auto& [con_raiz, indice, num, esperado] : casos) {
     DirectorioTemporal dir;
     std::vector<BuzonImn> buzones;
@@ -51,9 +52,12 @@ TEST(CarpetasImnTest, SinRaizSinBuzonesOSinMensajes) {
         visto += " " + std::to_string(r);
         continue;
       }
+      visto += " " + std::string(c->Nombre) + ":" + std::to_string(c->NumMensajes);
+      c->NumMensajes = 1;
       OE_MENSAJE* m = nullptr;
       const uint32_t primero = imn::ObtenerMensajes(c, &m, OE_PRIMERO);
-      visto += " " + std::string(c->Nombre) + ":" + std::to_string(c->NumMensajes) + ":" + std::to_string(primero);
+      visto += ":" + std::to_string(primero) + ":" + std::to_string(c->NumMensajes);
+      EXPECT_TRUE(primero == OE_OK || m == nullptr) << primero;
       if (m != nullptr) imn::ObtenerMensajes(c, &m, OE_CERRAR);
     }
     if (c != nullptr) imn::ObtenerCarpetas(&c, OE_CERRAR);

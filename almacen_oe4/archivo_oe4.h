@@ -32,7 +32,6 @@ static_assert(offsetof(OE_CARPETA, PalabrasGen) == kCarpetaIdFinPrincipales);
 static_assert(offsetof(OE_CARPETA, AreaGen) == kCarpetaExtra);
 static_assert(kCarpetaPasos + 4 <= sizeof(OE_CARPETA));
 
-
 // OE_MENSAJE: the generation words before the pointers keep their offsets on every build.
 inline uint32_t& UltimoIdBuzon(OE_MENSAJE& m) { return m.PalabrasGen[0]; }  // 1052
 inline uint32_t& Marcas(OE_MENSAJE& m) { return m.PalabrasGen[1]; }         // 1056

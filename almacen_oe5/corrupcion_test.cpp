@@ -70,6 +70,7 @@ TEST_F(CorrupcionOe5Test, MuchosNodosSeCortanEnLaCapacidadDeLaLista) {
   CarpetaAbierta c(4);
   const Listado l = Listar(c.c, 2000);
   ASSERT_EQ(l.mensajes.size(), kMaxNodosMensajes);
+  EXPECT_EQ(l.fin, OE_FIN);
   for (uint32_t i = 0; i < l.mensajes.size(); ++i) ASSERT_EQ(l.mensajes[i].id, i + 1);
 }
 

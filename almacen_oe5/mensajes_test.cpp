@@ -21,6 +21,7 @@ constexpr std::string_view kVolcados =
 void ComprobarListado(const Listado& l, const ArchivoMensajesDbx& d, const MapaDbx& mapa) {
   ASSERT_EQ(l.primero, OE_OK);
   ASSERT_EQ(l.mensajes.size(), d.mensajes.size());
+  EXPECT_EQ(l.fin, OE_FIN);
   const uint32_t k = d.arbol.entradas_por_nodo;
   for (uint32_t i = 0; i < d.mensajes.size(); ++i) {
     SCOPED_TRACE(i);

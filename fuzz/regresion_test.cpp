@@ -3,6 +3,7 @@
 // which fails the test program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,9 +24,12 @@ TEST_P(RegresionTest, SemillasYEntradasGuardadasPasan) {
   ASSERT_FALSE(entradas.empty());
   const std::filesystem::path carpeta = std::filesystem::path(ORVEX_DIR_REGRESION) / objetivo.nombre;
   if (std::filesystem::is_directory(carpeta)) {
-    for (const auto& e : std::filesystem::directory_iterator(carpeta)) {
-      std::ifstream f(e.path(), std::ios::binary);
-      entradas.push_back({e.path().string(), {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()}});
+    // In name order, so that every machine replays them alike.
+    std::vector<std::filesystem::path> guardadas(std::filesystem::directory_iterator(carpeta), {});
+    std::sort(guardadas.begin(), guardadas.end());
+    for (const std::filesystem::path& ruta : guardadas) {
+      std::ifstream f(ruta, std::ios::binary);
+      entradas.push_back({ruta.string(), {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()}});
     }
   }
   for (const Semilla& s : entradas) {

@@ -146,30 +146,6 @@ struct CarpetaPorId {
 };
 using CarpetaAbierta = CarpetaPorId;
 
-// What a host reads of a folder record.
-struct VistaOe4 {
-  uint32_t id = 0;
-  uint32_t padre = 0;
-  std::string nombre;
-  bool operator==(const VistaOe4&) const = default;
-};
-
-// Runs a folder walk (OE_ObtenerCarpetas or OE_ObtenerCarpetasPrincipales) to its end; the
-// last result is kept in *fin.
-template <class Export>
-std::vector<VistaOe4> Recorrer(Export exportacion, uint32_t* fin = nullptr, std::size_t limite = 1000) {
-  std::vector<VistaOe4> vistas;
-  OE_CARPETA* c = nullptr;
-  uint32_t r = exportacion(&c, OE_PRIMERO);
-  while (r == OE_OK && vistas.size() < limite) {
-    vistas.push_back({c->IdCarpeta, c->IdPadre, c->Nombre});
-    r = exportacion(&c, OE_SIGUIENTE);
-  }
-  if (fin != nullptr) *fin = r;
-  if (c != nullptr) exportacion(&c, OE_CERRAR);
-  return vistas;
-}
-
 // A message listing held open; freed through the export.
 struct ListadoAbierto {
   OE_CARPETA* carpeta;
@@ -206,7 +182,8 @@ struct MensajeVisto {
 
 struct Listado {
   uint32_t primero = 0;
-  std::vector<MensajeVisto> mensajes;  // every mode 2 result up to the first 2 (or a bound)
+  std::vector<MensajeVisto> mensajes;  // every record mode 2 handed out, failed ones too
+  uint32_t fin = OE_OK;                // the mode 2 result that ended it; 0 at the bound
 };
 
 // Lists a folder as a host does (RecorrerMensajes), keeping every message that mode 2 handed
@@ -219,7 +196,11 @@ inline Listado Listar(OE_CARPETA* carpeta, std::size_t limite = 2000) {
       EXPECT_EQ(m == nullptr, modo == OE_CERRAR || r != OE_OK);
       EXPECT_TRUE(modo != OE_CERRAR || r == OE_OK) << r;
     }
-    if (modo != OE_SIGUIENTE || (r != OE_OK && r != OE_ERROR)) return;
+    if (modo != OE_SIGUIENTE) return;
+    if (r != OE_OK && r != OE_ERROR) {
+      l.fin = r;
+      return;
+    }
     MensajeVisto v{r, m->IdMensaje, m->PosRegistro, m->FinRegistro, m->PosTexto, m->Fecha, std::nullopt};
     if (m->Texto != nullptr) {
       EXPECT_EQ(m->Texto[m->LongTexto], '\0');

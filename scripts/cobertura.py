@@ -40,7 +40,7 @@ for raiz, dirs, archivos in os.walk(BUILD):
         objetos.append(p)
 print(len(tests), 'tests,', len(objetos), 'objects', flush=True)
 
-PRODUCTO = re.compile(r'^(api|mensaje|mime|almacen_oe5|almacen_oe4|almacen_imn|soporte|plataforma|herramienta|recuperacion|colmena|escritura|imagen|buzon)/')
+PRODUCTO = re.compile(r'^(api|nucleo|mensaje|mime|almacen_oe5|almacen_oe4|almacen_imn|soporte|plataforma|herramienta|recuperacion|colmena|escritura|imagen|buzon)/')
 def es_producto(rel):
     return PRODUCTO.match(rel) and not re.search(r'(_test\.[a-z]+$|prueba)', rel)
 
