@@ -19,6 +19,7 @@ place, and a run that was killed outright puts it back when it starts again. Res
 
 import argparse
 import bisect
+import difflib
 import json
 import os
 import random
@@ -301,42 +302,47 @@ def muestra(n: int, semilla: int, rev=None) -> list:
 def colocar(mutantes, rev):
     """Moves mutants drawn at rev onto today's files, keeping their number and key, so that a
     product change does not redraw the sample the guard compares. A file unchanged since rev
-    keeps every offset; in a changed one a mutant follows its line when that line, with up to
-    three lines before it, is still there exactly once; otherwise it is marked "not placed" and
-    left out of the score."""
+    keeps every offset; in a changed one a mutant follows its line through a line diff of the
+    two versions when that line is unchanged; otherwise it is marked "not placed" and left out
+    of the score."""
     textos = {}
     for m in mutantes:
         ruta = m["archivo"]
         if ruta not in textos:
             antes = leer(ruta, rev)
             ahora = (RAIZ / ruta).read_text(encoding="utf-8") if (RAIZ / ruta).exists() else None
-            textos[ruta] = (antes, ahora)
-        antes, ahora = textos[ruta]
+            textos[ruta] = (antes, ahora, seguir_lineas(antes, ahora))
+        antes, ahora, seguir = textos[ruta]
         if ahora == antes:
             continue
-        # The mutant's line, with as many lines before it as it takes to be found once.
         ini_linea = antes.rfind("\n", 0, m["ini"]) + 1
-        fin_linea = antes.find("\n", m["ini"])
-        fin_linea = len(antes) if fin_linea < 0 else fin_linea + 1
-        delta = None
-        inicio = ini_linea
-        for _ in range(4):
-            trozo = antes[inicio:fin_linea]
-            donde = -1 if ahora is None else ahora.find(trozo)
-            if donde < 0 or (donde > 0 and ahora[donde - 1] != "\n"):
-                break
-            if ahora.find(trozo, donde + 1) < 0:
-                delta = donde - inicio
-                break
-            if inicio == 0:
-                break
-            inicio = antes.rfind("\n", 0, inicio - 1) + 1
-        if delta is None:
+        nueva = seguir(antes.count("\n", 0, ini_linea))
+        if nueva is None:
             m["no_colocado"] = True
             continue
+        delta = nueva - ini_linea
         m["ini"] += delta
         m["fin"] += delta
         m["linea"] = ahora.count("\n", 0, m["ini"]) + 1
+
+
+def seguir_lineas(antes, ahora):
+    """Maps a line of antes (0-based) to the offset where the same line starts in ahora, when a
+    line diff keeps it unchanged; None otherwise."""
+    if ahora is None or ahora == antes:
+        return lambda i: None
+    a, b = antes.splitlines(keepends=True), ahora.splitlines(keepends=True)
+    inicios = [0]
+    for linea in b:
+        inicios.append(inicios[-1] + len(linea))
+    bloques = difflib.SequenceMatcher(None, a, b, autojunk=False).get_matching_blocks()
+
+    def seguir(i):
+        for ia, ib, n in bloques:
+            if ia <= i < ia + n:
+                return inicios[ib + i - ia]
+        return None
+    return seguir
 
 
 def describir(m) -> str:
