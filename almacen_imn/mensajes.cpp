@@ -2,7 +2,6 @@
 // that loads each live message's text from the mailbox file. The message record is the
 // cursor; both files are opened and closed within each call.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <string>
 

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "api/orvex.h"
 #include "nucleo/palabras.h"

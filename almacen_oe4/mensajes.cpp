@@ -2,7 +2,6 @@
 // newsgroups the article items of their .nch file and the block chains of the texts. Every
 // record, block and text is read only when it lies whole inside its file, so no length from
 // a file can make a text larger than the file that holds it.
-#include <cstdio>
 #include <cstring>
 
 #include "almacen_oe4/formato_oe4.h"

@@ -1,7 +1,6 @@
 // The message listing of one folder's .dbx file: mode 1 walks the message tree into the
 // record, each mode 2 reads the next entry's message and its whole text.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "almacen_oe5/areas.h"
