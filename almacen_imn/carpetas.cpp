@@ -115,14 +115,12 @@ uint32_t ObtenerCarpetas(OE_CARPETA** carpeta, uint32_t modo) {
 }
 
 uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint32_t modo) {
-  if (carpeta == nullptr) return OE_ERROR_PARAM;
   if (modo == OE_CERRAR) {
     if (!EsCarpeta(*carpeta)) return OE_ERROR_PARAM;
     LiberarCarpeta(carpeta);
     return OE_OK;
   }
   if (modo != OE_PRIMERO) return OE_OK;
-  if (entryid == nullptr) return OE_ERROR_PARAM;
   const uint32_t r = Primero(carpeta);
   if (r != OE_OK) return r;
   // The id is the mailbox's place in the list: the walk can start right there.

@@ -188,16 +188,13 @@ uint32_t Siguiente(OE_CARPETA* carpeta, OE_MENSAJE& m) {
 }  // namespace
 
 uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t modo) {
-  if (!EsCarpeta(carpeta) || mensaje == nullptr) return OE_ERROR_PARAM;
   switch (modo) {
     case OE_PRIMERO:
       *mensaje = nullptr;
       return Primero(carpeta, mensaje);
     case OE_SIGUIENTE:
-      if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       return Siguiente(carpeta, **mensaje);
     case OE_CERRAR:
-      if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       LiberarMensaje(mensaje);
       return OE_OK;
     default:

@@ -300,10 +300,8 @@ uint32_t ObtenerSubCarpetas(OE_CARPETA* padre, OE_CARPETA** carpeta, uint32_t mo
 }
 
 uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint32_t modo) {
-  if (carpeta == nullptr) return OE_ERROR_PARAM;
   switch (modo) {
     case OE_PRIMERO: {
-      if (entryid == nullptr) return OE_ERROR_PARAM;
       if (!EsNoticias(entryid->IdCarpeta)) return CarpetaPorEntryId(*entryid, carpeta);
       OE_CARPETA* c = NuevaCarpeta();
       *carpeta = c;

@@ -324,16 +324,12 @@ uint32_t Siguiente(OE_MENSAJE& m) { return EsNoticias(m.IdCarpeta) ? SiguienteAr
 }  // namespace
 
 uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t modo) {
-  if (!EsCarpeta(carpeta) || mensaje == nullptr) return OE_ERROR_PARAM;
-  if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
   switch (modo) {
     case OE_PRIMERO:
       return EsNoticias(carpeta->IdCarpeta) ? PrimerArticulo(*carpeta, mensaje) : PrimerMensaje(*carpeta, mensaje);
     case OE_SIGUIENTE:
-      if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       return Siguiente(**mensaje);
     case OE_CERRAR:
-      if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       LiberarTexto(**mensaje);
       LiberarReescrito(**mensaje);
       MEM_Liberar(*mensaje);

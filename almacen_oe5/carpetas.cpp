@@ -187,10 +187,8 @@ uint32_t ObtenerSubCarpetas(OE_CARPETA* padre, OE_CARPETA** carpeta, uint32_t mo
 }
 
 uint32_t ObtenerCarpetaDeEntryID(OE_ENTRYID* entryid, OE_CARPETA** carpeta, uint32_t modo) {
-  if (carpeta == nullptr) return OE_ERROR_PARAM;
   switch (modo) {
     case OE_PRIMERO: {
-      if (entryid == nullptr) return OE_ERROR_PARAM;
       const uint32_t buscado = entryid->IdCarpeta;
       const uint32_t r = ConstruirRaiz(carpeta);
       if (r != OE_OK) {

@@ -162,15 +162,11 @@ uint32_t Siguiente(OE_MENSAJE& m) {
 }  // namespace
 
 uint32_t ObtenerMensajes(OE_CARPETA* carpeta, OE_MENSAJE** mensaje, uint32_t modo) {
-  if (carpeta == nullptr || carpeta->Tamano != OE_TAM_CARPETA || mensaje == nullptr) return OE_ERROR_PARAM;
-  if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
   switch (modo) {
     case OE_PRIMERO: return Iniciar(carpeta, mensaje);
     case OE_SIGUIENTE:
-      if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       return Siguiente(**mensaje);
     case OE_CERRAR:
-      if (!EsMensaje(*mensaje)) return OE_ERROR_PARAM;
       LiberarTexto(**mensaje);
       LiberarReescrito(*mensaje);
       MEM_Liberar(*mensaje);

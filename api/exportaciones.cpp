@@ -126,6 +126,9 @@ ORVEX_EXPORTA uint32_t ORVEX_LLAMADA OE_ObtenerMensajes(OE_CARPETA* carpeta, OE_
     if (!EtiquetaValida(carpeta, OE_TAM_CARPETA)) return OE_ERROR_PARAM;
     if (carpeta->NumMensajes == 0) return OE_SIN_MENSAJES;
     if (mensaje == nullptr) return OE_ERROR_PARAM;
+    if ((modo == OE_SIGUIENTE || modo == OE_CERRAR) && !EtiquetaValida(*mensaje, OE_TAM_MENSAJE)) {
+      return OE_ERROR_PARAM;
+    }
     const uint32_t resultado = EnCurso(&Generacion::ObtenerMensajes, carpeta, mensaje, modo);
     if (modo == OE_SIGUIENTE && resultado == OE_OK && EtiquetaValida(*mensaje, OE_TAM_MENSAJE)) {
       mensaje::RefrescarAsunto(*mensaje);

@@ -1,6 +1,9 @@
 // The store generations as one table: each generation fills its entry in its own folder, the
 // detection picks one, and everything that depends on the generation calls through the entry.
 // A null operation is one the generation does not have; callers answer it with OE_ERROR.
+// The exports check what the C interface promises to refuse (null pointers, a record without its
+// tag, a folder with no messages or subfolders) before calling through; operations take their
+// arguments as checked.
 #pragma once
 
 #include <cstddef>

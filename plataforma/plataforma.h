@@ -42,6 +42,8 @@ class Archivo {
   std::optional<uint64_t> Tamano() const;
 
  private:
+  // The backend's own open, once no installed source claims the path.
+  static std::optional<Archivo> AbrirEnDisco(const std::string& ruta, Modo modo);
   explicit Archivo(intptr_t manejador, bool prestado = false);
   explicit Archivo(std::unique_ptr<ArchivoDeOrigen> externo);
   void Cerrar() noexcept;

@@ -21,6 +21,7 @@
 #include <utility>
 
 #include "plataforma/archivos_abiertos_posix.h"
+#include "plataforma/disco.h"
 #include "plataforma/origen_archivos.h"
 #include "plataforma/origen_exportacion.h"
 #include "plataforma/plataforma.h"
@@ -66,14 +67,7 @@ int AbrirArchivoRegular(const std::string& ruta, int banderas, struct stat* st) 
 
 // ---------------------------------------------------------------------------------- Archivo
 
-std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
-  if (DebeFallar(Operacion::kAbrir)) return std::nullopt;
-  // An installed source's files never enter the open-file cache, which holds disk files only.
-  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) {
-    std::unique_ptr<ArchivoDeOrigen> f = modo == Modo::kLectura ? origen->Abrir(ruta) : nullptr;
-    if (!f) return std::nullopt;
-    return Archivo(std::move(f));
-  }
+std::optional<Archivo> Archivo::AbrirEnDisco(const std::string& ruta, Modo modo) {
   std::optional<std::string> clave;
   if (modo == Modo::kLectura) {
     clave = abiertos::Clave(ruta);
@@ -189,8 +183,7 @@ std::optional<uint64_t> Archivo::Tamano() const {
 
 // ------------------------------------------------------------------------------ Directories
 
-std::vector<std::string> ListarArchivos(const std::string& directorio, const std::string& patron) {
-  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(directorio)) return origen->Listar(directorio, patron);
+std::vector<std::string> ListarEnDisco(const std::string& directorio, const std::string& patron) {
   std::vector<std::string> nombres;
   auto nativa = rutas::RutaNativa(directorio);
   if (!nativa) return nombres;
@@ -213,8 +206,7 @@ std::vector<std::string> ListarArchivos(const std::string& directorio, const std
   return nombres;
 }
 
-bool ExisteArchivo(const std::string& ruta) {
-  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) return origen->Existe(ruta);
+bool ExisteEnDisco(const std::string& ruta) {
   auto nativa = rutas::RutaNativa(ruta);
   struct stat st;
   return nativa && ::stat(nativa->c_str(), &st) == 0 && S_ISREG(st.st_mode);

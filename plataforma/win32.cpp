@@ -9,6 +9,7 @@
 #include <memory>
 #include <utility>
 
+#include "plataforma/disco.h"
 #include "plataforma/origen_archivos.h"
 #include "plataforma/origen_registro.h"
 #include "plataforma/plataforma.h"
@@ -37,13 +38,7 @@ bool Posicionar(HANDLE h, uint64_t pos) {
 
 // ---------------------------------------------------------------------------------- Archivo
 
-std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
-  if (DebeFallar(Operacion::kAbrir)) return std::nullopt;
-  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) {
-    std::unique_ptr<ArchivoDeOrigen> f = modo == Modo::kLectura ? origen->Abrir(ruta) : nullptr;
-    if (!f) return std::nullopt;
-    return Archivo(std::move(f));
-  }
+std::optional<Archivo> Archivo::AbrirEnDisco(const std::string& ruta, Modo modo) {
   DWORD acceso = modo == Modo::kLectura ? GENERIC_READ : (GENERIC_READ | GENERIC_WRITE);
   HANDLE h = CreateFileA(ruta.c_str(), acceso, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -140,8 +135,7 @@ std::optional<uint64_t> Archivo::Tamano() const {
 
 // ------------------------------------------------------------------------------ Directories
 
-std::vector<std::string> ListarArchivos(const std::string& directorio, const std::string& patron) {
-  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(directorio)) return origen->Listar(directorio, patron);
+std::vector<std::string> ListarEnDisco(const std::string& directorio, const std::string& patron) {
   std::vector<std::string> nombres;
   std::string busqueda = directorio;
   if (!busqueda.empty() && busqueda.back() != '\\' && busqueda.back() != '/') busqueda.push_back('\\');
@@ -156,8 +150,7 @@ std::vector<std::string> ListarArchivos(const std::string& directorio, const std
   return nombres;
 }
 
-bool ExisteArchivo(const std::string& ruta) {
-  if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(ruta)) return origen->Existe(ruta);
+bool ExisteEnDisco(const std::string& ruta) {
   DWORD atributos = GetFileAttributesA(ruta.c_str());
   return atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
