@@ -20,6 +20,23 @@ std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
   return AbrirEnDisco(ruta, modo);
 }
 
+bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
+  std::size_t total = 0;
+  if (externo_) {
+    if (DebeFallar(Operacion::kLeer)) {
+      if (leidos != nullptr) *leidos = 0;
+      return false;
+    }
+    return externo_->Leer(pos, destino, n, leidos != nullptr ? leidos : &total);
+  }
+  return LeerEnDisco(pos, destino, n, leidos);
+}
+
+bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {
+  std::size_t leidos = 0;
+  return Leer(pos, destino, n, &leidos) && leidos == n;
+}
+
 std::vector<std::string> ListarArchivos(const std::string& directorio, const std::string& patron) {
   if (std::shared_ptr<OrigenArchivos> origen = OrigenPara(directorio)) return origen->Listar(directorio, patron);
   return ListarEnDisco(directorio, patron);

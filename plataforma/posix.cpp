@@ -123,15 +123,8 @@ void Archivo::Cerrar() noexcept {
   manejador_ = -1;
 }
 
-bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
+bool Archivo::LeerEnDisco(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
   std::size_t total = 0;
-  if (externo_) {
-    if (DebeFallar(Operacion::kLeer)) {
-      if (leidos != nullptr) *leidos = 0;
-      return false;
-    }
-    return externo_->Leer(pos, destino, n, leidos != nullptr ? leidos : &total);
-  }
   bool ok = !DebeFallar(Operacion::kLeer) && manejador_ >= 0 && pos <= kPosicionMaxima;
   auto* bytes = static_cast<unsigned char*>(destino);
   while (ok && total < n) {
@@ -149,11 +142,6 @@ bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leid
   }
   if (leidos != nullptr) *leidos = total;
   return ok;
-}
-
-bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {
-  std::size_t leidos = 0;
-  return Leer(pos, destino, n, &leidos) && leidos == n;
 }
 
 bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {

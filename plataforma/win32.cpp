@@ -78,15 +78,8 @@ void Archivo::Cerrar() noexcept {
   manejador_ = kSinManejador;
 }
 
-bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
+bool Archivo::LeerEnDisco(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
   std::size_t total = 0;
-  if (externo_) {
-    if (DebeFallar(Operacion::kLeer)) {
-      if (leidos != nullptr) *leidos = 0;
-      return false;
-    }
-    return externo_->Leer(pos, destino, n, leidos != nullptr ? leidos : &total);
-  }
   bool ok = !DebeFallar(Operacion::kLeer) && manejador_ != kSinManejador && Posicionar(Manejador(manejador_), pos);
   auto* bytes = static_cast<unsigned char*>(destino);
   while (ok && total < n) {
@@ -102,11 +95,6 @@ bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leid
   }
   if (leidos != nullptr) *leidos = total;
   return ok;
-}
-
-bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {
-  std::size_t leidos = 0;
-  return Leer(pos, destino, n, &leidos) && leidos == n;
 }
 
 bool Archivo::Escribir(uint64_t pos, const void* origen, std::size_t n) {
