@@ -143,20 +143,6 @@ TEST_F(ObjetoMensajeTest, ModosYRegistrosQueNoSirven) {
   }
 }
 
-// A destination record keeps its own parser: it outlives the message it was opened on.
-TEST_F(ObjetoMensajeTest, ElRegistroDeDestinosNoDependeDelMensaje) {
-  OE_DESTINO* destino = nullptr;
-  {
-    RegistroMensaje mensaje(MensajeSimple());
-    ASSERT_EQ(OE_ObtenerDestinoMsg(mensaje.Puntero(), &destino, OE_PRIMERO), OE_OK);
-  }
-  RegistroMensaje otro("Subject: otro\r\n\r\n");
-  ASSERT_EQ(OE_ObtenerDestinoMsg(otro.Puntero(), &destino, OE_SIGUIENTE), OE_OK);
-  EXPECT_STREQ(destino->Destino, "luis@ejemplo.es");
-  EXPECT_EQ(OE_ObtenerDestinoMsg(otro.Puntero(), &destino, OE_SIGUIENTE), OE_FIN);
-  EXPECT_EQ(OE_ObtenerDestinoMsg(otro.Puntero(), &destino, OE_CERRAR), OE_OK);
-}
-
 // Every page-allocator region in turn fails while an object walks a message and then while the
 // destination listing opens. An open reports 8 or the walk raises CL_EXCEPCION_MEMORIA; every
 // record handed out still closes, and a listing opened past the fault is whole.
