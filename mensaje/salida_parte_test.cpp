@@ -3,85 +3,67 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <tuple>
 #include <vector>
+
+#include "pruebas/volcado.h"
 
 namespace orvex {
 namespace {
 
-std::string Texto(const CL_BUFFER& b) { return std::string(b.Datos(), b.Longitud()); }
+constexpr std::string_view kVolcados =
+#include "pruebas/datos/volcados_mensaje.inc"
+    ;
 
-const std::string kNul(1, '\0');
-
-// A part filled the way the message object fills it: name, raw lines, a counted NUL,
-// writable, a position inside, then decoded.
-void LlenarParte(CL_SALIDA_PARTE& s, uint32_t modo, const std::vector<std::string>& lineas) {
-  s.FijarModo(modo);
-  s.FijarNombre("foto.jpg");
-  for (const std::string& l : lineas) s.Anadir(l.data(), static_cast<uint32_t>(l.size()));
-  s.AnadirCaracter(0);
-  s.FijarEscribible(1);
-  ASSERT_EQ(s.Posicionar(3, 0), 0);
-  EXPECT_EQ(s.DecodificarContenido(), 0);
+// Contents, name, position and write switch, and whether the NUL behind the contents is missing.
+std::string Estado(const CL_BUFFER_FLUJO& b) {
+  return pruebas::Resumido(std::string_view(b.Datos(), b.Longitud())) + " \"" + b.Nombre() + "\" pos " +
+         std::to_string(b.ObtenerPosicion()) + " escribible " + std::to_string(b.Escribible()) +
+         (b.Datos()[b.Longitud()] == 0 ? "" : " SIN NUL");
 }
 
-// A part is decoded for the host, and what the host writes goes back raw (base64 and
-// quoted-printable only) and reads again as written.
-TEST(ClSalidaParteTest, DecodificarYCodificarUnaParte) {
-  struct Caso {
-    const char* nombre;
-    uint32_t modo;
-    std::vector<std::string> lineas;
-    std::string contenido, nuevo, crudo;  // nuevo: what the host writes; crudo: the raw lines then
+// A part filled the way the message object fills it (name, raw lines, a counted NUL, writable, a
+// position inside) is decoded for the host; what the host writes goes back raw (base64 and
+// quoted-printable only) and decodes again as written; emptied, the part is as new.
+TEST(ClSalidaParteTest, DecodificarCodificarYVaciar) {
+  const std::tuple<const char*, uint32_t, std::vector<std::string>, std::string> casos[] = {
+      {"base64 CR LF", 1, {"QUJD\r\n", "REVG\r\n"}, "AB"},
+      {"base64 vacio", 1, {"QUJD\r\n"}, ""},
+      {"qp LF", 2, {"caf=E9\n", "fin\n"}, "a=b\r\n"},
+      {"8bit", 4, {"texto\r\n"}, "cambiado"},
+      {"sin codificacion", 0, {"texto\r\n"}, "cambiado"},
+      {"7bit con aspecto de base64", 3, {"QUJD\r\n"}, "cambiado"},
   };
-  const std::vector<Caso> casos = {
-      {"base64 CR LF", 1, {"QUJD\r\n", "REVG\r\n"}, "ABCDEF", "AB", "QUI=\r\n"},
-      {"base64 vacio", 1, {"QUJD\r\n"}, "ABC", "", "\r\n"},
-      {"qp LF", 2, {"caf=E9\n", "fin\n"}, "caf\xE9\nfin\n" + kNul, "a=b\r\n", "a=3Db=0D=0A=\r\n"},
-      {"8bit", 4, {"texto\r\n"}, "texto\r\n" + kNul, "cambiado", "texto\r\n" + kNul},
-      {"sin codificacion", 0, {"texto\r\n"}, "texto\r\n" + kNul, "cambiado", "texto\r\n" + kNul},
-      {"7bit con aspecto de base64", 3, {"QUJD\r\n"}, "QUJD\r\n" + kNul, "cambiado", "QUJD\r\n" + kNul},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
+  std::string visto;
+  for (const auto& [nombre, modo, lineas, nuevo] : casos) {
+    SCOPED_TRACE(nombre);
     CL_SALIDA_PARTE s;
-    LlenarParte(s, caso.modo, caso.lineas);
-    const bool codificado = caso.modo == 1 || caso.modo == 2;
-    EXPECT_EQ(&s.Contenido(), codificado ? &s.Decodificado() : static_cast<CL_BUFFER_FLUJO*>(&s));
-    EXPECT_EQ(Texto(s.Contenido()), caso.contenido);
-    // The decoded buffer takes the raw base's name, position and switch.
-    EXPECT_STREQ(s.Contenido().Nombre(), "foto.jpg");
-    EXPECT_EQ(s.Contenido().ObtenerPosicion(), 3u);
-    EXPECT_EQ(s.Contenido().Escribible(), 1u);
-    EXPECT_EQ(s.Decodificado().Longitud() == 0, !codificado);
-    // And the raw base takes the decoded buffer's name and switch back with its content.
+    s.FijarModo(modo);
+    s.FijarNombre("foto.jpg");
+    for (const std::string& l : lineas) s.Anadir(l.data(), static_cast<uint32_t>(l.size()));
+    s.AnadirCaracter(0);
+    s.FijarEscribible(1);
+    ASSERT_EQ(s.Posicionar(3, 0), 0);
+    EXPECT_EQ(s.DecodificarContenido(), 0);
+    CL_BUFFER_FLUJO& decodificado = s.Decodificado();
+    visto += std::string(nombre) + ":\n  host " + (&s.Contenido() == &s ? "crudo " : "decodificado ") +
+             Estado(s.Contenido()) + "\n";
     s.FijarEscribible(0);
-    s.Decodificado().Vaciar();
-    s.Decodificado().Anadir(caso.nuevo.data(), static_cast<uint32_t>(caso.nuevo.size()));
-    s.Decodificado().FijarNombre("nuevo.txt");
-    s.Decodificado().FijarEscribible(1);
+    decodificado.Vaciar();
+    decodificado.Anadir(nuevo.data(), static_cast<uint32_t>(nuevo.size()));
+    decodificado.FijarNombre("nuevo.txt");
+    decodificado.FijarEscribible(1);
     EXPECT_EQ(s.CodificarContenido(), 0);
-    EXPECT_EQ(Texto(s), caso.crudo);
-    EXPECT_EQ(s.Datos()[s.Longitud()], 0);
-    EXPECT_STREQ(s.Nombre(), codificado ? "nuevo.txt" : "foto.jpg");
-    EXPECT_EQ(s.Escribible(), codificado ? 1u : 0u);
-    if (!codificado) continue;
-    s.Decodificado().Vaciar();
-    ASSERT_EQ(s.DecodificarContenido(), 0);
-    EXPECT_EQ(Texto(s.Contenido()), caso.nuevo);
+    visto += "  escrito " + Estado(s) + "\n";
+    decodificado.Vaciar();
+    EXPECT_EQ(s.DecodificarContenido(), 0);
+    visto += "  releido " + Estado(s.Contenido()) + "\n";
+    s.Vaciar();
+    visto += "  vaciado modo " + std::to_string(s.Modo()) + (&s.Contenido() == &s ? " " : " decodificado ") +
+             Estado(s) + " | " + Estado(decodificado) + "\n";
   }
-}
-
-// The decoded buffer goes with the rest; how a block is kept or renewed is ClBufferTest's.
-TEST(ClSalidaParteTest, VaciarDejaLaParteComoNueva) {
-  CL_SALIDA_PARTE s;
-  LlenarParte(s, 1, {"QUJD"});
-  s.Vaciar();
-  EXPECT_EQ(s.Modo(), 0u);
-  EXPECT_EQ(&s.Contenido(), static_cast<CL_BUFFER_FLUJO*>(&s));
-  for (const CL_BUFFER_FLUJO* b : {static_cast<CL_BUFFER_FLUJO*>(&s), &s.Decodificado()}) {
-    EXPECT_EQ(b->Longitud() + b->ObtenerPosicion() + b->Escribible(), 0u);
-    EXPECT_STREQ(b->Nombre(), "");
-  }
+  EXPECT_VOLCADO(kVolcados, "volcados_mensaje", "salida parte", visto);
 }
 
 }  // namespace

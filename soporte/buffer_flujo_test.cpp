@@ -60,8 +60,9 @@ TEST(ClBufferFlujoTest, PosicionarLeerEscribirYFijarLongitud) {
 }
 
 // A new buffer has no contents, position, name or write switch (Vaciar's return to that state is
-// ClSalidaParteTest's); a name keeps at most 200 characters and a null one clears it.
-TEST(ClBufferFlujoTest, NaceSinNombreYNoEscribible) {
+// ClSalidaParteTest's); a name keeps at most 200 characters and a null one clears it. Writers that fill the block directly
+// get room past the contents; a length that would not fit in 32 bits throws and changes nothing.
+TEST(ClBufferFlujoTest, NombreYAnadidoDirecto) {
   CL_BUFFER_FLUJO b(0);
   EXPECT_EQ(b.Longitud() + b.ObtenerPosicion() + b.Escribible(), 0u);
   EXPECT_STREQ(b.Nombre(), "");
@@ -69,13 +70,8 @@ TEST(ClBufferFlujoTest, NaceSinNombreYNoEscribible) {
   EXPECT_EQ(std::string(b.Nombre()), std::string(200, 'n'));
   b.FijarNombre(nullptr);
   EXPECT_STREQ(b.Nombre(), "");
-}
-
-TEST(ClBufferFlujoTest, AnadidoDirecto) {
-  CL_BUFFER_FLUJO b;
   b.Anadir("abc", 3);
   ASSERT_EQ(b.Posicionar(1, 0), 0);
-  // A length that would not fit in 32 bits throws and leaves the contents alone.
   for (uint64_t n : {uint64_t{0xFFFFFFFFu} - 3, uint64_t{1} << 40}) {
     SCOPED_TRACE(n);
     EXPECT_THROW(b.PrepararAnadido(n), CL_EXCEPCION_MEMORIA);

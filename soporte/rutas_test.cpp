@@ -4,6 +4,7 @@
 
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "pruebas/tablas.h"
 
@@ -26,13 +27,11 @@ TEST(RutasTest, DividirYComponer) {
 }
 
 TEST(EsNombreDeArchivoSimpleTest, SoloUnNombreDentroDeLaCarpeta) {
-  for (const char* nombre : {"Inbox.dbx", "Bandeja de entrada.dbx", "..dbx"}) {
-    EXPECT_TRUE(EsNombreDeArchivoSimple(nombre)) << nombre;
-  }
-  for (const char* nombre :
-       {"", ".", "..", "..\\x.dbx", "../x.dbx", "C:x.dbx", "sub\\x.dbx", "a\tb", "\\\\srv\\x"}) {
-    EXPECT_FALSE(EsNombreDeArchivoSimple(nombre)) << nombre;
-  }
+  const std::pair<const char*, bool> casos[] = {
+      {"Inbox.dbx", true}, {"Bandeja de entrada.dbx", true}, {"..dbx", true}, {"", false},
+      {".", false}, {"..", false}, {"..\\x.dbx", false}, {"../x.dbx", false},
+      {"C:x.dbx", false}, {"sub\\x.dbx", false}, {"a\tb", false}, {"\\\\srv\\x", false}};
+  for (const auto& [nombre, simple] : casos) EXPECT_EQ(EsNombreDeArchivoSimple(nombre), simple) << nombre;
 }
 
 }  // namespace
