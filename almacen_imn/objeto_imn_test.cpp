@@ -62,7 +62,6 @@ TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribe) {
   AlmacenImnInstalado almacen({Buzon("Inbox", {MensajeVivo(1, MensajeConAdjuntosImn({{"x.exe", "MZ"}}), "x")})});
   const auto antes = almacen.Leer("Inbox.idx");
   ObjetoEnParte x(0, 1, 2);
-  ASSERT_TRUE(x.listo);
   ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
   EXPECT_EQ(x.m()->Modificado, 1u);
   EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, 5), OE_OK);  // a mode of no meaning leaves the object open
