@@ -65,6 +65,7 @@ TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribe) {
   ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
   EXPECT_EQ(x.m()->Modificado, 1u);
   EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, 5), OE_OK);  // a mode of no meaning leaves the object open
+  ASSERT_NE(x.o, nullptr);
   EXPECT_EQ(OE_ObtenerObjMsg(x.m(), &x.o, OE_CERRAR), OE_OK);
   EXPECT_EQ(x.o, nullptr);
   EXPECT_EQ(almacen.Leer("Inbox.idx"), antes);
