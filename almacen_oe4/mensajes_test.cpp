@@ -29,7 +29,8 @@ constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe4.inc"
     ;
 
-// Each shape of the index as the listing sees it: one section per case.
+// Each shape of the index as the listing sees it, then the ids that the single-message call
+// steps through from the cursor, as mode 2 does: one section per case.
 TEST(MensajesOe4Test, FormasDelIndice) {
   const MensajeOe4 sustituido = Msg(2, "b\r\n", 9), uno = Msg(1, "a\r\n");
   const std::tuple<const char*, std::vector<MensajeOe4>, uint32_t> casos[] = {
@@ -46,7 +47,13 @@ TEST(MensajesOe4Test, FormasDelIndice) {
     d.correo.carpetas[0].num_mensajes = num;
     AlmacenOe4Instalado almacen(d);
     CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
-    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()));
+    std::string visto = VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()) + "uno a uno";
+    OE_MENSAJE* m = nullptr;
+    for (uint32_t r = OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO); r == OE_OK && visto.size() < 1000;) {
+      if ((r = OE_ObtenerUnMensajeMail(c.Puntero(), &m)) == OE_OK) visto += " " + std::to_string(m->IdMensaje);
+    }
+    if (m != nullptr) OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, visto + "\n");
   }
 }
 
@@ -66,13 +73,12 @@ TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
       {1, buzon, 1, 8}, {1, buzon, 5, 8},  {1, buzon, 3, 3},        {1, buzon, 9, 9},
       {1, buzon, 4, 0}, {1, buzon, 10, 0}, {kCuenta, grupo, 4, 4}, {kCuenta, grupo, 3, 0}};
   for (const auto& [carpeta, pos, buscado, encontrado] : casos) {
-    SCOPED_TRACE(buscado);
     OE_REF_ADJUNTO ref{carpeta, pos, buscado, 2, "x.exe"};
     OE_MENSAJE* m = nullptr;
     OE_OBJMSG* o = nullptr;
     const uint32_t r = OE_ObtenerAttachMensaje(&ref, &m, &o, OE_PRIMERO);
-    EXPECT_EQ(r, encontrado != 0 ? OE_OK : OE_ERROR);
-    EXPECT_EQ(r == OE_OK ? m->IdMensaje : 0u, encontrado);
+    EXPECT_EQ(r, encontrado != 0 ? OE_OK : OE_ERROR) << "id " << buscado;
+    EXPECT_EQ(r == OE_OK ? m->IdMensaje : 0u, encontrado) << "id " << buscado;
     EXPECT_EQ(OE_ObtenerAttachMensaje(&ref, &m, &o, OE_CERRAR), OE_OK);
   }
 }
