@@ -1,14 +1,12 @@
 // Message listings of a built store: through the public exports as a host drives them, through
 // the backend where the export's subject refresh would hide what the index says, and over damaged
-// files, one field at a time: every listing, part walk and write-back ends with a result code,
-// never reads outside the files, and a write-back that finds the files changed under it writes
-// nothing.
+// files, one field at a time: every listing and write-back ends with a result code, never reads
+// outside the files, and a write-back that finds the files changed under it writes nothing.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <string>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "almacen_imn/formato_imn.h"

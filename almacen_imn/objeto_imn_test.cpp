@@ -2,7 +2,6 @@
 // scan ends at the line that completed it, and the next scan starts with that line again.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <vector>

@@ -1,6 +1,9 @@
 // Folder walks over a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/oe4.h"

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/prueba_oe4.h"
