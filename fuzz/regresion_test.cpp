@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "fuzz/objetivos.h"
@@ -23,14 +24,13 @@ TEST_P(RegresionTest, SemillasYEntradasGuardadasPasan) {
   std::vector<Semilla> entradas = Semillas(objetivo.nombre);
   ASSERT_FALSE(entradas.empty());
   const std::filesystem::path carpeta = std::filesystem::path(ORVEX_DIR_REGRESION) / objetivo.nombre;
-  if (std::filesystem::is_directory(carpeta)) {
-    // In name order, so that every machine replays them alike.
-    std::vector<std::filesystem::path> guardadas(std::filesystem::directory_iterator(carpeta), {});
-    std::sort(guardadas.begin(), guardadas.end());
-    for (const std::filesystem::path& ruta : guardadas) {
-      std::ifstream f(ruta, std::ios::binary);
-      entradas.push_back({ruta.string(), {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()}});
-    }
+  // In name order, so that every machine replays them alike; a target may have kept none.
+  std::error_code sin_carpeta;
+  std::vector<std::filesystem::path> guardadas(std::filesystem::directory_iterator(carpeta, sin_carpeta), {});
+  std::sort(guardadas.begin(), guardadas.end());
+  for (const std::filesystem::path& ruta : guardadas) {
+    std::ifstream f(ruta, std::ios::binary);
+    entradas.push_back({ruta.string(), {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()}});
   }
   for (const Semilla& s : entradas) {
     SCOPED_TRACE(s.nombre);
