@@ -63,14 +63,11 @@ TEST(CarpetasOe5SinAlmacenTest, SinIdentidadOSinFoldersDbx) {
     a.Reescribir("folders.dbx", b);
     if (caso.largo == -1) std::remove((a.Directorio().Ruta() + "/folders.dbx").c_str());
     if (caso.largo == -2) IdentidadActual[0] = '\0';
-    for (auto paso : {OE_ObtenerCarpetas, OE_ObtenerCarpetasPrincipales}) {
-      OE_CARPETA* c = nullptr;
-      EXPECT_EQ(paso(&c, OE_PRIMERO), OE_ERROR);
-      EXPECT_EQ(c, nullptr);
-    }
-    CarpetaAbierta c(4);
-    EXPECT_EQ(c.resultado, OE_ERROR);
-    EXPECT_EQ(c.c, nullptr);
+    OE_CARPETA* c = nullptr;
+    EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_ERROR);
+    EXPECT_EQ(OE_ObtenerCarpetasPrincipales(&c, OE_PRIMERO), OE_ERROR);
+    EXPECT_EQ(c, nullptr);
+    EXPECT_EQ(CarpetaAbierta(4).resultado, OE_ERROR);
   }
 }
 
