@@ -17,7 +17,6 @@ namespace orvex::oe5 {
 namespace {
 
 using namespace orvex::dbx;
-using pruebas::LeerPalabra;
 using pruebas::PonerPalabra;
 
 constexpr std::string_view kVolcados =
@@ -33,10 +32,10 @@ struct Cambio {
 class DbxTest : public ::testing::Test {
  protected:
   // The image with some words damaged, written out and opened for reading and writing.
-  std::optional<ArchivoDbx> Abrir(std::vector<uint8_t> bytes, const std::vector<Cambio>& cambios = {},
-                                  TipoDbx tipo = TipoDbx::kMensajes) {
+  std::optional<ArchivoDbx> Abrir(std::vector<uint8_t> bytes, const std::vector<Cambio>& cambios = {}) {
     for (const Cambio& c : cambios) PonerPalabra(bytes, c.pos, c.valor);
-    return ArchivoDbx::AbrirYComprobar(dir_.Escribir("a.dbx", bytes), tipo, ArchivoDbx::Modo::kLecturaEscritura);
+    return ArchivoDbx::AbrirYComprobar(dir_.Escribir("a.dbx", bytes), TipoDbx::kMensajes,
+                                       ArchivoDbx::Modo::kLecturaEscritura);
   }
 
   pruebas::DirectorioTemporal dir_;
@@ -212,35 +211,6 @@ TEST_F(DbxTest, DaniosDelArchivoDeMensajes) {
   ObjetoDbx obj;
   for (const uint32_t p : {0u, tamano, tamano - kLongCabObjeto + 1}) EXPECT_FALSE(LeerObjeto(*a, p, &obj)) << p;
   EXPECT_FALSE(ArchivoDbx::AbrirYComprobar(dir_.RutaDe("no-existe.dbx"), TipoDbx::kMensajes).has_value());
-}
-
-TEST_F(DbxTest, ListaDeCarpetasDejaFuera9712SoloEnLaEntrada0) {
-  pruebas::AlmacenDbx d;
-  for (uint32_t i = 1; i <= 5; ++i) d.carpetas.push_back(pruebas::Carpeta(i, 0, "C" + std::to_string(i)));
-  d.arbol = {3, pruebas::FormaArbol::kCadena08};
-  const pruebas::MapaDbx m = pruebas::ConstruirFoldersDbx(d);
-  const auto& o = m.objetos;
-  ASSERT_EQ(LeerPalabra(m.bytes, m.nodos[0] + kNodoEntradas), kPosObjetoRaiz);
-  struct Caso {
-    const char* nombre;
-    std::vector<Cambio> cambio;
-    std::vector<uint32_t> esperado;
-  };
-  const Caso casos[] = {
-      {"tal como se escribio", {}, o},
-      {"9712 en la entrada 1", {{m.nodos[0] + kNodoEntradas + kLongEntrada, kPosObjetoRaiz}},
-       {kPosObjetoRaiz, o[1], o[2], o[3], o[4]}},
-      {"9712 en la entrada 0 del segundo nodo", {{m.nodos[1] + kNodoEntradas, kPosObjetoRaiz}}, {o[0], o[1], o[3], o[4]}},
-      {"entrada a 0", {{m.nodos[1] + kNodoEntradas + kLongEntrada, 0}}, {o[0], o[1], o[2], o[4]}},
-      {"nodo sin entradas", {{m.nodos[1] + kNodoCuenta, 0}}, {o[0], o[1]}},
-      {"cuenta con el byte bajo puesto", {{m.nodos[1] + kNodoCuenta, (3u << 8) | 0xFF}}, o},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    auto a = Abrir(m.bytes, caso.cambio, TipoDbx::kCarpetas);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(ListaObjetosCarpetas(*a, RecorrerArbol(*a, m.raiz, kMaxNodosCarpetas)), caso.esperado);
-  }
 }
 
 }  // namespace
