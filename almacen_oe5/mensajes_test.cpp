@@ -1,10 +1,8 @@
 // Message listings of a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <tuple>
 
-#include "almacen_oe5/formato_dbx.h"
 #include "pruebas/prueba_almacen.h"
 
 namespace orvex::pruebas {
@@ -56,35 +54,6 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
       ComprobarListado(Listar(c.c), a, almacen.Escrito().archivos.at("Inbox.dbx"));
     }
   }
-}
-
-TEST(MensajesOe5Test, UnArchivoQueDesapareceDa1SinMoverElCursor) {
-  AlmacenInstalado almacen(AlmacenEjemplo());
-  CarpetaAbierta c(4);
-  OE_MENSAJE* m = nullptr;
-  ASSERT_EQ(OE_ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_OK);
-  ASSERT_EQ(OE_ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_OK);
-  const std::string ruta = almacen.Directorio().Ruta() + "/Inbox.dbx";
-  std::remove(ruta.c_str());
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_ERROR);
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_ERROR);
-  EscribirImagen(ruta, almacen.Escrito().archivos.at("Inbox.dbx").bytes);
-  ASSERT_EQ(OE_ObtenerMensajes(c.c, &m, OE_SIGUIENTE), OE_OK);
-  EXPECT_EQ(m->IdMensaje, 3u);
-  EXPECT_EQ(OE_ObtenerMensajes(c.c, &m, OE_CERRAR), OE_OK);
-}
-
-TEST(MensajesOe5Test, MuchosNodosSeCortanEnLaCapacidadDeLaLista) {
-  // 1100 nodes of one message each: the walk keeps the first 1000.
-  ArchivoMensajesDbx a;
-  a.arbol = {1, FormaArbol::kMixto};
-  for (uint32_t i = 0; i < 1100; ++i) a.mensajes.push_back(Mensaje(i + 1, "x"));
-  AlmacenInstalado almacen(UnaCarpeta(a));
-  CarpetaAbierta c(4);
-  const Listado l = Listar(c.c, 2000);
-  ASSERT_EQ(l.mensajes.size(), dbx::kMaxNodosMensajes);
-  EXPECT_EQ(l.fin, OE_FIN);
-  for (uint32_t i = 0; i < l.mensajes.size(); ++i) ASSERT_EQ(l.mensajes[i].id, i + 1);
 }
 
 }  // namespace

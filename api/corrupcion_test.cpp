@@ -23,7 +23,7 @@ class CorrupcionTest : public ::testing::TestWithParam<FilaCorrupcion> {
   AlmacenDeGeneracion almacen_;
 };
 
-TEST_P(CorrupcionTest, CadaCampoDanadoCortadoOAlAzarDaCodigos) {
+TEST_P(CorrupcionTest, CadaCampoDanadoOCortadoDaCodigos) {
   for (const ArchivoDanable& a : almacen_.archivos) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> imagenes;
     for (const Campo& c : a.campos) {
