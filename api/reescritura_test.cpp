@@ -23,7 +23,6 @@
 #include "escritura/imagen.h"
 #include "fuzz/valla.h"
 #include "mensaje/guardado.h"
-#include "mensaje/empalme.h"
 #include "plataforma/plataforma.h"
 #include "pruebas/prueba_almacen.h"
 #include "pruebas/prueba_partes.h"
@@ -407,18 +406,6 @@ TEST(ReescrituraImnTest, CadaParametroSeBuscaEnLaCabeceraDeSuParte) {
     EXPECT_EQ(Conducir(t, {{"v.exe", {ACCION_RENOMBRAR, {}}}}).guardados, std::vector<uint32_t>{resultado});
     Comparar(seccion, t);
   }
-}
-
-// The part is rewritten already: splicing it in again would put it in twice.
-TEST(ReescrituraImnTest, UnaSegundaAccionSobreLaMismaParteSeRechaza) {
-  const Tienda t = Imn(kObjetivo);
-  Conducir(t, {}, [](OE_MENSAJE* m, OE_OBJMSG** o) {
-    if (*o == nullptr || (*o)->NombreParte != std::string("a.exe")) return;
-    ASSERT_EQ(OE_GuardarObjMsg(m, *o, ACCION_RENOMBRAR), OE_OK);
-    EXPECT_EQ(OE_GuardarObjMsg(m, *o, ACCION_BORRAR), OE_ERROR);
-    EXPECT_EQ(m->Modificado, 1u);
-  });
-  Comparar("imn/renombrar", t);  // what the rename alone writes
 }
 
 // A message the mail client wrote itself: a single HTML body in quoted-printable. Removing and
