@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
-#include <tuple>
 
 #include "pruebas/dbx_constructor.h"
 #include "pruebas/entorno_prueba.h"
@@ -18,26 +17,25 @@ namespace orvex::oe5 {
 namespace {
 
 using namespace orvex::dbx;
-using pruebas::LeerPalabra;
 using pruebas::PonerPalabra;
 
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe5.inc"
     ;
 
-// A word to damage; the default leaves the image as written.
-constexpr uint32_t kSinCambio = 0xFFFFFFFFu;
+// A word to damage.
 struct Cambio {
-  uint32_t pos = kSinCambio;
-  uint32_t valor = 0;
+  uint32_t pos;
+  uint32_t valor;
 };
 
 class DbxTest : public ::testing::Test {
  protected:
-  // The image with one word damaged, written out and opened for reading and writing.
-  std::optional<ArchivoDbx> Abrir(std::vector<uint8_t> bytes, Cambio c = {}, TipoDbx tipo = TipoDbx::kMensajes) {
-    if (c.pos != kSinCambio) PonerPalabra(bytes, c.pos, c.valor);
-    return ArchivoDbx::AbrirYComprobar(dir_.Escribir("a.dbx", bytes), tipo, ArchivoDbx::Modo::kLecturaEscritura);
+  // The image with some words damaged, written out and opened for reading and writing.
+  std::optional<ArchivoDbx> Abrir(std::vector<uint8_t> bytes, const std::vector<Cambio>& cambios = {}) {
+    for (const Cambio& c : cambios) PonerPalabra(bytes, c.pos, c.valor);
+    return ArchivoDbx::AbrirYComprobar(dir_.Escribir("a.dbx", bytes), TipoDbx::kMensajes,
+                                       ArchivoDbx::Modo::kLecturaEscritura);
   }
 
   pruebas::DirectorioTemporal dir_;
@@ -204,108 +202,15 @@ TEST_F(DbxTest, DaniosDelArchivoDeMensajes) {
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     std::vector<uint8_t> b = caso.base.bytes;
-    for (const Cambio& c : caso.cambios) PonerPalabra(b, c.pos, c.valor);
     b.resize(std::min(b.size(), caso.largo));
     EXPECT_VOLCADO(kVolcados, "volcados_oe5", std::string("dbx ") + caso.nombre,
-                   Ver(dir_, Abrir(b), caso.base, caso.capacidad));
+                   Ver(dir_, Abrir(b, caso.cambios), caso.base, caso.capacidad));
   }
   // An object that starts outside the file, or whose head is cut.
   auto a = Abrir(arbol.bytes);
   ObjetoDbx obj;
   for (const uint32_t p : {0u, tamano, tamano - kLongCabObjeto + 1}) EXPECT_FALSE(LeerObjeto(*a, p, &obj)) << p;
   EXPECT_FALSE(ArchivoDbx::AbrirYComprobar(dir_.RutaDe("no-existe.dbx"), TipoDbx::kMensajes).has_value());
-}
-
-TEST_F(DbxTest, ListaDeCarpetasDejaFuera9712SoloEnLaEntrada0) {
-  pruebas::AlmacenDbx d;
-  for (uint32_t i = 1; i <= 5; ++i) d.carpetas.push_back(pruebas::Carpeta(i, 0, "C" + std::to_string(i)));
-  d.arbol = {3, pruebas::FormaArbol::kCadena08};
-  const pruebas::MapaDbx m = pruebas::ConstruirFoldersDbx(d);
-  const auto& o = m.objetos;
-  ASSERT_EQ(LeerPalabra(m.bytes, m.nodos[0] + kNodoEntradas), kPosObjetoRaiz);
-  struct Caso {
-    const char* nombre;
-    Cambio cambio;
-    std::vector<uint32_t> esperado;
-  };
-  const Caso casos[] = {
-      {"tal como se escribio", {}, o},
-      {"9712 en la entrada 1", {m.nodos[0] + kNodoEntradas + kLongEntrada, kPosObjetoRaiz},
-       {kPosObjetoRaiz, o[1], o[2], o[3], o[4]}},
-      {"9712 en la entrada 0 del segundo nodo", {m.nodos[1] + kNodoEntradas, kPosObjetoRaiz}, {o[0], o[1], o[3], o[4]}},
-      {"entrada a 0", {m.nodos[1] + kNodoEntradas + kLongEntrada, 0}, {o[0], o[1], o[2], o[4]}},
-      {"nodo sin entradas", {m.nodos[1] + kNodoCuenta, 0}, {o[0], o[1]}},
-      {"cuenta con el byte bajo puesto", {m.nodos[1] + kNodoCuenta, (3u << 8) | 0xFF}, o},
-  };
-  for (const Caso& caso : casos) {
-    SCOPED_TRACE(caso.nombre);
-    auto a = Abrir(m.bytes, caso.cambio, TipoDbx::kCarpetas);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(ListaObjetosCarpetas(*a, RecorrerArbol(*a, m.raiz, kMaxNodosCarpetas)), caso.esperado);
-  }
-  // The list stops at its capacity.
-  d.carpetas.assign(2100, pruebas::Carpeta(1, 0, "C"));
-  d.arbol = {51, pruebas::FormaArbol::kMixto};
-  const pruebas::MapaDbx grande = pruebas::ConstruirFoldersDbx(d);
-  auto a = Abrir(grande.bytes, {}, TipoDbx::kCarpetas);
-  ASSERT_TRUE(a);
-  const auto lista = ListaObjetosCarpetas(*a, RecorrerArbol(*a, grande.raiz, kMaxNodosCarpetas));
-  EXPECT_EQ(lista, std::vector<uint32_t>(grande.objetos.begin(), grande.objetos.begin() + kMaxObjetosCarpetas));
-}
-
-// A string of the data area ends at the area's end, and none starts past it; a repeated index
-// id keeps its last value. (The cut at the buffer shows in the folder names of the listing.)
-TEST_F(DbxTest, ObjetoYCadenasDelAreaDeDatos) {
-  pruebas::ArchivoMensajesDbx d;
-  d.mensajes = {pruebas::Mensaje(0xABCDEF, "texto")};
-  d.mensajes[0].asunto = std::string(300, 'n');
-  const pruebas::MapaDbx m = pruebas::ConstruirArchivoMensajes(d);
-  auto a = Abrir(m.bytes);
-  ASSERT_TRUE(a);
-  ObjetoDbx o;
-  ASSERT_TRUE(LeerObjeto(*a, m.objetos[0], &o));
-  char cadena[256];
-  EXPECT_FALSE(LeerCadenaDatos(*a, o, o.long_datos, cadena, sizeof cadena));
-  EXPECT_STREQ(cadena, "");
-  o.long_datos = o.TablaIndices[kIdAsunto] + 6;
-  ASSERT_TRUE(LeerCadenaDatos(*a, o, o.TablaIndices[kIdAsunto], cadena, sizeof cadena));
-  EXPECT_STREQ(cadena, "nnnnnn");
-  const uint32_t n = m.bytes[m.objetos[0] + kObjNumIndices];
-  a = Abrir(m.bytes, {m.objetos[0] + kLongCabObjeto + 4 * (n - 1), 0xFFFFFF80u});
-  ASSERT_TRUE(LeerObjeto(*a, m.objetos[0], &o));
-  EXPECT_EQ(o.TablaIndices[kIdMensaje], 0xFFFFFFu);
-}
-
-// A chain rewritten in place with its real old length: the count written and the old chain's
-// heads afterwards (blocks after the new text's end stay, unreferenced), and the text read back.
-// An empty text, one past the chain's room, and a second block not full: the old text reaching
-// into the third takes all three whole; an old length reached in the second ends the chain there.
-TEST_F(DbxTest, ReescribirEnSuSitio) {
-  const std::tuple<std::size_t, std::size_t, uint32_t> casos[] = {  // old, new, second block's used
-      {700, 0, 0xFF}, {700, 1100, 0xFF}, {1300, 512, 0xFF}, {1300, 2000, 300}, {1300, 2000, 0}};
-  for (const auto& [vieja, nueva, usado] : casos) {
-    const std::string nombre =
-        "reescribir " + std::to_string(vieja) + " -> " + std::to_string(nueva) + " / " + std::to_string(usado);
-    SCOPED_TRACE(nombre);
-    const pruebas::MapaDbx m = Construir({std::string(vieja, 'v')});
-    const auto& bl = m.bloques[0];
-    auto a = Abrir(m.bytes, {usado != 0xFF ? bl[1] + kBloqueUsado : kSinCambio, usado});
-    std::string texto(nueva, 'a');
-    for (std::size_t i = 0; i < texto.size(); ++i) texto[i] = static_cast<char>('a' + i % 26);
-    const uint32_t escritos =
-        ReescribirCadena(*a, bl[0], Leer(*a, bl[0]).longitud, texto.data(), static_cast<uint32_t>(nueva));
-    EXPECT_EQ(Leer(*a, bl[0]).texto, texto.substr(0, escritos));
-    a.reset();
-    const std::vector<uint8_t> b = dir_.Leer("a.dbx");
-    std::ostringstream o;
-    o << "escritos " << escritos << '\n';
-    for (const uint32_t p : bl) {
-      o << "bloque " << p << " propio=" << LeerPalabra(b, p + kBloquePropio)
-        << " capacidad=" << LeerPalabra(b, p + kBloqueCapacidad) << " usado=" << LeerPalabra(b, p + kBloqueUsado)
-        << " siguiente=" << LeerPalabra(b, p + kBloqueSiguiente) << '\n';
-    }
-    EXPECT_VOLCADO(kVolcados, "volcados_oe5", nombre, o.str());
-  }
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -39,15 +40,6 @@ std::string Enumerar(Paso paso, const std::string& raiz, std::vector<OE_ENTRYID>
   return r + "fin " + std::to_string(res) + "\n";
 }
 
-std::string Sangrado(const std::string& texto) {
-  std::string r;
-  for (std::size_t a = 0, b; a < texto.size(); a = b + 1) {
-    b = texto.find('\n', a);
-    r += "  " + texto.substr(a, b - a + 1);
-  }
-  return r;
-}
-
 // The full listing, the top-level walk, then each folder listed by its entry id with its
 // subfolders and messages; a subfolder the listing does not give (a newsgroup) is looked up in
 // turn. Last, the lookups that find nothing: a record they leave is the host's to free.
@@ -63,7 +55,8 @@ std::string VolcarRecorrido(const std::string& raiz, const std::vector<OE_ENTRYI
     r += c == nullptr ? "\n" : " " + Volcar(*c, raiz) + "\n";
     if (res == OE_OK) {
       std::vector<OE_ENTRYID> hijas;
-      r += Sangrado(Enumerar(Hijas(c), raiz, &hijas) + VolcarMensajes(c, raiz));
+      std::istringstream lineas(Enumerar(Hijas(c), raiz, &hijas) + VolcarMensajes(c, raiz));
+      for (std::string l; std::getline(lineas, l);) r += "  " + l + "\n";
       for (const OE_ENTRYID h : hijas) {
         if (!Contiene(ids, h)) ids.push_back(h);
       }

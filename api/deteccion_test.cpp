@@ -10,8 +10,6 @@
 #include "almacen_oe4/oe4.h"
 #include "api/estado.h"
 #include "api/orvex.h"
-#include "plataforma/plataforma.h"
-#include "plataforma/valor_registro.h"
 #include "pruebas/entorno_prueba.h"
 #include "pruebas/volcado.h"
 
@@ -28,31 +26,6 @@ constexpr std::string_view kVolcados =
 constexpr const char* kVersionInfo = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info";
 constexpr const char* kOe4 = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
 constexpr const char* kImn = "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Mail and News";
-
-// A value longer than the buffer counts as absent: cut short it would name another folder.
-TEST(LeerValorRegistroTest, SoloLoQueCabeConSuNul) {
-  RegistroPrueba registro;
-  registro.Cadena(kOe4, "Largo", std::string(300, 'a'))
-      .Cadena(kOe4, "Justo", std::string(15, 'b'))
-      .Cadena(kOe4, "Corto", "abc")
-      .Dword(kOe4, "Numero", 0x01020304u)
-      .Instalar();
-  const std::string oe4 = "Software\\Microsoft\\Outlook Express";
-  const std::tuple<std::string, const char*, uint32_t, uint32_t, std::string> casos[] = {
-      {oe4, "Largo", 16, 0, "#"},          {oe4, "Justo", 16, 1, std::string(15, 'b') + '\0'},
-      {oe4, "Corto", 64, 1, std::string("abc", 4)}, {oe4, "Numero", 8, 1, "\x04\x03\x02\x01"},
-      {oe4, "Falta", 64, 0, ""},           {"Software\\Nada", "Corto", 64, 0, ""},
-  };
-  for (const auto& [clave, valor, capacidad, esperado, bytes] : casos) {
-    SCOPED_TRACE(valor);
-    char buffer[80];
-    std::memset(buffer, '#', sizeof buffer);
-    EXPECT_EQ(plataforma::LeerValorRegistro(plataforma::Raiz::kCurrentUser, clave.c_str(), valor, buffer, capacidad),
-              esperado);
-    EXPECT_EQ(std::string(buffer, bytes.size()), bytes);
-    EXPECT_EQ(buffer[capacidad], '#');
-  }
-}
 
 // The generation detected (each call detects again) and the Outlook Express 4 and Internet Mail
 // and News locators. The version value decides when it is there (5 and 6 are generation 5,

@@ -68,7 +68,6 @@ uint32_t Llamar(const std::string& exportacion, Arg arg, Registros& r) {
 
 class ExportacionesTest : public ::testing::Test {
  protected:
-  void SetUp() override { plataforma::Ganchos().Reiniciar(); }
   void TearDown() override {
     VersionOE = version_previa_;
     plataforma::Ganchos().Reiniciar();
@@ -107,20 +106,6 @@ TEST_F(ExportacionesTest, ArgumentosYGeneracionDecidenAntesDelAlmacen) {
       EXPECT_EQ(r.salida, &r.texto);
     }
   }
-}
-
-// Only generation 5 has identities, and there a list handed in comes back as it is; freeing a
-// null list does nothing.
-TEST_F(ExportacionesTest, Identidades) {
-  char* lista_host[] = {nullptr};
-  for (uint32_t version : {VERSION_OE4, VERSION_IMN, VERSION_NINGUNA}) {
-    VersionOE = version;
-    EXPECT_EQ(OE_ObtenerIdentities(nullptr), nullptr);
-    EXPECT_EQ(OE_ObtenerIdentities(lista_host), nullptr);
-  }
-  VersionOE = VERSION_OE5;
-  EXPECT_EQ(OE_ObtenerIdentities(lista_host), lista_host);
-  OE_LiberarIdentities(nullptr);
 }
 
 // The room a save needs is checked before any action: refused, the message forgets its
