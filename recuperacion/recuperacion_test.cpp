@@ -55,17 +55,10 @@ std::string Describir(const std::vector<Recuperado>& hallados) {
 // Sizes of the three messages of every case: one block, three blocks, two blocks.
 constexpr std::size_t kLongitudes[] = {300, 1300, 700};
 
-MapaDbx Construir() {
-  pruebas::ArchivoMensajesDbx d;
-  d.arbol.entradas_por_nodo = 2;
-  for (uint32_t i = 0; i < 3; ++i) d.mensajes.push_back(pruebas::Mensaje(2 + i, Texto(2 + i, kLongitudes[i])));
-  return pruebas::ConstruirArchivoMensajes(d);
-}
-
 void Enlazar(MapaDbx& m, uint32_t bloque, uint32_t destino) {
   pruebas::PonerPalabra(m.bytes, bloque + dbx::kBloqueSiguiente, destino);
 }
-void Borrar(MapaDbx& m, std::size_t k, bool perder_texto) { pruebas::BorrarMensajeDbx(m, k, perder_texto); }
+constexpr auto Borrar = pruebas::BorrarMensajeDbx;
 
 TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
   const std::pair<const char*, std::function<void(MapaDbx&)>> casos[] = {
@@ -97,9 +90,12 @@ TEST(RecuperarDbxTest, HallaCadaMensajeUnaVezYPorSuCamino) {
       {"cortado en una cabecera", [](MapaDbx& m) { m.bytes.resize(m.bloques[2][1] + 8); }},
       {"borrado y cortado", [](MapaDbx& m) { Borrar(m, 1, false), m.bytes.resize(m.bloques[1][1] + 16 + 100); }},
   };
+  pruebas::ArchivoMensajesDbx d;
+  d.arbol.entradas_por_nodo = 2;
+  for (uint32_t i = 0; i < 3; ++i) d.mensajes.push_back(pruebas::Mensaje(2 + i, Texto(2 + i, kLongitudes[i])));
   std::string visto;
   for (const auto& [nombre, danio] : casos) {
-    MapaDbx m = Construir();
+    MapaDbx m = pruebas::ConstruirArchivoMensajes(d);
     danio(m);
     visto += std::string(nombre) + ": " + Describir(RecuperarDbx(m.bytes)) + "\n";
   }
