@@ -212,9 +212,9 @@ print(len(a), len(b), len(c), a == b == c, maquina)
 }
 
 // scan --clamd against a real clamd run in the foreground on a socket of the test folder with
-// only the demo's EICAR lists and a small StreamMaxLength, then against stand-in daemons that
-// go away or fall silent after the first part: every part they leave unjudged is an error line
-// and the walk goes on to the end.
+// only the demo's EICAR lists and a small StreamMaxLength, then against a stand-in daemon that
+// falls silent after the first part: every part it leaves unjudged is an error line and the walk
+// goes on to the end.
 TEST_F(OrvexTest, EscanearConClamd) {
   const std::string clamd = Programa("clamd");
   if (clamd.empty()) GTEST_SKIP() << "clamd is not installed (Debian: clamav-daemon); scan --clamd is not tested";
@@ -224,37 +224,24 @@ TEST_F(OrvexTest, EscanearConClamd) {
   std::ofstream(Ruta("clamd.conf")) << "LocalSocket " << Ruta("clamd.sock") << "\nDatabaseDirectory " << Ruta("db")
                                     << "\nForeground yes\nStreamMaxLength 300\n";
   std::ofstream(Ruta("falso.py")) << R"(import os, socket, sys, time
-ruta, modo = sys.argv[1:3]
 s = socket.socket(socket.AF_UNIX)
-s.bind(ruta + '.tmp')
+s.bind(sys.argv[1] + '.tmp')
 s.listen(50)
-os.rename(ruta + '.tmp', ruta)
+os.rename(sys.argv[1] + '.tmp', sys.argv[1])
 s.settimeout(20)
 for n in range(2):
     c, _ = s.accept()
-    if n == 0 or modo == 'mudo':
-        time.sleep(0 if n == 0 else 3)
-        c.sendall(b'PONG\0' if n == 0 else b'')
-        continue
-    datos = b''
-    while not datos.endswith(b'\0\0\0\0'):
-        d = c.recv(65536)
-        if not d:
-            break
-        datos += d
-    c.sendall(b'stream: ')  # a reply in two pieces
-    time.sleep(0.2)
-    c.sendall(b'OK\0')
+    time.sleep(0 if n == 0 else 3)
+    c.sendall(b'PONG\0' if n == 0 else b'')
 s.close()
-os.unlink(ruta)
+os.unlink(sys.argv[1])
 )";
-  const std::string falso = "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock"));
   const std::string demonios[] = {Citar(clamd) + " --foreground --config-file=" + Citar(Ruta("clamd.conf")),
-                                  falso + " ok", falso + " mudo"};
+                                  "python3 " + Citar(Ruta("falso.py")) + " " + Citar(Ruta("clamd.sock"))};
   constexpr std::string_view kFilas =
 #include "pruebas/datos/orvex_clamd.inc"
       ;
-  for (int n = 1; n <= 3; ++n) {
+  for (int n = 1; n <= 2; ++n) {
     SCOPED_TRACE(demonios[n - 1]);
     const std::string pid = Ruta("demonio" + std::to_string(n)), caso = "clamd" + std::to_string(n);
     Demo(caso);
