@@ -213,8 +213,8 @@ print(len(a), len(b), len(c), a == b == c, maquina)
 
 // scan --clamd against a real clamd run in the foreground on a socket of the test folder with
 // only the demo's EICAR lists and a small StreamMaxLength, then against a stand-in daemon that
-// falls silent after the first part: every part it leaves unjudged is an error line and the walk
-// goes on to the end.
+// judges one part and then falls silent: every part it leaves unjudged is an error line and the
+// walk goes on to the end.
 TEST_F(OrvexTest, EscanearConClamd) {
   const std::string clamd = Programa("clamd");
   if (clamd.empty()) GTEST_SKIP() << "clamd is not installed (Debian: clamav-daemon); scan --clamd is not tested";
@@ -223,16 +223,22 @@ TEST_F(OrvexTest, EscanearConClamd) {
   fs::copy_file(Ruta("demo/eicar.hsb"), Ruta("db/eicar.hsb"));
   std::ofstream(Ruta("clamd.conf")) << "LocalSocket " << Ruta("clamd.sock") << "\nDatabaseDirectory " << Ruta("db")
                                     << "\nForeground yes\nStreamMaxLength 300\n";
+  // The stand-in answers the first part in two pieces and falls silent on the second.
   std::ofstream(Ruta("falso.py")) << R"(import os, socket, sys, time
 s = socket.socket(socket.AF_UNIX)
 s.bind(sys.argv[1] + '.tmp')
 s.listen(50)
 os.rename(sys.argv[1] + '.tmp', sys.argv[1])
 s.settimeout(20)
-for n in range(2):
+for n in range(3):
     c, _ = s.accept()
-    time.sleep(0 if n == 0 else 3)
-    c.sendall(b'PONG\0' if n == 0 else b'')
+    datos = b''
+    while n == 1 and not datos.endswith(b'\0\0\0\0'):
+        datos += c.recv(65536)
+    c.sendall(b'PONG\0' if n == 0 else b'stream: ' if n == 1 else b'')
+    time.sleep(0.2 if n == 1 else 3 if n == 2 else 0)
+    if n == 1:
+        c.sendall(b'OK\0')
 s.close()
 os.unlink(sys.argv[1])
 )";
