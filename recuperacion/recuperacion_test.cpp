@@ -122,7 +122,6 @@ TEST(RecuperarMbxTest, CadaRegistroVivoOMuerto) {
   // With its index: a record it lists is I, a dead one or one it does not list H. Size 0 with the
   // length that size 0 minus the head would leave: the walk goes on.
   const std::tuple<const char*, Bytes, Bytes> casos[] = {
-      {"oe4", oe4.mbx, {}},
       {"imn", imn.mbx, {}},
       {"cortado en un texto", cortado(oe4.mbx, oe4.bloques[1] + 16 + 10), {}},
       {"cortado en una cabecera", cortado(oe4.mbx, oe4.bloques[2] + 8), {}},
