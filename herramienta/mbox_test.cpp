@@ -32,9 +32,6 @@ TEST(MboxTest, CuerposRemitentesYFechas) {
     ASSERT_EQ(f.size(), 4u);
     EXPECT_EQ(funciones.at(f[0])(f[2]), f[3]);
   }
-  std::string salida;
-  AnadirCuerpoMboxrd(salida, "a\r\nFrom b\r\n");
-  EXPECT_EQ(salida, "a\n>From b\n\n");
 }
 
 }  // namespace
