@@ -58,7 +58,7 @@ TEST_P(CorrupcionTest, CadaCampoDanadoCortadoOAlAzarDaCodigos) {
     for (const auto& [traza, b] : imagenes) {
       SCOPED_TRACE(a.relativo + ": " + traza);
       almacen_.Reescribir(a, b);
-      RecorrerComoHost(almacen_.otros);
+      RecorrerComoHost();
     }
     almacen_.Reescribir(a, a.bytes);
   }

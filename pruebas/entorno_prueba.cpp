@@ -214,12 +214,6 @@ RegistroPrueba& RegistroPrueba::Clave(const std::string& clave) {
   return *this;
 }
 
-RegistroPrueba& RegistroPrueba::Quitar(const std::string& clave) {
-  const std::string mayus = Mayusculas(ClaveCompleta(clave));
-  std::erase_if(claves_, [&](const auto& c) { return c.first == mayus || c.first.starts_with(mayus + "\\"); });
-  return *this;
-}
-
 std::string RegistroPrueba::Texto(Formato formato) const {
   const bool v5 = formato == Formato::kVersion5;
   std::string texto = v5 ? "Windows Registry Editor Version 5.00\r\n\r\n" : "REGEDIT4\r\n\r\n";

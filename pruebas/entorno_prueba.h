@@ -85,8 +85,6 @@ class RegistroPrueba {
                           const std::vector<uint8_t>& datos, uint32_t tipo = 3);
   // Adds a key (and its parents) without values.
   RegistroPrueba& Clave(const std::string& clave);
-  // Removes a key with its subkeys and values from the description.
-  RegistroPrueba& Quitar(const std::string& clave);
 
   // The file's bytes in the given format.
   std::string Texto(Formato formato) const;
