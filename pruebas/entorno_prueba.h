@@ -59,7 +59,8 @@ class VariableEntorno {
 };
 
 // A registry described in memory and written as a regedit export file. Keys are written with
-// their root, as regedit does: "HKEY_CURRENT_USER\\Identities\\{GUID}" (HKCU/HKLM also work).
+// their root, as regedit does: "HKEY_CURRENT_USER\\Identities\\{GUID}", the user's or the
+// machine's (HKCU/HKLM also work).
 // Value name "" is the key's default value. Strings are UTF-8 ("ANSI" on POSIX).
 class RegistroPrueba {
  public:
