@@ -40,7 +40,7 @@ TEST_P(CorrupcionTest, CadaCampoDanadoOCortadoDaCodigos) {
     for (const auto& [traza, b] : imagenes) {
       SCOPED_TRACE(a.relativo + ": " + traza);
       almacen_.Reescribir(a, b);
-      RecorrerComoHost(almacen_.otros);
+      RecorrerComoHost();
     }
     almacen_.Reescribir(a, a.bytes);
   }

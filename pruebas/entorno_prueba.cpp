@@ -120,10 +120,7 @@ std::string ClaveCompleta(const std::string& clave) {
   const std::string raiz = Mayusculas(clave.substr(0, barra));
   std::string resto = barra == std::string::npos ? "" : clave.substr(barra);
   while (resto.ends_with('\\')) resto.pop_back();
-  const std::pair<const char*, const char*> raices[] = {{"HKCU", "HKEY_CURRENT_USER"},
-                                                        {"HKLM", "HKEY_LOCAL_MACHINE"},
-                                                        {"HKCR", "HKEY_CLASSES_ROOT"},
-                                                        {"HKU", "HKEY_USERS"}};
+  const std::pair<const char*, const char*> raices[] = {{"HKCU", "HKEY_CURRENT_USER"}, {"HKLM", "HKEY_LOCAL_MACHINE"}};
   for (const auto& [corta, larga] : raices) {
     if (raiz == corta || raiz == larga) return larga + resto;
   }
@@ -211,12 +208,6 @@ RegistroPrueba& RegistroPrueba::Binario(const std::string& clave, const std::str
 
 RegistroPrueba& RegistroPrueba::Clave(const std::string& clave) {
   NodoDe(clave);
-  return *this;
-}
-
-RegistroPrueba& RegistroPrueba::Quitar(const std::string& clave) {
-  const std::string mayus = Mayusculas(ClaveCompleta(clave));
-  std::erase_if(claves_, [&](const auto& c) { return c.first == mayus || c.first.starts_with(mayus + "\\"); });
   return *this;
 }
 

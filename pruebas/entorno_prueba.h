@@ -59,7 +59,8 @@ class VariableEntorno {
 };
 
 // A registry described in memory and written as a regedit export file. Keys are written with
-// their root, as regedit does: "HKEY_CURRENT_USER\\Identities\\{GUID}" (HKCU/HKLM also work).
+// their root, as regedit does: "HKEY_CURRENT_USER\\Identities\\{GUID}", the user's or the
+// machine's (HKCU/HKLM also work).
 // Value name "" is the key's default value. Strings are UTF-8 ("ANSI" on POSIX).
 class RegistroPrueba {
  public:
@@ -85,8 +86,6 @@ class RegistroPrueba {
                           const std::vector<uint8_t>& datos, uint32_t tipo = 3);
   // Adds a key (and its parents) without values.
   RegistroPrueba& Clave(const std::string& clave);
-  // Removes a key with its subkeys and values from the description.
-  RegistroPrueba& Quitar(const std::string& clave);
 
   // The file's bytes in the given format.
   std::string Texto(Formato formato) const;

@@ -26,7 +26,6 @@
 namespace orvex::pruebas {
 
 inline constexpr const char* kIdentidadPrincipal = "{0D3F1A2B-0001-4C5D-9E8F-1234567890AB}";
-inline constexpr const char* kIdentidadSegunda = "{0D3F1A2B-0002-4C5D-9E8F-1234567890AB}";
 
 // A registry whose default identity keeps its store at ruta; the generation is detected again
 // and that identity selected.

@@ -46,7 +46,13 @@ static void Mensajes(const FUNCIONES_ORVEX* f, FILE* s, OE_CARPETA* c, OE_REF_AD
   uint32_t res = f->ObtenerMensajes(c, &m, OE_PRIMERO), pasos = 0;
   fprintf(s, "  mensajes %u\n", res);
   if (res != OE_OK) return;
-  while (pasos++ < MAX_PASOS && (res = f->ObtenerMensajes(c, &m, OE_SIGUIENTE)) == OE_OK) {
+  /* A message that fails does not end the listing. */
+  while (pasos++ < MAX_PASOS &&
+         ((res = f->ObtenerMensajes(c, &m, OE_SIGUIENTE)) == OE_OK || res == OE_ERROR)) {
+    if (res == OE_ERROR) {
+      fprintf(s, "  mensaje fallido\n");
+      continue;
+    }
     fprintf(s, "  mensaje %u \"%s\" de \"%s\" fecha \"%s\" bytes %u huella %08x\n", m->IdMensaje, m->Asunto, m->De,
             m->Fecha, m->LongTexto, (unsigned)Huella(m->Texto, m->LongTexto));
     if (f->ObtenerDestinoMsg(m, &d, OE_PRIMERO) == OE_OK) {
@@ -58,11 +64,15 @@ static void Mensajes(const FUNCIONES_ORVEX* f, FILE* s, OE_CARPETA* c, OE_REF_AD
   fprintf(s, "  fin de mensajes %u cierre %u\n", res, f->ObtenerMensajes(c, &m, OE_CERRAR));
 }
 
-static void Subcarpetas(const FUNCIONES_ORVEX* f, FILE* s, OE_CARPETA* padre) {
+/* A folder's subfolders, each with its messages and, below the given depth, its own subfolders. */
+static void Subcarpetas(const FUNCIONES_ORVEX* f, FILE* s, OE_CARPETA* padre, OE_REF_ADJUNTO* ref,
+                        int profundidad) {
   OE_CARPETA* c = NULL;
   uint32_t res = f->ObtenerSubCarpetas(padre, &c, OE_PRIMERO), pasos = 0;
   for (; res == OE_OK && pasos++ < MAX_PASOS; res = f->ObtenerSubCarpetas(padre, &c, OE_SIGUIENTE)) {
     Carpeta(s, "  sub", c);
+    Mensajes(f, s, c, ref);
+    if (profundidad > 1) Subcarpetas(f, s, c, ref, profundidad - 1);
   }
   fprintf(s, "  fin de subcarpetas %u\n", res);
   if (c != NULL) f->ObtenerSubCarpetas(padre, &c, OE_CERRAR);
@@ -72,7 +82,7 @@ void RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* s) {
   OE_REF_ADJUNTO ref;
   OE_CARPETA* c = NULL;
   uint32_t ids[MAX_CARPETAS + 1];
-  uint32_t n = 0, i, res, pasos = 0;
+  uint32_t n = 0, i, res, pasos = 0, fallos = 0;
   char** identidades;
 
   memset(&ref, 0, sizeof ref);
@@ -88,8 +98,16 @@ void RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* s) {
   fprintf(s, "carpetas %u\n", res);
   if (res != OE_OK) return;
   Carpeta(s, "raiz", c);
-  while (pasos++ < MAX_PASOS && (res = f->ObtenerCarpetas(&c, OE_SIGUIENTE)) == OE_OK) {
+  /* A folder that fails does not end the listing either, until ten fail in a row. */
+  while (pasos++ < MAX_PASOS && fallos < 10 &&
+         ((res = f->ObtenerCarpetas(&c, OE_SIGUIENTE)) == OE_OK || res == OE_ERROR)) {
     OE_MENSAJE* intacto = NULL;
+    if (res == OE_ERROR) {
+      fprintf(s, "carpeta fallida\n");
+      ++fallos;
+      continue;
+    }
+    fallos = 0;
     Carpeta(s, "carpeta", c);
     if (n < MAX_CARPETAS) ids[n++] = c->IdCarpeta;
     Mensajes(f, s, c, &ref);
@@ -102,11 +120,12 @@ void RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* s) {
   pasos = 0;
   while (res == OE_OK && pasos++ < MAX_PASOS && f->ObtenerCarpetasPrincipales(&c, OE_SIGUIENTE) == OE_OK) {
     Carpeta(s, "principal", c);
-    Subcarpetas(f, s, c);
+    Subcarpetas(f, s, c, &ref, 1);
   }
   if (c != NULL) f->ObtenerCarpetasPrincipales(&c, OE_CERRAR);
 
-  /* Every folder again by its id, then an id no folder has; a record left is the host's to free. */
+  /* Every folder again by its id with its subfolders, then an id no folder has; a record left is
+   * the host's to free. */
   ids[n++] = 0x7FFFFFF0u;
   for (i = 0; i < n; ++i) {
     OE_ENTRYID e;
@@ -115,7 +134,10 @@ void RecorrerAlmacen(const FUNCIONES_ORVEX* f, FILE* s) {
     e.PosCarpeta = 0;
     res = f->ObtenerCarpetaDeEntryID(&e, &x, OE_PRIMERO);
     fprintf(s, "por entryid %u: %u\n", ids[i], res);
-    if (res == OE_OK) Carpeta(s, " ", x);
+    if (res == OE_OK) {
+      Carpeta(s, " ", x);
+      Subcarpetas(f, s, x, &ref, 2);
+    }
     if (x != NULL) fprintf(s, "  cierre %u\n", f->ObtenerCarpetaDeEntryID(NULL, &x, OE_CERRAR));
     if (x != NULL) fprintf(s, "  el cierre deja el puntero\n");
   }
