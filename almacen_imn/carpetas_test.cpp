@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "almacen_imn/imn.h"
-#include "pruebas/prueba_imn.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
@@ -37,8 +37,8 @@ TEST(CarpetasImnTest, SinBuzonesOSinMensajes) {
       buzones.back().indice = *indice;
       buzones.back().num_mensajes = num;
     }
-    AlmacenImnInstalado almacen(buzones);
-    almacen.Escribir("notas.txt", std::vector<uint8_t>(20, 'x'));
+    AlmacenInstalado almacen(buzones);
+    almacen.Escribir("Mail/notas.txt", std::vector<uint8_t>(20, 'x'));
     OE_CARPETA* c = nullptr;
     std::string visto = std::to_string(imn::ObtenerCarpetas(&c, OE_PRIMERO));
     uint32_t r = OE_OK;

@@ -12,7 +12,7 @@
 #include "almacen_imn/formato_imn.h"
 #include "almacen_imn/imn.h"
 #include "almacen_imn/interno_imn.h"
-#include "pruebas/prueba_imn.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/tablas.h"
 #include "pruebas/volcado.h"
@@ -42,14 +42,14 @@ TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
     d[0].mensajes.back().byte_partes = byte34;
   }
   d[0].mensajes.insert(d[0].mensajes.end(), 2, d[0].mensajes[1]);
-  AlmacenImnInstalado almacen(d);
+  AlmacenInstalado almacen(d);
   CarpetaAbierta c(1);
   OE_MENSAJE* m = nullptr;
   ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_OK);
   std::string visto;
   uint32_t r;
   while ((r = imn::ObtenerMensajes(c.c, &m, OE_SIGUIENTE)) == OE_OK && visto.size() < 100000) {
-    visto += Volcar(*m, almacen.Directorio().Ruta()) + " nombre=" + m->NombreCarpeta + " entradas=";
+    visto += Volcar(*m, almacen.Raiz()) + " nombre=" + m->NombreCarpeta + " entradas=";
     for (uint32_t i = 0; imn::Entradas(*m) != nullptr && i < imn::NumEntradas(*m) * kLongEntrada; i += 4) {
       visto += std::to_string(imn::Le32(imn::Entradas(*m) + i)) + ",";
     }
@@ -67,11 +67,11 @@ const std::map<std::string, uint32_t> kCampos = {
     {"mbx version", kMbxVersion}, {"bloque0 longitud del texto", kBloqueLongTexto}, {"bloque0 tamano", kBloqueTam}};
 
 // Writes Inbox back clean with the word of one line of the damage table changed.
-void Danar(AlmacenImnInstalado& almacen, const std::vector<std::string>& fila) {
+void Danar(AlmacenInstalado& almacen, const std::vector<std::string>& fila) {
   const std::string &base = fila[2], &valor = fila[4];
-  const MapaImn& m = almacen.Mapa("Inbox");
+  const MapaImn& m = almacen.Imn("Inbox");
   const bool registro = base == "reg0" || base == "reg2", en_indice = registro || base == "idx";
-  almacen.Escribir(en_indice ? "Inbox.mbx" : "Inbox.idx", en_indice ? m.mbx : m.idx);
+  almacen.Escribir(en_indice ? "Mail/Inbox.mbx" : "Mail/Inbox.idx", en_indice ? m.mbx : m.idx);
   std::vector<uint8_t> b = en_indice ? m.idx : m.mbx;
   const uint32_t donde = base == "reg0" ? m.registros[0] : base == "reg2" ? m.registros[2] : base == "bloque0" ? m.bloques[0] : 0;
   const uint32_t pos = donde + kCampos.at((registro ? "reg" : base) + " " + fila[3]);
@@ -80,7 +80,7 @@ void Danar(AlmacenImnInstalado& almacen, const std::vector<std::string>& fila) {
                      : valor == "buzon"  ? static_cast<int64_t>(m.mbx.size())
                                          : 0;
   imn::Pon32(b.data() + pos, static_cast<uint32_t>(valor == "propio" ? pos : de + std::stoll(fila[5], nullptr, 0)));
-  almacen.Escribir(en_indice ? "Inbox.idx" : "Inbox.mbx", b);
+  almacen.Escribir(en_indice ? "Mail/Inbox.idx" : "Mail/Inbox.mbx", b);
 }
 
 // Each damaged word of the table: met by the listing, it gives a code and the listing stays
@@ -89,19 +89,29 @@ void Danar(AlmacenImnInstalado& almacen, const std::vector<std::string>& fila) {
 TEST(CorrupcionImnTest, UnaPalabraDanadaDaUnCodigoYNoSeSobrescribe) {
   for (const auto& fila : Filas(kDanos)) {
     SCOPED_TRACE(fila[1]);
-    AlmacenImnInstalado almacen(AlmacenImnEjemplo());
+    AlmacenInstalado almacen(AlmacenImnEjemplo());
     if (fila[0] == "listado") {
       Danar(almacen, fila);
       CarpetaAbierta c(1);
-      EXPECT_VOLCADO(kVolcados, "volcados_imn", fila[1], VolcarMensajes(c.c, almacen.Directorio().Ruta()));
+      EXPECT_VOLCADO(kVolcados, "volcados_imn", fila[1], VolcarMensajes(c.c, almacen.Raiz()));
       continue;
     }
-    ObjetoEnParte x(1, 3, 2);
-    ASSERT_EQ(x.Guardar(ACCION_BORRAR), OE_OK);
-    Danar(almacen, fila);
-    const auto antes = std::pair(almacen.Leer("Inbox.idx"), almacen.Leer("Inbox.mbx"));
-    EXPECT_EQ(x.Siguiente(), OE_FIN);
-    EXPECT_EQ(std::pair(almacen.Leer("Inbox.idx"), almacen.Leer("Inbox.mbx")), antes);
+    CarpetaAbierta c(1);
+    bool visto = false;
+    RecorrerMensajes(c.c, [&](uint32_t modo, uint32_t r, OE_MENSAJE* m) {
+      if (modo != OE_SIGUIENTE || r != OE_OK || m->IdMensaje != 3) return;
+      visto = true;
+      OE_OBJMSG* o = nullptr;
+      for (uint32_t modo_obj : {OE_PRIMERO, OE_SIGUIENTE, OE_SIGUIENTE}) {
+        ASSERT_EQ(OE_ObtenerObjMsg(m, &o, modo_obj), OE_OK);
+      }
+      ASSERT_EQ(OE_GuardarObjMsg(m, o, ACCION_BORRAR), OE_OK);
+      Danar(almacen, fila);
+      const auto antes = std::pair(almacen.Leer("Mail/Inbox.idx"), almacen.Leer("Mail/Inbox.mbx"));
+      EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE), OE_FIN);
+      EXPECT_EQ(std::pair(almacen.Leer("Mail/Inbox.idx"), almacen.Leer("Mail/Inbox.mbx")), antes);
+    });
+    EXPECT_TRUE(visto);
   }
 }
 

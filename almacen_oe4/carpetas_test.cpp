@@ -7,7 +7,7 @@
 
 #include "almacen_oe4/formato_oe4.h"
 #include "almacen_oe4/oe4.h"
-#include "pruebas/prueba_oe4.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/volcado.h"
 
 namespace orvex::pruebas {
@@ -30,9 +30,9 @@ TEST(CarpetasOe4Test, ListadoCompletoCierresYBusquedas) {
   d.cuentas[2].con_sublist = false;
   d.correo.carpetas[0].nombre = std::string(300, 'n');
   d.cuentas[1].grupos[0].nombre = std::string(300, 'g');
-  AlmacenOe4Instalado almacen(d);
-  const auto& regs = almacen.Escrito().folders.registros;
-  EXPECT_VOLCADO(kVolcados, "volcados_oe4", "carpetas", VolcarCarpetas(almacen.Directorio().Ruta()));
+  AlmacenInstalado almacen(d);
+  const auto& regs = almacen.Oe4().folders.registros;
+  EXPECT_VOLCADO(kVolcados, "volcados_oe4", "carpetas", VolcarCarpetas(almacen.Raiz()));
 
   // Closing the full listing gives 2, closing a subfolder walk 0. A subfolder whose next record
   // is itself is handed out once for each record the file has room for and once more, then the
@@ -40,9 +40,9 @@ TEST(CarpetasOe4Test, ListadoCompletoCierresYBusquedas) {
   OE_CARPETA* c = nullptr;
   ASSERT_EQ(OE_ObtenerCarpetas(&c, OE_PRIMERO), OE_OK);
   EXPECT_EQ(OE_ObtenerCarpetas(&c, OE_CERRAR), OE_FIN);
-  std::vector<uint8_t> folders = almacen.Escrito().folders.bytes;
+  std::vector<uint8_t> folders = almacen.Oe4().folders.bytes;
   PonerPalabra(folders, regs[4] + oe4fmt::kCarPosSiguiente, regs[4]);
-  almacen.Reescribir("mail/folders.nch", folders);
+  almacen.Escribir("mail/folders.nch", folders);
   CarpetaPorId trabajo(3, regs[3]);
   EXPECT_EQ(oe4::ObtenerSubCarpetas(trabajo.Puntero(), nullptr, OE_PRIMERO), OE_ERROR_PARAM);
   ASSERT_EQ(OE_ObtenerSubCarpetas(trabajo.Puntero(), &c, OE_PRIMERO), OE_OK);
@@ -56,10 +56,10 @@ TEST(CarpetasOe4Test, ListadoCompletoCierresYBusquedas) {
   // Lookups at positions that are not where a record starts, and of the last group while the
   // sublist counts one group fewer than it holds. A failed mail lookup frees its record; a failed
   // news lookup leaves it for mode 3.
-  const MapaSublist& sub = almacen.Escrito().sublists.at("news.example.com");
+  const MapaSublist& sub = almacen.Oe4().sublists.at("news.example.com");
   std::vector<uint8_t> sublist = sub.bytes;
   PonerPalabra(sublist, oe4fmt::kSubNumGrupos, 1);
-  almacen.Reescribir("News/news.example.com/sublist.dat", sublist);
+  almacen.Escribir("News/news.example.com/sublist.dat", sublist);
   const OE_ENTRYID casos[] = {{2, regs[0]}, {2, regs[1] + 4}, {2, static_cast<uint32_t>(folders.size())},
                               {kCuenta, sub.entradas[1] + 1}, {kCuenta, sub.entradas[1]}};
   for (const OE_ENTRYID& id : casos) {
@@ -82,8 +82,8 @@ TEST(CarpetasOe4Test, UnNombreDeArchivoQueNoEsSimpleDejaLaCarpetaSinRutas) {
     AlmacenOe4 d;
     d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), fuera, CarpetaCorreo(2, 0, "Bien", "Inbox")};
     d.cuenta_por_defecto = false;
-    AlmacenOe4Instalado almacen(d);
-    EXPECT_VOLCADO(kVolcados, "volcados_oe4", "fichero \"" + fichero + "\"", VolcarCarpetas(almacen.Directorio().Ruta()));
+    AlmacenInstalado almacen(d);
+    EXPECT_VOLCADO(kVolcados, "volcados_oe4", "fichero \"" + fichero + "\"", VolcarCarpetas(almacen.Raiz()));
   }
 }
 

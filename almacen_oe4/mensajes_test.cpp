@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "almacen_oe4/formato_oe4.h"
-#include "pruebas/prueba_oe4.h"
+#include "pruebas/prueba_almacen.h"
 #include "pruebas/mensajes_mime.h"
 #include "pruebas/volcado.h"
 
@@ -47,9 +47,9 @@ TEST(MensajesOe4Test, FormasDelIndice) {
     AlmacenOe4 d = AlmacenOe4Ejemplo();
     d.correo.carpetas[0].mensajes = mensajes;
     d.correo.carpetas[0].num_mensajes = num;
-    AlmacenOe4Instalado almacen(d);
-    CarpetaPorId c(1, almacen.Escrito().folders.registros[0]);
-    std::string visto = VolcarMensajes(c.Puntero(), almacen.Directorio().Ruta()) + "uno a uno";
+    AlmacenInstalado almacen(d);
+    CarpetaPorId c(1, almacen.Oe4().folders.registros[0]);
+    std::string visto = VolcarMensajes(c.Puntero(), almacen.Raiz()) + "uno a uno";
     OE_MENSAJE* m = nullptr;
     for (uint32_t r = OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO); r == OE_OK && visto.size() < 1000;) {
       if ((r = OE_ObtenerUnMensajeMail(c.Puntero(), &m)) == OE_OK) visto += " " + std::to_string(m->IdMensaje);
@@ -67,9 +67,9 @@ TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
   d.correo.carpetas[0].mensajes = {Msg(1, texto, 5), Msg(3, texto), Msg(5, texto, 8), Msg(8, texto), Msg(9, texto)};
   d.cuentas[1].grupos[0].articulos = {Articulo(std::nullopt), Articulo("Subject: a\r\n\r\na\r\n"),
                                       Articulo(MensajeConAdjunto("datos"), 40)};
-  AlmacenOe4Instalado almacen(d);
-  const uint32_t buzon = almacen.Escrito().folders.registros[0];
-  const uint32_t grupo = almacen.Escrito().sublists.at("news.example.com").entradas[0];
+  AlmacenInstalado almacen(d);
+  const uint32_t buzon = almacen.Oe4().folders.registros[0];
+  const uint32_t grupo = almacen.Oe4().sublists.at("news.example.com").entradas[0];
   // Folder, position, the id looked for and the id found; 0 where the lookup fails with 1.
   const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t> casos[] = {
       {1, buzon, 1, 8}, {1, buzon, 5, 8},  {1, buzon, 3, 3},        {1, buzon, 9, 9},
@@ -96,10 +96,10 @@ TEST(MensajesOe4Test, UnArchivoDanadoDaUnoYElListadoSigue) {
   AlmacenOe4 d = AlmacenOe4Ejemplo();
   d.cuentas[1].grupos[0].articulos = {Articulo("Subject: x\r\n\r\n" + std::string(20000, 'x') + "\r\n"),
                                       Articulo("b\r\n", 1), Articulo("c\r\n")};
-  AlmacenOe4Instalado almacen(d);
-  const MapaIdxMbx& par = almacen.Escrito().pares.at("Inbox");
+  AlmacenInstalado almacen(d);
+  const MapaIdxMbx& par = almacen.Oe4().pares.at("Inbox");
   const std::string ruta_grupo = "News/news.example.com/" + NombreArchivoGrupo(1);
-  const MapaGrupo& grupo = almacen.Escrito().grupos.at(ruta_grupo);
+  const MapaGrupo& grupo = almacen.Oe4().grupos.at(ruta_grupo);
   const std::tuple<const char*, bool, uint32_t, uint32_t> casos[] = {
       {"un texto mas largo que el buzon", false, par.bloques[0] + oe4fmt::kMbxBloqueLongTexto, 0xFFFFFFF0u},
       {"otra firma del buzon", false, oe4fmt::kMbxFirma, 0x12345678u},
@@ -109,13 +109,13 @@ TEST(MensajesOe4Test, UnArchivoDanadoDaUnoYElListadoSigue) {
   for (const auto& [nombre, en_grupo, pos, valor] : casos) {
     std::vector<uint8_t> bytes = en_grupo ? grupo.bytes : par.mbx;
     PonerPalabra(bytes, pos, valor);
-    almacen.Reescribir(en_grupo ? ruta_grupo : "mail/Inbox.mbx", bytes);
-    CarpetaPorId c(en_grupo ? kCuenta : 1, en_grupo ? almacen.Escrito().sublists.at("news.example.com").entradas[0]
-                                                    : almacen.Escrito().folders.registros[0]);
+    almacen.Escribir(en_grupo ? ruta_grupo : "mail/Inbox.mbx", bytes);
+    CarpetaPorId c(en_grupo ? kCuenta : 1, en_grupo ? almacen.Oe4().sublists.at("news.example.com").entradas[0]
+                                                    : almacen.Oe4().folders.registros[0]);
     std::string visto;
     RecorrerMensajes(c.Puntero(), [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
       if (modo == OE_CERRAR || m == nullptr) return;
-      visto += std::to_string(r) + " " + Volcar(*m, almacen.Directorio().Ruta()) + "\n";
+      visto += std::to_string(r) + " " + Volcar(*m, almacen.Raiz()) + "\n";
       if (m->IdCarpeta != kCuenta) return;
       auto* h = const_cast<OE_MENSAJE*>(m);  // the host may write into the record it was handed
       for (char* campo : {h->De, h->DeMime, h->TextoGen, h->Asunto, h->Fecha}) std::snprintf(campo, 2, "!");

@@ -30,7 +30,7 @@ TEST(CarpetasOe5IndiceTest, ValoresYArchivoDeLaCarpeta) {
     AlmacenInstalado almacen(d);
     CarpetaAbierta c(4);
     ASSERT_EQ(c.resultado, OE_OK);
-    const std::string raiz = almacen.Directorio().Ruta();
+    const std::string raiz = almacen.Raiz();
     EXPECT_VOLCADO(kVolcados, "volcados_oe5", "indice " + caso.archivo.value_or(caso.nombre),
                    Volcar(*c.c, raiz) + "\n" + VolcarMensajes(c.c, raiz));
   }

@@ -7,9 +7,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -84,6 +87,26 @@ struct Tienda {
   std::vector<fuzz::Listado> Listar() const { return fuzz::MensajesListados(carpeta.IdCarpeta, carpeta.PosCarpeta); }
 };
 
+// The peer reader undbx, for cross-checks; absent, those checks skip.
+bool HayUndbx() { return std::system("command -v undbx >/dev/null 2>&1") == 0; }
+
+// The texts undbx takes out of one .dbx file, sorted.
+std::vector<std::string> TextosUndbx(const std::string& archivo, const std::string& salida) {
+  namespace fs = std::filesystem;
+  fs::create_directories(salida);
+  const std::string orden = "undbx -v 0 '" + archivo + "' '" + salida + "' >/dev/null 2>&1";
+  EXPECT_EQ(std::system(orden.c_str()), 0);
+  std::vector<std::string> textos;
+  for (const auto& e : fs::recursive_directory_iterator(salida)) {
+    if (!e.is_regular_file() || e.path().extension() != ".eml") continue;
+    std::ifstream f(e.path(), std::ios::binary);
+    textos.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+  }
+  fs::remove_all(salida);
+  std::sort(textos.begin(), textos.end());
+  return textos;
+}
+
 // The folder's listing as the exports give it, then the length and hash of each file a rewrite
 // may change, compared with a section of the dump file.
 void Comparar(const std::string& seccion, const Tienda& t) {
@@ -115,9 +138,9 @@ Tienda Oe5(const std::string& objetivo) {
   AlmacenDbx d;
   d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
   auto almacen = std::make_shared<AlmacenInstalado>(d);
-  const std::string ruta = almacen->Directorio().Ruta() + "/Inbox.dbx";
-  const MapaDbx& mapa = almacen->Escrito().archivos.at("Inbox.dbx");
-  Tienda t{almacen, almacen->Directorio().Ruta(), {4, 0}, 3, {"Inbox.dbx"}, fuzz::VallasDbx, {}};
+  const std::string ruta = almacen->Raiz() + "/Inbox.dbx";
+  const MapaDbx& mapa = almacen->Dbx().archivos.at("Inbox.dbx");
+  Tienda t{almacen, almacen->Raiz(), {4, 0}, 3, {"Inbox.dbx"}, fuzz::VallasDbx, {}};
   const uint32_t texto = mapa.bloques[1][0] + 16;
   t.ajenos = {{"un byte del texto", [=] { Cambiar(ruta, texto, LeerPalabra(mapa.bytes, texto) ^ 0x20); }},
               {"otro objeto nombra la cadena", [=] {
@@ -148,10 +171,10 @@ Tienda Oe4Correo(const std::string& objetivo) {
   c.tam_mensajes = 900;
   d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", ""), c};
   d.cuenta_por_defecto = false;
-  auto almacen = std::make_shared<AlmacenOe4Instalado>(d);
-  const std::string raiz = almacen->Directorio().Ruta();
-  const MapaIdxMbx& par = almacen->Escrito().pares.at("Inbox");
-  Tienda t{almacen, raiz, {1, almacen->Escrito().folders.registros[1]}, 7,
+  auto almacen = std::make_shared<AlmacenInstalado>(d);
+  const std::string raiz = almacen->Raiz();
+  const MapaIdxMbx& par = almacen->Oe4().pares.at("Inbox");
+  Tienda t{almacen, raiz, {1, almacen->Oe4().folders.registros[1]}, 7,
            {"mail/Inbox.idx", "mail/Inbox.mbx", "mail/folders.nch"}, fuzz::VallasCorreoOe4, {}};
   const std::string idx = raiz + "/mail/Inbox.idx";
   t.ajenos = {{"el registro ya sustituido", [=] { Cambiar(idx, par.registros[0] + oe4fmt::kRegMarcas, 1); }},
@@ -168,11 +191,11 @@ Tienda Oe4Noticias(const std::string& objetivo) {
   d.correo.carpetas = {CarpetaCorreo(0, 0, "Raiz", "")};
   const GrupoOe4 grupo = Grupo("g", 5, {Articulo(objetivo), Articulo(MensajeSimple()), Articulo("x\n")});
   d.cuentas = {Cuenta("00000001", std::nullopt), Cuenta("00000002", "news", {grupo})};
-  auto almacen = std::make_shared<AlmacenOe4Instalado>(d);
-  const std::string archivo = "News/news/" + NombreArchivoGrupo(5), raiz = almacen->Directorio().Ruta();
+  auto almacen = std::make_shared<AlmacenInstalado>(d);
+  const std::string archivo = "News/news/" + NombreArchivoGrupo(5), raiz = almacen->Raiz();
   const std::string ruta = raiz + "/" + archivo;
-  const MapaGrupo& g = almacen->Escrito().grupos.at(archivo);
-  const OE_ENTRYID carpeta{0x80000001u, almacen->Escrito().sublists.at("news").entradas[0]};
+  const MapaGrupo& g = almacen->Oe4().grupos.at(archivo);
+  const OE_ENTRYID carpeta{0x80000001u, almacen->Oe4().sublists.at("news").entradas[0]};
   Tienda t{almacen, raiz, carpeta, 0, {archivo}, fuzz::VallasGrupoOe4, {}};
   t.objetivo = t.Listar().at(0).id;
   using namespace oe4fmt;
@@ -194,10 +217,10 @@ Tienda Oe4Noticias(const std::string& objetivo) {
 Tienda Imn(const std::string& objetivo) {
   const BuzonImn b = Buzon("Inbox", {MensajeVivo(1, MensajeSimple(), "uno"), MensajeVivo(3, objetivo, "tres"),
                                      MensajeVivo(4, MensajeHtml(), "cuatro")});
-  auto almacen = std::make_shared<AlmacenImnInstalado>(std::vector<BuzonImn>{b});
-  Tienda t{almacen, almacen->Directorio().Ruta(), {0, 0}, 3, {"Mail/Inbox.idx", "Mail/Inbox.mbx"}, fuzz::VallasImn, {}};
+  auto almacen = std::make_shared<AlmacenInstalado>(std::vector<BuzonImn>{b});
+  Tienda t{almacen, almacen->Raiz(), {0, 0}, 3, {"Mail/Inbox.idx", "Mail/Inbox.mbx"}, fuzz::VallasImn, {}};
   const std::string idx = t.raiz + "/Mail/Inbox.idx";
-  const uint32_t r = almacen->Mapa("Inbox").registros[1];
+  const uint32_t r = almacen->Imn("Inbox").registros[1];
   t.ajenos = {{"el registro ya muerto", [=] { Cambiar(idx, r + imnfmt::kRegFlags, imnfmt::kFlagMuerto); }},
               {"el registro no se nombra", [=] { Cambiar(idx, r + imnfmt::kRegPosPropia, r + 4); }}};
   return t;
@@ -233,26 +256,26 @@ using Antes = std::function<void(OE_MENSAJE*, OE_OBJMSG**)>;
 Conduccion Conducir(const Tienda& t, const Decisiones& decisiones, const Antes& antes = {}) {
   Conduccion c;
   CarpetaPorId carpeta(t.carpeta.IdCarpeta, t.carpeta.PosCarpeta);
-  ListadoAbierto listado(carpeta.c);
-  if (!listado.IrA(t.objetivo)) {
-    ADD_FAILURE() << "target not listed";
-    return c;
-  }
-  OE_MENSAJE* m = listado.m;
-  c.valla = t.vallas(*m);
-  OE_OBJMSG* o = nullptr;
-  if (antes) antes(m, &o);
-  EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
-  while ((c.fin = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK) {
+  bool listado = false;
+  RecorrerMensajes(carpeta.c, [&](uint32_t modo, uint32_t r, OE_MENSAJE* m) {
+    if (modo != OE_SIGUIENTE || r != OE_OK || m->IdMensaje != t.objetivo || listado) return;
+    listado = true;
+    c.valla = t.vallas(*m);
+    OE_OBJMSG* o = nullptr;
     if (antes) antes(m, &o);
-    if (o == nullptr) break;
-    const auto d = decisiones.find(o->NombreParte);
-    if (d == decisiones.end()) continue;
-    if (d->second.contenido) PonerContenido(*o, *d->second.contenido);
-    if (d->second.accion) c.guardados.push_back(OE_GuardarObjMsg(m, o, *d->second.accion));
-  }
-  EXPECT_EQ(o, nullptr);
-  EXPECT_EQ(m->Modificado, 0u);  // after the write-back nothing is left
+    EXPECT_EQ(OE_ObtenerObjMsg(m, &o, OE_PRIMERO), OE_OK);
+    while ((c.fin = OE_ObtenerObjMsg(m, &o, OE_SIGUIENTE)) == OE_OK) {
+      if (antes) antes(m, &o);
+      if (o == nullptr) break;
+      const auto d = decisiones.find(o->NombreParte);
+      if (d == decisiones.end()) continue;
+      if (d->second.contenido) PonerContenido(*o, *d->second.contenido);
+      if (d->second.accion) c.guardados.push_back(OE_GuardarObjMsg(m, o, *d->second.accion));
+    }
+    EXPECT_EQ(o, nullptr);
+    EXPECT_EQ(m->Modificado, 0u);  // after the write-back nothing is left
+  });
+  EXPECT_TRUE(listado) << "target not listed";
   return c;
 }
 

@@ -45,10 +45,13 @@ AlmacenDbx AlmacenConAdjuntos() {
 // The stored text of a message, as a fresh listing reads it.
 std::string TextoGuardado(uint32_t id) {
   CarpetaAbierta carpeta(kIdCarpeta);
-  for (const MensajeVisto& m : Listar(carpeta.c).mensajes) {
-    if (m.id == id && m.texto) return *m.texto;
-  }
-  return "";
+  std::string texto;
+  RecorrerMensajes(carpeta.c, [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
+    if (modo == OE_SIGUIENTE && r == OE_OK && m->IdMensaje == id && m->Texto != nullptr) {
+      texto.assign(m->Texto, m->LongTexto);
+    }
+  });
+  return texto;
 }
 
 // Lists the folder up to the message with attachments and reads its first partes parts.

@@ -1,15 +1,11 @@
 // Test support for every store generation: a store built in a temporary folder that the
-// registry leads to, installed the way a host finds it, and walkers that drive the public
-// exports the way a host does.
+// registry leads to, installed the way a host finds it, and a folder opened as a host does.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -39,56 +35,52 @@ inline void InstalarIdentidad(RegistroPrueba& registro, const std::string& ruta)
   OE_IniciarIdentities(nullptr);
 }
 
-// The temporary folder a store is written into and the registry that leads to it, for as long
-// as this lives. Dates come out in UTC unless a test sets TZ itself.
-class AlmacenTemporal {
+// A store of any generation written into a temporary folder, and the registry that leads to it,
+// installed for as long as this lives. Dates come out in UTC unless a test sets TZ itself.
+class AlmacenInstalado {
  public:
-  AlmacenTemporal(const AlmacenTemporal&) = delete;
-  AlmacenTemporal& operator=(const AlmacenTemporal&) = delete;
-  const DirectorioTemporal& Directorio() const { return dir_; }
-  RegistroPrueba& Registro() { return registro_; }
-  // Rewrites one file of the store (after damaging its image), by its path below the root.
-  void Reescribir(const std::string& relativo, const std::vector<uint8_t>& bytes) const {
-    EscribirImagen(dir_.Ruta() + "/" + relativo, bytes);
+  // .dbx files; the default identity has its "Store Root" in the folder.
+  explicit AlmacenInstalado(const AlmacenDbx& d) : AlmacenInstalado() {
+    dbx_ = EscribirAlmacen(Raiz(), d);
+    InstalarIdentidad(registro_, Raiz());
   }
-
- protected:
-  AlmacenTemporal() : zona_("TZ", std::string("UTC0")) {}
-  VariableEntorno zona_;
-  DirectorioTemporal dir_;
-  RegistroPrueba registro_;
-};
-
-// A .dbx store whose default identity has its "Store Root" in the folder.
-class AlmacenInstalado : public AlmacenTemporal {
- public:
-  explicit AlmacenInstalado(const AlmacenDbx& descripcion) {
-    escrito_ = EscribirAlmacen(dir_.Ruta(), descripcion);
-    InstalarIdentidad(registro_, dir_.Ruta());
+  // The older generation's folders, pairs and news files; "Store Root" at the folder.
+  explicit AlmacenInstalado(const AlmacenOe4& d) : AlmacenInstalado() {
+    oe4_ = EscribirAlmacenOe4(Raiz(), d);
+    RegistroOe4 r{Raiz(), std::nullopt, d.cuentas};
+    if (d.cuenta_por_defecto) r.cuenta_por_defecto = "00000002";
+    DescribirRegistroOe4(registro_, r);
+    Instalar();
   }
-  const AlmacenEscrito& Escrito() const { return escrito_; }
+  // Mailbox pairs under Mail/; "Store Root" at the folder.
+  explicit AlmacenInstalado(const std::vector<BuzonImn>& buzones) : AlmacenInstalado() {
+    imn_ = EscribirAlmacenImn(Raiz(), buzones);
+    DescribirRegistroImn(registro_, Raiz());
+    Instalar();
+  }
+  const std::string& Raiz() const { return dir_.Ruta(); }
+  // A file of the store by its path below the root; writing one replaces it (a damaged image).
+  std::vector<uint8_t> Leer(const std::string& relativo) const { return dir_.Leer(relativo); }
+  void Escribir(const std::string& relativo, const std::vector<uint8_t>& bytes) const {
+    EscribirImagen(Raiz() + "/" + relativo, bytes);
+  }
+  // Where the builder put things, for the generation the store was built as.
+  const AlmacenEscrito& Dbx() const { return dbx_; }
+  const AlmacenOe4Escrito& Oe4() const { return oe4_; }
+  const MapaImn& Imn(const std::string& buzon) const { return imn_.at(buzon); }
 
  private:
-  AlmacenEscrito escrito_;
-};
-
-// A store of the older generation, "Store Root" pointing at the folder.
-class AlmacenOe4Instalado : public AlmacenTemporal {
- public:
-  explicit AlmacenOe4Instalado(const AlmacenOe4& descripcion) {
-    escrito_ = EscribirAlmacenOe4(dir_.Ruta(), descripcion);
-    RegistroOe4 r;
-    r.raiz = dir_.Ruta();
-    if (descripcion.cuenta_por_defecto) r.cuenta_por_defecto = "00000002";
-    r.cuentas = descripcion.cuentas;
-    DescribirRegistroOe4(registro_, r);
+  AlmacenInstalado() : zona_("TZ", std::string("UTC0")) {}
+  void Instalar() {
     registro_.Instalar();
     OE_ObtenerVersionOE();
   }
-  const AlmacenOe4Escrito& Escrito() const { return escrito_; }
-
- private:
-  AlmacenOe4Escrito escrito_;
+  VariableEntorno zona_;
+  DirectorioTemporal dir_;
+  RegistroPrueba registro_;
+  AlmacenEscrito dbx_;
+  AlmacenOe4Escrito oe4_;
+  std::map<std::string, MapaImn> imn_;
 };
 
 inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
@@ -97,28 +89,6 @@ inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
   b.mensajes = std::move(mensajes);
   return b;
 }
-
-// Mailbox pairs under Mail/, the registry's "Store Root" at the folder (with a closing
-// backslash when asked).
-class AlmacenImnInstalado : public AlmacenTemporal {
- public:
-  explicit AlmacenImnInstalado(const std::vector<BuzonImn>& buzones) {
-    mapas_ = EscribirAlmacenImn(dir_.Ruta(), buzones);
-    DescribirRegistroImn(registro_, dir_.Ruta());
-    registro_.Instalar();
-    version_ = OE_ObtenerVersionOE();
-  }
-  uint32_t Version() const { return version_; }
-  const MapaImn& Mapa(const std::string& nombre) const { return mapas_.at(nombre); }
-  std::vector<uint8_t> Leer(const std::string& archivo) const { return dir_.Leer("Mail/" + archivo); }
-  void Escribir(const std::string& archivo, const std::vector<uint8_t>& bytes) const {
-    dir_.Escribir("Mail/" + archivo, bytes);
-  }
-
- private:
-  std::map<std::string, MapaImn> mapas_;
-  uint32_t version_ = 0;
-};
 
 // A folder looked up by entry id through the export (c is null when not found), closed on
 // destruction.
@@ -145,120 +115,11 @@ struct CarpetaPorId {
 };
 using CarpetaAbierta = CarpetaPorId;
 
-// A message listing held open; freed through the export.
-struct ListadoAbierto {
-  OE_CARPETA* carpeta;
-  OE_MENSAJE* m = nullptr;
-  uint32_t primero = 0;
-  explicit ListadoAbierto(OE_CARPETA* c) : carpeta(c) { primero = OE_ObtenerMensajes(carpeta, &m, OE_PRIMERO); }
-  ~ListadoAbierto() {
-    if (m != nullptr) OE_ObtenerMensajes(carpeta, &m, OE_CERRAR);
-  }
-  ListadoAbierto(const ListadoAbierto&) = delete;
-  ListadoAbierto& operator=(const ListadoAbierto&) = delete;
-  uint32_t Siguiente() { return OE_ObtenerMensajes(carpeta, &m, OE_SIGUIENTE); }
-  // Advances to the live message with this id; false when the listing ends first.
-  bool IrA(uint32_t id) {
-    for (int i = 0; i < 1000; ++i) {
-      const uint32_t r = Siguiente();
-      if (r == OE_OK && m->IdMensaje == id) return true;
-      if (r == OE_FIN || r == OE_ERROR_PARAM) return false;
-    }
-    return false;
-  }
-};
-
-// What a host reads of a message record.
-struct MensajeVisto {
-  uint32_t resultado = 0;
-  uint32_t id = 0;
-  uint32_t pos_registro = 0;
-  uint32_t fin_registro = 0;
-  uint32_t pos_texto = 0;
-  std::string fecha;
-  std::optional<std::string> texto;  // absent when Texto is null
-};
-
-struct Listado {
-  uint32_t primero = 0;
-  std::vector<MensajeVisto> mensajes;  // every record mode 2 handed out, failed ones too
-  uint32_t fin = OE_OK;                // the mode 2 result that ended it; 0 at the bound
-};
-
-// Lists a folder as a host does (RecorrerMensajes), keeping every message that mode 2 handed
-// out, failed ones too; the close must succeed.
-inline Listado Listar(OE_CARPETA* carpeta, std::size_t limite = 2000) {
-  Listado l;
-  RecorrerMensajes(carpeta, [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
-    if (modo == OE_PRIMERO) l.primero = r;
-    if (modo != OE_SIGUIENTE) {  // a failed mode 1 leaves no record; mode 3 frees it
-      EXPECT_EQ(m == nullptr, modo == OE_CERRAR || r != OE_OK);
-      EXPECT_TRUE(modo != OE_CERRAR || r == OE_OK) << r;
-    }
-    if (modo != OE_SIGUIENTE) return;
-    if (r != OE_OK && r != OE_ERROR) {
-      l.fin = r;
-      return;
-    }
-    MensajeVisto v{r, m->IdMensaje, m->PosRegistro, m->FinRegistro, m->PosTexto, m->Fecha, std::nullopt};
-    if (m->Texto != nullptr) {
-      EXPECT_EQ(m->Texto[m->LongTexto], '\0');
-      v.texto = std::string(m->Texto, m->LongTexto);
-    }
-    l.mensajes.push_back(std::move(v));
-  }, limite);
-  return l;
-}
-
-// A listed message with its object opened and moved on to part `parte` (1 = the body); the
-// object, the listing and the folder are closed through the exports on destruction.
-struct ObjetoEnParte {
-  CarpetaPorId carpeta;
-  ListadoAbierto listado;
-  OE_OBJMSG* o = nullptr;
-  bool listo = false;
-  ObjetoEnParte(uint32_t id_carpeta, uint32_t id, int parte) : carpeta(id_carpeta), listado(carpeta.c) {
-    if (!listado.IrA(id) || OE_ObtenerObjMsg(listado.m, &o, OE_PRIMERO) != OE_OK) return;
-    for (int i = 0; i < parte; ++i) {
-      if (Siguiente() != OE_OK) return;
-    }
-    listo = true;
-  }
-  ~ObjetoEnParte() {
-    if (o != nullptr) OE_ObtenerObjMsg(listado.m, &o, OE_CERRAR);
-  }
-  ObjetoEnParte(const ObjetoEnParte&) = delete;
-  ObjetoEnParte& operator=(const ObjetoEnParte&) = delete;
-  OE_MENSAJE* m() const { return listado.m; }
-  uint32_t Siguiente() { return OE_ObtenerObjMsg(listado.m, &o, OE_SIGUIENTE); }
-  uint32_t Guardar(uint32_t accion) { return OE_GuardarObjMsg(listado.m, o, accion); }
-};
-
 // The folder of real sample stores (ORVEX_MUESTRAS); absent when unset.
 inline std::optional<std::string> Muestras() {
   const char* m = std::getenv("ORVEX_MUESTRAS");
-  if (m == nullptr || *m == '\0' || !std::filesystem::is_directory(m)) return std::nullopt;
+  if (m == nullptr || !std::filesystem::is_directory(m)) return std::nullopt;
   return std::string(m);
-}
-
-// The peer reader undbx, for cross-checks; absent, those checks skip.
-inline bool HayUndbx() { return std::system("command -v undbx >/dev/null 2>&1") == 0; }
-
-// The texts undbx takes out of one .dbx file, sorted.
-inline std::vector<std::string> TextosUndbx(const std::string& archivo, const std::string& salida) {
-  namespace fs = std::filesystem;
-  fs::create_directories(salida);
-  const std::string orden = "undbx -v 0 '" + archivo + "' '" + salida + "' >/dev/null 2>&1";
-  EXPECT_EQ(std::system(orden.c_str()), 0);
-  std::vector<std::string> textos;
-  for (const auto& e : fs::recursive_directory_iterator(salida)) {
-    if (!e.is_regular_file() || e.path().extension() != ".eml") continue;
-    std::ifstream f(e.path(), std::ios::binary);
-    textos.emplace_back(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  }
-  fs::remove_all(salida);
-  std::sort(textos.begin(), textos.end());
-  return textos;
 }
 
 }  // namespace orvex::pruebas
