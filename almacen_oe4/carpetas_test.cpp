@@ -1,6 +1,7 @@
 // Folder walks over a built store, through the public exports as a host drives them.
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,6 +19,29 @@ constexpr uint32_t kCuenta = 0x80000001u;
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe4.inc"
     ;
+
+// The full folder listing, each folder followed by its messages indented.
+std::string VolcarCarpetas(const std::string& raiz) {
+  std::string r;
+  OE_CARPETA* c = nullptr;
+  uint32_t res = OE_ObtenerCarpetas(&c, OE_PRIMERO);
+  if (res != OE_OK) return "primero " + std::to_string(res) + "\n";
+  for (int pasos = 0, fallos = 0; pasos < 1000 && fallos < 10; ++pasos) {
+    res = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+    if (res == OE_FIN) break;
+    if (res != OE_OK) {
+      r += "resultado " + std::to_string(res) + "\n";
+      ++fallos;
+      continue;
+    }
+    fallos = 0;
+    r += Volcar(*c, raiz) + "\n";
+    std::istringstream lineas(VolcarMensajes(c, raiz));
+    for (std::string l; std::getline(lineas, l);) r += "  " + l + "\n";
+  }
+  if (c != nullptr) OE_ObtenerCarpetas(&c, OE_CERRAR);
+  return r + "fin " + std::to_string(res) + "\n";
+}
 
 // The full listing with each folder's messages. The store has a third account without
 // sublist.dat after the one with groups, and names longer than their field (cut to 255; the file

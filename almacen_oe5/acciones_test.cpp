@@ -20,6 +20,24 @@
 namespace orvex::pruebas {
 namespace {
 
+// A part named in both header lines, in the order given.
+ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& bytes, bool disposicion_primero) {
+  ParteMime p;
+  const std::string tipo = "application/octet-stream;\n\tname=\"" + nombre + "\"";
+  const std::string disposicion = "attachment;\n\tfilename=\"" + nombre + "\"";
+  if (disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
+  p.Cabecera("Content-Type", tipo);
+  p.Cabecera("Content-Transfer-Encoding", "base64");
+  if (!disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
+  p.cuerpo = Base64(bytes);
+  return p;
+}
+
+// Texts with bare LF line ends hand out no parts, so every text here has CR LF.
+std::string Correo(std::vector<ParteMime> partes) {
+  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
+}
+
 constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_reescritura.inc"
     ;

@@ -28,6 +28,20 @@ constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_mensaje.inc"
     ;
 
+// A message's destination listing: the count, each entry with its index, the result that ended
+// it and the close.
+std::string VolcarDestinos(OE_MENSAJE* m) {
+  OE_DESTINO* d = nullptr;
+  uint32_t res = OE_ObtenerDestinoMsg(m, &d, OE_PRIMERO);
+  if (res != OE_OK || d == nullptr) return "destinos " + std::to_string(res) + "\n";
+  std::string r = "destinos " + std::to_string(d->NumDestinos) + " tam=" + std::to_string(d->Tamano) + "\n";
+  for (int pasos = 0; pasos < 1000 && (res = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK; ++pasos) {
+    r += "destino " + std::to_string(d->Indice) + " \"" + Escapado(d->Destino) + "\"\n";
+  }
+  r += "resultado " + std::to_string(res) + " cerrar " + std::to_string(OE_ObtenerDestinoMsg(m, &d, OE_CERRAR));
+  return r + (d != nullptr ? " abierto\n" : "\n");
+}
+
 // The part walk of a record whose texts hold old values, then what the walk left in it (the
 // body's cursors, the first HTML part's cursors, the texts the open empties and the body fills)
 // and the destination listing.

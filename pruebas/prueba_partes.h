@@ -1,4 +1,4 @@
-// Message texts the .dbx save-action tests share.
+// What a host does with a handed-out part, for the suites of the save actions.
 #pragma once
 
 #include <optional>
@@ -11,24 +11,6 @@
 #include "pruebas/mensajes_mime.h"
 
 namespace orvex::pruebas {
-
-// A part named in both header lines, in the order given.
-inline ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& bytes, bool disposicion_primero) {
-  ParteMime p;
-  const std::string tipo = "application/octet-stream;\n\tname=\"" + nombre + "\"";
-  const std::string disposicion = "attachment;\n\tfilename=\"" + nombre + "\"";
-  if (disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.Cabecera("Content-Type", tipo);
-  p.Cabecera("Content-Transfer-Encoding", "base64");
-  if (!disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.cuerpo = Base64(bytes);
-  return p;
-}
-
-// Texts with bare LF line ends hand out no parts, so every text here has CR LF.
-inline std::string Correo(std::vector<ParteMime> partes) {
-  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
-}
 
 // What the host does with one handed-out part; no action: no save call at all.
 struct Decision {

@@ -148,43 +148,6 @@ inline std::string VolcarPartes(OE_MENSAJE* m, const std::function<void(OE_OBJMS
   return r;
 }
 
-// A message's destination listing: the count, each entry with its index, the result that ended
-// it and the close.
-inline std::string VolcarDestinos(OE_MENSAJE* m) {
-  OE_DESTINO* d = nullptr;
-  uint32_t res = OE_ObtenerDestinoMsg(m, &d, OE_PRIMERO);
-  if (res != OE_OK || d == nullptr) return "destinos " + std::to_string(res) + "\n";
-  std::string r = "destinos " + std::to_string(d->NumDestinos) + " tam=" + std::to_string(d->Tamano) + "\n";
-  for (int pasos = 0; pasos < 1000 && (res = OE_ObtenerDestinoMsg(m, &d, OE_SIGUIENTE)) == OE_OK; ++pasos) {
-    r += "destino " + std::to_string(d->Indice) + " \"" + Escapado(d->Destino) + "\"\n";
-  }
-  r += "resultado " + std::to_string(res) + " cerrar " + std::to_string(OE_ObtenerDestinoMsg(m, &d, OE_CERRAR));
-  return r + (d != nullptr ? " abierto\n" : "\n");
-}
-
-// The full folder listing, each folder followed by its messages indented.
-inline std::string VolcarCarpetas(const std::string& raiz) {
-  std::string r;
-  OE_CARPETA* c = nullptr;
-  uint32_t res = OE_ObtenerCarpetas(&c, OE_PRIMERO);
-  if (res != OE_OK) return "primero " + std::to_string(res) + "\n";
-  for (int pasos = 0, fallos = 0; pasos < 1000 && fallos < 10; ++pasos) {
-    res = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-    if (res == OE_FIN) break;
-    if (res != OE_OK) {
-      r += "resultado " + std::to_string(res) + "\n";
-      ++fallos;
-      continue;
-    }
-    fallos = 0;
-    r += Volcar(*c, raiz) + "\n";
-    std::istringstream lineas(VolcarMensajes(c, raiz));
-    for (std::string l; std::getline(lineas, l);) r += "  " + l + "\n";
-  }
-  if (c != nullptr) OE_ObtenerCarpetas(&c, OE_CERRAR);
-  return r + "fin " + std::to_string(res) + "\n";
-}
-
 // Where a section lies in a dump file: from its "== " line to the next one (or the end).
 struct LugarSeccion {
   std::size_t marca, cuerpo, fin;
