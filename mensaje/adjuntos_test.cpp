@@ -47,7 +47,7 @@ std::string TextoGuardado(uint32_t id) {
   CarpetaAbierta carpeta(kIdCarpeta);
   std::string texto;
   RecorrerMensajes(carpeta.c, [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
-    if (modo == OE_SIGUIENTE && r == OE_OK && m->IdMensaje == id && m->Texto != nullptr) {
+    if (modo == OE_SIGUIENTE && (r == OE_OK || r == OE_ERROR) && m->IdMensaje == id && m->Texto != nullptr) {
       texto.assign(m->Texto, m->LongTexto);
     }
   });
