@@ -44,7 +44,6 @@ TEST(OrigenColmenaTest, LeeComoLaExportacionDeLaQueSale) {
       {Raiz::kCurrentUser, "\\Identities\\\\{guid-1}\\", todos},
       {Raiz::kCurrentUser, "Identities\\{GUID-1}\\Software\\Microsoft\\Outlook Express\\5.0", todos},
       {Raiz::kLocalMachine, "SOFTWARE\\Microsoft\\Outlook Express\\Version Info", {"current"}},
-      {Raiz::kClassesRoot, "Identities", {}},
   };
   for (const auto& [raiz, clave, valores] : casos) {
     SCOPED_TRACE(clave);
