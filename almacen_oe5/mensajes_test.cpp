@@ -25,13 +25,6 @@ void ComprobarListado(const Listado& l, const ArchivoMensajesDbx& d, const MapaD
   }
 }
 
-// A store with one folder (id 4, Inbox.dbx) holding these messages.
-AlmacenDbx UnaCarpeta(const ArchivoMensajesDbx& a) {
-  AlmacenDbx d;
-  d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
-  return d;
-}
-
 TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
   // Text length and block room of the first messages; the others are short.
   const std::pair<std::size_t, uint32_t> bordes[] = {{0, 512},    {1, 512},    {511, 512}, {512, 512}, {513, 512},
@@ -49,7 +42,9 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
         a.mensajes.back().capacidad_bloque = borde ? bordes[i].second : 512;
         a.mensajes.back().bloque_en_area = i % 2 == 1;
       }
-      AlmacenInstalado almacen(UnaCarpeta(a));
+      AlmacenDbx d;
+      d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
+      AlmacenInstalado almacen(d);
       CarpetaAbierta c(4);
       ComprobarListado(Listar(c.c), a, almacen.Escrito().archivos.at("Inbox.dbx"));
     }
