@@ -27,8 +27,6 @@ TEST(CarpetasImnTest, SinBuzonesOSinMensajes) {
       {std::nullopt, std::nullopt, "1"},
       {IndiceImn::kNormal, std::nullopt, "0 Solo:1:0:1 2"},
       {IndiceImn::kAusente, std::nullopt, "0 Solo:0:1:1 2"},
-      {IndiceImn::kNormal, 0, "0 Solo:0:4:0 2"},
-      {IndiceImn::kNormal, 0xFFFFFFFFu, "0 Solo:0:4:0 2"},
       {IndiceImn::kNormal, 0x80000000u, "0 Solo:0:4:0 2"}};
   for (const auto& [indice, num, esperado] : casos) {
     std::vector<BuzonImn> buzones;

@@ -31,34 +31,6 @@ constexpr std::string_view kVolcados =
 #include "pruebas/datos/volcados_oe4.inc"
     ;
 
-// Each shape of the index as the listing sees it, then the ids that the single-message call
-// steps through from the cursor, as mode 2 does: one section per case.
-TEST(MensajesOe4Test, FormasDelIndice) {
-  const MensajeOe4 sustituido = Msg(2, "b\r\n", 9), uno = Msg(1, "a\r\n");
-  const std::tuple<const char*, std::vector<MensajeOe4>, uint32_t> casos[] = {
-      {"carpeta sin mensajes", {}, 0},
-      {"sin registros", {}, 1},
-      {"solo sustituidos", {sustituido, sustituido}, 1},
-      {"sustituidos al final", {uno, sustituido}, 1},
-      {"sustituido en medio", {uno, sustituido, Msg(3, "c\r\n")}, 2},
-      {"texto vacio", {Msg(1, "")}, 1},
-  };
-  for (const auto& [nombre, mensajes, num] : casos) {
-    AlmacenOe4 d = AlmacenOe4Ejemplo();
-    d.correo.carpetas[0].mensajes = mensajes;
-    d.correo.carpetas[0].num_mensajes = num;
-    AlmacenInstalado almacen(d);
-    CarpetaPorId c(1, almacen.Oe4().folders.registros[0]);
-    std::string visto = VolcarMensajes(c.Puntero(), almacen.Raiz()) + "uno a uno";
-    OE_MENSAJE* m = nullptr;
-    for (uint32_t r = OE_ObtenerMensajes(c.Puntero(), &m, OE_PRIMERO); r == OE_OK && visto.size() < 1000;) {
-      if ((r = OE_ObtenerUnMensajeMail(c.Puntero(), &m)) == OE_OK) visto += " " + std::to_string(m->IdMensaje);
-    }
-    if (m != nullptr) OE_ObtenerMensajes(c.Puntero(), &m, OE_CERRAR);
-    EXPECT_VOLCADO(kVolcados, "volcados_oe4", nombre, visto + "\n");
-  }
-}
-
 // A kept reference reopens its part: in mail, where the id looked for follows its rewrites (1 was
 // rewritten as 5, and 5 again as 8), and in an article over several blocks.
 TEST(MensajesOe4Test, ReabrirUnAdjuntoPorReferencia) {
@@ -102,7 +74,6 @@ TEST(MensajesOe4Test, UnArchivoDanadoDaUnoYElListadoSigue) {
   const MapaGrupo& grupo = almacen.Oe4().grupos.at(ruta_grupo);
   const std::tuple<const char*, bool, uint32_t, uint32_t> casos[] = {
       {"un texto mas largo que el buzon", false, par.bloques[0] + oe4fmt::kMbxBloqueLongTexto, 0xFFFFFFF0u},
-      {"otra firma del buzon", false, oe4fmt::kMbxFirma, 0x12345678u},
       {"articulo que se sigue", true, grupo.articulos[0] + oe4fmt::kArtPosSiguiente, grupo.articulos[0]},
       {"articulo fuera del archivo", true, grupo.articulos[2] + oe4fmt::kArtPosBloque, 0xFFFFFF00u},
   };

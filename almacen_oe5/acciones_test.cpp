@@ -1,11 +1,7 @@
 // The save actions on one message record: what Reescrito holds after renaming, removing and
-// replacing parts, as sections of pruebas/datos/volcados_reescritura.txt, and what a refused
-// action leaves.
+// replacing parts, as sections of pruebas/datos/volcados_reescritura.txt.
 #include <gtest/gtest.h>
 
-#include <cstring>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,43 +51,13 @@ std::string Lineas(std::string_view texto) {
 const std::string kVirus = "MZ\x90\x00\x03 binary of the attachment, long enough for two lines of base64 text.";
 const std::string kNotas = "Notes that travel as a second attachment.\n";
 
-// One message record whose actions are collected in Reescrito: the end of the walk finds no
-// store generation, so nothing is written back and Reescrito stays to be read.
-class AccionesOe5Test : public ::testing::Test {
- protected:
-  AccionesOe5Test() : version_(VersionOE) { VersionOE = VERSION_NINGUNA; }
-  ~AccionesOe5Test() override { VersionOE = version_; }
-
-  // Walks every part, applying the i-th decision to the i-th part; the save results in order.
-  static std::vector<uint32_t> Recorrer(RegistroMensaje& r, const std::vector<Decision>& decisiones) {
-    std::vector<uint32_t> resultados;
-    OE_OBJMSG* o = nullptr;
-    EXPECT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_PRIMERO), OE_OK);
-    for (std::size_t i = 0; i < 100 && OE_ObtenerObjMsg(r.Puntero(), &o, OE_SIGUIENTE) == OE_OK; ++i) {
-      const Decision d = i < decisiones.size() ? decisiones[i] : Decision{};
-      if (d.contenido) PonerContenido(*o, *d.contenido);
-      if (d.accion) resultados.push_back(oe5::AplicarAccion(r.Puntero(), o, *d.accion));
-    }
-    EXPECT_EQ(o, nullptr);
-    return resultados;
-  }
-
-  static std::optional<std::string> Reescrito(const RegistroMensaje& r) {
-    const CL_BUFFER_FLUJO* b = oe5::ReescritoDe(r.Puntero());
-    if (b == nullptr) return std::nullopt;
-    return std::string(b->Datos(), b->Longitud());
-  }
-
- private:
-  uint32_t version_;
-};
-
 const Decision kNada, kConservar{ACCION_CONSERVAR, {}}, kRenombrar{ACCION_RENOMBRAR, {}}, kBorrar{ACCION_BORRAR, {}};
 Decision Sustituir(std::string s) { return {ACCION_SUSTITUIR, std::move(s)}; }
 
-// What Reescrito holds after the actions, against a section of the dump file per case.
-TEST_F(AccionesOe5Test, LoQueQuedaEnReescrito) {
-  const ParteMime cuerpo = TextoPlano("Body.\n"), virus = Adjunto("virus.exe", kVirus), notas = Adjunto("notas.txt", kNotas);
+// What Reescrito holds after the actions, against a section of the dump file per case. The end of
+// the walk finds no store generation, so nothing is written back and Reescrito stays to be read.
+TEST(AccionesOe5Test, LoQueQuedaEnReescrito) {
+  const ParteMime cuerpo = TextoPlano("Body.\n"), notas = Adjunto("notas.txt", kNotas);
   const ParteMime viejo = TextoPlano("The old body,\nover two lines.\n");
   // An attachment named only in Content-Type: the next part's Content-Disposition stays.
   ParteMime solo_tipo = Adjunto("uno.exe", kVirus);
@@ -115,10 +81,7 @@ TEST_F(AccionesOe5Test, LoQueQuedaEnReescrito) {
   const Caso casos[] = {
       {"renombrar, Content-Type primero", Correo({cuerpo, AdjuntoOrdenado("virus.exe", kVirus, false), notas}),
        {kNada, kRenombrar}},
-      {"renombrar, Content-Disposition primero", Correo({cuerpo, AdjuntoOrdenado("virus.exe", kVirus, true), notas}),
-       {kNada, kRenombrar}},
       {"renombrar solo en su cabecera", Correo({cuerpo, solo_tipo, Adjunto("dos.exe", kNotas)}), {kNada, kRenombrar}},
-      {"sustituir un adjunto por nada", Correo({cuerpo, virus, notas}), {kNada, Sustituir("")}},
       {"borrar el cuerpo", Correo({viejo, notas}), {kBorrar}},
       {"sustituir el cuerpo", Correo({viejo, notas}), {Sustituir("New body.\r\n")}},
       // The closing 0 a host may leave in a raw content is no text, and the boundary after a
@@ -129,69 +92,34 @@ TEST_F(AccionesOe5Test, LoQueQuedaEnReescrito) {
       // Removing the HTML body removes its alternative.
       {"borrar el html", MensajeHtml(), {kConservar, kBorrar}},
       {"borrar el texto plano", MensajeHtml(), {kBorrar, kConservar}},
-      {"borrar los dos", MensajeHtml(), {kBorrar, kBorrar}},
       {"varias acciones", cuatro, {Sustituir("New body.\r\n"), kNada, kRenombrar, kBorrar}},
       {"sustituir en base64", nota("base64", Base64("old content")), {kNada, nueva_nota}},
       {"sustituir en quoted-printable", nota("quoted-printable", QuotedPrintable("old = content\n")),
        {kNada, nueva_nota}},
-      {"sustituir en 7bit", nota("7bit", "old content\n"), {kNada, nueva_nota}},
   };
+  const uint32_t version = VersionOE;
+  VersionOE = VERSION_NINGUNA;
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.nombre);
     RegistroMensaje r(caso.texto);
-    for (const uint32_t resultado : Recorrer(r, caso.decisiones)) EXPECT_EQ(resultado, OE_OK);
+    OE_OBJMSG* o = nullptr;
+    EXPECT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_PRIMERO), OE_OK);
+    // The i-th decision goes to the i-th part.
+    for (std::size_t i = 0; i < 100 && OE_ObtenerObjMsg(r.Puntero(), &o, OE_SIGUIENTE) == OE_OK; ++i) {
+      const Decision d = i < caso.decisiones.size() ? caso.decisiones[i] : Decision{};
+      if (d.contenido) PonerContenido(*o, *d.contenido);
+      if (d.accion) {
+        EXPECT_EQ(oe5::AplicarAccion(r.Puntero(), o, *d.accion), OE_OK);
+      }
+    }
+    EXPECT_EQ(o, nullptr);
     EXPECT_EQ(r->Modificado, 1u);
+    const CL_BUFFER_FLUJO* b = oe5::ReescritoDe(r.Puntero());
     EXPECT_VOLCADO(kVolcados, "volcados_reescritura", std::string("acciones/") + caso.nombre,
-                   Lineas(Reescrito(r).value_or("(none)")));
+                   Lineas(b == nullptr ? "(none)" : std::string(b->Datos(), b->Longitud())));
     oe5::LiberarReescrito(r.Puntero());
   }
-}
-
-// A refused action ends with 1: the message is no longer marked changed, Reescrito stays as it
-// was. A rewrite is under way (the body removed) so that there is a Reescrito to keep. The body
-// part, which has no name to rename, takes the damages to its body bounds.
-TEST_F(AccionesOe5Test, AccionesRechazadasTerminanConUnoSinTocarReescrito) {
-  using Dano = void (*)(OE_MENSAJE&, OE_OBJMSG&);
-  struct Caso {
-    const char* nombre;
-    bool cuerpo;  // damage the body part instead of the named one
-    Dano danar;
-  };
-  const Caso casos[] = {
-      {"inicio tras siguiente", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.PosInicioParte = o.PosSigParte + 1; }},
-      {"parte mas larga que su tramo", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = o.BytesLeidos + 1; }},
-      {"parte enorme", false, [](OE_MENSAJE&, OE_OBJMSG& o) { o.LongParte = 0xFFFFFFF0u; }},
-      {"texto acortado", false, [](OE_MENSAJE& m, OE_OBJMSG& o) { m.LongTexto = o.PosSigParte - 1; }},
-      {"nombre sin su NUL", false, [](OE_MENSAJE&, OE_OBJMSG& o) { std::memset(o.NombreParte, 'a', sizeof o.NombreParte); }},
-      {"cuerpo al reves", true, [](OE_MENSAJE& m, OE_OBJMSG&) { m.FinCuerpo = m.PosCuerpo - 1; }},
-      {"cuerpo fuera de la parte", true, [](OE_MENSAJE& m, OE_OBJMSG& o) { m.FinCuerpo = o.PosSigParte + 10; }},
-      {"cuerpo antes de la parte", true, [](OE_MENSAJE& m, OE_OBJMSG& o) { m.PosCuerpo = o.PosInicioParte - 1; }},
-  };
-  for (const Caso& caso : casos) {
-    for (const uint32_t accion : {ACCION_RENOMBRAR, ACCION_BORRAR, ACCION_SUSTITUIR}) {
-      if (caso.cuerpo && accion == ACCION_RENOMBRAR) continue;
-      SCOPED_TRACE(testing::Message() << caso.nombre << ", accion " << accion);
-      RegistroMensaje r(Correo({TextoPlano("Body.\n"), Adjunto("virus.exe", kVirus), Adjunto("b.doc", kNotas)}));
-      OE_OBJMSG* o = nullptr;
-      ASSERT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_PRIMERO), OE_OK);
-      ASSERT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_SIGUIENTE), OE_OK);
-      ASSERT_EQ(oe5::AplicarAccion(r.Puntero(), o, ACCION_BORRAR), OE_OK);
-      if (!caso.cuerpo) {
-        ASSERT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_SIGUIENTE), OE_OK);
-      }
-      const auto antes = Reescrito(r);
-      const OE_MENSAJE m_antes = *r.Puntero();
-      const OE_OBJMSG o_antes = *o;
-      caso.danar(*r.Puntero(), *o);
-      EXPECT_EQ(oe5::AplicarAccion(r.Puntero(), o, accion), OE_ERROR);
-      EXPECT_EQ(r->Modificado, 0u);
-      EXPECT_EQ(Reescrito(r), antes);
-      *r.Puntero() = m_antes;  // whole again, so that the object closes cleanly
-      *o = o_antes;
-      EXPECT_EQ(OE_ObtenerObjMsg(r.Puntero(), &o, OE_CERRAR), OE_OK);
-      oe5::LiberarReescrito(r.Puntero());
-    }
-  }
+  VersionOE = version;
 }
 
 }  // namespace

@@ -86,17 +86,11 @@ TEST(IdentidadesTest, ListaSeleccionYRutaDeFoldersDbx) {
          d.identidades.push_back({"{B" + std::string(120, 'z') + "}", "Larga", std::nullopt, false});
        })},
       {"sin identidad por defecto", Tres([](RegistroDbx& d) { d.por_defecto.reset(); })},
-      // Of two with one name, the lower index.
-      {"dos con el mismo nombre", Tres([](RegistroDbx& d) {
-         d.identidades.push_back({"{DDDDDDDD-0000-0000-0000-000000000004}", "Segunda", "C:\\Cuatro", false});
-       })},
       {"sin barra final", Una("C:\\Almacen")},
-      {"con barra final", Una("C:\\Almacen\\")},
       {"variable al principio", Una("%ORVEX_RAIZ_PRUEBA%\\Correo")},
       {"variable de tipo expandible", Una("%ORVEX_RAIZ_PRUEBA%", true)},
       {"variable en medio no se expande", Una("C:\\x%ORVEX_RAIZ_PRUEBA%")},
       {"variable desconocida se queda", Una("%ORVEX_NO_EXISTE%\\A")},
-      {"vacia", Una("")},
       {"ausente", Una(std::nullopt)},
       {"demasiado larga", Una("C:\\" + std::string(246, 'a'))},
       {"justo cabe", Una("C:\\" + std::string(244, 'a'))},

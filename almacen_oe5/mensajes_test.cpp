@@ -33,13 +33,6 @@ void ComprobarListado(OE_CARPETA* c, const ArchivoMensajesDbx& d, const MapaDbx&
   EXPECT_EQ(visto, esperado);
 }
 
-// A store with one folder (id 4, Inbox.dbx) holding these messages.
-AlmacenDbx UnaCarpeta(const ArchivoMensajesDbx& a) {
-  AlmacenDbx d;
-  d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
-  return d;
-}
-
 TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
   // Text length and block room of the first messages; the others are short.
   const std::pair<std::size_t, uint32_t> bordes[] = {{0, 512},    {1, 512},    {511, 512}, {512, 512}, {513, 512},
@@ -57,7 +50,9 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
         a.mensajes.back().capacidad_bloque = borde ? bordes[i].second : 512;
         a.mensajes.back().bloque_en_area = i % 2 == 1;
       }
-      AlmacenInstalado almacen(UnaCarpeta(a));
+      AlmacenDbx d;
+      d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
+      AlmacenInstalado almacen(d);
       CarpetaAbierta c(4);
       ComprobarListado(c.c, a, almacen.Dbx().archivos.at("Inbox.dbx"));
     }

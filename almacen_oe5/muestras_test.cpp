@@ -41,7 +41,6 @@ TEST(MuestrasOe5Test, ListadoComoLoVeUnHost) {
        {Carpeta(1, 0, "Local Folders"), ConMensaje(20, "test1"), ConMensaje(21, "Offline"), ConMensaje(22, "Outbox"),
         ConMensaje(23, "Falta")}},
       {"offline como lista de carpetas", {{"folders.dbx", "oe6_dbx_mit/Offline.dbx"}}, {}},
-      {"mensajes como lista de carpetas", {{"folders.dbx", "oe6_dbx_mit/Inbox.dbx"}}, {}},
   };
   std::map<std::string, std::string> esperados;
   for (const std::vector<std::string>& fila : Filas(

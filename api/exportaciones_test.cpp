@@ -56,6 +56,7 @@ uint32_t Llamar(const std::string& exportacion, Arg arg, Registros& r) {
   if (exportacion == "SubCarpetas") return OE_ObtenerSubCarpetas(c, r.Salida<OE_CARPETA>(), OE_PRIMERO);
   if (exportacion == "DeEntryID") return OE_ObtenerCarpetaDeEntryID(&id, r.Salida<OE_CARPETA>(), OE_PRIMERO);
   if (exportacion == "Mensajes") return OE_ObtenerMensajes(c, r.Salida<OE_MENSAJE>(), OE_PRIMERO);
+  if (exportacion == "MensajeSiguiente") return OE_ObtenerMensajes(&r.carpeta, &m, OE_SIGUIENTE);
   if (exportacion == "UnMensajeMail") return OE_ObtenerUnMensajeMail(c, r.Salida<OE_MENSAJE>());
   if (exportacion == "ObjMsg") return OE_ObtenerObjMsg(m, r.Salida<OE_OBJMSG>(), OE_PRIMERO);
   if (exportacion == "DestinoMsg") return OE_ObtenerDestinoMsg(m, r.Salida<OE_DESTINO>(), OE_PRIMERO);
@@ -87,8 +88,8 @@ TEST_F(ExportacionesTest, ArgumentosYGeneracionDecidenAntesDelAlmacen) {
       // Internet Mail and News has no subfolders; Outlook Express 5 has no single-message call.
       {"SubCarpetas", kPropio, {VERSION_IMN}, OE_ERROR}, {"UnMensajeMail", kPropio, {VERSION_OE5}, OE_OK},
   };
-  for (const char* exportacion : {"SubCarpetas", "Mensajes", "ObjMsg", "DestinoMsg", "UnMensajeMail", "Guardar",
-                                  "Guardar objeto"}) {
+  for (const char* exportacion : {"SubCarpetas", "Mensajes", "MensajeSiguiente", "ObjMsg", "DestinoMsg",
+                                  "UnMensajeMail", "Guardar", "Guardar objeto"}) {
     casos.push_back({exportacion, kNulo, kTodas, OE_ERROR_PARAM});
     casos.push_back({exportacion, kAjeno, kTodas, OE_ERROR_PARAM});
   }

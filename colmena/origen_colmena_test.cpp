@@ -41,12 +41,9 @@ TEST(OrigenColmenaTest, LeeComoLaExportacionDeLaQueSale) {
 
   const std::vector<std::string> todos = {"Default User ID", "USERNAME", "", "Store Root", "Flags", "Blob", "Multi", "x"};
   const std::tuple<Raiz, std::string, std::vector<std::string>> casos[] = {
-      {Raiz::kCurrentUser, "", todos},
       {Raiz::kCurrentUser, "\\Identities\\\\{guid-1}\\", todos},
       {Raiz::kCurrentUser, "Identities\\{GUID-1}\\Software\\Microsoft\\Outlook Express\\5.0", todos},
-      {Raiz::kCurrentUser, "Identities\\{GUID-2}", todos},
       {Raiz::kLocalMachine, "SOFTWARE\\Microsoft\\Outlook Express\\Version Info", {"current"}},
-      {Raiz::kClassesRoot, "Identities", {}},
   };
   for (const auto& [raiz, clave, valores] : casos) {
     SCOPED_TRACE(clave);

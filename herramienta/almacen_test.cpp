@@ -32,11 +32,5 @@ TEST(ReconocerAlmacenTest, PorSusArchivos) {
   }
 }
 
-// Every store path reaches the library through a registry text: the quoting a path may need.
-TEST(TextoRegistroTest, CitaLaRaiz) {
-  EXPECT_NE(TextoRegistro(4, "C:\\Datos \"x\"").find("\"Store Root\"=\"C:\\\\Datos \\\"x\\\"\"\r\n"),
-            std::string::npos);
-}
-
 }  // namespace
 }  // namespace orvex::herramienta

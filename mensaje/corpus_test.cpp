@@ -24,8 +24,6 @@ constexpr std::string_view kVolcados =
 
 struct Corpus { const char* nombre; fs::path carpeta; const char* prefijo; const char* sufijo; };
 
-void PrintTo(const Corpus& c, std::ostream* os) { *os << c.nombre; }
-
 // The email test data of whichever Python test suite is installed.
 fs::path CorpusPython() {
   std::error_code ec;

@@ -35,8 +35,7 @@ TEST(EmpalmeTest, BuscarEnLineasDaLaPrimeraLineaQueLoTiene) {
       {"tramo vacio", 6, 6, Mayusculas::kIgnorar, "no"},
   };
   for (const auto& [nombre, desde, hasta, mayusculas, esperado] : casos) {
-    uint32_t en = 0;
-    uint32_t fin = 0;
+    uint32_t en = 0, fin = 0;
     const bool hallado = BuscarEnLineas(texto.data(), desde, hasta, "name=", mayusculas, &en, &fin);
     EXPECT_EQ(hallado ? std::to_string(en) + "-" + std::to_string(fin) : "no", esperado) << nombre;
   }

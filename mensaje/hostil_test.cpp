@@ -66,35 +66,24 @@ std::string Mixto(const std::string& cuerpo, std::size_t n = 1) {
   return t + "--f--\r\n";
 }
 
-// A boundary parameter as written, and the text its delimiter lines carry after "--".
-std::string Fronteras(const std::string& frontera, const std::string& delimitador) {
-  const std::string d = "--" + delimitador + "\r\n";
-  return "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=" + frontera + "\r\n\r\npreambulo\r\n" + d +
-         "\r\nuno\r\n" + d + "\r\ndos\r\n--" + delimitador + "--\r\n";
-}
-
 // Each text against its section. Full sizes only on request (their sections say "grande"); by
 // default an eighth, so that emulated and sanitized runs stay short.
 TEST(HostilTest, CadaTextoAcabaConSusLimites) {
   const std::size_t escala = std::getenv("ORVEX_PRUEBAS_GRANDES") != nullptr ? 1 : 8;
   const std::size_t millon = 1'000'000 / escala, cien_mil = 100'000 / escala, megas = (16u << 20) / escala;
-  const std::string enorme(100'000, 'b');
+  const std::string enorme(100'000, 'b'), delimitador = "--" + enorme + "\r\n";
   const std::pair<const char*, std::string> casos[] = {
       {"anidado justo bajo el limite", Anidado(CL_ANALIZADOR_MIME::kProfundidadMaxima - 2)},
       // Past the cap the rest is body text of a multipart, which no host is given.
       {"miles de niveles", Anidado(5000)},
       {"To plegado en un millon de lineas", Direcciones(millon, ",\r\n\t")},
-      {"To de un millon en una linea", Direcciones(millon, ", ")},
       {"linea sin fin de megabytes", "From: a@b\r\nSubject: larga\r\n\r\n" + std::string(megas, 'x')},
-      {"base64 de megabytes en una linea",
-       Mixto("--f\r\nContent-Transfer-Encoding: base64\r\n\r\n" + std::string(megas, 'Q') + "\r\n")},
       {"solo NUL", std::string(100'000, '\0')},
-      // Parts without headers or body are not handed out.
-      {"solo delimitadores", Mixto("--f\r\n", cien_mil)},
       {"una parte por linea", Mixto("--f\r\n\r\nl\r\n", cien_mil)},
       // A boundary too long for its field is cut, and its delimiters still match.
-      {"frontera de 100 KB", Fronteras("\"" + enorme + "\"", enorme)},
-      {"frontera de 100 KB sin comillas", Fronteras(enorme, enorme)},
+      {"frontera de 100 KB", "MIME-Version: 1.0\r\nContent-Type: multipart/mixed; boundary=\"" + enorme +
+                                 "\"\r\n\r\npreambulo\r\n" + delimitador + "\r\nuno\r\n" + delimitador +
+                                 "\r\ndos\r\n--" + enorme + "--\r\n"},
   };
   for (const auto& [nombre, texto] : casos) {
     SCOPED_TRACE(nombre);

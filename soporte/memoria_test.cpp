@@ -26,10 +26,9 @@ TEST(MemoriaTest, SinMemoriaDaNuloOLanzaYNoTocaElBloque) {
   using enum Llamada;
   // The call, its size, and the region call that fails (0: the size alone cannot be met).
   const std::tuple<Llamada, std::size_t, uint64_t> casos[] = {
-      {kReservar, kMaximo, 0},         {kReservar, kMaximo / 2 + 1, 0},  {kRedimensionar, kMaximo, 0},
-      {kRedimensionar, kMaximo / 2 + 1, 0}, {kReservar, 100, 1},         {kReservar, 100, 2},
-      {kRedimensionarNulo, 100, 2},    {kRedimensionar, 50000, 1},       {kRedimensionar, 200000, 1},
-      {kRedimensionar, 200000, 2},     {kRedimensionar, 200000, 3},
+      {kReservar, kMaximo, 0},         {kRedimensionar, kMaximo / 2 + 1, 0}, {kReservar, 100, 1},
+      {kReservar, 100, 2},             {kRedimensionarNulo, 100, 2},         {kRedimensionar, 50000, 1},
+      {kRedimensionar, 200000, 1},     {kRedimensionar, 200000, 2},          {kRedimensionar, 200000, 3},
   };
   for (const auto& [llamada, n, fallo] : casos) {
     for (bool comprobada : {false, true}) {
