@@ -94,9 +94,6 @@ std::vector<ArchivoDanable> ArchivosOe5(const AlmacenInstalado& a) {
       const uint32_t datos = kLongCabObjeto + 4 * m.bytes[obj + kObjNumIndices];
       Anadir(campos, "objeto", {obj},
              {{"cuerpo", kObjLongCuerpo}, {"+8", 8}, {"datos", datos}, {"datos+8", datos + 8}});
-      for (uint32_t i = 0; i < m.bytes[obj + kObjNumIndices]; ++i) {
-        Anadir(campos, "objeto indice", {obj}, {{"", kLongCabObjeto + 4 * i}});
-      }
     }
     for (const auto& cadena : m.bloques) {
       Anadir(campos, "bloque", cadena,
@@ -129,18 +126,9 @@ std::vector<ArchivoDanable> ArchivosOe4(const AlmacenInstalado& a) {
          {{"Marcas", kRegMarcas}, {"IdSustituto", kRegIdSustituto}, {"IdMensaje", kRegIdMensaje},
           {"PosPropia", kRegPosPropia}, {"LongRegistro", kRegLongRegistro}, {"PosBloque", kRegPosBloque},
           {"LongExtra", kRegLongExtra}});
-  for (const uint32_t r : par.registros) {  // the counted texts' lengths
-    uint32_t t = r + kLongFijoRegistro + LeerPalabra(par.idx, r + kRegLongExtra) + 8 * kNumFechas + kLongTrasFechas;
-    for (uint32_t k = 0; k < kNumTextos; ++k, t += 4 + LeerPalabra(par.idx, t)) {
-      g[1].campos.push_back({"texto " + std::to_string(k) + " en " + std::to_string(r), t, r});
-    }
-  }
   Anadir(g[2].campos, "bloque", par.bloques,
          {{"Id", kMbxBloqueId}, {"TamBloque", kMbxBloqueTam}, {"LongTexto", kMbxBloqueLongTexto}});
-  for (uint32_t k = 0; k < kGrpNumTextos; ++k) {
-    Anadir(g[3].campos, "grupo", sub.entradas,
-           {{"NumFichero", kGrpNumFichero}, {"long de un texto", kGrpLongNombre + 4 * k}});
-  }
+  Anadir(g[3].campos, "grupo", sub.entradas, {{"NumFichero", kGrpNumFichero}, {"long del nombre", kGrpLongNombre}});
   Anadir(g[4].campos, "articulo", grupo.articulos,
          {{"PosPropia", kArtPosPropia}, {"PosSiguiente", kArtPosSiguiente}, {"PosBloque", kArtPosBloque},
           {"LongArticulo", kArtLongArticulo}});

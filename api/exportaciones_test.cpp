@@ -45,10 +45,8 @@ uint32_t Llamar(const std::string& exportacion, Arg arg, Registros& r) {
     r.carpeta.NumSubCarpetas = r.carpeta.NumMensajes = 0;
     r.mensaje.Texto = nullptr;
   }
-  auto* ajena = reinterpret_cast<OE_CARPETA*>(&r.mensaje);
-  auto* ajeno = reinterpret_cast<OE_MENSAJE*>(&r.carpeta);
-  OE_CARPETA* c = arg == kNulo ? nullptr : arg == kAjeno ? ajena : &r.carpeta;
-  OE_MENSAJE* m = arg == kNulo ? nullptr : arg == kAjeno ? ajeno : &r.mensaje;
+  OE_CARPETA* c = arg == kNulo ? nullptr : arg == kAjeno ? reinterpret_cast<OE_CARPETA*>(&r.mensaje) : &r.carpeta;
+  OE_MENSAJE* m = arg == kNulo ? nullptr : arg == kAjeno ? reinterpret_cast<OE_MENSAJE*>(&r.carpeta) : &r.mensaje;
   OE_ENTRYID id{1, 0};
   OE_REF_ADJUNTO ref{};
   if (exportacion == "Carpetas") return OE_ObtenerCarpetas(r.Salida<OE_CARPETA>(), OE_PRIMERO);

@@ -57,13 +57,10 @@ ParteMime Archivo(const std::string& nombre, const std::string& bytes) {
   return p;
 }
 
-std::string Texto(std::vector<ParteMime> adjuntos, const std::string& cuerpo = kBody) {
-  adjuntos.insert(adjuntos.begin(), TextoPlano(cuerpo));
-  return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes",
-                          Multiparte("mixed", std::move(adjuntos), kFronteraImn)));
-}
-
-const std::string kObjetivo = Texto({Archivo("a.exe", kVirus), Archivo("b.doc", kNotas)});
+const std::string kObjetivo =
+    Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes",
+                     Multiparte("mixed", {TextoPlano(kBody), Archivo("a.exe", kVirus), Archivo("b.doc", kNotas)},
+                                kFronteraImn)));
 
 // An installed store whose folder lists the target among other messages.
 struct Tienda {
@@ -212,12 +209,9 @@ Tienda Oe4Noticias(const std::string& objetivo) {
 Tienda Imn(const std::string& objetivo) {
   const BuzonImn b = Buzon("Inbox", {MensajeVivo(1, MensajeSimple(), "uno"), MensajeVivo(3, objetivo, "tres"),
                                      MensajeVivo(4, MensajeHtml(), "cuatro")});
+  // What another program changes before the write-back is a table of its own beside this store.
   auto almacen = std::make_shared<AlmacenInstalado>(std::vector<BuzonImn>{b});
-  Tienda t{almacen, almacen->Raiz(), {0, 0}, 3, {"Mail/Inbox.idx", "Mail/Inbox.mbx"}, fuzz::VallasImn, {}};
-  const std::string idx = t.raiz + "/Mail/Inbox.idx";
-  const uint32_t r = almacen->Imn("Inbox").registros[1];
-  t.ajenos = {{"el registro ya muerto", [=] { Cambiar(idx, r + imnfmt::kRegFlags, imnfmt::kFlagMuerto); }}};
-  return t;
+  return {almacen, almacen->Raiz(), {0, 0}, 3, {"Mail/Inbox.idx", "Mail/Inbox.mbx"}, fuzz::VallasImn, {}};
 }
 
 struct Generacion {
@@ -274,9 +268,6 @@ Conduccion Conducir(const Tienda& t, const Decisiones& decisiones, const Antes& 
 class ReescrituraTest : public ::testing::TestWithParam<Generacion> {
  protected:
   ~ReescrituraTest() override { plataforma::Ganchos().Reiniciar(); }
-  void Comprobar(const Tienda& t, const std::string& seccion) {
-    Comparar(std::string(GetParam().nombre) + "/" + seccion, t);
-  }
 };
 
 // The rows without a section change nothing: renaming the body, keeping, an unknown action.
@@ -304,7 +295,7 @@ TEST_P(ReescrituraTest, CadaAccionCambiaSoloElMensaje) {
     EXPECT_EQ(c.guardados, std::vector<uint32_t>(caso.decisiones.size(), caso.resultado));
     EXPECT_EQ(fuzz::CambioFuera(c.valla), "");
     EXPECT_TRUE(caso.seccion != nullptr || t.Leer() == antes);
-    if (caso.seccion != nullptr) Comprobar(t, caso.seccion);
+    if (caso.seccion != nullptr) Comparar(std::string(GetParam().nombre) + "/" + caso.seccion, t);
   }
 }
 
