@@ -27,16 +27,10 @@ std::string VolcarCarpetas(const std::string& raiz) {
   uint32_t res = OE_ObtenerCarpetas(&c, OE_PRIMERO);
   if (res != OE_OK) return "primero " + std::to_string(res) + "\n";
   for (int pasos = 0, fallos = 0; pasos < 1000 && fallos < 10; ++pasos) {
-    res = OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
-    if (res == OE_FIN) break;
-    if (res != OE_OK) {
-      r += "resultado " + std::to_string(res) + "\n";
-      ++fallos;
-      continue;
-    }
-    fallos = 0;
-    r += Volcar(*c, raiz) + "\n";
-    std::istringstream lineas(VolcarMensajes(c, raiz));
+    if ((res = OE_ObtenerCarpetas(&c, OE_SIGUIENTE)) == OE_FIN) break;
+    fallos = res == OE_OK ? 0 : fallos + 1;
+    r += res == OE_OK ? Volcar(*c, raiz) + "\n" : "resultado " + std::to_string(res) + "\n";
+    std::istringstream lineas(res == OE_OK ? VolcarMensajes(c, raiz) : "");
     for (std::string l; std::getline(lineas, l);) r += "  " + l + "\n";
   }
   if (c != nullptr) OE_ObtenerCarpetas(&c, OE_CERRAR);

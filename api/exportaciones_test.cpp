@@ -53,6 +53,8 @@ uint32_t Llamar(const std::string& exportacion, Arg arg, Registros& r) {
   if (exportacion == "Principales") return OE_ObtenerCarpetasPrincipales(r.Salida<OE_CARPETA>(), OE_PRIMERO);
   if (exportacion == "SubCarpetas") return OE_ObtenerSubCarpetas(c, r.Salida<OE_CARPETA>(), OE_PRIMERO);
   if (exportacion == "DeEntryID") return OE_ObtenerCarpetaDeEntryID(&id, r.Salida<OE_CARPETA>(), OE_PRIMERO);
+  if (exportacion == "CarpetaSiguiente") return OE_ObtenerCarpetas(&c, OE_SIGUIENTE);
+  if (exportacion == "CerrarPrincipales") return OE_ObtenerCarpetasPrincipales(&c, OE_CERRAR);
   if (exportacion == "Mensajes") return OE_ObtenerMensajes(c, r.Salida<OE_MENSAJE>(), OE_PRIMERO);
   if (exportacion == "MensajeSiguiente") return OE_ObtenerMensajes(&r.carpeta, &m, OE_SIGUIENTE);
   if (exportacion == "UnMensajeMail") return OE_ObtenerUnMensajeMail(c, r.Salida<OE_MENSAJE>());
@@ -85,6 +87,9 @@ TEST_F(ExportacionesTest, ArgumentosYGeneracionDecidenAntesDelAlmacen) {
       {"SubCarpetas", kVacio, kAlmacenes, OE_SIN_SUBCARPETAS}, {"Mensajes", kVacio, kAlmacenes, OE_SIN_MENSAJES},
       // Internet Mail and News has no subfolders; Outlook Express 5 has no single-message call.
       {"SubCarpetas", kPropio, {VERSION_IMN}, OE_ERROR}, {"UnMensajeMail", kPropio, {VERSION_OE5}, OE_OK},
+      // A folder cursor is looked at once the generation is known.
+      {"CarpetaSiguiente", kAjeno, kAlmacenes, OE_ERROR_PARAM}, {"CarpetaSiguiente", kNulo, kAlmacenes, OE_ERROR_PARAM},
+      {"CerrarPrincipales", kAjeno, kAlmacenes, OE_ERROR_PARAM}, {"CerrarPrincipales", kNulo, kAlmacenes, OE_ERROR_PARAM},
   };
   for (const char* exportacion : {"SubCarpetas", "Mensajes", "MensajeSiguiente", "ObjMsg", "DestinoMsg",
                                   "UnMensajeMail", "Guardar", "Guardar objeto"}) {
