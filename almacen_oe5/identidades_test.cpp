@@ -28,21 +28,18 @@ constexpr const char* kB = "{BBBBBBBB-0000-0000-0000-000000000002}";
 constexpr const char* kC = "{CCCCCCCC-0000-0000-0000-000000000003}";
 
 // Listed out of order: the registry enumerates key names sorted.
-RegistroDbx Tres(const std::function<void(RegistroDbx&)>& cambiar = [](RegistroDbx&) {}) {
-  RegistroDbx d;
-  d.identidades = {
-      {kC, "Tercera", "C:\\Tres", false}, {kA, "Principal", "C:\\Uno", false}, {kB, "Segunda", "C:\\Dos", false}};
-  d.por_defecto = kB;
+const RegistroDbx kTres = {
+    {{kC, "Tercera", "C:\\Tres", false}, {kA, "Principal", "C:\\Uno", false}, {kB, "Segunda", "C:\\Dos", false}}, kB};
+
+RegistroDbx Tres(void (*cambiar)(RegistroDbx&)) {
+  RegistroDbx d = kTres;
   cambiar(d);
   return d;
 }
 
 // One identity, the default, with this store root.
 RegistroDbx Una(std::optional<std::string> raiz, bool expandible = false) {
-  RegistroDbx d;
-  d.identidades = {{kA, "Principal", std::move(raiz), expandible}};
-  d.por_defecto = kA;
-  return d;
+  return {{{kA, "Principal", std::move(raiz), expandible}}, kA};
 }
 
 // What a host sees of a registry: the count and the list of names (up to the null that ends it);
@@ -78,7 +75,7 @@ TEST(IdentidadesTest, ListaSeleccionYRutaDeFoldersDbx) {
   pruebas::VariableEntorno var("ORVEX_RAIZ_PRUEBA", std::string("C:\\Perfil"));
   pruebas::VariableEntorno larga("ORVEX_RAIZ_LARGA", std::string(250, 'L'));
   const std::pair<const char*, RegistroDbx> casos[] = {
-      {"tres", Tres()},
+      {"tres", kTres},
       {"sin clave de identidades", RegistroDbx{}},
       {"una sin nombre", Tres([](RegistroDbx& d) { d.identidades[2].usuario.reset(); })},
       // A key name too long ends the enumeration.

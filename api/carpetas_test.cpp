@@ -200,8 +200,8 @@ std::string VolcarRecorrido(const std::string& raiz, const std::vector<OE_ENTRYI
       std::istringstream lineas(Enumerar(paso, raiz, &hijas) + VolcarMensajes(c, raiz));
       for (std::string l; std::getline(lineas, l);) r += "  " + l + "\n";
       for (const OE_ENTRYID h : hijas) {
-        const auto igual = [h](const OE_ENTRYID& x) { return x.IdCarpeta == h.IdCarpeta && x.PosCarpeta == h.PosCarpeta; };
-        if (std::none_of(ids.begin(), ids.end(), igual)) ids.push_back(h);
+        const auto es = [h](const OE_ENTRYID& x) { return x.IdCarpeta == h.IdCarpeta && x.PosCarpeta == h.PosCarpeta; };
+        if (std::none_of(ids.begin(), ids.end(), es)) ids.push_back(h);
       }
     }
     OE_ENTRYID nada{};
