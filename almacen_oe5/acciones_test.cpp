@@ -16,15 +16,12 @@
 namespace orvex::pruebas {
 namespace {
 
-// A part named in both header lines, in the order given.
-ParteMime AdjuntoOrdenado(const std::string& nombre, const std::string& bytes, bool disposicion_primero) {
+// A part named in Content-Type before its Content-Disposition, both on folded lines.
+ParteMime AdjuntoTipoPrimero(const std::string& nombre, const std::string& bytes) {
   ParteMime p;
-  const std::string tipo = "application/octet-stream;\n\tname=\"" + nombre + "\"";
-  const std::string disposicion = "attachment;\n\tfilename=\"" + nombre + "\"";
-  if (disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
-  p.Cabecera("Content-Type", tipo);
+  p.Cabecera("Content-Type", "application/octet-stream;\n\tname=\"" + nombre + "\"");
   p.Cabecera("Content-Transfer-Encoding", "base64");
-  if (!disposicion_primero) p.Cabecera("Content-Disposition", disposicion);
+  p.Cabecera("Content-Disposition", "attachment;\n\tfilename=\"" + nombre + "\"");
   p.cuerpo = Base64(bytes);
   return p;
 }
@@ -79,7 +76,7 @@ TEST(AccionesOe5Test, LoQueQuedaEnReescrito) {
     std::vector<Decision> decisiones;
   };
   const Caso casos[] = {
-      {"renombrar, Content-Type primero", Correo({cuerpo, AdjuntoOrdenado("virus.exe", kVirus, false), notas}),
+      {"renombrar, Content-Type primero", Correo({cuerpo, AdjuntoTipoPrimero("virus.exe", kVirus), notas}),
        {kNada, kRenombrar}},
       {"renombrar solo en su cabecera", Correo({cuerpo, solo_tipo, Adjunto("dos.exe", kNotas)}), {kNada, kRenombrar}},
       {"borrar el cuerpo", Correo({viejo, notas}), {kBorrar}},

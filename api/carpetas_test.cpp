@@ -142,8 +142,7 @@ std::vector<ArchivoDanable> ArchivosOe4(const AlmacenInstalado& a) {
 // Inbox's .idx/.mbx pair, cut short or with random bytes; what each of their fields does when
 // damaged has its own table of results beside this store.
 std::vector<ArchivoDanable> ArchivosImn(const AlmacenInstalado& a) {
-  const MapaImn& m = a.Imn("Inbox");
-  return {{"Mail/Inbox.idx", m.idx, {}}, {"Mail/Inbox.mbx", m.mbx, {}}};
+  return {{"Mail/Inbox.idx", a.Imn("Inbox").idx, {}}, {"Mail/Inbox.mbx", a.Imn("Inbox").mbx, {}}};
 }
 
 // The host walk of pruebas/host over every export, through the linked library (what it writes

@@ -30,9 +30,7 @@ struct Registros {
     objeto.Tamano = OE_TAM_OBJMSG;
   }
   template <class T>
-  T** Salida() {
-    return reinterpret_cast<T**>(&salida);
-  }
+  T** Salida() { return reinterpret_cast<T**>(&salida); }
 };
 
 // The record an export gets first: null, one of another kind (its first word is a foreign tag),

@@ -82,9 +82,6 @@ struct Tienda {
   std::vector<fuzz::Listado> Listar() const { return fuzz::MensajesListados(carpeta.IdCarpeta, carpeta.PosCarpeta); }
 };
 
-// The peer reader undbx, for cross-checks; absent, those checks skip.
-bool HayUndbx() { return std::system("command -v undbx >/dev/null 2>&1") == 0; }
-
 // The texts undbx takes out of one .dbx file, sorted.
 std::vector<std::string> TextosUndbx(const std::string& archivo, const std::string& salida) {
   namespace fs = std::filesystem;
@@ -111,8 +108,8 @@ void Comparar(const std::string& seccion, const Tienda& t) {
     visto += nombre + " " + Resumido(std::string_view(reinterpret_cast<const char*>(b.data()), b.size()), 0) + "\n";
   }
   EXPECT_VOLCADO(kVolcados, "volcados_reescritura", seccion, visto);
-  if (t.vallas != fuzz::VallasDbx || !HayUndbx()) return;
-  // undbx takes out the texts the folder lists.
+  // The peer reader undbx takes out the texts the folder lists; absent, the check skips.
+  if (t.vallas != fuzz::VallasDbx || std::system("command -v undbx >/dev/null 2>&1") != 0) return;
   std::vector<std::string> textos;
   for (const fuzz::Listado& m : t.Listar()) textos.push_back(m.texto);
   std::sort(textos.begin(), textos.end());
