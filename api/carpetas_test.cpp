@@ -94,6 +94,9 @@ std::vector<ArchivoDanable> ArchivosOe5(const AlmacenInstalado& a) {
       const uint32_t datos = kLongCabObjeto + 4 * m.bytes[obj + kObjNumIndices];
       Anadir(campos, "objeto", {obj},
              {{"cuerpo", kObjLongCuerpo}, {"+8", 8}, {"datos", datos}, {"datos+8", datos + 8}});
+      for (uint32_t i = 0; i < m.bytes[obj + kObjNumIndices]; ++i) {
+        Anadir(campos, "objeto indice", {obj}, {{"", kLongCabObjeto + 4 * i}});
+      }
     }
     for (const auto& cadena : m.bloques) {
       Anadir(campos, "bloque", cadena,
@@ -126,8 +129,6 @@ std::vector<ArchivoDanable> ArchivosOe4(const AlmacenInstalado& a) {
          {{"Marcas", kRegMarcas}, {"IdSustituto", kRegIdSustituto}, {"IdMensaje", kRegIdMensaje},
           {"PosPropia", kRegPosPropia}, {"LongRegistro", kRegLongRegistro}, {"PosBloque", kRegPosBloque},
           {"LongExtra", kRegLongExtra}});
-  Anadir(g[2].campos, "bloque", par.bloques,
-         {{"Id", kMbxBloqueId}, {"TamBloque", kMbxBloqueTam}, {"LongTexto", kMbxBloqueLongTexto}});
   Anadir(g[3].campos, "grupo", sub.entradas, {{"NumFichero", kGrpNumFichero}, {"long del nombre", kGrpLongNombre}});
   Anadir(g[4].campos, "articulo", grupo.articulos,
          {{"PosPropia", kArtPosPropia}, {"PosSiguiente", kArtPosSiguiente}, {"PosBloque", kArtPosBloque},

@@ -267,7 +267,7 @@ class ReescrituraTest : public ::testing::TestWithParam<Generacion> {
   ~ReescrituraTest() override { plataforma::Ganchos().Reiniciar(); }
 };
 
-// The rows without a section change nothing: renaming the body, keeping, an unknown action.
+// The rows without a section change nothing: renaming the body, keeping.
 TEST_P(ReescrituraTest, CadaAccionCambiaSoloElMensaje) {
   struct Caso {
     const char* seccion;
@@ -281,7 +281,6 @@ TEST_P(ReescrituraTest, CadaAccionCambiaSoloElMensaje) {
       {"varias", {{"a.exe", {ACCION_RENOMBRAR, {}}}, {"b.doc", {ACCION_SUSTITUIR, std::string(3000, 'n')}}}},
       {nullptr, {{"", {ACCION_RENOMBRAR, {}}}}, GetParam().renombrar_cuerpo},
       {nullptr, {{"a.exe", {ACCION_CONSERVAR, {}}}}},
-      {nullptr, {{"a.exe", {4u, {}}}}},
   };
   for (const Caso& caso : casos) {
     SCOPED_TRACE(caso.seccion == nullptr ? "sin cambios" : caso.seccion);
