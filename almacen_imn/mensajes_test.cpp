@@ -43,7 +43,7 @@ TEST(MensajesImnTest, CadaMensajeLlevaSuTextoYLosCamposDeSuRegistro) {
   }
   d[0].mensajes.insert(d[0].mensajes.end(), 2, d[0].mensajes[1]);
   AlmacenInstalado almacen(d);
-  CarpetaAbierta c(1);
+  CarpetaPorId c(1);
   OE_MENSAJE* m = nullptr;
   ASSERT_EQ(imn::ObtenerMensajes(c.c, &m, OE_PRIMERO), OE_OK);
   std::string visto;
@@ -92,11 +92,11 @@ TEST(CorrupcionImnTest, UnaPalabraDanadaDaUnCodigoYNoSeSobrescribe) {
     AlmacenInstalado almacen(AlmacenImnEjemplo());
     if (fila[0] == "listado") {
       Danar(almacen, fila);
-      CarpetaAbierta c(1);
+      CarpetaPorId c(1);
       EXPECT_VOLCADO(kVolcados, "volcados_imn", fila[1], VolcarMensajes(c.c, almacen.Raiz()));
       continue;
     }
-    CarpetaAbierta c(1);
+    CarpetaPorId c(1);
     bool visto = false;
     RecorrerMensajes(c.c, [&](uint32_t modo, uint32_t r, OE_MENSAJE* m) {
       if (modo != OE_SIGUIENTE || r != OE_OK || m->IdMensaje != 3) return;

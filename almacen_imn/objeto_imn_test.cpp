@@ -14,7 +14,7 @@ namespace {
 TEST(ObjetoImnTest, CerrarAntesDeTiempoNoEscribe) {
   AlmacenInstalado almacen({Buzon("Inbox", {MensajeVivo(1, MensajeConAdjuntosImn({{"x.exe", "MZ"}}), "x")})});
   const auto antes = almacen.Leer("Mail/Inbox.idx");
-  CarpetaAbierta c(0);
+  CarpetaPorId c(0);
   bool visto = false;
   RecorrerMensajes(c.c, [&](uint32_t modo, uint32_t r, OE_MENSAJE* m) {
     if (modo != OE_SIGUIENTE || r != OE_OK) return;

@@ -90,7 +90,7 @@ TEST(CarpetasOe4Test, ListadoCompletoCierresYBusquedas) {
   for (const OE_ENTRYID& id : casos) {
     SCOPED_TRACE(id.PosCarpeta);
     CarpetaPorId b(id.IdCarpeta, id.PosCarpeta);
-    EXPECT_EQ(b.Resultado(), OE_ERROR_PARAM);
+    EXPECT_EQ(b.resultado, OE_ERROR_PARAM);
     EXPECT_EQ(b.Cerrar(), id.IdCarpeta == kCuenta ? OE_OK : OE_ERROR_PARAM);
   }
 }

@@ -27,7 +27,7 @@ TEST(CarpetasOe5IndiceTest, ValoresYArchivoDeLaCarpeta) {
     d.carpetas = {Carpeta(1, 0, "Local Folders"), Carpeta(4, 1, caso.nombre, caso.archivo)};
     d.carpetas[1].num_mensajes = 0xABCDEF;
     AlmacenInstalado almacen(d);
-    CarpetaAbierta c(4);
+    CarpetaPorId c(4);
     ASSERT_EQ(c.resultado, OE_OK);
     const std::string raiz = almacen.Raiz();
     EXPECT_VOLCADO(kVolcados, "volcados_oe5", "indice " + caso.archivo.value_or(caso.nombre),

@@ -53,7 +53,7 @@ TEST(MensajesOe5FormasTest, ArbolesDeCadaFormaYTextosEnLosBordesDeLosBloques) {
       AlmacenDbx d;
       d.carpetas = {Carpeta(4, 1, "Inbox", "Inbox.dbx", a)};
       AlmacenInstalado almacen(d);
-      CarpetaAbierta c(4);
+      CarpetaPorId c(4);
       ComprobarListado(c.c, a, almacen.Dbx().archivos.at("Inbox.dbx"));
     }
   }

@@ -28,7 +28,8 @@ std::vector<Semilla> Textos() {
   const ParteMime anidado = Mensaje(
       "\"Ana\" <ana@example.org>", "luis@example.org, Pepa <pepa@example.org>", "anidado",
       Multiparte("mixed", {Multiparte("alternative", {TextoPlano("p\n"), Html("<p>h=</p>\n", true)}),
-                           Adjunto("informe.pdf", kBinario, "application/pdf"), Imagen("gif", "GIF89a\x01", "f.gif"),
+                           Adjunto("informe.pdf", kBinario, "application/pdf"),
+                           Adjunto("f.gif", "GIF89a\x01", "image/gif"),
                            Adjunto("voz.wav", "RIFF", "audio/wav"), Adjunto("v.avi", "RIFF", "video/avi"),
                            TextoQP("caf\xe9 = caf\xe9\n", "enriched")}));
   const std::vector<std::pair<std::string, std::string>> textos = {

@@ -29,7 +29,7 @@ AlmacenDbx AlmacenConAdjuntos() {
   const std::string con_adjuntos = Componer(Mensaje(
       "ana@ejemplo.es", "luis@ejemplo.es", "Dos adjuntos",
       Multiparte("mixed", {TextoPlano("Body.\n"), Adjunto("x.exe", std::string("MZ\0\x90", 4)),
-                           Adjunto("y.bin", "yyy"), Imagen("gif", "GIF")})));
+                           Adjunto("y.bin", "yyy"), Adjunto("", "GIF", "image/gif")})));
   archivo.mensajes = {Mensaje(2, MensajeSimple()), Mensaje(kIdConAdjuntos, con_adjuntos),
                       Mensaje(9, MensajeConAdjunto("nueve"))};
   AlmacenDbx a;
@@ -40,7 +40,7 @@ AlmacenDbx AlmacenConAdjuntos() {
 
 // The stored text of a message, as a fresh listing reads it.
 std::string TextoGuardado(uint32_t id) {
-  CarpetaAbierta carpeta(kIdCarpeta);
+  CarpetaPorId carpeta(kIdCarpeta);
   std::string texto;
   RecorrerMensajes(carpeta.c, [&](uint32_t modo, uint32_t r, const OE_MENSAJE* m) {
     if (modo == OE_SIGUIENTE && (r == OE_OK || r == OE_ERROR) && m->IdMensaje == id && m->Texto != nullptr) {
@@ -65,7 +65,7 @@ TEST(AdjuntosTest, UnBorradoSeEscribeCuandoAcabanLasPartes) {
   for (const auto& [como, escrito] : {std::pair{kHastaElFinal, true}, {kCerradoAMedias, false}, {kParteReabierta, true}}) {
     SCOPED_TRACE(como);
     AlmacenInstalado almacen(AlmacenConAdjuntos());
-    std::optional<CarpetaAbierta> carpeta;
+    std::optional<CarpetaPorId> carpeta;
     OE_MENSAJE* m = nullptr;
     OE_OBJMSG* o = nullptr;
     OE_REF_ADJUNTO referencia{kIdCarpeta, 0, kIdConAdjuntos, 2, "x.exe"};
@@ -101,7 +101,7 @@ TEST(AdjuntosTest, ReabreLaParteDeUnaReferenciaPorNumeroYNombreExactos) {
   AlmacenInstalado almacen(AlmacenConAdjuntos());
   OE_REF_ADJUNTO guardada{};
   {
-    CarpetaAbierta carpeta(kIdCarpeta);
+    CarpetaPorId carpeta(kIdCarpeta);
     OE_MENSAJE* m = nullptr;
     OE_OBJMSG* o = nullptr;
     AbrirEnListado(carpeta.c, &m, &o, 2);

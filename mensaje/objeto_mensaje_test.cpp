@@ -86,7 +86,7 @@ TEST_F(ObjetoMensajeTest, EntregaLasPartesSeleccionadas) {
   }
   const std::string todas = Componer(Mensaje("a@b", "c@d", "s", Multiparte("mixed", {
       TextoPlano("p\n"), Multiparte("alternative", {Html("<p>h</p>\n")}), Adjunto("a.bin", "abc"),
-      Imagen("gif", "G"), Adjunto("", "RIFF", "audio/wav"), Adjunto("", "MPG", "video/mpeg"),
+      Adjunto("", "G", "image/gif"), Adjunto("", "RIFF", "audio/wav"), Adjunto("", "MPG", "video/mpeg"),
       Adjunto("", "X", "x-custom/thing")})));
   const std::tuple<const char*, uint32_t A::*, uint32_t> interruptores[] = {
       {"todo", nullptr, 0}, {"sin text/plain", &A::ExtraerTextPlain, 0}, {"sin imagenes", &A::ExtraerImage, 0},

@@ -83,7 +83,6 @@ std::vector<uint8_t> ColmenaVacia(std::string_view nombre_raiz) {
 
   const std::size_t bin = kTamanoBloqueBase;
   std::memcpy(&b[bin], "hbin", 4);
-  PonerPalabra(b, bin + 0x04, 0);
   PonerPalabra(b, bin + 0x08, static_cast<uint32_t>(kTamanoBin));
 
   const std::size_t k = bin + nk;
@@ -134,9 +133,7 @@ bool EscribirColmena(const std::string& ruta, std::string_view exportacion, cons
     linea = TextoEnHex(linea);
     if (copiar || filtrado.empty()) filtrado += linea + "\n";
   }
-  const std::vector<uint8_t> vacia = ColmenaVacia();
-  std::ofstream(ruta, std::ios::binary).write(reinterpret_cast<const char*>(vacia.data()),
-                                              static_cast<std::streamsize>(vacia.size()));
+  escritura::EscribirImagen(ruta, ColmenaVacia());
   std::ofstream(ruta + ".reg", std::ios::binary) << filtrado;
   const std::string orden = "hivexregedit --merge --prefix '" + prefijo + "' '" + ruta + "' '" + ruta + ".reg'";
   return std::system(orden.c_str()) == 0;

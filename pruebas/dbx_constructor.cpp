@@ -44,9 +44,7 @@ AlmacenEscrito EscribirAlmacen(const std::string& ruta, const AlmacenDbx& d) {
   for (const CarpetaDbx& c : d.carpetas) {
     const std::string nombre = NombreArchivo(c);
     if (!c.mensajes || nombre.empty()) continue;
-    MapaDbx mapa = ConstruirArchivoMensajes(*c.mensajes);
-    EscribirImagen(ruta + "/" + nombre, mapa.bytes);
-    escrito.archivos[nombre] = std::move(mapa);
+    EscribirImagen(ruta + "/" + nombre, (escrito.archivos[nombre] = ConstruirArchivoMensajes(*c.mensajes)).bytes);
   }
   return escrito;
 }
@@ -60,8 +58,8 @@ void DescribirRegistro(RegistroPrueba& registro, const RegistroDbx& d) {
     registro.Clave(clave);
     if (i.usuario) registro.Cadena(clave, "Username", *i.usuario);
     if (i.raiz_almacen) {
-      const auto poner = i.raiz_expandible ? &RegistroPrueba::CadenaExpandible : &RegistroPrueba::Cadena;
-      (registro.*poner)(clave + "\\" + kSubclaveAlmacen, "Store Root", *i.raiz_almacen);
+      registro.Cadena(clave + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", *i.raiz_almacen,
+                      i.raiz_expandible ? 2 : 1);
     }
   }
 }

@@ -51,7 +51,6 @@ struct RegistroDbx {
   std::optional<std::string> por_defecto;      // "Default User ID"
 };
 inline constexpr const char* kClaveIdentidades = "HKEY_CURRENT_USER\\Identities";
-inline constexpr const char* kSubclaveAlmacen = "Software\\Microsoft\\Outlook Express\\5.0";
 void DescribirRegistro(RegistroPrueba& registro, const RegistroDbx& descripcion);
 
 // A small store with three levels of folders, several nodes, both index forms and texts over

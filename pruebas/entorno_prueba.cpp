@@ -33,9 +33,8 @@ void EscribirArchivo(const fs::path& ruta, std::string_view bytes) {
 // ------------------------------------------------------------------------ DirectorioTemporal
 
 DirectorioTemporal::DirectorioTemporal() {
+  const fs::path base = fs::temp_directory_path();
   std::error_code ec;
-  fs::path base = fs::temp_directory_path(ec);
-  if (ec) base = "/tmp";
   std::mt19937_64 azar(std::random_device{}());
   for (int intento = 0; intento < 100 && !ec; ++intento) {
     char nombre[40];
@@ -165,12 +164,6 @@ std::string Linea(const std::string& nombre, uint32_t tipo, const std::vector<ui
   return linea;
 }
 
-std::vector<uint8_t> ConNul(const std::string& texto) {
-  std::vector<uint8_t> datos(texto.begin(), texto.end());
-  datos.push_back(0);
-  return datos;
-}
-
 }  // namespace
 
 RegistroPrueba::RegistroPrueba() = default;
@@ -185,13 +178,10 @@ RegistroPrueba::Nodo& RegistroPrueba::NodoDe(const std::string& clave) {
   return claves_.try_emplace(Mayusculas(completa), Nodo{completa, {}}).first->second;
 }
 
-RegistroPrueba& RegistroPrueba::Cadena(const std::string& clave, const std::string& nombre, const std::string& valor) {
-  return Binario(clave, nombre, ConNul(valor), kRegSz);
-}
-
-RegistroPrueba& RegistroPrueba::CadenaExpandible(const std::string& clave, const std::string& nombre,
-                                                 const std::string& valor) {
-  return Binario(clave, nombre, ConNul(valor), kRegExpandSz);
+RegistroPrueba& RegistroPrueba::Cadena(const std::string& clave, const std::string& nombre, const std::string& valor,
+                                       uint32_t tipo) {
+  const char* texto = valor.c_str();
+  return Binario(clave, nombre, std::vector<uint8_t>(texto, texto + valor.size() + 1), tipo);
 }
 
 RegistroPrueba& RegistroPrueba::Dword(const std::string& clave, const std::string& nombre, uint32_t valor) {

@@ -74,11 +74,9 @@ class RegistroPrueba {
   RegistroPrueba(const RegistroPrueba&) = delete;
   RegistroPrueba& operator=(const RegistroPrueba&) = delete;
 
-  // Adds (or replaces) a REG_SZ value.
-  RegistroPrueba& Cadena(const std::string& clave, const std::string& nombre, const std::string& valor);
-  // Adds (or replaces) a REG_EXPAND_SZ value (stored unexpanded).
-  RegistroPrueba& CadenaExpandible(const std::string& clave, const std::string& nombre,
-                                   const std::string& valor);
+  // Adds (or replaces) a REG_SZ value (with tipo 2 a REG_EXPAND_SZ, stored unexpanded).
+  RegistroPrueba& Cadena(const std::string& clave, const std::string& nombre, const std::string& valor,
+                         uint32_t tipo = 1);
   // Adds (or replaces) a REG_DWORD value.
   RegistroPrueba& Dword(const std::string& clave, const std::string& nombre, uint32_t valor);
   // Adds (or replaces) a value of any type with raw data (REG_BINARY by default).

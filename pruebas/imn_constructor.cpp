@@ -46,10 +46,9 @@ std::map<std::string, MapaImn> EscribirAlmacenImn(const std::string& raiz, const
   const std::string dir = raiz + "/" + kDirectorioCorreo;
   std::filesystem::create_directories(dir);
   for (const BuzonImn& b : buzones) {
-    MapaImn mapa = ConstruirBuzonImn(b);
+    const MapaImn& mapa = mapas[b.nombre] = ConstruirBuzonImn(b);
     EscribirImagen(dir + "/" + b.nombre + ".mbx", mapa.mbx);
     if (b.indice != IndiceImn::kAusente) EscribirImagen(dir + "/" + b.nombre + ".idx", mapa.idx);
-    mapas.emplace(b.nombre, std::move(mapa));
   }
   return mapas;
 }
@@ -76,42 +75,30 @@ std::string MensajeConAdjuntosImn(const std::vector<std::pair<std::string, std::
 }
 
 MensajeImn MensajeVivo(uint32_t id, std::string texto, std::string asunto) {
-  MensajeImn m;
-  m.id = id;
-  m.texto = std::move(texto);
-  m.asunto = std::move(asunto);
-  m.texto2 = "luis@ejemplo.es";
-  m.de = "ana@ejemplo.es";
-  m.fechas[0] = FileTime(1999, 3, 5, 14, 7);
-  m.fechas[1] = FileTime(2001, 1, 2, 3, 4);
-  m.entradas = EntradasPorFronteras(m.texto, kFronteraImn);
+  std::vector<EntradaImn> entradas = EntradasPorFronteras(texto, kFronteraImn);
+  MensajeImn m{.id = id,
+               .texto = std::move(texto),
+               .fechas = {FileTime(1999, 3, 5, 14, 7), FileTime(2001, 1, 2, 3, 4)},
+               .asunto = std::move(asunto),
+               .texto2 = "luis@ejemplo.es",
+               .de = "ana@ejemplo.es",
+               .entradas = std::move(entradas)};
   if (m.entradas.empty()) m.entradas.push_back({0, static_cast<uint32_t>(m.texto.size()), 0x30});
   return m;
 }
 
 std::vector<BuzonImn> AlmacenImnEjemplo() {
-  BuzonImn inbox;
-  inbox.nombre = "Inbox";
-  inbox.mensajes.push_back(MensajeVivo(1, MensajeSimple(), "Hola"));
   MensajeImn muerto = MensajeVivo(2, MensajeSimple(FinDeLinea::kLf), "Viejo");
   muerto.muerto = true;
-  inbox.mensajes.push_back(muerto);
   const std::string largo(300, 'S');
-  inbox.mensajes.push_back(MensajeVivo(3, MensajeConAdjuntosImn({{"report.doc", "PK\x03\x04 binary report"}}, largo), largo));
   MensajeImn sin_tabla = MensajeVivo(5, MensajeSimple(FinDeLinea::kLf), "Sin tabla");
   sin_tabla.entradas.clear();
-  inbox.mensajes.push_back(sin_tabla);
-
-  BuzonImn sent;
-  sent.nombre = "Sent";
-  sent.mensajes.push_back(
-      MensajeVivo(7, MensajeConAdjuntosImn({{"a.exe", "MZ first program"}, {"b.txt", "second file\r\n"}}), "Dos"));
-
-  BuzonImn drafts;
-  drafts.nombre = "Drafts";
+  BuzonImn drafts = Buzon("Drafts", {MensajeVivo(1, MensajeSimple(), "Borrador")});
   drafts.indice = IndiceImn::kAjeno;
-  drafts.mensajes.push_back(MensajeVivo(1, MensajeSimple(), "Borrador"));
-  return {inbox, sent, drafts};
+  const std::string informe = MensajeConAdjuntosImn({{"report.doc", "PK\x03\x04 binary report"}}, largo);
+  const std::string adjuntos = MensajeConAdjuntosImn({{"a.exe", "MZ first program"}, {"b.txt", "second file\r\n"}});
+  return {Buzon("Inbox", {MensajeVivo(1, MensajeSimple(), "Hola"), muerto, MensajeVivo(3, informe, largo), sin_tabla}),
+          Buzon("Sent", {MensajeVivo(7, adjuntos, "Dos")}), drafts};
 }
 
 }  // namespace orvex::pruebas

@@ -19,6 +19,14 @@ namespace orvex::pruebas {
 
 using namespace orvex::escritura;
 
+// A mailbox with its messages and a normal index.
+inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
+  BuzonImn b;
+  b.nombre = std::move(nombre);
+  b.mensajes = std::move(mensajes);
+  return b;
+}
+
 // Writes raiz/Mail/<nombre>.mbx and .idx (the index as described) for each mailbox.
 std::map<std::string, MapaImn> EscribirAlmacenImn(const std::string& raiz, const std::vector<BuzonImn>& buzones);
 

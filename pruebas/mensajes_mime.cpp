@@ -17,7 +17,6 @@ constexpr std::size_t kAnchoLinea = 76;
 std::string ConFinDeLinea(const std::string& texto, FinDeLinea fin) {
   if (fin == FinDeLinea::kLf) return texto;
   std::string salida;
-  salida.reserve(texto.size() + texto.size() / 32);
   for (char c : texto) {
     if (c == '\n') salida += '\r';
     salida += c;
@@ -116,10 +115,6 @@ ParteMime Adjunto(const std::string& nombre, const std::string& bytes, const std
   return parte;
 }
 
-ParteMime Imagen(const std::string& subtipo, const std::string& bytes, const std::string& nombre) {
-  return Adjunto(nombre, bytes, "image/" + subtipo);
-}
-
 ParteMime Multiparte(const std::string& subtipo, std::vector<ParteMime> hijas, const std::string& frontera) {
   ParteMime parte;
   parte.frontera = frontera.empty() ? "=_frontera_" + subtipo + "_" + std::to_string(hijas.size()) : frontera;
@@ -136,8 +131,7 @@ ParteMime Mensaje(const std::string& de, const std::string& para, const std::str
   if (!asunto.empty()) cabeceras.emplace_back("Subject", asunto);
   cabeceras.emplace_back("Date", "Mon, 5 Mar 2001 14:07:00 +0100");
   cabeceras.emplace_back("Message-ID", "<000801c0a5b2$c3d4e5f6$0100a8c0@ejemplo>");
-  if (std::any_of(cuerpo.cabeceras.begin(), cuerpo.cabeceras.end(),
-                  [](const auto& cabecera) { return cabecera.first == "Content-Type"; })) {
+  if (std::ranges::any_of(cuerpo.cabeceras, [](const auto& cabecera) { return cabecera.first == "Content-Type"; })) {
     cabeceras.emplace_back("MIME-Version", "1.0");
   }
   cabeceras.insert(cabeceras.end(), cuerpo.cabeceras.begin(), cuerpo.cabeceras.end());

@@ -41,7 +41,6 @@ ParteMime TextoQP(const std::string& texto, const std::string& subtipo = "plain"
 ParteMime Html(const std::string& html, bool qp = false);
 ParteMime Adjunto(const std::string& nombre, const std::string& bytes,
                   const std::string& tipo = "application/octet-stream");
-ParteMime Imagen(const std::string& subtipo, const std::string& bytes, const std::string& nombre = "");
 
 // A multipart container; with an empty boundary one is made up from the subtype.
 ParteMime Multiparte(const std::string& subtipo, std::vector<ParteMime> hijas,

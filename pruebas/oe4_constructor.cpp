@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <tuple>
 
 #include "almacen_oe4/formato_oe4.h"
 #include "pruebas/dbx_constructor.h"
@@ -13,10 +14,7 @@ using namespace orvex::oe4fmt;
 
 CarpetaOe4 CarpetaCorreo(uint32_t id, uint32_t padre, std::string nombre, std::string fichero) {
   CarpetaOe4 c;
-  c.id = id;
-  c.padre = padre;
-  c.nombre = std::move(nombre);
-  c.fichero = std::move(fichero);
+  std::tie(c.id, c.padre, c.nombre, c.fichero) = std::tie(id, padre, nombre, fichero);
   return c;
 }
 
@@ -55,8 +53,7 @@ MapaGrupo ConstruirGrupoNch(const GrupoOe4& g) {
     if (!a.texto) continue;
     textos += largo;
     const uint32_t cap = std::max<uint32_t>(1, a.capacidad_bloque);
-    uint32_t hecho = 0;
-    uint32_t anterior = 0;
+    uint32_t hecho = 0, anterior = 0;
     do {
       const uint32_t trozo = std::min(cap, largo - hecho);
       const uint32_t b = img.Anadir(kLongCabBloqueNch + cap);
@@ -100,38 +97,31 @@ MapaSublist ConstruirSublist(const CuentaOe4& c) {
 }
 
 std::string NombreArchivoGrupo(uint32_t num_fichero) {
-  char nombre[32];
-  std::snprintf(nombre, sizeof nombre, "%08u.nch", static_cast<unsigned>(num_fichero));
-  return nombre;
+  const std::string cifras = std::to_string(num_fichero);
+  return std::string(8 - std::min<std::size_t>(8, cifras.size()), '0') + cifras + ".nch";
 }
 
 AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& d) {
-  namespace fs = std::filesystem;
   AlmacenOe4Escrito escrito;
-  fs::create_directories(raiz + "/mail");
+  std::filesystem::create_directories(raiz + "/mail");
   escrito.folders = ConstruirFoldersNch(d.correo);
   EscribirImagen(raiz + "/mail/folders.nch", escrito.folders.bytes);
   for (const CarpetaOe4& c : d.correo.carpetas) {
     if (c.id == 0 || !c.con_archivos || c.fichero.empty()) continue;
-    MapaIdxMbx par = ConstruirIdxMbx(c);
+    const MapaIdxMbx& par = escrito.pares[c.fichero] = ConstruirIdxMbx(c);
     EscribirImagen(raiz + "/mail/" + c.fichero + ".idx", par.idx);
     EscribirImagen(raiz + "/mail/" + c.fichero + ".mbx", par.mbx);
-    escrito.pares[c.fichero] = std::move(par);
   }
   for (const CuentaOe4& cuenta : d.cuentas) {
     if (!cuenta.directorio) continue;
     const std::string dir = raiz + "/News/" + *cuenta.directorio;
-    fs::create_directories(dir);
+    std::filesystem::create_directories(dir);
     if (cuenta.con_sublist) {
-      MapaSublist s = ConstruirSublist(cuenta);
-      EscribirImagen(dir + "/sublist.dat", s.bytes);
-      escrito.sublists[*cuenta.directorio] = std::move(s);
+      EscribirImagen(dir + "/sublist.dat", (escrito.sublists[*cuenta.directorio] = ConstruirSublist(cuenta)).bytes);
     }
     for (const GrupoOe4& g : cuenta.grupos) {
       const std::string rel = "News/" + *cuenta.directorio + "/" + NombreArchivoGrupo(g.num_fichero);
-      MapaGrupo mg = ConstruirGrupoNch(g);
-      EscribirImagen(raiz + "/" + rel, mg.bytes);
-      escrito.grupos[rel] = std::move(mg);
+      EscribirImagen(raiz + "/" + rel, (escrito.grupos[rel] = ConstruirGrupoNch(g)).bytes);
     }
   }
   return escrito;
@@ -139,7 +129,7 @@ AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& 
 
 void DescribirRegistroOe4(RegistroPrueba& registro, const RegistroOe4& d) {
   registro.Cadena("HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Outlook Express\\Version Info", "Current", "4.72.3110.0");
-  if (d.raiz) registro.Cadena(kClaveOe4Registro, "Store Root", *d.raiz);
+  if (d.raiz) registro.Cadena("HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express", "Store Root", *d.raiz);
   if (d.cuenta_por_defecto) registro.Cadena(kClaveCuentasRegistro, "Default News Account", *d.cuenta_por_defecto);
   for (const CuentaOe4& c : d.cuentas) {
     const std::string clave = std::string(kClaveCuentasRegistro) + "\\Accounts\\" + c.subclave;
@@ -152,16 +142,12 @@ void DescribirRegistroOe4(RegistroPrueba& registro, const RegistroOe4& d) {
 AlmacenOe4 AlmacenOe4Ejemplo() {
   AlmacenOe4 a;
   auto mensaje = [](uint32_t id, std::string asunto, std::string texto, int dia) {
-    MensajeOe4 m;
-    m.id = id;
-    m.asunto = std::move(asunto);
-    m.texto = std::move(texto);
-    m.texto2 = "texto dos " + std::to_string(id);
-    m.de = "remitente" + std::to_string(id) + "@example.com";
-    m.fechas[0] = FileTime(1999, 3, 1, 8, 0);
-    m.fechas[1] = FileTime(1999, 3, dia, 14, 7);
-    m.fechas[2] = FileTime(1999, 4, 1, 8, 0);
-    return m;
+    return MensajeOe4{.id = id,
+                      .texto = std::move(texto),
+                      .fechas = {FileTime(1999, 3, 1, 8, 0), FileTime(1999, 3, dia, 14, 7), FileTime(1999, 4, 1, 8, 0)},
+                      .asunto = std::move(asunto),
+                      .texto2 = "texto dos " + std::to_string(id),
+                      .de = "remitente" + std::to_string(id) + "@example.com"};
   };
   const std::string simple = "From: a@example.com\r\nSubject: hola\r\n\r\nCuerpo uno\r\n";
   CarpetaOe4 bandeja = CarpetaCorreo(1, 0, "Bandeja de entrada", "Inbox");
@@ -185,14 +171,13 @@ AlmacenOe4 AlmacenOe4Ejemplo() {
                        CarpetaCorreo(5, 4, "Detalle", "Detalle"),
                        CarpetaCorreo(6, 0, "Elementos eliminados", "Deleted Items")};
 
-  CuentaOe4 noticias = Cuenta("00000002", "news.example.com");
-  noticias.tercera = 7;
-  ArticuloOe4 sin_cuerpo = Articulo(std::nullopt);
-  sin_cuerpo.tam_articulo = 100;
-  noticias.grupos = {Grupo("comp.lang.c", 1,
-                           {Articulo("Subject: uno\r\n\r\nArticulo uno\r\n"), sin_cuerpo,
-                            Articulo("Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n", 32)}),
-                     Grupo("alt.test", 42, {Articulo("Subject: tres\r\n\r\nTres\r\n")})};
+  const ArticuloOe4 sin_cuerpo{std::nullopt, 512, 100};
+  const CuentaOe4 noticias{"00000002", "news.example.com",
+                           {Grupo("comp.lang.c", 1,
+                                  {Articulo("Subject: uno\r\n\r\nArticulo uno\r\n"), sin_cuerpo,
+                                   Articulo("Subject: dos\r\n\r\n" + std::string(100, 'x') + "\r\n", 32)}),
+                            Grupo("alt.test", 42, {Articulo("Subject: tres\r\n\r\nTres\r\n")})},
+                           true, 7};
   a.cuentas = {Cuenta("00000001", std::nullopt), noticias};
   return a;
 }

@@ -79,7 +79,6 @@ AlmacenOe4Escrito EscribirAlmacenOe4(const std::string& raiz, const AlmacenOe4& 
 
 // The registry entries: "Store Root" (raiz as given), the installed version 4.72, the default
 // news account and one key per account.
-inline constexpr const char* kClaveOe4Registro = "HKEY_CURRENT_USER\\Software\\Microsoft\\Outlook Express";
 inline constexpr const char* kClaveCuentasRegistro =
     "HKEY_CURRENT_USER\\Software\\Microsoft\\Internet Account Manager";
 struct RegistroOe4 {

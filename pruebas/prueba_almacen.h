@@ -26,10 +26,8 @@ inline constexpr const char* kIdentidadPrincipal = "{0D3F1A2B-0001-4C5D-9E8F-123
 // A registry whose default identity keeps its store at ruta; the generation is detected again
 // and that identity selected.
 inline void InstalarIdentidad(RegistroPrueba& registro, const std::string& ruta) {
-  RegistroDbx r;
-  r.identidades = {{kIdentidadPrincipal, "Principal", ruta, false}};
-  r.por_defecto = kIdentidadPrincipal;
-  DescribirRegistro(registro, r);
+  DescribirRegistro(registro, {.identidades = {{kIdentidadPrincipal, "Principal", ruta, false}},
+                               .por_defecto = kIdentidadPrincipal});
   registro.Instalar();
   OE_ObtenerVersionOE();
   OE_IniciarIdentities(nullptr);
@@ -47,9 +45,8 @@ class AlmacenInstalado {
   // The older generation's folders, pairs and news files; "Store Root" at the folder.
   explicit AlmacenInstalado(const AlmacenOe4& d) : AlmacenInstalado() {
     oe4_ = EscribirAlmacenOe4(Raiz(), d);
-    RegistroOe4 r{Raiz(), std::nullopt, d.cuentas};
-    if (d.cuenta_por_defecto) r.cuenta_por_defecto = "00000002";
-    DescribirRegistroOe4(registro_, r);
+    const std::optional<std::string> por_defecto = d.cuenta_por_defecto ? "00000002" : std::optional<std::string>();
+    DescribirRegistroOe4(registro_, {Raiz(), por_defecto, d.cuentas});
     Instalar();
   }
   // Mailbox pairs under Mail/; "Store Root" at the folder.
@@ -83,13 +80,6 @@ class AlmacenInstalado {
   std::map<std::string, MapaImn> imn_;
 };
 
-inline BuzonImn Buzon(std::string nombre, std::vector<MensajeImn> mensajes) {
-  BuzonImn b;
-  b.nombre = std::move(nombre);
-  b.mensajes = std::move(mensajes);
-  return b;
-}
-
 // A folder looked up by entry id through the export (c is null when not found), closed on
 // destruction.
 struct CarpetaPorId {
@@ -104,7 +94,6 @@ struct CarpetaPorId {
   }
   CarpetaPorId(const CarpetaPorId&) = delete;
   CarpetaPorId& operator=(const CarpetaPorId&) = delete;
-  uint32_t Resultado() const { return resultado; }
   // Mode 3 now: its result; the record is then null.
   uint32_t Cerrar() {
     OE_ENTRYID e{};
@@ -113,7 +102,6 @@ struct CarpetaPorId {
   OE_CARPETA* operator->() const { return c; }
   OE_CARPETA* Puntero() const { return c; }
 };
-using CarpetaAbierta = CarpetaPorId;
 
 // The folder of real sample stores (ORVEX_MUESTRAS); absent when unset.
 inline std::optional<std::string> Muestras() {

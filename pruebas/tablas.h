@@ -47,11 +47,7 @@ inline std::vector<std::string> Campos(std::string_view texto, char separador) {
 // Each line of the table as its unescaped fields.
 inline std::vector<std::vector<std::string>> Filas(std::string_view texto) {
   std::vector<std::vector<std::string>> filas;
-  for (std::size_t inicio = 0; inicio < texto.size();) {
-    std::size_t fin = texto.find('\n', inicio);
-    if (fin == std::string_view::npos) fin = texto.size();
-    const std::string_view linea = texto.substr(inicio, fin - inicio);
-    inicio = fin + 1;
+  for (const std::string& linea : Campos(texto, '\n')) {
     if (linea.empty() || linea[0] == '#') continue;
     std::vector<std::string> campos = Campos(linea, '\t');
     for (std::string& c : campos) c = Desescapar(c);

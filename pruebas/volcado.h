@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -36,14 +37,13 @@ inline std::string Escapado(std::string_view s) {
     const bool imprimible = u >= 0x20 && u < 0x7F && c != '\\';
     std::size_t n = 1;
     while (imprimible && i + n < s.size() && s[i + n] == c) ++n;
+    const std::size_t corto = std::string_view("\r\n\t\\").find(c);
     if (n >= 8) {
       r += "\\{" + std::to_string(n) + "}" + c;
       i += n - 1;
-    } else if (c == '\r') r += "\\r";
-    else if (c == '\n') r += "\\n";
-    else if (c == '\t') r += "\\t";
-    else if (c == '\\') r += "\\\\";
-    else if (u < 0x20 || u >= 0x7F) {
+    } else if (corto != std::string_view::npos) {
+      r += std::string("\\") + "rnt\\"[corto];
+    } else if (u < 0x20 || u >= 0x7F) {
       char x[5];
       std::snprintf(x, sizeof x, "\\x%02X", u);
       r += x;
@@ -64,13 +64,9 @@ inline uint32_t Huella(std::string_view s) {
 // A long text as its length, its first bytes and a hash of the whole, so a dump stays readable.
 inline std::string Resumido(std::string_view s, std::size_t cabeza = 48) {
   if (s.size() <= cabeza) return "\"" + Escapado(s) + "\"";
-  const uint32_t h = Huella(s);
-  char x[48];
-  std::snprintf(x, sizeof x, "%zu:\"", s.size());
-  std::string r = x;
-  r += Escapado(s.substr(0, cabeza));
-  std::snprintf(x, sizeof x, "\"...#%08x", h);
-  return r + x;
+  char h[16];
+  std::snprintf(h, sizeof h, "%08x", static_cast<unsigned>(Huella(s)));
+  return std::to_string(s.size()) + ":\"" + Escapado(s.substr(0, cabeza)) + "\"...#" + h;
 }
 
 // A path field with the store's root written as "@".
@@ -155,12 +151,9 @@ struct LugarSeccion {
 
 inline std::optional<LugarSeccion> BuscarSeccion(std::string_view archivo, std::string_view nombre) {
   const std::string marca = "== " + std::string(nombre) + "\n";
-  std::size_t a = 0;
-  if (archivo.compare(0, marca.size(), marca) != 0) {
-    a = archivo.find("\n" + marca);
-    if (a == std::string_view::npos) return std::nullopt;
-    ++a;
-  }
+  // A line start is a position after a '\n', or the start of the file.
+  const std::size_t a = ("\n" + std::string(archivo)).find("\n" + marca);
+  if (a == std::string::npos) return std::nullopt;
   const std::size_t cuerpo = a + marca.size();
   const std::size_t b = archivo.find("\n== ", cuerpo - 1);
   return LugarSeccion{a, cuerpo, b == std::string_view::npos ? archivo.size() : b + 1};
@@ -169,22 +162,19 @@ inline std::optional<LugarSeccion> BuscarSeccion(std::string_view archivo, std::
 // The section of a dump file (its text, as the .inc gives it).
 inline std::string Seccion(std::string_view archivo, std::string_view nombre) {
   const std::optional<LugarSeccion> l = BuscarSeccion(archivo, nombre);
-  if (!l) return "(no section " + std::string(nombre) + ")";
-  return std::string(archivo.substr(l->cuerpo, l->fin - l->cuerpo));
+  return l ? std::string(archivo.substr(l->cuerpo, l->fin - l->cuerpo)) : "(no section " + std::string(nombre) + ")";
 }
 
 // Replaces (or appends) the section in pruebas/datos/<archivo>.txt of the source tree.
 inline void RegenerarSeccion(const std::string& archivo, const std::string& nombre, const std::string& texto) {
   const std::string ruta = std::string(std::getenv("ORVEX_FUENTES")) + "/pruebas/datos/" + archivo + ".txt";
-  std::stringstream leido;
-  leido << std::ifstream(ruta, std::ios::binary).rdbuf();
-  std::string todo = leido.str();
+  std::ifstream leido(ruta, std::ios::binary);
+  std::string todo{std::istreambuf_iterator<char>(leido), std::istreambuf_iterator<char>()};
   const std::string seccion = "== " + nombre + "\n" + texto;
   if (const std::optional<LugarSeccion> l = BuscarSeccion(todo, nombre)) {
     todo.replace(l->marca, l->fin - l->marca, seccion);
   } else {
-    if (!todo.empty() && todo.back() != '\n') todo += "\n";
-    todo += seccion;
+    todo += (todo.empty() || todo.back() == '\n' ? "" : "\n") + seccion;
   }
   std::ofstream(ruta, std::ios::binary) << todo;
 }

@@ -21,7 +21,8 @@ inline void LlenarRegistroDeEjemplo(RegistroPrueba& r) {
   r.Cadena("HKCU\\Identities", "Default User ID", "{GUID-1}")
       .Cadena(id, "Username", "Identidad principal")
       .Cadena(id, "", "por defecto")
-      .CadenaExpandible(id + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", "%UserProfile%\\Correo")
+      .Cadena(id + "\\Software\\Microsoft\\Outlook Express\\5.0", "Store Root", "%UserProfile%\\Correo",
+              plataforma::kRegExpandSz)
       .Dword(id, "Flags", 0x12345678)
       .Binario(id, "Blob", std::vector<uint8_t>(300, 0x5A))
       .Binario(id, "Multi", {'a', 0, 'b', 0, 0}, plataforma::kRegMultiSz)
