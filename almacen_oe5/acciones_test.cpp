@@ -16,16 +16,6 @@
 namespace orvex::pruebas {
 namespace {
 
-// A part named in Content-Type before its Content-Disposition, both on folded lines.
-ParteMime AdjuntoTipoPrimero(const std::string& nombre, const std::string& bytes) {
-  ParteMime p;
-  p.Cabecera("Content-Type", "application/octet-stream;\n\tname=\"" + nombre + "\"");
-  p.Cabecera("Content-Transfer-Encoding", "base64");
-  p.Cabecera("Content-Disposition", "attachment;\n\tfilename=\"" + nombre + "\"");
-  p.cuerpo = Base64(bytes);
-  return p;
-}
-
 // Texts with bare LF line ends hand out no parts, so every text here has CR LF.
 std::string Correo(std::vector<ParteMime> partes) {
   return Componer(Mensaje("ana@ejemplo.es", "luis@ejemplo.es", "Partes", Multiparte("mixed", std::move(partes))));
@@ -76,7 +66,7 @@ TEST(AccionesOe5Test, LoQueQuedaEnReescrito) {
     std::vector<Decision> decisiones;
   };
   const Caso casos[] = {
-      {"renombrar, Content-Type primero", Correo({cuerpo, AdjuntoTipoPrimero("virus.exe", kVirus), notas}),
+      {"renombrar, Content-Type primero", Correo({cuerpo, Adjunto("virus.exe", kVirus), notas}),
        {kNada, kRenombrar}},
       {"renombrar solo en su cabecera", Correo({cuerpo, solo_tipo, Adjunto("dos.exe", kNotas)}), {kNada, kRenombrar}},
       {"borrar el cuerpo", Correo({viejo, notas}), {kBorrar}},

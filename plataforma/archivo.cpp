@@ -22,14 +22,12 @@ std::optional<Archivo> Archivo::Abrir(const std::string& ruta, Modo modo) {
 
 bool Archivo::Leer(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
   std::size_t total = 0;
-  if (externo_) {
-    if (DebeFallar(Operacion::kLeer)) {
-      if (leidos != nullptr) *leidos = 0;
-      return false;
-    }
-    return externo_->Leer(pos, destino, n, leidos != nullptr ? leidos : &total);
+  if (leidos == nullptr) leidos = &total;
+  if (DebeFallar(Operacion::kLeer)) {
+    *leidos = 0;
+    return false;
   }
-  return LeerEnDisco(pos, destino, n, leidos);
+  return externo_ ? externo_->Leer(pos, destino, n, leidos) : LeerEnDisco(pos, destino, n, leidos);
 }
 
 bool Archivo::LeerExacto(uint64_t pos, void* destino, std::size_t n) const {

@@ -44,6 +44,7 @@ class Archivo {
  private:
   // The backend's own open, once no installed source claims the path.
   static std::optional<Archivo> AbrirEnDisco(const std::string& ruta, Modo modo);
+  // The backend's own read, after the failure hook; leidos is never null.
   bool LeerEnDisco(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const;
   explicit Archivo(intptr_t manejador, bool prestado = false);
   explicit Archivo(std::unique_ptr<ArchivoDeOrigen> externo);

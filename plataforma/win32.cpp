@@ -80,7 +80,7 @@ void Archivo::Cerrar() noexcept {
 
 bool Archivo::LeerEnDisco(uint64_t pos, void* destino, std::size_t n, std::size_t* leidos) const {
   std::size_t total = 0;
-  bool ok = !DebeFallar(Operacion::kLeer) && manejador_ != kSinManejador && Posicionar(Manejador(manejador_), pos);
+  bool ok = manejador_ != kSinManejador && Posicionar(Manejador(manejador_), pos);
   auto* bytes = static_cast<unsigned char*>(destino);
   while (ok && total < n) {
     DWORD trozo = static_cast<DWORD>(std::min(n - total, kTrozoMaximo));
@@ -93,7 +93,7 @@ bool Archivo::LeerEnDisco(uint64_t pos, void* destino, std::size_t n, std::size_
       total += hecho;
     }
   }
-  if (leidos != nullptr) *leidos = total;
+  *leidos = total;
   return ok;
 }
 
